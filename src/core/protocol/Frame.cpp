@@ -1,0 +1,153 @@
+#include "protocol/Frame.h"
+
+#include <cstring>
+
+namespace omi {
+
+namespace {
+int g_type = -1;
+int g_serial = -1;
+
+void requireRange(const Frame& frame, int offset, int width, const char* what) {
+    if (offset < 0 || static_cast<std::size_t>(offset) + width > frame.size())
+        throw FrameAccessError(std::string(what) + ": offset past the end of the frame");
+}
+}  // namespace
+
+const Frame kBroadcastNoTu{6, 0, 0, 0, 0, 250};
+
+int CurrentType() { return g_type; }
+int CurrentSerial() { return g_serial; }
+void SetCurrentDevice(int serial, int type) {
+    g_serial = serial;
+    g_type = type;
+}
+void SetCurrentSerial(int serial) { g_serial = serial; }
+void SetCurrentType(int type) { g_type = type; }
+void ClearCurrentDevice() { g_serial = g_type = -1; }
+
+bool ValidNoTu(long long serial, long long type) {
+    return serial >= 1 && serial <= 65535 && type >= 128 && type <= 237;
+}
+
+std::uint8_t FrameCheckByte(const std::uint8_t* bytes, std::size_t count) {
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < count; ++i) sum = static_cast<std::uint8_t>(sum + bytes[i]);
+    return static_cast<std::uint8_t>(-sum);
+}
+
+std::uint8_t FrameCheckByte(const Frame& bytes) { return FrameCheckByte(bytes.data(), bytes.size()); }
+
+bool CheckFrameSum(const Frame& frame) {
+    if (frame.empty()) return false;
+    return frame.back() == FrameCheckByte(frame.data(), frame.size() - 1);
+}
+
+std::uint16_t GetW(const Frame& frame, int offset) {
+    requireRange(frame, offset, 2, "GetW");
+    return static_cast<std::uint16_t>(frame[offset] | (frame[offset + 1] << 8));
+}
+
+std::int32_t GetL(const Frame& frame, int offset) {
+    requireRange(frame, offset, 4, "GetL");
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | frame[offset + i];
+    return static_cast<std::int32_t>(v);
+}
+
+double GetS(const Frame& frame, int offset) {
+    requireRange(frame, offset, 4, "GetS");
+    std::uint32_t bits = static_cast<std::uint32_t>(GetL(frame, offset));
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+void PutW(std::uint16_t value, Frame& frame, int offset) {
+    requireRange(frame, offset, 2, "PutW");
+    frame[offset] = value & 0xFF;
+    frame[offset + 1] = value >> 8;
+}
+
+void PutL(std::int32_t value, Frame& frame, int offset) {
+    requireRange(frame, offset, 4, "PutL");
+    auto v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) frame[offset + i] = (v >> (8 * i)) & 0xFF;
+}
+
+void PutS(double value, Frame& frame, int offset) {
+    requireRange(frame, offset, 4, "PutS");
+    float f = static_cast<float>(value);
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    PutL(static_cast<std::int32_t>(bits), frame, offset);
+}
+
+std::optional<Frame> BuildFrame(int command, const Frame& data, QString* error) {
+    auto refuse = [&](const char* text) -> std::optional<Frame> {
+        if (error) *error = QString::fromUtf8(text);
+        return std::nullopt;
+    };
+    if (data.size() > static_cast<std::size_t>(kMaxData)) return refuse("BuildFrame: данных больше 249 байт");
+    if (g_type < 0 || g_type > 255) return refuse("BuildFrame: неправильный тип прибора");
+    if (g_serial < 0 || g_serial > 65535) return refuse("BuildFrame: неправильный номер прибора");
+    if (command < 0 || command > 255) return refuse("BuildFrame: неправильный код команды");
+    Frame f;
+    f.reserve(data.size() + kMinFrame);
+    f.push_back(static_cast<std::uint8_t>(data.size() + kMinFrame));
+    f.push_back(static_cast<std::uint8_t>(g_type));
+    f.push_back(static_cast<std::uint8_t>(g_serial & 0xFF));
+    f.push_back(static_cast<std::uint8_t>(g_serial >> 8));
+    f.push_back(static_cast<std::uint8_t>(command));
+    f.insert(f.end(), data.begin(), data.end());
+    f.push_back(FrameCheckByte(f));
+    if (error) error->clear();
+    return f;
+}
+
+Frame NoTuRequest() {
+    if (g_serial > 0 && g_type > 0) {
+        if (auto f = BuildFrame(cmd::NumberType)) return *f;
+    }
+    return kBroadcastNoTu;
+}
+
+NoTu DecNoTu(const Frame& r) {
+    NoTu out;
+    if (r.empty() || r[0] != 6 || r.size() != r[0] || r[4] != 0)
+        out.message = QStringLiteral("unit Upo:function DecNoTu: erundec ");
+    if (!CheckFrameSum(r)) out.message += QStringLiteral("\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ");
+    if (out.message.isEmpty()) {
+        out.type = r[1];
+        out.serial = GetW(r, 2);
+    }
+    return out;
+}
+
+QString ValidateFrame(const Frame& r, int expectedLength, int command) {
+    QString msg;
+    const bool haveHeader = r.size() >= 5;
+    if (r.empty() || r[0] != expectedLength || r.size() != r[0] || !haveHeader || r[4] != command)
+        msg = QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(command);
+    if (!CheckFrameSum(r)) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ");
+    if (r.size() < 2 || r[1] != g_type) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+    if (r.size() < 4 || GetW(r, 2) != g_serial) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
+    return msg;
+}
+
+QByteArray FrameToString(const Frame& frame) {
+    return QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size()));
+}
+
+Frame StringToFrame(const QByteArray& bytes) {
+    return Frame(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                 reinterpret_cast<const std::uint8_t*>(bytes.constData()) + bytes.size());
+}
+
+QString FrameToDecimal(const Frame& frame) {
+    QString s;
+    for (auto b : frame) s += QString::number(b) + QLatin1Char('|');
+    return s;
+}
+
+}  // namespace omi

@@ -1,0 +1,97 @@
+#pragma once
+// Request and response frames of the calculator protocol:
+//   [length][device type][serial lo][serial hi][command][data...][check byte]
+// Multi-byte fields are little-endian; the check byte is the negated 8-bit
+// sum of every byte before it.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace omi {
+
+using Frame = std::vector<std::uint8_t>;
+
+constexpr int kMinFrame = 6;
+constexpr int kMaxFrame = 255;
+constexpr int kMaxData = kMaxFrame - kMinFrame;  // 249
+
+// Command codes used by the tool.
+namespace cmd {
+constexpr int NumberType = 0;
+constexpr int State = 1;
+constexpr int ClearArchives = 2;  // ЛОРС: network number
+constexpr int ArchiveRecord = 3;
+constexpr int WriteConfig = 4;
+constexpr int ReadConfig = 5;
+constexpr int StartWorkTime = 6;
+constexpr int Init = 9;
+constexpr int SetClock = 11;
+constexpr int ChangeLog = 12;
+constexpr int Calibration = 13;
+constexpr int ArchiveBegin = 20;
+constexpr int ArchivePointers = 21;
+constexpr int NetworkNumber = 240;
+constexpr int ArchiveEnd = 254;
+constexpr int LorsWriteConfig = 255;
+}  // namespace cmd
+
+// Raised by the field codec on an access past the end of a frame. Decoders
+// validate lengths first, so this only fires on a programming error; it never
+// leaves the core.
+class FrameAccessError : public std::out_of_range {
+public:
+    using std::out_of_range::out_of_range;
+};
+
+// The process-wide current device address; -1/-1 while no device is known.
+int CurrentType();
+int CurrentSerial();
+void SetCurrentDevice(int serial, int type);
+void SetCurrentSerial(int serial);
+void SetCurrentType(int type);
+void ClearCurrentDevice();
+
+bool ValidNoTu(long long serial, long long type);
+
+std::uint8_t FrameCheckByte(const std::uint8_t* bytes, std::size_t count);
+std::uint8_t FrameCheckByte(const Frame& bytes);
+bool CheckFrameSum(const Frame& frame);
+
+// Field codec. Offsets count from the length byte; any byte past the end is
+// refused with FrameAccessError.
+std::uint16_t GetW(const Frame& frame, int offset);
+std::int32_t GetL(const Frame& frame, int offset);
+double GetS(const Frame& frame, int offset);
+void PutW(std::uint16_t value, Frame& frame, int offset);
+void PutL(std::int32_t value, Frame& frame, int offset);
+void PutS(double value, Frame& frame, int offset);
+
+// Builds a request to the current device. Empty optional (and *error set)
+// when the data is too long or the current address is out of byte/word range.
+std::optional<Frame> BuildFrame(int command, const Frame& data = {}, QString* error = nullptr);
+
+// The number/type request: addressed to the current device when both parts of
+// the address are positive, otherwise the broadcast frame 6,0,0,0,0,250.
+Frame NoTuRequest();
+extern const Frame kBroadcastNoTu;
+
+struct NoTu {
+    int serial = -1;
+    int type = -1;
+    QString message;  // empty on success
+};
+NoTu DecNoTu(const Frame& response);
+
+// Common response validation; empty text means accepted.
+QString ValidateFrame(const Frame& response, int expectedLength, int command);
+
+QByteArray FrameToString(const Frame& frame);
+Frame StringToFrame(const QByteArray& bytes);
+QString FrameToDecimal(const Frame& frame);
+
+}  // namespace omi
