@@ -1,0 +1,77 @@
+#include "protocol/Identify.h"
+
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
+
+namespace omi {
+
+namespace {
+int g_imitationType = 128;
+const QString kOnLine = QStringLiteral("НА СВЯЗИ!");
+const QString kNoLink = QStringLiteral("НЕТ СВЯЗИ");
+}  // namespace
+
+int ImitationType() { return g_imitationType; }
+void SetImitationType(int type) { g_imitationType = type; }
+
+IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, StatusSink& status) {
+    IdentifyResult result;
+    auto fail = [&] {
+        result.ok = false;
+        result.status = kNoLink;
+        status.error(kNoLink);
+        return result;
+    };
+    if (context.imitation) {
+        SetCurrentDevice(kImitationSerial, g_imitationType);
+    } else {
+        if (!context.portFree && !context.networkActive) return fail();
+        status.busy(QStringLiteral("определение"));
+        Frame request;
+        if (ValidNoTu(CurrentSerial(), CurrentType())) {
+            auto built = BuildFrame(cmd::NumberType);
+            request = built ? *built : NoTuRequest();
+        } else {
+            request = NoTuRequest();
+        }
+        Frame response;
+        if (!engine.Exchange(request, response)) return fail();
+        if (!response.empty() && response.size() > response[0]) response.resize(response[0]);
+        const NoTu decoded = DecNoTu(response);
+        if (!decoded.message.isEmpty()) return fail();
+        SetCurrentDevice(decoded.serial, decoded.type);
+    }
+    result.ok = true;
+    result.serial = CurrentSerial();
+    result.type = CurrentType();
+    result.model = ModelName(result.type);
+    result.changeLogDecided = !context.imitation;
+    result.changeLogEnabled = result.changeLogDecided && ChangeLogAfterIdentify(result.type);
+    result.status = kOnLine;
+    status.ok(kOnLine);
+    return result;
+}
+
+ManualAddressResult SetManualAddress(int serial, const QString& modelName, StatusSink& status) {
+    ManualAddressResult result;
+    SetCurrentSerial(serial);
+    if (!modelName.isEmpty()) {
+        const int type = TypeOfModelName(modelName);
+        SetCurrentType(type);
+        g_imitationType = type;
+    }
+    if (ValidNoTu(CurrentSerial(), CurrentType())) {
+        result.valid = true;
+        result.status = QStringLiteral("номер правильный");
+        status.ok(result.status);
+    } else {
+        SetCurrentSerial(-1);
+        result.status = QStringLiteral("номер должен быть от 1 до 65535");
+        status.error(result.status);
+    }
+    result.changeLogEnabled = CurrentType() == 229 || CurrentType() == 230;
+    return result;
+}
+
+}  // namespace omi

@@ -1,0 +1,52 @@
+#pragma once
+// Identification of the connected calculator and manual addressing of one
+// device among several on a shared line.
+
+#include "support/Status.h"
+
+#include <QString>
+
+namespace omi {
+
+class ExchangeEngine;
+
+constexpr int kImitationSerial = 20560;
+
+// The type the identification reports in imitation mode: 128 at start-up,
+// afterwards the type last chosen in the device-type box.
+int ImitationType();
+void SetImitationType(int type);
+
+struct IdentifyContext {
+    bool imitation = false;       // the imitation action is checked
+    bool portFree = false;        // the last port probe found the port free
+    bool networkActive = false;   // the network connection page is active
+};
+
+struct IdentifyResult {
+    bool ok = false;
+    int serial = -1;
+    int type = -1;
+    QString model;
+    // Whether the change-log action is to be enabled; applies only when
+    // changeLogDecided (a real identification, not the imitation).
+    bool changeLogDecided = false;
+    bool changeLogEnabled = false;
+    QString status;                 // the text shown on the status line
+};
+
+// Asks the device for its number and type. On success the pair becomes the
+// current device address; on failure the address is left as it was.
+IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, StatusSink& status);
+
+struct ManualAddressResult {
+    bool valid = false;
+    bool changeLogEnabled = false;
+    QString status;
+};
+
+// Manual entry of a serial number and (optionally) a model name from the
+// device-type box.
+ManualAddressResult SetManualAddress(int serial, const QString& modelName, StatusSink& status);
+
+}  // namespace omi
