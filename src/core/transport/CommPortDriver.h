@@ -12,8 +12,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
+class QEventLoop;
 class QSerialPort;
+class QTimer;
 
 namespace omi {
 
@@ -36,6 +39,10 @@ public:
 
     // Bit/s of a symbolic speed (0 for brCustom).
     static std::uint32_t BaudRateToValue(TBaudRate rate);
+
+    // Device path of a numbered port: "\\.\COMn" on Windows, /dev/ttyS<n-1>
+    // elsewhere.
+    static QString PortNumberName(int number);
 
     TPortNumber Port() const { return port_; }
     void SetPort(TPortNumber port);          // ignored while open
@@ -95,15 +102,25 @@ public:
     QString LastError() const { return lastError_; }
 
 Q_SIGNALS:
-    // The receive event: bytes that arrived while no blocking read was running.
+    // The receive event: bytes that arrived while polling was not suspended,
+    // gathered for PollingDelay ms; at most InBufSize bytes per event.
     void ReceiveData(const QByteArray& data);
     // The port was closed because its device failed (unplugged adapter, pty
     // master gone).
     void PortLost();
 
 private:
+    enum class WaitFor { Read, Write };
+
+    void onReadyRead();
     void deliverPending();
     void onError(int error);
+    bool deviceGone() const;
+    void quitWaits();
+    // One nested event-loop wait: until data arrives (Read) or bytes leave
+    // (Write), the port closes, or ms pass. False when the driver was
+    // destroyed during the wait (then no member may be touched).
+    bool waitEvent(WaitFor what, int ms);
 
     QSerialPort* serial_ = nullptr;
     TPortNumber port_ = pnCOM2;
@@ -124,7 +141,9 @@ private:
     bool checkLineStatus_ = false;
     int suspend_ = 0;
     QString lastError_;
-    class QTimer* pollTimer_ = nullptr;
+    QTimer* pollTimer_ = nullptr;        // single shot: gathers bytes for ReceiveData
+    std::vector<QEventLoop*> waits_;     // nested waits running on this port
+    bool lossPending_ = false;           // the device failed; closing is queued
 };
 
 }  // namespace omi
