@@ -1,0 +1,106 @@
+#pragma once
+// One simulated calculator: a device type code, a serial number and the
+// behaviour of its family.
+//
+// Every device answers command 0 (number and type) itself. Whatever else it
+// answers comes from its family: a SimFamily object made for each device by
+// the factory registered for the device's family group. A family file in
+// src/sim/ registers itself from a static initialiser:
+//
+//   namespace {
+//   class Sim34 : public omi::SimCommandTable {
+//   public:
+//       explicit Sim34(const omi::SimDevice&) {
+//           On(omi::cmd::State, [this](omi::SimDevice& d, const omi::Frame& r) { return state(d, r); });
+//       }
+//       ...  // configuration, archives, clock: the device's memory lives here
+//   };
+//   const bool registered = omi::RegisterSimFamily(omi::Family::F234,
+//       [](const omi::SimDevice& d) { return std::make_unique<Sim34>(d); });
+//   }
+//
+// (omi_sim_lib is an object library, so such a file is linked even though
+// nothing refers to it by name.)
+
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace omi {
+
+class SimDevice;
+
+// What a device of one family answers beyond command 0, and the memory it
+// needs for that. One object per simulated device.
+class SimFamily {
+public:
+    virtual ~SimFamily() = default;
+    // The answer to a request addressed to the device (check byte already
+    // verified, command other than 0); nothing means the device stays silent.
+    virtual std::optional<Frame> Answer(SimDevice& device, const Frame& request) = 0;
+};
+
+// A family whose answers are a table of handlers by command code; a command
+// without a handler gets no answer.
+class SimCommandTable : public SimFamily {
+public:
+    using Handler = std::function<std::optional<Frame>(SimDevice& device, const Frame& request)>;
+
+    void On(int command, Handler handler);
+    bool Handles(int command) const;
+    std::optional<Frame> Answer(SimDevice& device, const Frame& request) override;
+
+private:
+    std::map<int, Handler> handlers_;
+};
+
+using SimFamilyFactory = std::function<std::unique_ptr<SimFamily>(const SimDevice& device)>;
+
+// Makes devices of every type of the group use the factory. Returns true so
+// that it can initialise a namespace-scope constant; a second registration
+// for the same group replaces the first.
+bool RegisterSimFamily(Family family, SimFamilyFactory factory);
+
+class SimDevice {
+public:
+    // A device whose family behaviour comes from the registered factory of
+    // FamilyOf(type) (none registered: it answers command 0 only).
+    SimDevice(int type, int serial);
+    // A device with an explicitly given behaviour (null: command 0 only).
+    SimDevice(int type, int serial, std::unique_ptr<SimFamily> family);
+
+    SimDevice(SimDevice&&) noexcept = default;
+    SimDevice& operator=(SimDevice&&) noexcept = default;
+
+    int Type() const { return type_; }
+    int Serial() const { return serial_; }
+    SimFamily* Behaviour() const { return family_.get(); }
+
+    // True when the request carries this device's type and serial number.
+    bool IsAddressed(const Frame& request) const;
+
+    // The answer to one request frame, or nothing (silence): a frame whose
+    // length byte or check byte is wrong, a request for another device, a
+    // command the device does not know. The broadcast number/type request
+    // 6,0,0,0,0,250 is answered like command 0 addressed to the device.
+    std::optional<Frame> Answer(const Frame& request);
+
+    // A frame from this device: length, type, serial number, command, data,
+    // check byte. Data longer than 249 bytes is cut.
+    Frame MakeAnswer(int command, const Frame& data = {}) const;
+
+private:
+    int type_;
+    int serial_;
+    std::unique_ptr<SimFamily> family_;
+};
+
+// True for a complete frame: at least 6 bytes, length byte equal to the
+// number of bytes, correct check byte.
+bool IsWholeFrame(const Frame& frame);
+
+}  // namespace omi

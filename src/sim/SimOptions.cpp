@@ -1,0 +1,143 @@
+#include "SimOptions.h"
+
+#include <QCommandLineParser>
+
+namespace omi {
+
+namespace {
+
+bool toInt(const QString& text, int low, int high, int& value) {
+    bool ok = false;
+    const long long v = text.trimmed().toLongLong(&ok);
+    if (!ok || v < low || v > high) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+QString badValue(const QString& option, const QString& text, const QString& expected) {
+    return QStringLiteral("неправильное значение --%1: «%2» (%3)").arg(option, text, expected);
+}
+
+}  // namespace
+
+QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
+    options = SimOptions{};
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Имитатор вычислителя: отвечает на запросы как прибор заданного типа и номера\n"
+        "через псевдотерминал и/или UDP."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("эта справка"));
+    const QCommandLineOption pty(QStringLiteral("pty"),
+                                 QStringLiteral("создать псевдотерминал; его путь - первая строка вывода"));
+    const QCommandLineOption udp(QStringLiteral("udp"),
+                                 QStringLiteral("слушать UDP на АДРЕС:ПОРТ (порт 0 - любой свободный); "
+                                                "выводится строка «udp АДРЕС:ПОРТ»"),
+                                 QStringLiteral("АДРЕС:ПОРТ"));
+    const QCommandLineOption type(QStringLiteral("type"), QStringLiteral("тип прибора (по умолчанию 234)"),
+                                  QStringLiteral("КОД"), QStringLiteral("234"));
+    const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("номер прибора (по умолчанию 417)"),
+                                    QStringLiteral("N"), QStringLiteral("417"));
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("прибор на линии, можно несколько раз (вместо --type и "
+                                                   "--serial); на общий запрос отвечает первый"),
+                                    QStringLiteral("ТИП:НОМЕР"));
+    const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("N байт помех перед каждым ответом на линии (псевдотерминал)"),
+                                   QStringLiteral("N"));
+    const QCommandLineOption badCheck(QStringLiteral("bad-check"),
+                                      QStringLiteral("каждый K-й ответ с неверной контрольной суммой"),
+                                      QStringLiteral("K"));
+    const QCommandLineOption silence(QStringLiteral("silence"),
+                                     QStringLiteral("не отвечать на каждый K-й запрос, на который есть ответ"), QStringLiteral("K"));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("никогда не отвечать (порт остаётся открытым)"));
+    const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("задержка перед ответом, мс"),
+                                   QStringLiteral("МС"));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+                                  QStringLiteral("скорость линии (псевдотерминал), бит/с: ответ после времени передачи запроса, "
+                                                 "ответ передаётся с этой скоростью"),
+                                  QStringLiteral("N"));
+    const QCommandLineOption hangup(QStringLiteral("hangup-after"),
+                                    QStringLiteral("после N ответов закрыть порт и завершиться"),
+                                    QStringLiteral("N"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("дописывать каждый принятый запрос в файл (байты десятичными "
+                                                "числами через пробел)"),
+                                 QStringLiteral("ФАЙЛ"));
+    parser.addOptions({help, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud,
+                       hangup, log});
+
+    if (!parser.parse(arguments)) {
+        if (!parser.unknownOptionNames().isEmpty())
+            return QStringLiteral("неизвестный параметр: %1").arg(parser.unknownOptionNames().join(QStringLiteral(", ")));
+        return QStringLiteral("ошибка в командной строке: %1").arg(parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        options.help = true;
+        options.helpText = parser.helpText();
+        return {};
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return QStringLiteral("лишние аргументы: %1").arg(parser.positionalArguments().join(QLatin1Char(' ')));
+
+    options.pty = parser.isSet(pty);
+    if (parser.isSet(udp)) {
+        const QString text = parser.value(udp);
+        const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+        int port = 0;
+        QString host = colon > 0 ? text.left(colon) : QString();
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) host = host.mid(1, host.size() - 2);
+        QHostAddress address;
+        if (host == QStringLiteral("localhost")) address = QHostAddress(QHostAddress::LocalHost);
+        else address = QHostAddress(host);
+        if (colon <= 0 || address.isNull() || !toInt(text.mid(colon + 1), 0, 65535, port))
+            return badValue(QStringLiteral("udp"), text, QStringLiteral("нужно АДРЕС:ПОРТ, например 127.0.0.1:0"));
+        options.udp = true;
+        options.udpHost = address;
+        options.udpPort = static_cast<quint16>(port);
+    }
+    if (!options.pty && !options.udp) return QStringLiteral("укажите --pty и/или --udp АДРЕС:ПОРТ");
+
+    const QString typeRange = QStringLiteral("тип прибора 1..255");
+    const QString serialRange = QStringLiteral("номер прибора 0..65535");
+    if (parser.isSet(device)) {
+        for (const QString& text : parser.values(device)) {
+            const QStringList parts = text.split(QLatin1Char(':'));
+            int t = 0, s = 0;
+            if (parts.size() != 2 || !toInt(parts[0], 1, 255, t) || !toInt(parts[1], 0, 65535, s))
+                return badValue(QStringLiteral("device"), text,
+                                QStringLiteral("нужно ТИП:НОМЕР, %1, %2").arg(typeRange, serialRange));
+            options.devices.emplace_back(t, s);
+        }
+    } else {
+        int t = 0, s = 0;
+        if (!toInt(parser.value(type), 1, 255, t)) return badValue(QStringLiteral("type"), parser.value(type), typeRange);
+        if (!toInt(parser.value(serial), 0, 65535, s))
+            return badValue(QStringLiteral("serial"), parser.value(serial), serialRange);
+        options.devices.emplace_back(t, s);
+    }
+
+    struct Count {
+        const QCommandLineOption& option;
+        int low, high;
+        int* target;
+    };
+    SimFaults& f = options.faults;
+    const Count counts[] = {
+        {noise, 0, 1000, &f.noiseBytes},       {badCheck, 1, 1000000, &f.badCheckEvery},
+        {silence, 1, 1000000, &f.silenceEvery}, {delay, 0, 600000, &f.delayMs},
+        {baud, 50, 4000000, &f.baud},          {hangup, 1, 1000000, &f.hangupAfter},
+    };
+    for (const Count& c : counts) {
+        if (!parser.isSet(c.option)) continue;
+        const QString text = parser.value(c.option);
+        if (!toInt(text, c.low, c.high, *c.target))
+            return badValue(c.option.names().constFirst(), text,
+                            QStringLiteral("целое число %1..%2").arg(c.low).arg(c.high));
+    }
+    f.silent = parser.isSet(silent);
+    options.logPath = parser.value(log);
+    if (parser.isSet(log) && options.logPath.isEmpty()) return QStringLiteral("не указан файл журнала --log");
+    return {};
+}
+
+}  // namespace omi

@@ -1,0 +1,31 @@
+#pragma once
+// The command line of omi-sim.
+
+#include "SimResponder.h"
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+namespace omi {
+
+struct SimOptions {
+    bool pty = false;
+    bool udp = false;
+    QHostAddress udpHost;
+    quint16 udpPort = 0;
+    std::vector<std::pair<int, int>> devices;  // (type, serial), the first answers the broadcast
+    SimFaults faults;
+    QString logPath;
+    bool help = false;
+    QString helpText;
+};
+
+// Reads the arguments (the program name first). Empty text on success, else
+// the message to show; with --help only help and helpText are set.
+QString ParseSimOptions(const QStringList& arguments, SimOptions& options);
+
+}  // namespace omi
