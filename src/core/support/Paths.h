@@ -1,0 +1,30 @@
+#pragma once
+// The data folder "ДАННЫЕ" beside the executable and the paths under it.
+
+#include <QString>
+#include <QStringList>
+
+namespace omi {
+
+extern const QString kDataFolderName;  // "ДАННЫЕ"
+
+// Folder of the executable; the current folder while no application object exists.
+QString ExeDir();
+
+// The folder that stands for "ДАННЫЕ": <exe folder>/ДАННЫЕ, or the folder set
+// with SetDataRoot (the programs' --data-dir option, tests).
+QString DataRoot();
+// An empty dir returns to the folder beside the executable.
+void SetDataRoot(const QString& dir);
+
+// Path from a list of names: the executable's folder, then every name except
+// the last two as folders, then, when the last-but-one name is not empty,
+// that name + "." + the last name as the file name:
+//   ("ДАННЫЕ", "ПАМЯТЬ", "mem")            -> <exe>/ДАННЫЕ/ПАМЯТЬ.mem
+//   ("ДАННЫЕ", "ПОМОЩЬ", "HELPMY", "HLP")  -> <exe>/ДАННЫЕ/ПОМОЩЬ/HELPMY.HLP
+//   ("ДАННЫЕ", "", "")                     -> <exe>/ДАННЫЕ
+// A leading "ДАННЫЕ" folder is DataRoot(). Empty folder names are skipped; a
+// single name is a folder beside the executable. Separators are "/".
+QString DataPath(const QStringList& names);
+
+}  // namespace omi

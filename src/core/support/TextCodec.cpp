@@ -1,0 +1,152 @@
+#include "support/TextCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <array>
+
+namespace omi {
+
+namespace {
+
+// Characters of the bytes 0x80..0xFF.
+constexpr std::array<char16_t, 128> kHigh = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,  // C0 А..
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,  // C8
+    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,  // D0
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,  // D8 ..Я
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,  // E0 а..
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,  // E8
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,  // F0
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,  // F8 ..я
+};
+
+// Byte of a character, or -1 when the code page lacks it.
+int ByteOf(char16_t c) {
+    if (c < 0x80) return c;
+    if (c >= 0x0410 && c <= 0x044F) return 0xC0 + (c - 0x0410);
+    for (int i = 0; i < 64; ++i)
+        if (kHigh[static_cast<std::size_t>(i)] == c) return 0x80 + i;
+    return -1;
+}
+
+bool g_forceBuiltin = false;
+
+bool QtHasCp1251() {
+    static const bool has = QStringDecoder("windows-1251").isValid() && QStringEncoder("windows-1251").isValid();
+    return has;
+}
+
+// Replaces every character the code page lacks (a surrogate pair counts as one) by '?'.
+QString Mappable(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
+        out += ByteOf(c.unicode()) < 0 ? QChar(u'?') : c;
+    }
+    return out;
+}
+
+QString NormalizeLineEnds(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+}  // namespace
+
+QByteArray ToCp1251Builtin(const QString& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    const QString clean = Mappable(text);
+    for (const QChar c : clean) out.append(static_cast<char>(ByteOf(c.unicode())));
+    return out;
+}
+
+QString FromCp1251Builtin(const QByteArray& bytes) {
+    QString out;
+    out.reserve(bytes.size());
+    for (const char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        out += QChar(u < 0x80 ? char16_t(u) : kHigh[u - 0x80]);
+    }
+    return out;
+}
+
+void SetForceBuiltinCp1251(bool force) { g_forceBuiltin = force; }
+
+bool Cp1251UsesQt() { return !g_forceBuiltin && QtHasCp1251(); }
+
+QByteArray ToCp1251(const QString& text) {
+    if (!Cp1251UsesQt()) return ToCp1251Builtin(text);
+    QStringEncoder encoder("windows-1251");
+    return encoder.encode(Mappable(text));
+}
+
+QString FromCp1251(const QByteArray& bytes) {
+    if (!Cp1251UsesQt()) return FromCp1251Builtin(bytes);
+    QStringDecoder decoder("windows-1251");
+    return decoder.decode(bytes);
+}
+
+QString ReadTextFile1251(const QString& path, QString* error) {
+    QString message;
+    QString text;
+    QFile file(path);
+    if (!QFileInfo(path).isFile()) {
+        message = QStringLiteral("не найден файл:\r") + path;
+    } else if (file.size() > kMaxTextFileBytes) {
+        message = QStringLiteral("файл слишком большой:\r") + path;
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        message = QStringLiteral("не могу прочитать файл:\r") + path;
+    } else {
+        const QByteArray bytes = file.read(kMaxTextFileBytes + 1);
+        if (file.error() != QFileDevice::NoError) message = QStringLiteral("не могу прочитать файл:\r") + path;
+        else if (bytes.size() > kMaxTextFileBytes) message = QStringLiteral("файл слишком большой:\r") + path;
+        else text = NormalizeLineEnds(FromCp1251(bytes));
+    }
+    if (error) *error = message;
+    return text;
+}
+
+QStringList ReadLines1251(const QString& path, QString* error) {
+    const QString text = ReadTextFile1251(path, error);
+    if (text.isEmpty()) return {};
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n'))) lines.removeLast();
+    return lines;
+}
+
+QString WriteFileBytes(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return QStringLiteral("не могу записать файл:\r") + path;
+    return {};
+}
+
+QString WriteTextFile1251(const QString& path, const QString& text) {
+    QString crlf = NormalizeLineEnds(text);
+    crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return WriteFileBytes(path, ToCp1251(crlf));
+}
+
+QString WriteLines1251(const QString& path, const QStringList& lines) {
+    QString text;
+    for (const QString& line : lines) text += line + QStringLiteral("\r\n");
+    return WriteFileBytes(path, ToCp1251(text));
+}
+
+}  // namespace omi
