@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QTimer>
+#include <QNetworkDatagram>
 #include <QUdpSocket>
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
+#include "transport/CommPortDriver.h"
 
 namespace omi {
 

@@ -5,7 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QNetworkDatagram>
 #include <QUdpSocket>
+
+#include <random>
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <random>
 
 using namespace omi;
 
