@@ -164,6 +164,7 @@ TEST(Frame, ValidateFrameOrderAndMessages) {
     Frame all = good;
     all[1] = 225;
     all[4] = 5;
+    all[3] = 0x28;
     EXPECT_EQ(ValidateFrame(all, 41, 3),
               "НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ\r"
               "НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
