@@ -216,9 +216,9 @@ bool ToReal(const FormatArg& a, double& out) {
     return false;
 }
 
-// ---------------------------------------------------------------- specifications
+// ---------------------------------------------------------------- specifiers
 
-struct Spec {
+struct Specifier {
     int index = -1;
     bool indexStar = false;
     bool left = false;
@@ -250,9 +250,9 @@ Field ReadField(const QString& f, qsizetype& p, int& value) {
     return Field::Number;
 }
 
-// Parses the specification whose "%" is at start.
-Spec ParseSpec(const QString& f, qsizetype start) {
-    Spec s;
+// Parses the specifier whose "%" is at start.
+Specifier ParseSpecifier(const QString& f, qsizetype start) {
+    Specifier s;
     qsizetype p = start + 1;
     bool tooBig = false;
     int value = 0;
@@ -306,8 +306,8 @@ Spec ParseSpec(const QString& f, qsizetype start) {
 
 QString Latin(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 
-// The text of one argument for a well-formed specification.
-QString Render(const Spec& s, const FormatArg* a) {
+// The text of one argument for a well-formed specifier.
+QString Render(const Specifier& s, const FormatArg* a) {
     if (!a) return FormatMissing;
     switch (s.type) {
     case 'd': {
@@ -389,7 +389,7 @@ QString Format(const QString& f, std::span<const FormatArg> args) {
                 i += 2;
                 continue;
             }
-            Spec s = ParseSpec(f, i);
+            Specifier s = ParseSpecifier(f, i);
             i = s.end;
             if (!s.fault.isEmpty()) {
                 out += FormatInvalid;
@@ -424,7 +424,7 @@ bool ValidFormatText(const QString& f, QString* why) {
             ++i;
             continue;
         }
-        const Spec s = ParseSpec(f, i);
+        const Specifier s = ParseSpecifier(f, i);
         if (!s.fault.isEmpty()) {
             if (why) *why = Format(QStringLiteral("ошибка формата в позиции %d: %s"), {i + 1, s.fault});
             return false;

@@ -1,6 +1,6 @@
 #pragma once
 // One formatter for every formatted text of the program, with the classic
-// Pascal-style specifications and Russian number conventions whatever the
+// Pascal-style specifiers and Russian number conventions whatever the
 // system locale says.
 //
 //   "%" [index ":"] ["-"] [width] ["." precision] type        "%%" is a "%"
@@ -39,7 +39,7 @@
 //   - a missing argument, a text where a number is expected, or a real that
 //     has no integer value (NaN, infinity, beyond 64 bits) gives "?"
 //     (FormatMissing);
-//   - a malformed specification (unknown type, nothing after "%", an index,
+//   - a malformed specifier (unknown type, nothing after "%", an index,
 //     width or precision above 99, a "*" without a fitting argument) gives
 //     "%?" (FormatInvalid) and the text goes on after it.
 
@@ -104,7 +104,7 @@ inline QString Format(const QString& fmt, const QList<FormatArg>& args) {
     return Format(fmt, std::span<const FormatArg>(args.constData(), static_cast<std::size_t>(args.size())));
 }
 
-// True when every specification of fmt is well formed (whether the arguments
+// True when every specifier of fmt is well formed (whether the arguments
 // will fit is not known here). Otherwise why (when given) gets a Russian text
 // naming the position (from 1) and the fault.
 bool ValidFormatText(const QString& fmt, QString* why = nullptr);

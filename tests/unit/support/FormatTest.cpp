@@ -119,7 +119,7 @@ TEST(Format, IntegersWidthsAndIndexes) {
 
 // Format texts come from files and users: every mismatch gives a short
 // marker, never a crash or a huge text.
-TEST(Format, MismatchesAndRefusedSpecifications) {
+TEST(Format, MismatchesAndRefusedSpecifiers) {
     CheckTable({
         {"%d", {"abc"}, "?"},
         {"%f", {"abc"}, "?"},
@@ -145,7 +145,7 @@ TEST(Format, MismatchesAndRefusedSpecifications) {
     });
 }
 
-// Random specifications over random arguments: each one yields a bounded
+// Random specifiers over random arguments: each one yields a bounded
 // text (99 characters of width or decimals at most), never a crash.
 TEST(Format, RandomTextsStayBounded) {
     QRandomGenerator random(20260307);
@@ -165,7 +165,7 @@ TEST(Format, ValidFormatText) {
         const char* fmt;
         bool valid;
     } cases[] = {
-        {"%.2d:%.2d", true}, {"%-25.1f", true},  {"100%%", true},        {"%1:s %*d", true}, {"нет спецификаций", true},
+        {"%.2d:%.2d", true}, {"%-25.1f", true},  {"100%%", true},        {"%1:s %*d", true}, {"нет подстановок", true},
         {"%.100f", false},   {"%2147483647d", false}, {"%q", false}, {"конец %", false},   {"% d", false},
     };
     for (const auto& c : cases) {

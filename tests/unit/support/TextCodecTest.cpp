@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -14,16 +16,8 @@ QByteArray Bytes(std::initializer_list<int> values) {
     return out;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
+using omi::test::ReadAll;
+using omi::test::WriteAll;
 
 // Restores the converter choice whatever a test does.
 struct Cp1251Path {
