@@ -8,6 +8,7 @@
 
 #include "archives/ArchiveRecord.h"
 #include "families/Layout.h"
+#include "families/StateLayout.h"
 #include "protocol/Frame.h"
 
 #include <QString>
@@ -101,10 +102,20 @@ struct SetParResult {
 };
 SetParResult SetPar(const ConfigPair& pair);
 
-// Copies the common settings of record s into the other record.
+// Copies the common settings of record s into the other record: the other
+// record's flags word gets the bits of s added, reserved words and the nine
+// common bytes are copied. An index outside 0..1 changes nothing.
 void ShareCommon(ConfigPair& pair, int s);
 
+// Texts of one heat system (0 or 1; any other index gives an empty list).
+// Reals in the display format (support/Format.h), codes and bytes as "%d".
+// State: heat, V1, V2, V3, t1, t2, t3, P1, P2, G1, G2, G3, system error,
+// device error, M1, M2, M3.
 QStringList StateToText(const StatePair& pair, int system);   // 17 strings
+// Configuration: weights 1..3, system type, cold-water temperatures 1 and 2,
+// first day, first month, last day, last month, minimum and maximum flow,
+// flags word, contract Tп, Tо, Tх, Pп, Pо, Pх, report day, summing flag,
+// second-temperature flag.
 QStringList ParamToText(const ConfigPair& pair, int system);  // 22 strings
 
 ConfigRecord DefaultConfig();
@@ -120,5 +131,9 @@ const QStringList& DeviceErrorTexts();  // 6 entries
 
 // The system type texts of the configuration page (type 1..4).
 const QStringList& SystemTypeTexts();
+
+// The state view's table: one line per StateToText string (17), labels in
+// blue, grid columns 1..17.
+const StateLayoutTable& StateTable();
 
 }  // namespace omi::u34

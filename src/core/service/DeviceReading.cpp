@@ -1,0 +1,145 @@
+#include "service/DeviceReading.h"
+
+#include <QDir>
+
+#include "families/U34.h"
+#include "protocol/Exchange.h"
+#include "protocol/Models.h"
+#include "support/Format.h"
+#include "support/TextCodec.h"
+#include "transport/CommPortDriver.h"
+
+namespace omi {
+
+const QString kStateDumpFile = QStringLiteral("байты состояния");
+const QString kConfigDumpFile = QStringLiteral("конфигурация.txt");
+
+namespace {
+const QString kNoLink = QStringLiteral("НЕТ СВЯЗИ");
+const QString kRepeat = QStringLiteral("Ошибка связи Повторите...");
+}  // namespace
+
+ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const ReadSpec& spec, bool announceSuccess) {
+    ReadResult result;
+    if (!spec.decode) {
+        result.outcome = ReadOutcome::UnknownType;
+        return result;
+    }
+    QString error;
+    const auto request = BuildFrame(spec.command, {}, &error);
+    if (!request) {
+        result.outcome = ReadOutcome::NoAddress;
+        result.message = error;
+        return result;
+    }
+    for (int n = 1; n <= kReadAttempts; ++n) {
+        status.busy(spec.busyText + QString::number(n));
+        Frame response;
+        ++result.attempts;
+        if (!engine.Exchange(*request, response)) {
+            result.outcome = ReadOutcome::NoLink;
+            status.error(kNoLink);
+            return result;
+        }
+        result.response = response;
+        result.decodeMessage = spec.decode(response);
+        if (result.decodeMessage.isEmpty()) {
+            result.outcome = ReadOutcome::Ok;
+            if (announceSuccess) status.ok(spec.successText);
+            return result;
+        }
+    }
+    result.outcome = ReadOutcome::BadAnswers;
+    status.error(kRepeat);
+    return result;
+}
+
+ResponseDecoder StateDecoder(int deviceType) {
+    switch (FamilyOf(deviceType)) {
+        case Family::F234:
+            return [](const Frame& r) { return u34::DecState(r, u34::CurrentState()); };
+        default:
+            return {};
+    }
+}
+
+ResponseDecoder ConfigDecoder(int deviceType) {
+    switch (FamilyOf(deviceType)) {
+        case Family::F234:
+            return [](const Frame& r) { return u34::DecParam(r, u34::CurrentConfig()); };
+        default:
+            return {};
+    }
+}
+
+int ConfigCommand(int deviceType) { return deviceType == 128 ? cmd::State : cmd::ReadConfig; }
+
+ReadResult ReadState(ExchangeEngine& engine, StatusSink& status) {
+    const int type = CurrentType();
+    ReadSpec spec{cmd::State, QStringLiteral("Чтение состояния. Ждите... попытка № "),
+                  QStringLiteral("Cостояние прочитано успешно"), StateDecoder(type)};
+    ReadResult result = ReadWithAttempts(engine, status, spec);
+    if (result.outcome == ReadOutcome::UnknownType)
+        result.message = QStringLiteral("TFomi.AreadstateExecute: Неправильный тип прибора");
+    return result;
+}
+
+ReadResult ReadConfig(ExchangeEngine& engine, StatusSink& status, bool announceSuccess) {
+    const int type = CurrentType();
+    ReadSpec spec{ConfigCommand(type), QStringLiteral("Чтение конфигурации. Ждите... попытка № "),
+                  QStringLiteral("Конфигурация успешно прочитана"), ConfigDecoder(type)};
+    ReadResult result = ReadWithAttempts(engine, status, spec, announceSuccess);
+    if (result.outcome == ReadOutcome::UnknownType)
+        result.message = QStringLiteral("TFomi.AreadParamExecute: Неправильный тип прибора");
+    return result;
+}
+
+QStringList StateValueTexts(int deviceType, int system) {
+    switch (FamilyOf(deviceType)) {
+        case Family::F234:
+            return u34::StateToText(u34::CurrentState(), system);
+        default:
+            return {};
+    }
+}
+
+const StateLayoutTable* StateTableOf(int deviceType) {
+    switch (FamilyOf(deviceType)) {
+        case Family::F234:
+            return &u34::StateTable();
+        default:
+            return nullptr;
+    }
+}
+
+QStringList ConfigValueTexts(int deviceType) {
+    switch (FamilyOf(deviceType)) {
+        case Family::F234:
+            return u34::ParamToText(u34::CurrentConfig(), 0) + u34::ParamToText(u34::CurrentConfig(), 1);
+        default:
+            return {};
+    }
+}
+
+namespace {
+QStringList byteLines(const Frame& response, const QString& format) {
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(response.size()) + 1);
+    for (std::size_t i = 0; i < response.size(); ++i) {
+        const int b = response[i];
+        lines.append(Format(format, {static_cast<int>(i), b, Format(QStringLiteral("%.2x"), {b})}));
+    }
+    lines.append(QString::number(FrameCheckByte(response)));
+    return lines;
+}
+}  // namespace
+
+QStringList StateByteLines(const Frame& response) { return byteLines(response, QStringLiteral("%.3d=%d hex=%s")); }
+
+QStringList ConfigByteLines(const Frame& response) { return byteLines(response, QStringLiteral("%.3d=%d(%s)")); }
+
+QString SaveDump(const QString& folder, const QString& fileName, const QStringList& lines) {
+    return WriteLines1251(QDir(folder).filePath(fileName), lines);
+}
+
+}  // namespace omi
