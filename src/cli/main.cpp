@@ -7,11 +7,14 @@
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
 #include "protocol/Models.h"
+#include "service/DeviceReading.h"
+#include "support/Format.h"
 #include "support/Paths.h"
 #include "support/Status.h"
 #include "transport/CommPortDriver.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
@@ -134,6 +137,106 @@ int runIdentify(Session& s) {
     return 0;
 }
 
+void printJson(const QJsonObject& obj) {
+    printOut(QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)) + "\n");
+}
+
+// The head every device answer starts with.
+QJsonObject deviceHead() {
+    return QJsonObject{{"type", CurrentType()}, {"model", ModelName(CurrentType())}, {"serial", CurrentSerial()}};
+}
+
+// Heat systems the device shows: two for the two-system types.
+int systemsShown(int type) {
+    switch (type) {
+    case 234:
+    case 236:
+    case 228:
+    case 229:
+        return 2;
+    default:
+        return 1;
+    }
+}
+
+// Column width for aligned text: characters, not bytes.
+QString padRight(const QString& text, int width) { return text + QString(std::max(0, width - int(text.size())), ' '); }
+
+int runState(Session& s) {
+    if (!s.address()) return fail(s);
+    const int type = CurrentType();
+    const ReadResult r = ReadState(s.engine, s.status);
+    if (!r.ok()) {
+        if (!r.message.isEmpty()) printErr(r.message);
+        return fail(s);
+    }
+    const StateLayoutTable* table = StateTableOf(type);
+    QJsonObject obj = deviceHead();
+    QJsonArray systems;
+    QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(CurrentSerial());
+    for (int sys = 0; sys < systemsShown(type); ++sys) {
+        const QStringList values = StateValueTexts(type, sys);
+        QJsonArray lines;
+        int width = 0;
+        for (qsizetype k = 0; k < values.size(); ++k) {
+            const QString label = table && k < qsizetype(table->lines.size())
+                                      ? QString::fromUtf8(table->lines[size_t(k)].label)
+                                      : QString();
+            width = std::max(width, int(label.size()));
+        }
+        text += QStringLiteral("%1-я Система\n").arg(sys + 1);
+        for (qsizetype k = 0; k < values.size(); ++k) {
+            const QString label = table && k < qsizetype(table->lines.size())
+                                      ? QString::fromUtf8(table->lines[size_t(k)].label)
+                                      : QString();
+            lines.append(QJsonObject{{"label", label}, {"text", values[k]}});
+            text += "  " + padRight(label, width) + "  " + values[k] + "\n";
+        }
+        systems.append(QJsonObject{{"system", sys + 1}, {"lines", lines}});
+    }
+    obj.insert("systems", systems);
+    if (s.o.json) printJson(obj);
+    else printOut(text);
+    return 0;
+}
+
+// Names of the configuration lines of the family 234/235 for the text output.
+const QStringList kConfigNames234{
+    "вес импульса 1", "вес импульса 2", "вес импульса 3", "тип системы", "t°C ХВС первая", "t°C ХВС вторая",
+    "начало 2-й t°C, день", "начало 2-й t°C, месяц", "конец 2-й t°C, день", "конец 2-й t°C, месяц",
+    "min расход", "max расход", "договорные (флаги)", "договорное Tп", "договорное Tо", "договорное Tх",
+    "договорное Pп", "договорное Pо", "договорное Pх", "отчетный день", "призн. суммирования с ош.",
+    "призн. использования 2-й t°C"};
+
+int runConfig(Session& s) {
+    if (!s.address()) return fail(s);
+    const int type = CurrentType();
+    const ReadResult r = ReadConfig(s.engine, s.status);
+    if (!r.ok()) {
+        if (!r.message.isEmpty()) printErr(r.message);
+        return fail(s);
+    }
+    const QStringList all = ConfigValueTexts(type);
+    const int perSystem = int(all.size()) / 2;
+    QJsonObject obj = deviceHead();
+    QJsonArray systems;
+    QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(CurrentSerial());
+    for (int sys = 0; sys < systemsShown(type); ++sys) {
+        const QStringList values = all.mid(sys * perSystem, perSystem);
+        text += QStringLiteral("%1-я Система\n").arg(sys + 1);
+        const bool named = values.size() == kConfigNames234.size();
+        int width = 0;
+        for (const QString& n : kConfigNames234) width = std::max(width, int(n.size()));
+        for (qsizetype k = 0; k < values.size(); ++k)
+            text += "  " + padRight(named ? kConfigNames234[k] : QString::number(k + 1), width) + "  " + values[k] + "\n";
+        systems.append(QJsonObject{{"system", sys + 1}, {"lines", QJsonArray::fromStringList(values)}});
+    }
+    obj.insert("systems", systems);
+    if (s.o.json) printJson(obj);
+    else printOut(text);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,7 +253,10 @@ int main(int argc, char** argv) {
     if (!o.dataDir.isEmpty()) SetDataRoot(o.dataDir);
 
     Session session(o);
+    if (o.precision >= 2) SetDisplayDecimals(o.precision);
     if (o.command == "identify") return runIdentify(session);
+    if (o.command == "state") return runState(session);
+    if (o.command == "config") return runConfig(session);
     printErr(QStringLiteral("omi-cli: ") + o.command + QStringLiteral(": not available yet"));
     return 2;
 }
