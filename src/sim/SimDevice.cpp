@@ -40,7 +40,10 @@ bool IsWholeFrame(const Frame& frame) {
            CheckFrameSum(frame);
 }
 
-SimDevice::SimDevice(int type, int serial) : type_(type), serial_(serial) { family_ = makeFamily(*this); }
+SimDevice::SimDevice(int type, int serial, SimSettings settings)
+    : type_(type), serial_(serial), settings_(std::move(settings)) {
+    family_ = makeFamily(*this);
+}
 
 SimDevice::SimDevice(int type, int serial, std::unique_ptr<SimFamily> family)
     : type_(type), serial_(serial), family_(std::move(family)) {}

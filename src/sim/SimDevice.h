@@ -25,6 +25,8 @@
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
 
+#include <QDateTime>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -58,6 +60,22 @@ private:
     std::map<int, Handler> handlers_;
 };
 
+// What the simulated devices of one line share beyond their address: their
+// clock and the starting state of their memory. Each family reads what it
+// needs when a device is made.
+struct SimSettings {
+    // The devices' clock, read at every request that depends on the time;
+    // null: the computer's local clock.
+    std::function<QDateTime()> clock;
+    // The 0-based ring positions written last in the daily and hourly
+    // archives when the device is made (unset: the family's choice).
+    std::optional<int> dailyCurrent;
+    std::optional<int> hourlyCurrent;
+    // The result byte of a configuration write; a device that answers other
+    // than 0 keeps its configuration.
+    int writeResult = 0;
+};
+
 using SimFamilyFactory = std::function<std::unique_ptr<SimFamily>(const SimDevice& device)>;
 
 // Makes devices of every type of the group use the factory. Returns true so
@@ -69,7 +87,7 @@ class SimDevice {
 public:
     // A device whose family behaviour comes from the registered factory of
     // FamilyOf(type) (none registered: it answers command 0 only).
-    SimDevice(int type, int serial);
+    SimDevice(int type, int serial, SimSettings settings = {});
     // A device with an explicitly given behaviour (null: command 0 only).
     SimDevice(int type, int serial, std::unique_ptr<SimFamily> family);
 
@@ -78,6 +96,7 @@ public:
 
     int Type() const { return type_; }
     int Serial() const { return serial_; }
+    const SimSettings& Settings() const { return settings_; }
     SimFamily* Behaviour() const { return family_.get(); }
 
     // True when the request carries this device's type and serial number.
@@ -96,6 +115,7 @@ public:
 private:
     int type_;
     int serial_;
+    SimSettings settings_;
     std::unique_ptr<SimFamily> family_;
 };
 

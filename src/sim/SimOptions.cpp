@@ -1,6 +1,7 @@
 #include "SimOptions.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 namespace omi {
 
@@ -16,6 +17,18 @@ bool toInt(const QString& text, int low, int high, int& value) {
 
 QString badValue(const QString& option, const QString& text, const QString& expected) {
     return QStringLiteral("неправильное значение --%1: «%2» (%3)").arg(option, text, expected);
+}
+
+// "YYYY-MM-DD" or "YYYY-MM-DDTHH" (hour 0 when not given); years 2001..2170
+// keep every archive date within the devices' day-number word.
+QDateTime toDeviceTime(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})(?:T(\\d{2}))?$"));
+    const auto match = form.match(text.trimmed());
+    if (!match.hasMatch()) return {};
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    const int hour = match.captured(4).isEmpty() ? 0 : match.captured(4).toInt();
+    if (!date.isValid() || date.year() < 2001 || date.year() > 2170 || hour > 23) return {};
+    return QDateTime(date, QTime(hour, 0));
 }
 
 }  // namespace
@@ -63,8 +76,25 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
                                  QStringLiteral("дописывать каждый принятый запрос в файл (байты десятичными "
                                                 "числами через пробел)"),
                                  QStringLiteral("ФАЙЛ"));
-    parser.addOptions({help, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud,
-                       hangup, log});
+    const QCommandLineOption today(QStringLiteral("today"),
+                                   QStringLiteral("дата и час часов прибора, которыми кончаются архивы "
+                                                  "(по умолчанию часы компьютера, и архивы пополняются)"),
+                                   QStringLiteral("ГГГГ-ММ-ДД[TЧЧ]"));
+    const QCommandLineOption dailyCurrent(QStringLiteral("daily-current"),
+                                          QStringLiteral("позиция (от 0) последней записи суточного архива; "
+                                                         "команда 21 сообщает N+1"),
+                                          QStringLiteral("N"));
+    const QCommandLineOption hourlyCurrent(QStringLiteral("hourly-current"),
+                                           QStringLiteral("позиция (от 0) последней записи часового архива; "
+                                                          "команда 21 сообщает N+1"),
+                                           QStringLiteral("N"));
+    const QCommandLineOption writeResult(QStringLiteral("write-result"),
+                                         QStringLiteral("байт результата записи конфигурации: 0 - принято, "
+                                                        "1 - не замкнута перемычка, иначе - не совпал пароль; "
+                                                        "кроме 0 конфигурация не меняется"),
+                                         QStringLiteral("N"));
+    parser.addOptions({help, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, log,
+                       today, dailyCurrent, hourlyCurrent, writeResult});
 
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
@@ -135,6 +165,31 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
                             QStringLiteral("целое число %1..%2").arg(c.low).arg(c.high));
     }
     f.silent = parser.isSet(silent);
+
+    SimSettings& settings = options.settings;
+    if (parser.isSet(today)) {
+        const QDateTime time = toDeviceTime(parser.value(today));
+        if (!time.isValid())
+            return badValue(QStringLiteral("today"), parser.value(today),
+                            QStringLiteral("нужно ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTЧЧ, годы 2001..2170"));
+        settings.clock = [time] { return time; };
+    }
+    struct Position {
+        const QCommandLineOption& option;
+        std::optional<int>* target;
+    };
+    for (const Position& p :
+         {Position{dailyCurrent, &settings.dailyCurrent}, Position{hourlyCurrent, &settings.hourlyCurrent}}) {
+        if (!parser.isSet(p.option)) continue;
+        int value = 0;
+        const QString text = parser.value(p.option);
+        if (!toInt(text, -1, 65534, value))
+            return badValue(p.option.names().constFirst(), text, QStringLiteral("целое число -1..65534"));
+        *p.target = value;
+    }
+    if (parser.isSet(writeResult) && !toInt(parser.value(writeResult), 0, 255, settings.writeResult))
+        return badValue(QStringLiteral("write-result"), parser.value(writeResult),
+                        QStringLiteral("целое число 0..255"));
     options.logPath = parser.value(log);
     if (parser.isSet(log) && options.logPath.isEmpty()) return QStringLiteral("не указан файл журнала --log");
     return {};

@@ -19,6 +19,7 @@ struct SimOptions {
     quint16 udpPort = 0;
     std::vector<std::pair<int, int>> devices;  // (type, serial), the first answers the broadcast
     SimFaults faults;
+    SimSettings settings;  // clock and starting memory of the devices
     QString logPath;
     bool help = false;
     QString helpText;

@@ -71,7 +71,7 @@ int main(int argc, char* argv[]) {
     });
 
     std::vector<omi::SimDevice> devices;
-    for (const auto& [type, serial] : options.devices) devices.emplace_back(type, serial);
+    for (const auto& [type, serial] : options.devices) devices.emplace_back(type, serial, options.settings);
     omi::SimResponder responder(std::move(devices), options.faults);
     if (!options.logPath.isEmpty()) {
         if (const QString error = responder.SetLogFile(options.logPath); !error.isEmpty()) return fail(error);

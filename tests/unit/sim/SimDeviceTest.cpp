@@ -196,7 +196,9 @@ TEST(SimOptions, ReadsEveryOption) {
     omi::SimOptions o;
     const QStringList args{"omi-sim", "--pty", "--udp", "127.0.0.1:0", "--device", "234:417", "--device", "229:5",
                            "--noise", "3", "--bad-check", "4", "--silence", "5", "--silent", "--delay", "20",
-                           "--baud", "9600", "--hangup-after", "7", "--log", "/tmp/x.log"};
+                           "--baud", "9600", "--hangup-after", "7", "--log", "/tmp/x.log",
+                           "--today", "2026-03-07T13", "--daily-current", "-1", "--hourly-current", "1080",
+                           "--write-result", "2"};
     ASSERT_EQ(omi::ParseSimOptions(args, o), QString());
     EXPECT_TRUE(o.pty);
     EXPECT_TRUE(o.udp);
@@ -211,9 +213,19 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_EQ(o.faults.baud, 9600);
     EXPECT_EQ(o.faults.hangupAfter, 7);
     EXPECT_EQ(o.logPath, "/tmp/x.log");
+    ASSERT_TRUE(o.settings.clock);
+    EXPECT_EQ(o.settings.clock(), QDateTime(QDate(2026, 3, 7), QTime(13, 0)));
+    EXPECT_EQ(o.settings.dailyCurrent, -1);
+    EXPECT_EQ(o.settings.hourlyCurrent, 1080);
+    EXPECT_EQ(o.settings.writeResult, 2);
 
     ASSERT_EQ(omi::ParseSimOptions({"omi-sim", "--pty"}, o), QString());
     EXPECT_EQ(o.devices, (std::vector<std::pair<int, int>>{{234, 417}}));
+    EXPECT_FALSE(o.settings.clock);  // the computer's clock
+    EXPECT_EQ(o.settings.dailyCurrent, std::nullopt);
+    EXPECT_EQ(o.settings.writeResult, 0);
+    ASSERT_EQ(omi::ParseSimOptions({"omi-sim", "--pty", "--today", "2001-01-01"}, o), QString());
+    EXPECT_EQ(o.settings.clock(), QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
     ASSERT_EQ(omi::ParseSimOptions({"omi-sim", "--pty", "--type", "128", "--serial", "20560"}, o), QString());
     EXPECT_EQ(o.devices, (std::vector<std::pair<int, int>>{{128, 20560}}));
 }
@@ -240,6 +252,13 @@ TEST(SimOptions, RefusesBadInputInItsOwnWords) {
         {{"--pty", "--silence", "0"}, "--silence"},
         {{"--pty", "--baud", "0"}, "--baud"},
         {{"--pty", "--hangup-after", "0"}, "--hangup-after"},
+        {{"--pty", "--today", "2026-02-30"}, "--today"},
+        {{"--pty", "--today", "2026-03-07T24"}, "--today"},
+        {{"--pty", "--today", "2026-03-07 13"}, "--today"},
+        {{"--pty", "--today", "2000-12-31"}, "--today"},
+        {{"--pty", "--daily-current", "-2"}, "--daily-current"},
+        {{"--pty", "--hourly-current", "65535"}, "--hourly-current"},
+        {{"--pty", "--write-result", "256"}, "--write-result"},
         {{"--pty", "--frobnicate"}, "frobnicate"},
         {{"--pty", "--noise"}, "noise"},
         {{"--pty", "extra"}, "extra"},
