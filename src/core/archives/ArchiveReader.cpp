@@ -1,0 +1,340 @@
+#include "archives/ArchiveReader.h"
+
+#include "archives/ArchiveDumpLog.h"
+#include "protocol/Exchange.h"
+#include "support/Dates.h"
+#include "support/Format.h"
+#include "transport/CommPortDriver.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+namespace omi {
+
+const QString kArchiveEmptyText = QStringLiteral("в архиве нет ни одной записи");
+const QString kNoLinkText = QStringLiteral("НЕТ СВЯЗИ");
+
+QString ReadingText(int estimateSeconds) {
+    return Format(QStringLiteral("чтение архива. Ждите... %d мин %d сек"),
+                  {std::abs(estimateSeconds / 60), std::abs(estimateSeconds % 60)});
+}
+
+QString SummaryText(const ArchiveReadingState& state) {
+    if (state.allRecords) return QStringLiteral("архив прочитан от корки до корки");
+    QString text = Format(QStringLiteral("архив прочитан от %s г. до %s г."),
+                          {ShortDateText(state.first), ShortDateText(state.last)});
+    if (state.missing > 0) text += Format(QStringLiteral("... %d записей отсутствует"), {state.missing});
+    if (state.mixedUp > 0) text += Format(QStringLiteral("... %d дат перепутано"), {state.mixedUp});
+    return text;
+}
+
+int SortArchiveList(ArchiveList& list) {
+    int swaps = 0;
+    bool swapped = true;
+    while (swapped) {
+        swapped = false;
+        for (std::size_t k = 1; k < list.size(); ++k) {
+            if (EntryDay(list[k - 1]) < EntryDay(list[k])) {
+                std::swap(list[k - 1], list[k]);
+                ++swaps;
+                swapped = true;
+            }
+        }
+    }
+    return swaps;
+}
+
+namespace {
+
+// Kinds 2 and 3 (hourly cumulative and difference) are served by the hourly list.
+bool isHourlyKind(int kind) { return kind == 2 || kind == 3; }
+
+const QChar kTab = QLatin1Char('\t');
+constexpr int kDefaultBar = 100;
+
+std::int32_t clampToInt(double v) {
+    if (!(v == v)) return 0;
+    const double r = std::round(v);
+    if (r >= std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    if (r <= std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(r);
+}
+
+std::int64_t dateValue(const QDate& d) { return DateValueOfDay(DayNumber(d)); }
+
+// One read of one procedure; the steps share the context, the log and the state.
+class Reader {
+public:
+    Reader(const ArchiveProcedure& p, int kind, ArchiveReadingState& st, ArchiveList& list,
+           const ArchiveReadContext& ctx)
+        : p_(p), kind_(kind), st_(st), list_(list), ctx_(ctx), status_(ctx.status ? *ctx.status : nullSink_) {}
+
+    ArchiveReadResult Run();
+
+private:
+    ArchiveReadResult readDaily(const Tia& plan);
+    ArchiveReadResult readHourly(const Tia& plan);
+    ArchiveReadResult finish();
+
+    ArchiveReadResult noLink() {
+        status_.error(kNoLinkText);
+        status_.progress(0, 0);
+        return {ReadOutcome::NoLink, kNoLinkText, false};
+    }
+    ArchiveReadResult empty() {
+        // The window shows this text in the olive reading look.
+        status_.busy(kArchiveEmptyText);
+        status_.progress(0, 0);
+        return {ReadOutcome::Empty, kArchiveEmptyText, false};
+    }
+    bool send(int command, const Frame& data, Frame& response) {
+        const auto request = BuildFrame(command, data);
+        if (!request) return false;
+        return ctx_.engine->Exchange(*request, response);
+    }
+    bool sorts(SortWhen when) const {
+        return when == SortWhen::NotAllRecords ? !st_.allRecords : ctx_.accessLevel != 0;
+    }
+    bool memoVisible() const { return ctx_.memo && ctx_.memo->Visible(); }
+    void memo(const QString& text) {
+        if (memoVisible()) ctx_.memo->Append(text);
+    }
+    // Requests one record: false when no answer came. The byte dump logs the
+    // request before it goes out.
+    bool request(const PlanEntry& e, Frame& response, double* seconds) {
+        const Frame data{e.request[0], e.request[1]};
+        const auto frame = BuildFrame(cmd::ArchiveRecord, data);
+        if (!frame) return false;
+        QElapsedTimer timer;
+        timer.start();
+        log_.AddTitled(QStringLiteral("upo.SQ(upo.Q_Arhiv,ad):"), *frame);
+        const bool answered = ctx_.engine->Exchange(*frame, response);
+        *seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        return answered;
+    }
+    QString responseDay(const Frame& r) const {
+        const auto need = static_cast<std::size_t>(p_.responseDayOffset) + 2;
+        return r.size() >= need ? QString::number(GetW(r, p_.responseDayOffset)) : QStringLiteral("б/д");
+    }
+    QString responseHour(const Frame& r) const {
+        const auto at = static_cast<std::size_t>(p_.responseHourOffset);
+        return r.size() > at ? QString::number(r[at]) : QStringLiteral("б/в");
+    }
+    void logResponse(const QString& format, const QString& dateText, const PlanEntry& e, const Frame& r) {
+        if (!log_.Active()) return;
+        const int word = e.request[0] | (e.request[1] << 8);
+        log_.AddLine(Format(format, {dateText, int(e.request[0]), int(e.request[1]), word, QString(kTab)}) +
+                     DumpBytes(r));
+    }
+    ArchiveEntry decode(const Frame& r, bool daily) {
+        ArchiveEntry entry;
+        if (p_.decode(r, entry).isEmpty() && !entry.empty()) return entry;
+        if (daily && p_.decodeErrorMemo) memo(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
+        return EmptyEntry(*p_.record);
+    }
+    void accept(ArchiveEntry&& entry) {
+        list_.push_back(std::move(entry));
+        if (ctx_.onEntry) ctx_.onEntry(list_.back());
+    }
+
+    const ArchiveProcedure& p_;
+    const int kind_;
+    ArchiveReadingState& st_;
+    ArchiveList& list_;
+    const ArchiveReadContext& ctx_;
+    NullStatusSink nullSink_;
+    StatusSink& status_;
+    ArchiveDumpLog log_;
+};
+
+ArchiveReadResult Reader::Run() {
+    if (ctx_.accessLevel == 0) log_.Start(QDir(ctx_.logFolder).filePath(QString::fromUtf8(p_.logFileName)));
+    if (!ctx_.engine) return noLink();
+    status_.progress(kDefaultBar, kDefaultBar);
+    if (p_.announceAndIdentify) {
+        status_.busy(QStringLiteral("Подготовка к чтению архивов. Ждите..."));
+        Frame answer;  // the outcome of the identification is not used
+        ctx_.engine->Exchange(NoTuRequest(), answer);
+    }
+
+    Frame r;
+    // An answer too short to hold both numbers counts as none.
+    if (!send(cmd::ArchivePointers, {}, r) || r.size() < 9) return noLink();
+    const int hourlyWord = GetW(r, 5);
+    const int dailyWord = p_.dailyNumber == DailyNumberField::WordAt7 ? GetW(r, 7) : r[7];
+    log_.AddTitled(QStringLiteral("Текущие № записей:"), r);
+    log_.AddLine(
+        Format(QStringLiteral("%sчасовой=%d%sсуточный=%d"), {QString(kTab), hourlyWord, QString(kTab), dailyWord}));
+
+    const bool hourly = isHourlyKind(kind_);
+    int current = (hourly ? hourlyWord : dailyWord) - 1;
+    const int top = hourly ? p_.hourlyTop : p_.dailyTop;
+    if (current > top) {
+        if (!st_.allRecords) return empty();
+        current = -1;
+    }
+
+    if (p_.beginCommand) {
+        Frame answer;
+        if (!send(cmd::ArchiveBegin, {}, answer) && !ctx_.engine->Imitation()) return noLink();
+    }
+    if (st_.allRecords)
+        st_.tolerance = kAllRecordsTolerance;
+    else if (p_.resetTolerance)
+        st_.tolerance = kNormalTolerance;
+
+    if (hourly) return readHourly(BuildHourlyPlan(current, top, ctx_.now, p_.hourlyBytes));
+    return readDaily(BuildDailyPlan(current, top, ctx_.now.date(), p_.dailyBytes));
+}
+
+ArchiveReadResult Reader::readDaily(const Tia& plan) {
+    const int bar = p_.dailyTop;
+    list_.clear();
+    st_.missing = 0;
+    st_.retries = 0;
+    const std::int64_t first = dateValue(st_.first);
+    const std::int64_t last = dateValue(st_.last);
+    const std::int64_t tolerance = st_.tolerance;
+    st_.estimate = clampToInt(static_cast<double>(last - first));
+
+    std::size_t i = 0;
+    while (i < plan.size()) {
+        status_.progress(bar - static_cast<int>(i), bar);
+        status_.busy(ReadingText(st_.estimate));
+        const PlanEntry& e = plan[i];
+        const std::int64_t hours = std::int64_t(DateValueOfDay(e.day)) * 24;
+        if (hours < first * 24 - tolerance || hours > last * 24 + tolerance) {
+            ++i;
+            continue;
+        }
+        if (!st_.reading) break;
+        ctx_.engine->Pause(1);
+        if (!st_.reading) break;  // "стоп" pressed during the pause
+
+        Frame r;
+        double seconds = 0;
+        if (!request(e, r, &seconds)) return noLink();
+        st_.estimate = clampToInt(double(last - first + 1 - std::int64_t(list_.size())) * seconds);
+        logResponse(QStringLiteral("Запрос(day %s):%d %d %d %s"), responseDay(r), e, r);
+
+        ArchiveEntry entry = decode(r, true);
+        const std::int64_t off = std::llabs(std::int64_t(EntryDay(entry)) - e.day) * 24;
+        if (off <= tolerance) {
+            st_.retries = 0;
+            accept(std::move(entry));
+            ++i;
+        } else if (p_.dailyMismatch == DailyMismatch::CountMissing) {
+            ++st_.missing;
+            ++i;
+        } else {
+            if (++st_.retries >= p_.dailyRetries) {
+                st_.retries = 0;
+                break;  // the older positions are given up
+            }
+            memo(QStringLiteral("\r\nпаленые даты ") + QString::number(double(off)));
+        }
+    }
+
+    if (list_.empty()) return empty();
+    st_.mixedUp = 0;
+    if (sorts(p_.dailySort)) {
+        st_.mixedUp = SortArchiveList(list_);
+        st_.first = DateOfDayNumber(EntryDay(list_.back()));
+        st_.last = DateOfDayNumber(EntryDay(list_.front()));
+    }
+    return finish();
+}
+
+ArchiveReadResult Reader::readHourly(const Tia& plan) {
+    const int bar = p_.hourlyTop;
+    list_.clear();
+    st_.missing = 0;
+    const std::int64_t first = dateValue(st_.first);
+    const std::int64_t last = dateValue(st_.last);
+    const std::int64_t tolerance = st_.tolerance;
+    st_.estimate = clampToInt(double(last - first) * 24);
+    status_.busy(ReadingText(st_.estimate));
+
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        status_.progress(bar - static_cast<int>(i), bar);
+        const PlanEntry& e = plan[i];
+        const std::int64_t value = DateValueOfDay(e.day);
+        // 64-bit hours: the all-records tolerance cannot overflow.
+        if ((value - first) * 24 + tolerance < 0 || value * 24 > last * 24 + tolerance) continue;
+        ctx_.engine->Pause(1);
+        if (!st_.reading) break;
+
+        Frame r;
+        double seconds = 0;
+        if (!request(e, r, &seconds)) return noLink();
+        st_.estimate = clampToInt(double((last - first + 1) * 24 - std::int64_t(list_.size())) * seconds);
+        logResponse(QStringLiteral("Запрос(day hour %s):%d %d %d %s"),
+                    responseDay(r) + QLatin1Char(':') + responseHour(r), e, r);
+
+        ArchiveEntry entry = decode(r, false);
+        if (i % 50 == 0) status_.busy(ReadingText(st_.estimate));
+        const std::int64_t off =
+            std::llabs(std::int64_t(EntryDay(entry)) * 24 + EntryHour(entry) - std::int64_t(e.day) * 24 - e.hour);
+        if (off <= tolerance)
+            accept(std::move(entry));
+        else
+            ++st_.missing;  // no retry on the hourly ring
+    }
+
+    if (list_.empty()) return empty();
+    st_.mixedUp = 0;
+    if (sorts(p_.hourlySort)) {
+        st_.mixedUp = SortArchiveList(list_);
+        st_.first = DateOfDayNumber(EntryDay(list_.back()));
+        st_.last = DateOfDayNumber(EntryDay(list_.front()));
+    }
+    return finish();
+}
+
+ArchiveReadResult Reader::finish() {
+    status_.progress(0, 0);
+    ArchiveReadResult result{ReadOutcome::Completed, SummaryText(st_), false};
+    status_.ok(result.text);
+    if (p_.endCommand) {
+        Frame answer;
+        if (!send(cmd::ArchiveEnd, {}, answer)) {
+            result.endUnanswered = true;
+            status_.error(kNoLinkText);
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+ArchiveReadResult ReadArchive(const ArchiveProcedure& procedure, int kind, ArchiveReadingState& state,
+                              ArchiveList& list, const ArchiveReadContext& context) {
+    return Reader(procedure, kind, state, list, context).Run();
+}
+
+ArchiveReadResult ARA234(int kind, ArchiveReadingState& state, ArchiveList& list, const ArchiveReadContext& context) {
+    return ReadArchive(Procedure234(), kind, state, list, context);
+}
+
+ArchiveReadResult StartArchiveRead(int type, int kind, ArchiveReadingState& state, ArchiveList& daily,
+                                   ArchiveList& hourly, const ArchiveReadContext& context) {
+    const ArchiveProcedure* procedure = ArchiveProcedureOf(type);
+    if (!procedure)
+        return {ReadOutcome::NoProcedure,
+                QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: ") + QString::number(type), false};
+    if (state.first > state.last) state.first = state.last;
+    state.reading = true;
+    ArchiveReadResult result = ReadArchive(*procedure, kind, state, isHourlyKind(kind) ? hourly : daily, context);
+    state.reading = false;
+    state.archivePresent = true;
+    return result;
+}
+
+}  // namespace omi
