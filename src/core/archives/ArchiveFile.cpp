@@ -1,0 +1,119 @@
+#include "archives/ArchiveFile.h"
+
+#include "protocol/Models.h"
+#include "support/Format.h"
+#include "support/Paths.h"
+#include "support/TextCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <span>
+
+namespace omi {
+
+const QString kCannotCreateFolder = QStringLiteral("НЕ МОГУ СОЗДАТЬ ДИР");
+
+namespace {
+const QString kArchivesFolderName = QStringLiteral("АРХИВЫ");
+}
+
+QString ArchivesRoot() { return DataPath({kDataFolderName, kArchivesFolderName, QString(), QString()}); }
+
+QString ArchiveFolder(int type, int serial) {
+    return ArchivesRoot() + QLatin1Char('/') + ModelName(type) + QLatin1Char('/') +
+           Format(QStringLiteral("%.5d"), {serial});
+}
+
+QString MakeArchiveFolder(int type, int serial) {
+    const QString model = ArchivesRoot() + QLatin1Char('/') + ModelName(type);
+    for (const QString& dir : {DataRoot(), ArchivesRoot(), model, ArchiveFolder(type, serial)}) {
+        if (QFileInfo(dir).isDir()) continue;
+        if (!QDir().mkdir(dir)) return kCannotCreateFolder;
+    }
+    return {};
+}
+
+QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now) {
+    QString name = tabCaption;
+    for (const QChar c : {u'/', u'\\', u':', u'-', u'+', u'.'}) name.replace(c, QLatin1Char('_'));
+    const QDate today = now.date();
+    return name + Format(QStringLiteral("_от%.2d%.2dдо%.2d%.2dдз%.2d%.2d%.2d.Arh"),
+                         {first.month(), first.day(), last.month(), last.day(), today.month(), today.day(),
+                          now.time().hour()});
+}
+
+QString TextCopyName(const QString& archivePath) {
+    const qsizetype slash =
+        std::max(archivePath.lastIndexOf(QLatin1Char('/')), archivePath.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = archivePath.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > slash ? archivePath.left(dot) : archivePath;
+    return stem + QStringLiteral(".txt");
+}
+
+QString ArchiveExtensionWarning(const QString& path) {
+    if (path.endsWith(QStringLiteral(".Arh"), Qt::CaseSensitive)) return {};
+    return QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный");
+}
+
+QByteArray ArchiveFileBytes(const ArchiveFamily& family, const ArchiveList& entries, int system) {
+    const int size = family.layout->size;
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(entries.size()) * size);
+    for (const ArchiveEntry& e : entries) {
+        const bool present = system >= 0 && static_cast<std::size_t>(system) < e.size() &&
+                             e[static_cast<std::size_t>(system)].Size() == size;
+        if (present) {
+            const auto& block = e[static_cast<std::size_t>(system)].Bytes();
+            bytes.append(reinterpret_cast<const char*>(block.data()), size);
+        } else {
+            bytes.append(size, '\0');  // an entry without that record: a zero record keeps the file aligned
+        }
+    }
+    return bytes;
+}
+
+QString WriteArchiveFile(const ArchiveFamily& family, const QString& path, const ArchiveList& entries, int system) {
+    return WriteFileBytes(path, ArchiveFileBytes(family, entries, system));
+}
+
+QString WriteArchiveTextCopy(const QString& path, const Grid& rows) { return SaveGridText(rows, path); }
+
+ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat) {
+    ArchiveFileContent content;
+    const qsizetype size = family.layout->size;
+    const qsizetype count = bytes.size() / size;
+    content.entries.reserve(static_cast<std::size_t>(count));
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    for (qsizetype i = 0; i < count; ++i) {
+        ArchiveEntry e = ZeroEntry(*family.layout);
+        e[0].SetBytes(std::span<const std::uint8_t>(data + i * size, static_cast<std::size_t>(size)));
+        content.entries.push_back(std::move(e));
+    }
+    content.cells = ArchiveTableCells(family, content.entries, 0, numberFormat);
+    if (!content.entries.empty() && content.entries.back()[0].Day() < 0) {
+        content.cells.last() = ArchiveTotalsCells(family, content.entries.back()[0], numberFormat);
+        content.hasTotals = true;
+    }
+    content.lines = ArchiveLinesOf(content.cells);
+    content.codes = ArchiveColumnCodes(family, kHourlyArchive);
+    return content;
+}
+
+QString ReadArchiveFile(const ArchiveFamily& family, const QString& path, const QString& numberFormat,
+                        ArchiveFileContent& content) {
+    const QFileInfo info(path);
+    if (!info.isFile()) return QStringLiteral("не найден файл:\r") + path;
+    if (info.size() > kMaxArchiveFileBytes) return QStringLiteral("файл слишком большой:\r") + path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("не могу прочитать файл:\r") + path;
+    const QByteArray bytes = file.read(kMaxArchiveFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) return QStringLiteral("не могу прочитать файл:\r") + path;
+    if (bytes.size() > kMaxArchiveFileBytes) return QStringLiteral("файл слишком большой:\r") + path;
+    content = ParseArchiveFile(family, bytes, numberFormat);
+    return {};
+}
+
+}  // namespace omi

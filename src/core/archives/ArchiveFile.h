@@ -1,0 +1,68 @@
+#pragma once
+// Archive files: what a tab of the archive view shows, kept as a file of
+// fixed-size little-endian records (no header, no trailer), the view's
+// records one after the other; beside it a text copy of the view grid. Also
+// the archive folder of a device and the proposed file name.
+
+#include "archives/ArchiveFamily.h"
+#include "archives/ArchiveView.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+namespace omi {
+
+extern const QString kCannotCreateFolder;  // "НЕ МОГУ СОЗДАТЬ ДИР"
+
+// Files larger than this are refused by the reader.
+inline constexpr qint64 kMaxArchiveFileBytes = 64 * 1024 * 1024;
+
+// <data>/АРХИВЫ
+QString ArchivesRoot();
+// <data>/АРХИВЫ/<model name>/<serial, 5 digits>
+QString ArchiveFolder(int type, int serial);
+// Creates the data folder, АРХИВЫ, the model folder and the device folder,
+// each missing one in that order. Returns kCannotCreateFolder when one cannot
+// be created, empty on success.
+QString MakeArchiveFolder(int type, int serial);
+
+// The proposed file name of a tab: its caption with "/", "\", ":", "-", "+"
+// and "." replaced by "_", then "_от"MMDD"до"MMDD"дз"MMDDHH".Arh" with the
+// range's first and last day and the time of saving.
+QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now);
+// The name of the text copy: the extension of the file name replaced by
+// ".txt", or ".txt" appended when the name has none.
+QString TextCopyName(const QString& archivePath);
+// Empty when the name ends in ".Arh" (letter case counts); otherwise the
+// status text "файл: <path> - не опознан как архивный".
+QString ArchiveExtensionWarning(const QString& path);
+
+// The file bytes of a view: the record of the heat system of every entry.
+QByteArray ArchiveFileBytes(const ArchiveFamily& family, const ArchiveList& entries, int system);
+// Writes them, completely or not at all (a file that was there stays
+// unchanged on failure). Returns a Russian message, empty on success.
+QString WriteArchiveFile(const ArchiveFamily& family, const QString& path, const ArchiveList& entries, int system);
+// Writes the grid rows of the view, both header rows included, as the text copy.
+QString WriteArchiveTextCopy(const QString& path, const Grid& rows);
+
+// A loaded archive file: record i is the first record of entry i; the lines
+// are those of heat system 0, with the last line a totals line when the last
+// record's day number is negative; the codes are the hourly class's.
+struct ArchiveFileContent {
+    ArchiveList entries;
+    Grid cells;  // the lines as rows of cells (SelectColumns gives the grid rows)
+    QStringList lines;
+    ColumnCodes codes;
+    bool hasTotals = false;
+};
+// From file bytes: the number of records is the size divided by the record
+// size; a trailing part shorter than a record is ignored.
+ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat);
+// Reads a file; returns a Russian message (missing, unreadable, too large),
+// empty on success, and leaves content unchanged on failure.
+QString ReadArchiveFile(const ArchiveFamily& family, const QString& path, const QString& numberFormat,
+                        ArchiveFileContent& content);
+
+}  // namespace omi
