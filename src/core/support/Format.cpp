@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -43,7 +44,11 @@ Decimal ToDecimal(double v) {
         d.negative = false;
         return d;
     }
-    const std::string s = fmt::format("{:.{}e}", v, kRealDigits - 1);  // d.ddddde+XX
+    // d.ddddde+XX, correctly rounded; to_chars gives the same text as
+    // fmt's "{:.14e}" several times faster, which long archive tables feel.
+    char buf[64];
+    const auto written = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, kRealDigits - 1);
+    const std::string_view s(buf, static_cast<std::size_t>(written.ptr - buf));
     const auto e = s.find('e');
     for (std::size_t i = 0; i < e; ++i)
         if (s[i] >= '0' && s[i] <= '9') d.digits.push_back(s[i]);
