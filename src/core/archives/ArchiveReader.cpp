@@ -86,13 +86,13 @@ private:
     ArchiveReadResult noLink() {
         status_.error(kNoLinkText);
         status_.progress(0, 0);
-        return {ReadOutcome::NoLink, kNoLinkText, false};
+        return {ArchiveReadOutcome::NoLink, kNoLinkText, false};
     }
     ArchiveReadResult empty() {
         // The window shows this text in the olive reading look.
         status_.busy(kArchiveEmptyText);
         status_.progress(0, 0);
-        return {ReadOutcome::Empty, kArchiveEmptyText, false};
+        return {ArchiveReadOutcome::Empty, kArchiveEmptyText, false};
     }
     bool send(int command, const Frame& data, Frame& response) {
         const auto request = BuildFrame(command, data);
@@ -300,7 +300,7 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
 
 ArchiveReadResult Reader::finish() {
     status_.progress(0, 0);
-    ArchiveReadResult result{ReadOutcome::Completed, SummaryText(st_), false};
+    ArchiveReadResult result{ArchiveReadOutcome::Completed, SummaryText(st_), false};
     status_.ok(result.text);
     if (p_.endCommand) {
         Frame answer;
@@ -327,7 +327,7 @@ ArchiveReadResult StartArchiveRead(int type, int kind, ArchiveReadingState& stat
                                    ArchiveList& hourly, const ArchiveReadContext& context) {
     const ArchiveProcedure* procedure = ArchiveProcedureOf(type);
     if (!procedure)
-        return {ReadOutcome::NoProcedure,
+        return {ArchiveReadOutcome::NoProcedure,
                 QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: ") + QString::number(type), false};
     if (state.first > state.last) state.first = state.last;
     state.reading = true;

@@ -55,7 +55,7 @@ struct ArchiveReadContext {
     std::function<void(const ArchiveEntry& entry)> onEntry;
 };
 
-enum class ReadOutcome {
+enum class ArchiveReadOutcome {
     Completed,    // the summary was shown (the read ended, was stopped or gave up)
     Empty,        // "в архиве нет ни одной записи"
     NoLink,       // an answer was missing: "НЕТ СВЯЗИ", no summary
@@ -63,7 +63,7 @@ enum class ReadOutcome {
 };
 
 struct ArchiveReadResult {
-    ReadOutcome outcome = ReadOutcome::NoLink;
+    ArchiveReadOutcome outcome = ArchiveReadOutcome::NoLink;
     QString text;                // the summary, the empty text or the failure, without the device prefix
     bool endUnanswered = false;  // command 254 after the summary got no answer
 };

@@ -199,7 +199,7 @@ TEST_F(ArchiveRead, DailyAllRecordsFromPositionZeroTakesTheWholeRingEmptyRecords
     Preset(7, kDaily);
     const ArchiveReadResult result = Read(kDaily);
 
-    EXPECT_EQ(result.outcome, ReadOutcome::Completed);
+    EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
     std::vector<int> expected{0};
     for (int n : descending(365, 1)) expected.push_back(n);
     EXPECT_EQ(device.Positions(), expected);
@@ -227,14 +227,14 @@ TEST_F(ArchiveRead, DailyAllRecordsFromPositionZeroTakesTheWholeRingEmptyRecords
 TEST_F(ArchiveRead, HourlyNumberBeyondTheRingIsEmptyUnlessAllRecords) {
     device.hourlyWord = 1082;  // stored 1081: beyond positions 0..1080
     Preset(0, kHourly);
-    EXPECT_EQ(Read(kHourly).outcome, ReadOutcome::Empty);
+    EXPECT_EQ(Read(kHourly).outcome, ArchiveReadOutcome::Empty);
     EXPECT_EQ(status.Last(), Shown(StatusStyle::Busy, QStringLiteral("в архиве нет ни одной записи")));
     EXPECT_EQ(device.Commands(), (std::vector<int>{cmd::NumberType, cmd::ArchivePointers}));
 
     device.requests.clear();
     Preset(7, kHourly);
     const ArchiveReadResult result = Read(kHourly);
-    EXPECT_EQ(result.outcome, ReadOutcome::Completed);
+    EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
     EXPECT_EQ(device.Positions(), descending(1080, 0));
     EXPECT_EQ(device.requests.at(3), withCheck({8, kType, 0xA1, 0x01, 3, 56, 4}));
     ASSERT_EQ(list.size(), 1081u);
@@ -252,7 +252,7 @@ TEST_F(ArchiveRead, DailyRecordOneDayOffIsAskedFiveTimesThenTheReadStops) {
 
     EXPECT_EQ(device.Positions(), (std::vector<int>{100, 99, 98, 97, 97, 97, 97, 97}));
     EXPECT_EQ(ListPositions(), (std::vector<int>{100, 99, 98}));
-    EXPECT_EQ(result.outcome, ReadOutcome::Completed);
+    EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
     EXPECT_EQ(status.Last().second, StatusText(StatusStyle::Ok, "архив прочитан от 05.03.2026 г. до 07.03.2026 г."));
     EXPECT_EQ(device.Commands().back(), cmd::ArchiveEnd);
     EXPECT_EQ(memo.text, QString("\r\nпаленые даты 24").repeated(4));
@@ -271,7 +271,7 @@ TEST_F(ArchiveRead, DailyRecordAcceptedOnItsSecondAnswerResetsTheRetries) {
         else
             device.dailyStamp.erase(100);
     };
-    EXPECT_EQ(Read(kDaily).outcome, ReadOutcome::Completed);
+    EXPECT_EQ(Read(kDaily).outcome, ArchiveReadOutcome::Completed);
     EXPECT_EQ(device.Positions(), (std::vector<int>{100, 100, 100, 100, 100, 99}));
     EXPECT_EQ(ListPositions(), (std::vector<int>{100, 99}));
     EXPECT_EQ(state.retries, 0);
@@ -306,7 +306,7 @@ TEST_F(ArchiveRead, HourlyDateFaultsWithinTheTwoDayRange) {
         device.hourlyStamp = c.stamps;
         Preset(0, kHourly);
         const ArchiveReadResult result = Read(kHourly);
-        EXPECT_EQ(result.outcome, ReadOutcome::Completed);
+        EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
         // today 10..0 and yesterday 23..0: 35 requests, nothing outside
         EXPECT_EQ(device.Positions(), descending(500, 466));
         EXPECT_EQ(result.text, QString::fromUtf8(c.summary));
@@ -348,7 +348,7 @@ TEST_F(ArchiveRead, StopEndsTheReadBeforeItsNextRequest) {
         }
         const ArchiveReadResult result = Read(kDaily);
         EXPECT_EQ(device.Positions(), (std::vector<int>{100, 99, 98}));
-        EXPECT_EQ(result.outcome, ReadOutcome::Completed);
+        EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
         EXPECT_EQ(result.text, QStringLiteral("архив прочитан от 05.03.2026 г. до 07.03.2026 г."));
         EXPECT_EQ(status.Last(), Shown(StatusStyle::Ok, result.text));
         EXPECT_EQ(device.Commands().back(), cmd::ArchiveEnd);
@@ -361,14 +361,14 @@ TEST_F(ArchiveRead, MissingAnswersEndTheReadWithNoLink) {
     struct Case {
         const char* name;
         int silentFrom;
-        ReadOutcome outcome;
+        ArchiveReadOutcome outcome;
         std::size_t kept;  // entries in the list afterwards
         bool summary;
     } cases[] = {
-        {"current numbers", 1, ReadOutcome::NoLink, 1, false},
-        {"begin", 2, ReadOutcome::NoLink, 1, false},
-        {"third record", 5, ReadOutcome::NoLink, 2, false},
-        {"end", 11, ReadOutcome::Completed, 8, true},
+        {"current numbers", 1, ArchiveReadOutcome::NoLink, 1, false},
+        {"begin", 2, ArchiveReadOutcome::NoLink, 1, false},
+        {"third record", 5, ArchiveReadOutcome::NoLink, 2, false},
+        {"end", 11, ArchiveReadOutcome::Completed, 8, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -399,7 +399,7 @@ TEST_F(ArchiveRead, StartOrdersTheRangeAndKeepsTheFlags) {
     bool readingDuringRead = false;
     context.onEntry = [&](const ArchiveEntry&) { readingDuringRead = state.reading; };
     const ArchiveReadResult result = StartArchiveRead(236, kDaily, state, daily, hourly, context);
-    EXPECT_EQ(result.outcome, ReadOutcome::Completed);
+    EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
     EXPECT_EQ(device.Positions(), (std::vector<int>{100}));
     EXPECT_EQ(daily.size(), 1u);
     EXPECT_EQ(hourly.size(), 1u);  // the other list is untouched
@@ -409,7 +409,7 @@ TEST_F(ArchiveRead, StartOrdersTheRangeAndKeepsTheFlags) {
 
     ArchiveReadingState other;
     const ArchiveReadResult none = StartArchiveRead(128, kDaily, other, daily, hourly, context);
-    EXPECT_EQ(none.outcome, ReadOutcome::NoProcedure);
+    EXPECT_EQ(none.outcome, ArchiveReadOutcome::NoProcedure);
     EXPECT_EQ(none.text, QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: 128"));
     EXPECT_FALSE(other.reading);
     EXPECT_FALSE(other.archivePresent);
@@ -428,7 +428,7 @@ TEST_F(ArchiveRead, AccessLevelZeroWritesTheByteDumpLog) {
     device.dailyWord = 6;      // position 5 is today
     device.shortAnswer = {4};  // yesterday's record answers with 6 bytes
     Preset(0, kDaily);
-    EXPECT_EQ(Read(kDaily).outcome, ReadOutcome::Completed);
+    EXPECT_EQ(Read(kDaily).outcome, ArchiveReadOutcome::Completed);
 
     const QString path = QDir(dir.path()).filePath(QStringLiteral("АРХИВ234235.txt"));
     const QByteArray raw = test::ReadAll(path);
