@@ -2,6 +2,12 @@
 // Exit status: 0 success, 1 device or file failure (the status text on
 // stderr), 2 usage error.
 
+#include "archives/ArchiveFamily.h"
+#include "archives/ArchiveFile.h"
+#include "archives/ArchiveKinds.h"
+#include "archives/ArchiveRange.h"
+#include "archives/ArchiveReader.h"
+#include "archives/ArchiveView.h"
 #include "cli/CliOptions.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
@@ -14,6 +20,8 @@
 #include "transport/CommPortDriver.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -237,6 +245,198 @@ int runConfig(Session& s) {
     return 0;
 }
 
+// ---- archives ----
+
+// The access level of the command-line program: the operator's (1), so the
+// tables are those the archive grid shows to the operator.
+constexpr int kCliAccessLevel = 1;
+
+const QStringList kKindNames{"daily", "daily-diff", "hourly", "hourly-diff"};
+
+QJsonArray jsonRow(const QStringList& cells) { return QJsonArray::fromStringList(cells); }
+
+// The table as aligned text: header rows, rows, the totals row, then the summary.
+QString alignedTable(const Grid& rows, const QString& summary) {
+    std::vector<int> width;
+    for (const QStringList& r : rows)
+        for (qsizetype c = 0; c < r.size(); ++c) {
+            if (size_t(c) >= width.size()) width.resize(size_t(c) + 1, 0);
+            width[size_t(c)] = std::max(width[size_t(c)], int(r[c].size()));
+        }
+    QString text;
+    for (const QStringList& r : rows) {
+        QString line;
+        for (qsizetype c = 0; c < r.size(); ++c) line += padRight(r[c], width[size_t(c)]) + "  ";
+        while (line.endsWith(' ')) line.chop(1);
+        text += line + "\n";
+    }
+    return text + summary + "\n";
+}
+
+struct ShownTable {
+    Grid header;
+    Grid rows;
+    QStringList totals;  // empty: none
+    bool hasTotals = false;
+};
+
+ShownTable splitTable(const Grid& grid, bool hasData, bool hasTotals) {
+    ShownTable t;
+    t.header = grid.mid(0, kArchiveHeaderRows);
+    if (!hasData) return t;
+    t.rows = grid.mid(kArchiveHeaderRows);
+    if (hasTotals && !t.rows.isEmpty()) {
+        t.totals = t.rows.takeLast();
+        t.hasTotals = true;
+    }
+    return t;
+}
+
+void printArchive(const Options& o, QJsonObject head, const ShownTable& t, const QString& summary) {
+    if (o.json) {
+        QJsonArray header, rows;
+        for (const auto& r : t.header) header.append(jsonRow(r));
+        for (const auto& r : t.rows) rows.append(jsonRow(r));
+        head.insert("header", header);
+        head.insert("rows", rows);
+        head.insert("totals", t.hasTotals ? QJsonValue(jsonRow(t.totals)) : QJsonValue(QJsonValue::Null));
+        head.insert("summary", summary);
+        printJson(head);
+        return;
+    }
+    Grid all = t.header + t.rows;
+    if (t.hasTotals) all.append(t.totals);
+    printOut(alignedTable(all, summary));
+}
+
+// Writes the archive file and the text copy of the grid; false with the
+// message on stderr when either cannot be written.
+bool saveArchive(const ArchiveFamily& family, const QString& path, const ArchiveList& entries, int system,
+                 const Grid& grid) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!QDir().mkpath(QFileInfo(absolute).absolutePath())) {
+        printErr(QStringLiteral("НЕ МОГУ СОЗДАТЬ ДИР"));
+        return false;
+    }
+    QString error = WriteArchiveTextCopy(TextCopyName(absolute), grid);
+    if (error.isEmpty()) error = WriteArchiveFile(family, absolute, entries, system);
+    if (!error.isEmpty()) {
+        printErr(error);
+        return false;
+    }
+    return true;
+}
+
+int runArchive(Session& s) {
+    const Options& o = s.o;
+    const int kind = int(kKindNames.indexOf(o.kind));
+    if (kind < 0) {
+        printErr(QStringLiteral("omi-cli: KIND must be daily, daily-diff, hourly or hourly-diff"));
+        return 2;
+    }
+    QDate from, to;
+    if (!o.from.isEmpty()) from = QDate::fromString(o.from, Qt::ISODate);
+    if (!o.to.isEmpty()) to = QDate::fromString(o.to, Qt::ISODate);
+    if ((!o.from.isEmpty() && !from.isValid()) || (!o.to.isEmpty() && !to.isValid())) {
+        printErr(QStringLiteral("omi-cli: --from and --to take dates as YYYY-MM-DD"));
+        return 2;
+    }
+    if (!s.address()) return fail(s);
+    const int type = CurrentType();
+    const ArchiveFamily* family = ArchiveFamilyOf(type);
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    int tabIndex = -1;
+    for (qsizetype i = 0; i < tabs.size(); ++i)
+        if (tabs[i].kind == kind && tabs[i].system == o.system - 1) tabIndex = int(i);
+    if (!family || tabs.isEmpty()) {
+        printErr(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: ") + QString::number(type));
+        return 1;
+    }
+    if (tabIndex < 0) {
+        printErr(QStringLiteral("у прибора %1 нет %2-й системы").arg(ModelName(type)).arg(o.system));
+        return 2;
+    }
+
+    // The range controls as the window has them: "весь архив" at start, then
+    // "все записи", or the date pickers edited.
+    const QDate today = QDate::currentDate();
+    ArchiveReadingState& state = ArchiveReading();
+    RangeChoice whole = RangePreset(kWholeArchivePreset, today, type, kind, today);
+    if (!whole.statusError.isEmpty()) {
+        printErr(whole.statusError);
+        return 1;
+    }
+    state.ApplyPreset(whole);
+    if (o.allRecords) {
+        state.ApplyPreset(RangePreset(kAllRecordsPreset, today, type, kind, state.first));
+    } else if (from.isValid() || to.isValid()) {
+        state.DatesEdited();
+        state.SetDates(from.isValid() ? from : state.first, to.isValid() ? to : state.last);
+    }
+
+    ArchiveList daily, hourly;
+    ArchiveReadContext context;
+    context.engine = &s.engine;
+    context.status = &s.status;
+    context.accessLevel = kCliAccessLevel;
+    context.logFolder = QDir::currentPath();
+    context.now = QDateTime::currentDateTime();
+    const ArchiveReadResult result = StartArchiveRead(type, kind, state, daily, hourly, context);
+    if (result.outcome == ArchiveReadOutcome::NoProcedure) {
+        printErr(result.text);
+        return 1;
+    }
+    const ArchiveList& read = IsHourlyKind(kind) ? hourly : daily;
+    const bool failed = result.outcome == ArchiveReadOutcome::NoLink;
+    if (failed && read.empty()) return fail(s);
+
+    const ArchiveTabView shown = ShowArchiveTab(type, tabIndex, daily, hourly,
+                                                ViewRange{state.first, state.last, state.allRecords},
+                                                DisplayFormat(), kCliAccessLevel);
+    if (!shown.error.isEmpty()) {
+        printErr(shown.error);
+        return 1;
+    }
+    const bool empty = result.outcome == ArchiveReadOutcome::Empty;
+    const ShownTable t = splitTable(shown.table.rows, shown.table.hasData && !empty, shown.table.hasTotals);
+    QJsonObject head{{"type", type}, {"serial", CurrentSerial()}, {"kind", o.kind}, {"system", o.system}};
+    printArchive(o, head, t, result.text);
+    if (!o.save.isEmpty() && !saveArchive(*family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
+        return 1;
+    // A read that lost the line shows what it got, and still fails.
+    if (failed) return fail(s);
+    if (result.endUnanswered) printErr(QStringLiteral("НЕТ СВЯЗИ"));
+    return 0;
+}
+
+int runShowArchive(const Options& o) {
+    const ArchiveFamily* family = ArchiveFamilyOf(o.type);
+    if (!family) {
+        printErr(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        return 1;
+    }
+    const QString path = o.commandArgs.value(0);
+    const QString warning = ArchiveExtensionWarning(path);
+    if (!warning.isEmpty()) printErr(warning);
+    ArchiveFileContent content;
+    const QString error = ReadArchiveFile(*family, path, DisplayFormat(), content);
+    if (!error.isEmpty()) {
+        printErr(error);
+        return 1;
+    }
+    const Grid grid = SelectColumns(content.cells, content.codes, kCliAccessLevel);
+    const bool hasData = !content.entries.empty();
+    const ShownTable t = splitTable(grid, hasData, content.hasTotals);
+    QJsonObject head{{"type", o.type},
+                     {"serial", o.serial >= 0 ? QJsonValue(o.serial) : QJsonValue(QJsonValue::Null)},
+                     {"kind", "file"},
+                     {"system", 1}};
+    const QString summary = QStringLiteral("архива из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан");
+    printArchive(o, head, t, summary);
+    if (!o.save.isEmpty() && !saveArchive(*family, o.save, content.entries, 0, grid)) return 1;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -252,11 +452,13 @@ int main(int argc, char** argv) {
     const Options& o = *parsed.options;
     if (!o.dataDir.isEmpty()) SetDataRoot(o.dataDir);
 
-    Session session(o);
     if (o.precision >= 2) SetDisplayDecimals(o.precision);
+    if (o.command == "show-archive") return runShowArchive(o);
+    Session session(o);
     if (o.command == "identify") return runIdentify(session);
     if (o.command == "state") return runState(session);
     if (o.command == "config") return runConfig(session);
+    if (o.command == "archive") return runArchive(session);
     printErr(QStringLiteral("omi-cli: ") + o.command + QStringLiteral(": not available yet"));
     return 2;
 }
