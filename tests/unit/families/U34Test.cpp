@@ -423,3 +423,40 @@ TEST_F(U34, StateTableMatchesTheStateTexts) {
 }
 
 }  // namespace
+
+// Arbitrary bytes as answers: every length up to a little over the longest
+// frame, with and without a valid length byte, type, serial number and check
+// byte. Nothing may be read past the end; a refused frame leaves the records.
+TEST(U34Decoders, ArbitraryBytesAreRefusedOrDecodedNeverReadPastTheEnd) {
+    SetCurrentDevice(kSerial, 234);
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::uint8_t>(seed >> 24);
+    };
+    for (int round = 0; round < 2000; ++round) {
+        Frame f(static_cast<std::size_t>(round % 240));
+        for (auto& b : f) b = next();
+        if (round % 3 == 0 && f.size() >= 6) {  // plausible head and check byte
+            const int lengths[] = {kStateLength, kConfigLength, kArchiveLength};
+            f.resize(static_cast<std::size_t>(lengths[round % 9 / 3]));
+            f[0] = static_cast<std::uint8_t>(f.size());
+            f[1] = 234;
+            f[2] = kSerial & 0xFF;
+            f[3] = kSerial >> 8;
+            f[4] = static_cast<std::uint8_t>(round % 2 ? cmd::State : cmd::ArchiveRecord);
+            f.back() = FrameCheckByte(f.data(), f.size() - 1);
+        }
+        StatePair state{};
+        ConfigPair config{};
+        ArchiveEntry entry;
+        const QString s = DecState(f, state);
+        const QString c = DecParam(f, config);
+        const QString a = DecArh(f, entry);
+        EXPECT_TRUE(!s.isEmpty() || f.size() == kStateLength);
+        EXPECT_TRUE(s.isEmpty() || state[0].heat == 0.0) << "a refused state changed the records";
+        EXPECT_TRUE(!c.isEmpty() || f.size() == kConfigLength);
+        EXPECT_TRUE(c.isEmpty() || config[0].systemType == 0);
+        EXPECT_EQ(a.isEmpty(), entry.size() == 2u);
+    }
+}
