@@ -9,6 +9,9 @@
 
 #include "protocol/Frame.h"
 #include "protocol/LoggerReplay.h"
+// Complete, not forward declared: QPointer<TCommPortDriver> converts to the
+// driver inline (Port()), which clang refuses for an incomplete class.
+#include "transport/CommPortDriver.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -22,8 +25,6 @@ class QTimer;
 class QUdpSocket;
 
 namespace omi {
-
-class TCommPortDriver;
 
 // The terminal memo as the engine sees it: text is appended at the caret.
 class TraceSink {
