@@ -96,6 +96,8 @@ public:
 
     int Type() const { return type_; }
     int Serial() const { return serial_; }
+    // A device that takes a new network number answers by it from then on.
+    void SetSerial(int serial) { serial_ = serial; }
     const SimSettings& Settings() const { return settings_; }
     SimFamily* Behaviour() const { return family_.get(); }
 
