@@ -40,9 +40,9 @@ QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const
     QString name = tabCaption;
     for (const QChar c : {u'/', u'\\', u':', u'-', u'+', u'.'}) name.replace(c, QLatin1Char('_'));
     const QDate today = now.date();
-    return name + Format(QStringLiteral("_от%.2d%.2dдо%.2d%.2dдз%.2d%.2d%.2d.Arh"),
-                         {first.month(), first.day(), last.month(), last.day(), today.month(), today.day(),
-                          now.time().hour()});
+    return SafeFileName(name + Format(QStringLiteral("_от%.2d%.2dдо%.2d%.2dдз%.2d%.2d%.2d.Arh"),
+                                      {first.month(), first.day(), last.month(), last.day(), today.month(),
+                                       today.day(), now.time().hour()}));
 }
 
 QString TextCopyName(const QString& archivePath) {

@@ -40,4 +40,26 @@ QString DataPath(const QStringList& names) {
     return path;
 }
 
+QString SafeFileName(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool bad = u < 0x20 || u == 0x7F || c == u'/' || c == u'\\' || c == u':' || c == u'*' || c == u'?' ||
+                         c == u'"' || c == u'<' || c == u'>' || c == u'|' || c.isSurrogate() ||
+                         c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+                         c.category() == QChar::Separator_Paragraph;
+        out += bad ? QChar(u'_') : c;
+    }
+    while (out.contains(QStringLiteral(".."))) out.replace(QStringLiteral(".."), QStringLiteral("_."));
+    while (!out.isEmpty() && (out.endsWith(u'.') || out.endsWith(u' '))) out.chop(1);
+    if (out.isEmpty()) return QStringLiteral("_");
+    const QString stem = out.section(u'.', 0, 0).trimmed().toUpper();
+    static const QStringList reserved{"CON", "PRN", "AUX", "NUL"};
+    const bool numbered = stem.size() == 4 && (stem.startsWith("COM") || stem.startsWith("LPT")) &&
+                          stem[3] >= u'1' && stem[3] <= u'9';
+    if (reserved.contains(stem) || numbered) out.prepend(u'_');
+    return out;
+}
+
 }  // namespace omi

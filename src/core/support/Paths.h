@@ -27,4 +27,12 @@ void SetDataRoot(const QString& dir);
 // single name is a folder beside the executable. Separators are "/".
 QString DataPath(const QStringList& names);
 
+// A name built from program texts (tab captions, logger names, dates) made
+// safe as one file name on Linux and Windows alike: path separators, control
+// characters and the characters Windows refuses become "_", a run of dots
+// cannot make "..", trailing dots and blanks are dropped, a reserved device
+// name (CON, PRN, AUX, NUL, COM1..9, LPT1..9, with or without an extension)
+// gets a leading "_", and an empty result is "_". Safe names pass unchanged.
+QString SafeFileName(const QString& name);
+
 }  // namespace omi

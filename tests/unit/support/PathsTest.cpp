@@ -46,3 +46,32 @@ TEST(Paths, DataPathUnderTheExecutableAndUnderAnOverride) {
 
 }  // namespace
 }  // namespace omi
+
+TEST(SafeFileName, ProgramTextsBecomeOneSafeName) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"СУТ 1_Я_от0305до0312дз031309.Arh", "СУТ 1_Я_от0305до0312дз031309.Arh"},  // safe: unchanged
+        {"a/b\\c:d", "a_b_c_d"},
+        {"../../etc/passwd", "_.__._etc_passwd"},
+        {"..", "_"},
+        {"name. . ", "name"},
+        {"x\ty\nz\x7f", "x_y_z_"},
+        {"a<b>c|d?e*f\"g", "a_b_c_d_e_f_g"},
+        {"CON", "_CON"},
+        {"nul.txt", "_nul.txt"},
+        {"COM1.Arh", "_COM1.Arh"},
+        {"lpt9", "_lpt9"},
+        {"COM10.Arh", "COM10.Arh"},
+        {"CONSOLE.txt", "CONSOLE.txt"},
+        {"", "_"},
+        {"   ", "_"},
+    };
+    for (const Case& c : cases) {
+        const QString out = omi::SafeFileName(QString::fromUtf8(c.in));
+        EXPECT_EQ(out, QString::fromUtf8(c.out)) << c.in;
+        EXPECT_FALSE(out.contains('/') || out.contains('\\') || out == "." || out.contains("..")) << c.in;
+    }
+}
