@@ -9,6 +9,8 @@
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
 #include "cli/CliOptions.h"
+#include "families/Imitation.h"
+#include "families/RandNorm.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
@@ -91,6 +93,8 @@ struct Session {
         }
         if (o.link == Options::Link::Imitation) {
             engine.SetImitation(true);
+            InstallImitation(engine);
+            ReseedImitation();
             SetImitationType(o.type >= 0 ? o.type : 128);
         }
     }
