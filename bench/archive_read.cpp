@@ -4,7 +4,8 @@
 //
 // ratio = measured time / (wire time of every request and answer + the
 // simulator's turnaround); host overhead per record = (measured - wire) / records.
-// Usage: archive_read [daily|hourly|both]
+// Usage: archive_read [daily|hourly|both] [BAUD] [DAYS]  (DAYS of the daily
+// range, default 365 = the whole archive)
 
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchiveRange.h"
@@ -20,6 +21,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using namespace omi;
@@ -103,7 +105,8 @@ void runOne(const char* name, int kind, const QDate& first, const QDate& last, i
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const char* which = argc > 1 ? argv[1] : "both";
-    const int baud = 9600;
+    const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
+    const int days = argc > 3 ? std::atoi(argv[3]) : 365;
 
     QProcess sim;
     sim.start(QStringLiteral(OMI_SIM_PATH), {"--pty", "--type", "234", "--serial", "417", "--baud", QString::number(baud)});
@@ -128,7 +131,7 @@ int main(int argc, char** argv) {
                 recordWireMs, gBareMs - recordWireMs);
 
     const QDate today = QDate::currentDate();
-    if (std::strcmp(which, "hourly") != 0) runOne("daily, whole archive", 0, today.addDays(-365), today, baud, engine);
+    if (std::strcmp(which, "hourly") != 0) runOne(days >= 365 ? "daily, whole archive" : "daily range", 0, today.addDays(-days), today, baud, engine);
     if (std::strcmp(which, "daily") != 0) runOne("hourly, 2 days", 2, today.addDays(-1), today, baud, engine);
     sim.kill();
     sim.waitForFinished();

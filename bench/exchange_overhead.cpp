@@ -1,5 +1,5 @@
 // Host overhead of one exchange over a line that behaves like a real one:
-// omi-sim on a pseudo-terminal emulating 9600 baud (it waits the request's
+// omi-sim on a pseudo-terminal emulating 9600 baud (or the baud given) (it waits the request's
 // wire time, then paces its answer), 200 identification exchanges.
 //
 // overhead = measured time - wire time of request and answer (bytes x 10 / baud)
@@ -42,7 +42,7 @@ void idle(int ms) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int exchanges = argc > 1 ? std::atoi(argv[1]) : 200;
-    const int baud = 9600;
+    const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
 
     QProcess sim;
     sim.start(QStringLiteral(OMI_SIM_PATH), {"--pty", "--type", "234", "--serial", "417", "--baud", QString::number(baud)});
