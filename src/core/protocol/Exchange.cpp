@@ -132,7 +132,10 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
     for (int attempt = 1; attempt <= kSerialAttempts && port && port->IsOpen(); ++attempt) {
         if (traceVisible()) trace(QStringLiteral("ЗАПРОС=") + FrameToDecimal(request));
         const std::int64_t sent = port->WriteBytes(out.constData(), out.size());
-        Pause(kSerialPauseMs);
+        // The pause before reading the answer ends early when the answer has
+        // begun to arrive: on a fast line a fixed 10 ms would cost more than
+        // the whole exchange, and reading sooner changes nothing on the line.
+        port->WaitReadable(kSerialPauseMs);
         if (!port) break;
         r.clear();
         bool read = ReadResponse(r);

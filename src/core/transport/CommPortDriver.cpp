@@ -366,6 +366,11 @@ std::int64_t TCommPortDriver::ReadBytes(char* buffer, std::int64_t count) {
     return total;
 }
 
+void TCommPortDriver::WaitReadable(int ms) {
+    if (!IsOpen() || serial_->bytesAvailable() > 0) return;
+    waitEvent(WaitFor::Read, ms);
+}
+
 bool TCommPortDriver::waitEvent(WaitFor what, int ms) {
     QPointer<TCommPortDriver> self(this);
     QEventLoop loop;

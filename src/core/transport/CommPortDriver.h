@@ -97,6 +97,9 @@ public:
     // Blocking read of up to count bytes; the InputTimeout restarts with every
     // chunk received. Returns the number of bytes read.
     std::int64_t ReadBytes(char* buffer, std::int64_t count);
+    // Waits (processing events) until received bytes are waiting or ms have
+    // passed; returns at once when bytes are already there.
+    void WaitReadable(int ms);
 
     // Text of the last open or I/O failure (for traces).
     QString LastError() const { return lastError_; }
