@@ -14,6 +14,7 @@ enum class CellKind {
     Int,        // int32, "%d"
     Real,       // double, the view's number format
     FatalTime,  // int32 minutes as "%.2d:%.2d" (hours, minutes)
+    Hundredths, // int32 holding a value × 100 (temperatures of 225 and 227), the view's number format
 };
 
 struct ArchiveColumn {

@@ -34,6 +34,11 @@ struct TotalsField {
     int weightOffset = 0;
 };
 
+// How a family's records keep their temperatures (the list below and the
+// volume-weighted totals): doubles in °C, or 32-bit integers in hundredths of
+// a degree.
+enum class TemperatureUnit { Degrees, Hundredths };
+
 struct ArchiveFamily {
     const RecordLayout* layout;
     std::span<const ArchiveColumn> columns;
@@ -42,6 +47,7 @@ struct ArchiveFamily {
     std::span<const RecordValue> differences;
     std::span<const TotalsField> totals;
     std::span<const int> temperatures;  // record offsets
+    TemperatureUnit temperatureUnit = TemperatureUnit::Degrees;
 };
 
 // The archive family of a device type code; nullptr for a type without archives.

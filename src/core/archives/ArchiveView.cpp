@@ -31,6 +31,11 @@ std::int32_t wrap32(std::int64_t v) { return static_cast<std::int32_t>(static_ca
 
 bool countsAsTemperature(double t) { return t > kTemperatureLow && t < kTemperatureHigh; }
 
+// A temperature of a record in °C, whichever way the family keeps it.
+double temperatureAt(const ArchiveFamily& family, const ArchiveRecord& r, int offset) {
+    return family.temperatureUnit == TemperatureUnit::Hundredths ? r.Int(offset) / 100.0 : r.Real(offset);
+}
+
 ArchiveEntry differenceEntry(const ArchiveFamily& family, const ArchiveEntry& newer, const ArchiveEntry& older,
                              const ArchiveRecord& zero) {
     ArchiveEntry out = ZeroEntry(*family.layout);
@@ -126,7 +131,7 @@ ArchiveEntry MakeTotals(const ArchiveFamily& family, std::span<const ArchiveEntr
                     if (v.kind == RecordKind::Int32) bits |= r.Int(v.offset);
                     break;
                 case TotalsRule::VolumeWeighted: {
-                    const double temp = r.Real(v.offset);
+                    const double temp = temperatureAt(family, r, v.offset);
                     const double volume = r.Real(f.weightOffset);
                     if (countsAsTemperature(temp)) weighted += temp * volume;
                     weight += volume;
@@ -154,6 +159,8 @@ ArchiveEntry MakeTotals(const ArchiveFamily& family, std::span<const ArchiveEntr
                 // A zero volume sum, or an overflow, gives 0.
                 real = weight != 0 ? weighted / weight : 0.0;
                 if (!std::isfinite(real)) real = 0;
+                // For a temperature kept as an integer, in the family's unit.
+                whole = std::llround(family.temperatureUnit == TemperatureUnit::Hundredths ? real * 100 : real);
                 break;
             }
             if (v.kind == RecordKind::Double)
@@ -176,7 +183,7 @@ MeanTemperatures MakeMeanTemperatures(const ArchiveFamily& family, std::span<con
             double sum = 0;
             int n = 0;
             for (const ArchiveEntry& e : entries) {
-                const double t = recordOf(e, static_cast<int>(s), zero).Real(family.temperatures[j]);
+                const double t = temperatureAt(family, recordOf(e, static_cast<int>(s), zero), family.temperatures[j]);
                 if (!countsAsTemperature(t)) continue;
                 sum += t;
                 ++n;
@@ -230,6 +237,8 @@ QString ArchiveCellText(const ArchiveColumn& column, const ArchiveRecord& record
         const std::int32_t m = record.Int(column.offset);
         return Format(QStringLiteral("%.2d:%.2d"), {m / 60, m % 60});
     }
+    case CellKind::Hundredths:
+        return realText(record.Int(column.offset) / 100.0, numberFormat, plainDecimals(numberFormat));
     }
     return {};
 }

@@ -1,0 +1,17 @@
+#pragma once
+// The archive tables of family 225 (the 17 text columns of its archive table,
+// the column codes, the differences and the totals record) and its archive
+// read rules.
+
+#include "archives/ArchiveFamily.h"
+#include "archives/ArchiveProcedure.h"
+
+namespace omi::u25 {
+
+const ArchiveFamily& ArchiveTables();
+
+// ARA225: no preparation, identification or commands 20/254; the daily
+// current number is the byte at 7; date mismatches are counted, not retried.
+const ArchiveProcedure& Procedure225();
+
+}  // namespace omi::u25
