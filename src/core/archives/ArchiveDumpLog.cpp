@@ -5,28 +5,61 @@
 
 namespace omi {
 
+namespace {
+
+QString hex2(std::uint8_t b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper(); }
+
+}  // namespace
+
 QString DumpBytes(const Frame& bytes) {
     static const QString format = QStringLiteral("%d=%.2d(%s)%s");
     const QString tab(QLatin1Char('\t'));
     QString out;
-    for (std::size_t k = 0; k < bytes.size(); ++k) {
-        const QString hex = QStringLiteral("%1").arg(bytes[k], 2, 16, QLatin1Char('0')).toUpper();
-        out += Format(format, {static_cast<int>(k), static_cast<int>(bytes[k]), hex, tab});
-    }
+    for (std::size_t k = 0; k < bytes.size(); ++k)
+        out += Format(format, {static_cast<int>(k), static_cast<int>(bytes[k]), hex2(bytes[k]), tab});
     return out;
 }
 
+QStringList RecordBytesLines(const RequestBytes& request, const Frame& response) {
+    static const QString format = QStringLiteral("%.3d=%d hex=%s");
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(response.size()) + 1);
+    lines << Format(QStringLiteral("запрос=%d[1] %d[0]"), {int(request[1]), int(request[0])});
+    for (std::size_t k = 0; k < response.size(); ++k)
+        lines << Format(format, {static_cast<int>(k), static_cast<int>(response[k]), hex2(response[k])});
+    return lines;
+}
+
 void ArchiveDumpLog::Start(const QString& path) {
+    Collect(path);
+    saveEachLine_ = true;
+    Save();
+}
+
+void ArchiveDumpLog::Collect(const QString& path) {
     path_ = path;
+    saveEachLine_ = false;
+    lines_.clear();
     content_.clear();
-    save();
+    error_.clear();
 }
 
 void ArchiveDumpLog::AddLine(const QString& line) {
     if (!Active()) return;
+    lines_ << line;
     content_ += ToCp1251(line);
     content_ += "\r\n";
-    save();
+    if (saveEachLine_) Save();
+}
+
+void ArchiveDumpLog::AddLines(const QStringList& lines) {
+    if (!Active()) return;
+    for (const QString& line : lines) {
+        lines_ << line;
+        content_ += ToCp1251(line);
+        content_ += "\r\n";
+    }
+    if (saveEachLine_) Save();
 }
 
 void ArchiveDumpLog::AddTitled(const QString& title, const Frame& bytes) {
@@ -34,6 +67,8 @@ void ArchiveDumpLog::AddTitled(const QString& title, const Frame& bytes) {
     AddLine(title + QLatin1Char('\t') + DumpBytes(bytes));
 }
 
-void ArchiveDumpLog::save() { error_ = WriteFileBytes(path_, content_); }
+void ArchiveDumpLog::Save() {
+    if (Active()) error_ = WriteFileBytes(path_, content_);
+}
 
 }  // namespace omi

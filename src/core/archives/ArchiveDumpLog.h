@@ -1,12 +1,16 @@
 #pragma once
-// The byte-dump log of an archive read at access level 0: text lines with the
-// bytes of the requests and answers, saved again after every added line so
-// that the file is complete whenever the read stops. Windows-1251, CR LF.
+// The byte logs of an archive read. The access-level-0 log keeps text lines
+// with the bytes of the requests and answers and is saved again after every
+// added line, so that the file is complete whenever the read stops. The
+// record log of some families collects the bytes of the accepted records and
+// is written once at the end of the read. Windows-1251, CR LF.
 
+#include "archives/ReadPlan.h"
 #include "protocol/Frame.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace omi {
 
@@ -14,25 +18,36 @@ namespace omi {
 // least two digits), two upper-case hexadecimal digits.
 QString DumpBytes(const Frame& bytes);
 
+// The record log lines of one accepted answer: "запрос=<byte 1>[1] <byte 0>[0]"
+// with the request bytes, then "%.3d=%d hex=%s" (index, value, two upper-case
+// hexadecimal digits) for every byte of the answer.
+QStringList RecordBytesLines(const RequestBytes& request, const Frame& response);
+
 class ArchiveDumpLog {
 public:
     // An inactive log: adding lines does nothing.
     ArchiveDumpLog() = default;
-    // Starts a fresh log at path and saves it empty at once.
+    // Starts a fresh log at path, saves it empty at once and again after every added line.
     void Start(const QString& path);
+    // Starts a fresh log at path that only Save() writes.
+    void Collect(const QString& path);
     bool Active() const { return !path_.isEmpty(); }
 
     void AddLine(const QString& line);
+    void AddLines(const QStringList& lines);
     // The title, a tab, then the byte dump.
     void AddTitled(const QString& title, const Frame& bytes);
+    // Writes the whole log (an active log only).
+    void Save();
 
+    const QStringList& Lines() const { return lines_; }
     // The message of the last failed save, empty when the file is current.
     const QString& Error() const { return error_; }
 
 private:
-    void save();
-
     QString path_;
+    bool saveEachLine_ = false;
+    QStringList lines_;
     QByteArray content_;  // the encoded lines so far
     QString error_;
 };

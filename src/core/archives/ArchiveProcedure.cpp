@@ -31,8 +31,15 @@ const ArchiveProcedure& Procedure234() {
 }
 
 const ArchiveProcedure* ArchiveProcedureOf(int type) {
-    if (u34::IsU34Type(type)) return &Procedure234();
-    return nullptr;
+    switch (type) {
+        case 234:
+        case 235:
+        case 236:
+        case 237:
+            return &Procedure234();
+        default:
+            return nullptr;
+    }
 }
 
 }  // namespace omi

@@ -1,6 +1,7 @@
 #include "archives/ArchiveReader.h"
 
 #include "archives/ArchiveDumpLog.h"
+#include "families/RandNorm.h"
 #include "protocol/Exchange.h"
 #include "support/Dates.h"
 #include "support/Format.h"
@@ -79,6 +80,17 @@ public:
     ArchiveReadResult Run();
 
 private:
+    // The current record numbers (0-based positions, -1: none) into hourly
+    // and daily; false when the read ends, with its result in failure.
+    bool currentNumbers(int& hourly, int& daily, ArchiveReadResult& failure);
+    bool askedNumbers(int& hourly, int& daily);
+    bool checkedNumbers(int& hourly, int& daily, ArchiveReadResult& failure);
+    void drawNumbers(int& hourly, int& daily) const {
+        hourly = RandInt(p_.drawHourlyMax + 1);
+        daily = RandInt(p_.drawDailyMax + 1);
+    }
+    // Takes the two numbers of a command 21 answer and logs them.
+    void takeNumbers(const Frame& r, int& hourly, int& daily);
     ArchiveReadResult readDaily(const Tia& plan);
     ArchiveReadResult readHourly(const Tia& plan);
     ArchiveReadResult finish();
@@ -139,7 +151,8 @@ private:
         if (daily && p_.decodeErrorMemo) memo(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
         return EmptyEntry(*p_.record);
     }
-    void accept(ArchiveEntry&& entry) {
+    void accept(ArchiveEntry&& entry, const PlanEntry& e, const Frame& r) {
+        records_.AddLines(RecordBytesLines(e.request, r));
         list_.push_back(std::move(entry));
         if (ctx_.onEntry) ctx_.onEntry(list_.back());
     }
@@ -151,11 +164,14 @@ private:
     const ArchiveReadContext& ctx_;
     NullStatusSink nullSink_;
     StatusSink& status_;
-    ArchiveDumpLog log_;
+    ArchiveDumpLog log_;      // access level 0: the exchanges
+    ArchiveDumpLog records_;  // all-records mode: the accepted records
 };
 
 ArchiveReadResult Reader::Run() {
-    if (ctx_.accessLevel == 0) log_.Start(QDir(ctx_.logFolder).filePath(QString::fromUtf8(p_.logFileName)));
+    const QString logPath = QDir(ctx_.logFolder).filePath(QString::fromUtf8(p_.logFileName));
+    if (p_.byteLog == ByteLog::Exchanges && ctx_.accessLevel == 0) log_.Start(logPath);
+    if (p_.byteLog == ByteLog::AcceptedRecords && st_.allRecords) records_.Collect(logPath);
     if (!ctx_.engine) return noLink();
     status_.progress(kDefaultBar, kDefaultBar);
     if (p_.announceAndIdentify) {
@@ -164,17 +180,21 @@ ArchiveReadResult Reader::Run() {
         ctx_.engine->Exchange(NoTuRequest(), answer);
     }
 
-    Frame r;
-    // An answer too short to hold both numbers counts as none.
-    if (!send(cmd::ArchivePointers, {}, r) || r.size() < 9) return noLink();
-    const int hourlyWord = GetW(r, 5);
-    const int dailyWord = p_.dailyNumber == DailyNumberField::WordAt7 ? GetW(r, 7) : r[7];
-    log_.AddTitled(QStringLiteral("Текущие № записей:"), r);
-    log_.AddLine(
-        Format(QStringLiteral("%sчасовой=%d%sсуточный=%d"), {QString(kTab), hourlyWord, QString(kTab), dailyWord}));
+    int hourlyCurrent = -1;
+    int dailyCurrent = -1;
+    ArchiveReadResult failure;
+    if (!currentNumbers(hourlyCurrent, dailyCurrent, failure)) return failure;
 
     const bool hourly = isHourlyKind(kind_);
-    int current = (hourly ? hourlyWord : dailyWord) - 1;
+    if (p_.ringTest == RingTest::BothShown) {
+        for (auto [current, top] : {std::pair{&hourlyCurrent, p_.hourlyTop}, std::pair{&dailyCurrent, p_.dailyTop}}) {
+            if (*current <= top) continue;
+            if (!st_.allRecords) return empty();
+            status_.busy(kArchiveEmptyText);  // shown, then the whole ring is read
+            *current = -1;
+        }
+    }
+    int current = hourly ? hourlyCurrent : dailyCurrent;
     const int top = hourly ? p_.hourlyTop : p_.dailyTop;
     if (current > top) {
         if (!st_.allRecords) return empty();
@@ -194,6 +214,73 @@ ArchiveReadResult Reader::Run() {
     return readDaily(BuildDailyPlan(current, top, ctx_.now.date(), p_.dailyBytes));
 }
 
+bool Reader::currentNumbers(int& hourly, int& daily, ArchiveReadResult& failure) {
+    const bool imitation = ctx_.engine->Imitation();
+    switch (p_.currentNumbers) {
+        case CurrentNumbers::Ask:
+            if (askedNumbers(hourly, daily)) return true;
+            break;
+        case CurrentNumbers::AskOrDraw:
+            if (imitation) {
+                Frame answer;  // asked, but the numbers are drawn
+                send(cmd::ArchivePointers, {}, answer);
+                drawNumbers(hourly, daily);
+                return true;
+            }
+            if (askedNumbers(hourly, daily)) return true;
+            break;
+        case CurrentNumbers::CheckedOrDraw:
+            if (imitation) {
+                drawNumbers(hourly, daily);
+                return true;
+            }
+            return checkedNumbers(hourly, daily, failure);
+    }
+    failure = noLink();
+    return false;
+}
+
+bool Reader::askedNumbers(int& hourly, int& daily) {
+    Frame r;
+    // An answer too short to hold both numbers counts as none.
+    const std::size_t need = p_.dailyNumber == DailyNumberField::WordAt7 ? 9 : 8;
+    if (!send(cmd::ArchivePointers, {}, r) || r.size() < need) return false;
+    takeNumbers(r, hourly, daily);
+    return true;
+}
+
+bool Reader::checkedNumbers(int& hourly, int& daily, ArchiveReadResult& failure) {
+    constexpr int kAttempts = 10;
+    constexpr std::size_t kLength = 9;
+    Frame r;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        status_.busy(QStringLiteral(" Определение текущих номеров записей... Попытка № ") + QString::number(attempt));
+        r.clear();  // no answer leaves nothing to accept
+        send(cmd::ArchivePointers, {}, r);
+        if (r.size() > kLength) r.resize(kLength);
+        if (r.size() == kLength && r[0] == kLength && r[4] == cmd::ArchivePointers) {
+            takeNumbers(r, hourly, daily);
+            return true;
+        }
+    }
+    const QString text = Format(QStringLiteral("%d:Ошибка чтения текущих номеров записей. Повторите..."),
+                                {static_cast<int>(r.size()) - static_cast<int>(kLength)});
+    status_.error(text);
+    status_.progress(0, 0);
+    failure = {ArchiveReadOutcome::NoLink, text, false};
+    return false;
+}
+
+void Reader::takeNumbers(const Frame& r, int& hourly, int& daily) {
+    const int hourlyWord = GetW(r, 5);
+    const int dailyWord = p_.dailyNumber == DailyNumberField::WordAt7 ? GetW(r, 7) : r[7];
+    log_.AddTitled(QStringLiteral("Текущие № записей:"), r);
+    log_.AddLine(
+        Format(QStringLiteral("%sчасовой=%d%sсуточный=%d"), {QString(kTab), hourlyWord, QString(kTab), dailyWord}));
+    hourly = hourlyWord - 1;
+    daily = dailyWord - 1;
+}
+
 ArchiveReadResult Reader::readDaily(const Tia& plan) {
     const int bar = p_.dailyTop;
     list_.clear();
@@ -207,7 +294,7 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
     std::size_t i = 0;
     while (i < plan.size()) {
         status_.progress(bar - static_cast<int>(i), bar);
-        status_.busy(ReadingText(st_.estimate));
+        if (p_.dailyProgress == DailyProgress::EachIndex) status_.busy(ReadingText(st_.estimate));
         const PlanEntry& e = plan[i];
         const std::int64_t hours = std::int64_t(DateValueOfDay(e.day)) * 24;
         if (hours < first * 24 - tolerance || hours > last * 24 + tolerance) {
@@ -222,13 +309,14 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
         double seconds = 0;
         if (!request(e, r, &seconds)) return noLink();
         st_.estimate = clampToInt(double(last - first + 1 - std::int64_t(list_.size())) * seconds);
+        if (p_.dailyProgress == DailyProgress::AfterExchange) status_.busy(ReadingText(st_.estimate));
         logResponse(QStringLiteral("Запрос(day %s):%d %d %d %s"), responseDay(r), e, r);
 
         ArchiveEntry entry = decode(r, true);
         const std::int64_t off = std::llabs(std::int64_t(EntryDay(entry)) - e.day) * 24;
         if (off <= tolerance) {
             st_.retries = 0;
-            accept(std::move(entry));
+            accept(std::move(entry), e, r);
             ++i;
         } else if (p_.dailyMismatch == DailyMismatch::CountMissing) {
             ++st_.missing;
@@ -283,7 +371,7 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
         const std::int64_t off =
             std::llabs(std::int64_t(EntryDay(entry)) * 24 + EntryHour(entry) - std::int64_t(e.day) * 24 - e.hour);
         if (off <= tolerance)
-            accept(std::move(entry));
+            accept(std::move(entry), e, r);
         else
             ++st_.missing;  // no retry on the hourly ring
     }
@@ -307,7 +395,13 @@ ArchiveReadResult Reader::finish() {
         if (!send(cmd::ArchiveEnd, {}, answer)) {
             result.endUnanswered = true;
             status_.error(kNoLinkText);
+            return result;  // the logs stay as they were
         }
+    }
+    records_.Save();
+    if (p_.logToMemo) {
+        const QStringList& lines = p_.byteLog == ByteLog::Exchanges ? log_.Lines() : records_.Lines();
+        if (!lines.isEmpty()) memo(QStringLiteral("\r\n") + lines.join(QStringLiteral("\r\n")));
     }
     return result;
 }

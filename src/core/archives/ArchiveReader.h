@@ -58,14 +58,15 @@ struct ArchiveReadContext {
 enum class ArchiveReadOutcome {
     Completed,    // the summary was shown (the read ended, was stopped or gave up)
     Empty,        // "в архиве нет ни одной записи"
-    NoLink,       // an answer was missing: "НЕТ СВЯЗИ", no summary
+    NoLink,       // an answer was missing ("НЕТ СВЯЗИ") or the current numbers unusable; no summary
     NoProcedure,  // the device type has no archive procedure
 };
 
 struct ArchiveReadResult {
     ArchiveReadOutcome outcome = ArchiveReadOutcome::NoLink;
     QString text;                // the summary, the empty text or the failure, without the device prefix
-    bool endUnanswered = false;  // command 254 after the summary got no answer
+    bool endUnanswered = false;  // command 254 after the summary got no answer (the byte logs of the
+                                 // end of the read are then not written)
 };
 
 // One family procedure: reads the archive of kind (0 daily, 1 daily difference,
