@@ -393,6 +393,12 @@ int runArchive(Session& s) {
     const ArchiveList& read = IsHourlyKind(kind) ? hourly : daily;
     const bool failed = result.outcome == ArchiveReadOutcome::NoLink;
     if (failed && read.empty()) return fail(s);
+    // Nothing read, but records came and failed their checks: the line
+    // spoils them, the archive is not empty.
+    if (result.outcome == ArchiveReadOutcome::Empty && result.refused > 0) {
+        printErr(QStringLiteral("архив есть, но устройство его не отдает"));
+        return 1;
+    }
 
     const ArchiveTabView shown = ShowArchiveTab(type, tabIndex, daily, hourly,
                                                 ViewRange{state.first, state.last, state.allRecords},

@@ -37,7 +37,7 @@ void SimLine::handle(std::vector<SimFrameReader::Request> requests) {
         Pending p;
         p.bytes = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
         p.notBeforeUs = request.firstByteUs + wireUs(static_cast<qsizetype>(request.frame.size())) +
-                        std::int64_t{responder_.Faults().delayMs} * 1000;
+                        std::int64_t{responder_.AnswerDelayMs()} * 1000;
         queue_.push_back(std::move(p));
         queued = true;
     }
@@ -45,7 +45,7 @@ void SimLine::handle(std::vector<SimFrameReader::Request> requests) {
 }
 
 void SimLine::pump() {
-    const int baud = responder_.Faults().baud;
+    const bool paced = responder_.Faults().byteGapMs > 0 || responder_.Faults().baud > 0;
     while (!queue_.empty()) {
         const std::int64_t now = nowUs();
         Pending& p = queue_.front();
@@ -54,24 +54,24 @@ void SimLine::pump() {
             schedule(p.startUs - now);
             return;
         }
-        if (baud <= 0) {
+        if (!paced) {
             sink_(p.bytes);
             lineFreeUs_ = now;
             queue_.pop_front();
             continue;
         }
-        // Bytes whose 10 bits have been on the wire by now.
-        const qsizetype due = static_cast<qsizetype>(
-            std::min<std::int64_t>(p.bytes.size(), (now - p.startUs) * baud / 10'000'000));
+        // Bytes that have arrived by now.
+        qsizetype due = p.written;
+        while (due < p.bytes.size() && byteDoneUs(p.startUs, due) <= now) ++due;
         if (due > p.written) {
             sink_(p.bytes.mid(p.written, due - p.written));
             p.written = due;
         }
         if (p.written < p.bytes.size()) {
-            schedule(p.startUs + wireUs(p.written + 1) - now);
+            schedule(byteDoneUs(p.startUs, p.written) - now);
             return;
         }
-        lineFreeUs_ = p.startUs + wireUs(p.bytes.size());
+        lineFreeUs_ = byteDoneUs(p.startUs, p.bytes.size() - 1);
         queue_.pop_front();
     }
     if (responder_.HangupReached() && !hangupSignalled_) {
@@ -91,6 +91,12 @@ std::int64_t SimLine::wireUs(qsizetype bytes) const {
     const int baud = responder_.Faults().baud;
     if (baud <= 0) return 0;
     return (std::int64_t{bytes} * 10'000'000 + baud - 1) / baud;
+}
+
+std::int64_t SimLine::byteDoneUs(std::int64_t startUs, qsizetype index) const {
+    const int gapMs = responder_.Faults().byteGapMs;
+    if (gapMs > 0) return startUs + std::int64_t{index} * gapMs * 1000;
+    return startUs + wireUs(index + 1);
 }
 
 int SimLine::quietGapMs() const {

@@ -6,8 +6,11 @@
 // Timing: an answer goes out --delay ms after the request has arrived; with a
 // line speed set, the request's own wire time (10 bits per byte, counted from
 // its first byte) comes first, and the answer is written progressively at 10
-// bits per byte. With neither, the answer is written at once, inside
-// Receive(). Answers never overlap: one starts when the previous has left.
+// bits per byte. With a byte gap set, the answer's first byte goes out at
+// once and each further byte that gap later (a device that sends slowly,
+// whatever the line speed). With none of these, the answer is written at once,
+// inside Receive(). Answers never overlap: one starts when the previous has
+// left.
 //
 // Everything runs on the caller's event loop with precise single-shot timers;
 // nothing waits or polls.
@@ -56,6 +59,8 @@ private:
     void schedule(std::int64_t inUs);
     std::int64_t nowUs() const;
     std::int64_t wireUs(qsizetype bytes) const;
+    // When byte index of an answer that started at startUs has arrived.
+    std::int64_t byteDoneUs(std::int64_t startUs, qsizetype index) const;
     int quietGapMs() const;
 
     SimResponder& responder_;

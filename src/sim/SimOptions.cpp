@@ -72,6 +72,31 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
     const QCommandLineOption hangup(QStringLiteral("hangup-after"),
                                     QStringLiteral("после N ответов закрыть порт и завершиться"),
                                     QStringLiteral("N"));
+    const QCommandLineOption mute(QStringLiteral("mute-after"),
+                                  QStringLiteral("после N ответов больше не отвечать (порт остаётся открытым)"),
+                                  QStringLiteral("N"));
+    const QCommandLineOption truncate(QStringLiteral("truncate"),
+                                      QStringLiteral("каждый K-й ответ обрывается на середине"), QStringLiteral("K"));
+    const QCommandLineOption wrongAddress(QStringLiteral("wrong-address"),
+                                          QStringLiteral("каждый K-й ответ с номером другого прибора "
+                                                         "(контрольная сумма верна)"),
+                                          QStringLiteral("K"));
+    const QCommandLineOption wrongType(QStringLiteral("wrong-type"),
+                                       QStringLiteral("каждый K-й ответ с кодом другого типа прибора "
+                                                      "(контрольная сумма верна)"),
+                                       QStringLiteral("K"));
+    const QCommandLineOption late(QStringLiteral("late"),
+                                  QStringLiteral("первый ответ уходит на МС позже, чем ушёл бы"), QStringLiteral("МС"));
+    const QCommandLineOption byteGap(QStringLiteral("byte-gap"),
+                                     QStringLiteral("байты ответа на линии (псевдотерминал) с промежутком МС, "
+                                                    "первый сразу"),
+                                     QStringLiteral("МС"));
+    const QCommandLineOption corrupt(QStringLiteral("corrupt"),
+                                     QStringLiteral("каждый байт ответа с вероятностью P % пропадает, получает "
+                                                    "лишний байт перед собой или искажается (всегда одинаково)"),
+                                     QStringLiteral("P"));
+    const QCommandLineOption spoof(QStringLiteral("spoof"),
+                                   QStringLiteral("UDP: перед каждым ответом поддельный ответ с другого порта"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("дописывать каждый принятый запрос в файл (байты десятичными "
                                                 "числами через пробел)"),
@@ -93,8 +118,9 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
                                                         "1 - не замкнута перемычка, иначе - не совпал пароль; "
                                                         "кроме 0 конфигурация не меняется"),
                                          QStringLiteral("N"));
-    parser.addOptions({help, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, log,
-                       today, dailyCurrent, hourlyCurrent, writeResult});
+    parser.addOptions({help, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, mute,
+                       truncate, wrongAddress, wrongType, late, byteGap, corrupt, spoof, log, today, dailyCurrent,
+                       hourlyCurrent, writeResult});
 
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
@@ -156,6 +182,9 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
         {noise, 0, 1000, &f.noiseBytes},       {badCheck, 1, 1000000, &f.badCheckEvery},
         {silence, 1, 1000000, &f.silenceEvery}, {delay, 0, 600000, &f.delayMs},
         {baud, 50, 4000000, &f.baud},          {hangup, 1, 1000000, &f.hangupAfter},
+        {mute, 1, 1000000, &f.muteAfter},      {truncate, 1, 1000000, &f.truncateEvery},
+        {wrongAddress, 1, 1000000, &f.wrongSerialEvery}, {wrongType, 1, 1000000, &f.wrongTypeEvery},
+        {late, 0, 600000, &f.lateMs},          {byteGap, 1, 60000, &f.byteGapMs},
     };
     for (const Count& c : counts) {
         if (!parser.isSet(c.option)) continue;
@@ -165,6 +194,14 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
                             QStringLiteral("целое число %1..%2").arg(c.low).arg(c.high));
     }
     f.silent = parser.isSet(silent);
+    f.spoof = parser.isSet(spoof);
+    if (parser.isSet(corrupt)) {
+        bool ok = false;
+        const double p = parser.value(corrupt).trimmed().toDouble(&ok);
+        if (!ok || !(p >= 0 && p <= 100))
+            return badValue(QStringLiteral("corrupt"), parser.value(corrupt), QStringLiteral("число 0..100"));
+        f.corruptPercent = p;
+    }
 
     SimSettings& settings = options.settings;
     if (parser.isSet(today)) {

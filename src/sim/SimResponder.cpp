@@ -27,10 +27,58 @@ std::optional<Frame> SimResponder::Respond(const Frame& request) {
     ++answerable_;
     if (faults_.silent) return std::nullopt;
     if (faults_.silenceEvery > 0 && answerable_ % faults_.silenceEvery == 0) return std::nullopt;
+    if (faults_.muteAfter > 0 && answers_ >= faults_.muteAfter) return std::nullopt;
     ++answers_;
-    if (faults_.badCheckEvery > 0 && answers_ % faults_.badCheckEvery == 0)
-        answer->back() = static_cast<std::uint8_t>(answer->back() + 1);
+    const auto every = [this](int k) { return k > 0 && answers_ % k == 0; };
+    Frame& a = *answer;
+    // Another device's answer: only the address is wrong, the frame is sound.
+    const auto readdress = [&a](std::size_t at) {
+        if (a.size() < 5) return;
+        a[at] ^= 1;
+        a.back() = FrameCheckByte(a.data(), a.size() - 1);
+    };
+    if (every(faults_.wrongSerialEvery)) readdress(2);
+    if (every(faults_.wrongTypeEvery)) readdress(1);
+    if (every(faults_.badCheckEvery)) a.back() = static_cast<std::uint8_t>(a.back() + 1);
+    if (every(faults_.truncateEvery)) a.resize(std::max<std::size_t>(1, a.size() / 2));
+    if (faults_.corruptPercent > 0) corrupt(a);
     return answer;
+}
+
+int SimResponder::AnswerDelayMs() const { return faults_.delayMs + (answers_ == 1 ? faults_.lateMs : 0); }
+
+Frame SimResponder::Forged(const Frame& answer) {
+    Frame forged = answer;
+    if (forged.size() < 5) return forged;
+    forged[2] ^= 1;
+    forged.back() = FrameCheckByte(forged.data(), forged.size() - 1);
+    return forged;
+}
+
+// Each byte, with the given chance, is lost, gets a stray byte before it, or
+// has some of its bits flipped; a third each.
+void SimResponder::corrupt(Frame& answer) {
+    const auto threshold = static_cast<std::uint32_t>(faults_.corruptPercent * 100.0);
+    Frame out;
+    out.reserve(answer.size() + 4);
+    for (const std::uint8_t b : answer) {
+        if (nextCorruptRandom() % 10000 >= threshold) {
+            out.push_back(b);
+            continue;
+        }
+        switch (nextCorruptRandom() % 3) {
+            case 0:
+                break;
+            case 1:
+                out.push_back(static_cast<std::uint8_t>(nextCorruptRandom()));
+                out.push_back(b);
+                break;
+            default:
+                out.push_back(static_cast<std::uint8_t>(b ^ (1 + nextCorruptRandom() % 255)));
+                break;
+        }
+    }
+    answer = std::move(out);
 }
 
 std::optional<Frame> SimResponder::deviceAnswer(const Frame& request) {
@@ -72,6 +120,13 @@ std::uint8_t SimResponder::nextRandom(int range) {
     noiseState_ ^= noiseState_ >> 17;
     noiseState_ ^= noiseState_ << 5;
     return static_cast<std::uint8_t>((noiseState_ >> 8) % static_cast<std::uint32_t>(range));
+}
+
+std::uint32_t SimResponder::nextCorruptRandom() {
+    corruptState_ ^= corruptState_ << 13;
+    corruptState_ ^= corruptState_ >> 17;
+    corruptState_ ^= corruptState_ << 5;
+    return corruptState_ >> 8;
 }
 
 void SimResponder::log(const Frame& request) {

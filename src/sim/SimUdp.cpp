@@ -28,6 +28,8 @@ QString SimUdp::Bind(const QHostAddress& host, quint16 port) {
 void SimUdp::Close() {
     delete socket_;
     socket_ = nullptr;
+    delete spoofer_;
+    spoofer_ = nullptr;
 }
 
 QHostAddress SimUdp::LocalAddress() const { return socket_ ? socket_->localAddress() : QHostAddress(); }
@@ -44,7 +46,7 @@ void SimUdp::readDatagrams() {
         const QByteArray bytes = FrameToString(*answer);
         const QHostAddress to = datagram.senderAddress();
         const quint16 port = static_cast<quint16>(datagram.senderPort());
-        const int delay = responder_.Faults().delayMs;
+        const int delay = responder_.AnswerDelayMs();
         if (delay > 0)
             QTimer::singleShot(delay, Qt::PreciseTimer, this, [this, bytes, to, port] { send(bytes, to, port); });
         else
@@ -54,6 +56,14 @@ void SimUdp::readDatagrams() {
 
 void SimUdp::send(const QByteArray& bytes, const QHostAddress& to, quint16 port) {
     if (!socket_) return;
+    if (responder_.Faults().spoof) {
+        // Another sender on the network: same host, another port, first.
+        if (!spoofer_) {
+            spoofer_ = new QUdpSocket(this);
+            spoofer_->bind(socket_->localAddress(), 0);
+        }
+        spoofer_->writeDatagram(FrameToString(SimResponder::Forged(StringToFrame(bytes))), to, port);
+    }
     socket_->writeDatagram(bytes, to, port);
     if (responder_.HangupReached() && !hangupSignalled_) {
         hangupSignalled_ = true;

@@ -1,8 +1,11 @@
 #pragma once
 // The simulated calculators behind a network adapter: each datagram holding
 // one request frame is answered with one datagram to its sender. The faults
-// of the responder apply, except line noise: a datagram carries its own
-// checksum, so noise on a line never reaches the client as part of one.
+// of the responder apply, except line noise and the pacing of a serial line:
+// a datagram carries its own checksum, so noise on a line never reaches the
+// client as part of one. (Corruption does: it stands for an adapter that
+// relays what its serial side received.) With spoofing on, a forged answer
+// from another port of the same host precedes each answer.
 
 #include "SimResponder.h"
 
@@ -37,6 +40,7 @@ private:
 
     SimResponder& responder_;
     QUdpSocket* socket_ = nullptr;
+    QUdpSocket* spoofer_ = nullptr;
     bool hangupSignalled_ = false;
 };
 

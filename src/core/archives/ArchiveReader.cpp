@@ -78,6 +78,7 @@ public:
         : p_(p), kind_(kind), st_(st), list_(list), ctx_(ctx), status_(ctx.status ? *ctx.status : nullSink_) {}
 
     ArchiveReadResult Run();
+    int Refused() const { return refused_; }
 
 private:
     // The current record numbers (0-based positions, -1: none) into hourly
@@ -148,6 +149,7 @@ private:
     ArchiveEntry decode(const Frame& r, bool daily) {
         ArchiveEntry entry;
         if (p_.decode(r, entry).isEmpty() && !entry.empty()) return entry;
+        ++refused_;
         if (daily && p_.decodeErrorMemo) memo(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
         return EmptyEntry(*p_.record);
     }
@@ -166,6 +168,7 @@ private:
     StatusSink& status_;
     ArchiveDumpLog log_;      // access level 0: the exchanges
     ArchiveDumpLog records_;  // all-records mode: the accepted records
+    int refused_ = 0;
 };
 
 ArchiveReadResult Reader::Run() {
@@ -410,7 +413,10 @@ ArchiveReadResult Reader::finish() {
 
 ArchiveReadResult ReadArchive(const ArchiveProcedure& procedure, int kind, ArchiveReadingState& state,
                               ArchiveList& list, const ArchiveReadContext& context) {
-    return Reader(procedure, kind, state, list, context).Run();
+    Reader reader(procedure, kind, state, list, context);
+    ArchiveReadResult result = reader.Run();
+    result.refused = reader.Refused();
+    return result;
 }
 
 ArchiveReadResult ARA234(int kind, ArchiveReadingState& state, ArchiveList& list, const ArchiveReadContext& context) {

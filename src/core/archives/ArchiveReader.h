@@ -67,6 +67,8 @@ struct ArchiveReadResult {
     QString text;                // the summary, the empty text or the failure, without the device prefix
     bool endUnanswered = false;  // command 254 after the summary got no answer (the byte logs of the
                                  // end of the read are then not written)
+    int refused = 0;             // record answers the decoder refused (damaged, cut or another device's):
+                                 // with nothing read, the archive is there but the line does not bring it
 };
 
 // One family procedure: reads the archive of kind (0 daily, 1 daily difference,

@@ -125,6 +125,11 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
     if (!port_ || !port_->OpenPort()) return false;
     // Bytes of the answer belong to the blocking read, not to the receive event.
     port_->SuspendPolling();
+    // What is waiting before the request goes out answers nothing of this
+    // exchange: the late answer to an earlier one, read now, would be taken
+    // for this answer and shift every exchange after it by one. (Between
+    // attempts nothing is discarded: a late answer to this request is good.)
+    port_->PurgeBuffers(true, false);
     QPointer<TCommPortDriver> port = port_;
     bool result = false;
     QByteArray r;
@@ -138,12 +143,13 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
         port->WaitReadable(kSerialPauseMs);
         if (!port) break;
         r.clear();
-        bool read = ReadResponse(r);
+        qsizetype received = 0;
+        bool read = ReadResponse(r, &received);
         // A line that echoes what is sent returns the broadcast request first;
         // it is not an answer (no device has type 0), the answer follows it.
         if (read && r == broadcast) {
             r.clear();
-            read = ReadResponse(r);
+            read = ReadResponse(r, &received);
         }
         trace(QStringLiteral("length(r)=") + QString::number(r.size()) + QLatin1Char(';'));
         if (traceVisible()) trace(QStringLiteral(" ОТВЕТ=") + threeDigits(r) + QStringLiteral("\r\n"));
@@ -151,7 +157,10 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
             result = true;
             break;
         }
-        r = FindFrame(r, command);
+        // Only the bytes that came: the zeros standing in for the missing
+        // ones would complete a frame that lost a zero byte (its sum is
+        // unchanged) and pass its check byte.
+        r = FindFrame(r.left(received), command);
         if (r.size() >= kMinFrame && r != broadcast) {
             if (traceVisible()) trace(QStringLiteral("ЕСТЬ ") + threeDigits(r));
             result = true;
@@ -164,7 +173,8 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
     return result;
 }
 
-bool ExchangeEngine::ReadResponse(QByteArray& out) {
+bool ExchangeEngine::ReadResponse(QByteArray& out, qsizetype* received) {
+    if (received) *received = 0;
     if (!port_) return false;
     char first = 0;
     if (port_->ReadBytes(&first, 1) != 1) return false;
@@ -175,6 +185,7 @@ bool ExchangeEngine::ReadResponse(QByteArray& out) {
     s[0] = first;
     const std::int64_t got = port_ ? port_->ReadBytes(s.data() + 1, length - 1) : 0;
     out = s;
+    if (received) *received = 1 + static_cast<qsizetype>(got);
     return got == length - 1;
 }
 

@@ -79,8 +79,10 @@ public:
     bool Imitation() const { return imitation_; }
     void SetImitationHandler(ImitationHandler handler) { imitationHandler_ = std::move(handler); }
 
-    // Serial helpers, public for tests and the debug terminal.
-    bool ReadResponse(QByteArray& out);
+    // Serial helpers, public for tests and the debug terminal. ReadResponse
+    // makes out as long as the length byte says, zeros where nothing came;
+    // received, when given, is how many bytes did come.
+    bool ReadResponse(QByteArray& out, qsizetype* received = nullptr);
     static QByteArray FindFrame(const QByteArray& bytes, int command);
 
     // Asynchronous receive path (modem page, debug terminal).

@@ -277,6 +277,43 @@ TEST_F(ArchiveRead, DailyRecordAcceptedOnItsSecondAnswerResetsTheRetries) {
     EXPECT_EQ(state.retries, 0);
 }
 
+// Answers that fail their check are counted: when nothing could be read
+// because of them, the archive is there but the line does not bring it.
+TEST_F(ArchiveRead, RefusedAnswersAreCounted) {
+    constexpr int kAlways = 1000;
+    struct Case {
+        const char* name;
+        std::set<int> broken;
+        int badTimes;  // answers of each broken position that fail, then it answers right
+        ArchiveReadOutcome outcome;
+        std::vector<int> kept;
+        int refused;
+    } cases[] = {
+        {"none", {}, 0, ArchiveReadOutcome::Completed, descending(100, 93), 0},
+        {"one record once", {98}, 1, ArchiveReadOutcome::Completed, descending(100, 93), 1},
+        // asked 5 times, then the older positions are given up
+        {"one record always", {98}, kAlways, ArchiveReadOutcome::Completed, {100, 99}, 5},
+        {"every record", {100, 99, 98, 97, 96, 95, 94, 93}, kAlways, ArchiveReadOutcome::Empty, {}, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device.requests.clear();
+        device.dailyWord = 101;
+        device.broken = c.broken;
+        std::map<int, int> asked;
+        device.onRequest = [&](const Frame& q) {
+            if (q.at(4) != cmd::ArchiveRecord) return;
+            const int position = q.at(5) | ((q.at(6) & 0x7F) << 8);
+            if (++asked[position] > c.badTimes) device.broken.erase(position);
+        };
+        Preset(1, kDaily);  // a week
+        const ArchiveReadResult result = Read(kDaily);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(ListPositions(), c.kept);
+        EXPECT_EQ(result.refused, c.refused);
+    }
+}
+
 // Hourly reads of "день" (2026-03-06 and 2026-03-07) at 10:30 with single
 // records off their plan hours.
 TEST_F(ArchiveRead, HourlyDateFaultsWithinTheTwoDayRange) {

@@ -132,6 +132,45 @@ TEST_F(SerialExchange, LengthByteZeroWaitsFor255More) {
     EXPECT_TRUE(trace.text.contains("length(r)=256;")) << trace.text.toStdString();
 }
 
+// An answer that lost a byte of value 0 keeps its sum: the zeros that stand
+// in for the bytes that never came must not complete it.
+TEST_F(SerialExchange, AnswerShortOfAZeroByteIsNotCompletedByPadding) {
+    const Frame whole = withCheck({9, 234, 417 & 0xFF, 417 >> 8, 1, 0, 42, 43});
+    Frame cut = whole;
+    cut.erase(cut.begin() + 5);  // the 0 is lost on the line
+    ASSERT_EQ(FrameCheckByte(cut), 0) << "the bytes that came still sum to zero";
+    Script(QList<QByteArray>(4, bytes(cut)));
+    port.SetInputTimeout(100);
+    Frame response;
+    EXPECT_FALSE(engine.Exchange(*BuildFrame(cmd::State), response));
+    EXPECT_EQ(pty.Received().size(), 4 * 6) << "every attempt";
+    // The trace still shows the answer at the length its first byte gives.
+    EXPECT_TRUE(trace.text.contains("length(r)=9; ОТВЕТ=009|234|161|001|001|042|043|")) << trace.text.toStdString();
+}
+
+// The device answers after the timeout: its answer to the first attempt is
+// read by the second, and its answer to the second follows. That one is
+// stale when the next exchange starts and must not be taken for its answer.
+TEST_F(SerialExchange, LateAnswerOfAnEarlierExchangeIsNotTheNextAnswer) {
+    port.SetInputTimeout(100);
+    const Frame state = withCheck({7, 234, 417 & 0xFF, 417 >> 8, 1, 5});
+    const Frame config = withCheck({7, 234, 417 & 0xFF, 417 >> 8, 5, 6});
+    int requests = 0;
+    pty.OnData([&](const QByteArray&) {
+        ++requests;
+        if (requests == 1)  // both state answers, late, one after the other
+            QTimer::singleShot(150, [&] { pty.Write(bytes(state) + bytes(state)); });
+        if (requests == 3) pty.Write(bytes(config));
+    });
+    Frame response;
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::State), response));
+    EXPECT_EQ(response, state);
+    EXPECT_EQ(requests, 2);
+    omi::test::WaitFor([] { return false; }, 50);  // the second state answer is in
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ReadConfig), response));
+    EXPECT_EQ(response, config);
+}
+
 TEST_F(SerialExchange, NestedExchangeIsRefused) {
     const Frame answer = withCheck({6, 234, 417 & 0xFF, 417 >> 8, 1});
     // The device answers late; meanwhile another handler tries to exchange.
