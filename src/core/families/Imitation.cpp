@@ -7,6 +7,10 @@
 
 #include "families/RandNorm.h"
 #include "families/U128.h"
+#include "families/U25.h"
+#include "families/U27.h"
+#include "families/U28.h"
+#include "families/U29.h"
 #include "protocol/Exchange.h"
 
 namespace omi {
@@ -16,6 +20,11 @@ namespace {
 std::map<int, StateImitator>& imitators() {
     static std::map<int, StateImitator> table{
         {u128::kType, [](const Frame& request) { return u128::ImitState(request).frame; }},
+        {225, u25::ImitState},
+        {227, u27::ImitState},
+        {228, u28::ImitState},
+        {229, u29::ImitState},
+        {230, u29::ImitState},
     };
     return table;
 }

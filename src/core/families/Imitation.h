@@ -25,8 +25,8 @@ class ExchangeEngine;
 // no answer). Bytes 1..4 and the check byte are set afterwards.
 using StateImitator = std::function<Frame(const Frame& request)>;
 // Makes the state requests of a device type use the generator (null removes
-// it). Type 128 has the ЛОРС generator from the start; the family
-// 234/235 has none.
+// it). Types 128, 225, 227, 228, 229 and 230 have their family's generator
+// from the start; the family 234/235 has none.
 void SetStateImitator(int type, StateImitator generator);
 
 // How the calibration answer waits (milliseconds). Null: the wait of the

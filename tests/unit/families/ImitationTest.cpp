@@ -10,6 +10,10 @@
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
 #include "families/U128.h"
+#include "families/U25.h"
+#include "families/U27.h"
+#include "families/U28.h"
+#include "families/U29.h"
 #include "families/U34.h"
 #include "protocol/Exchange.h"
 
@@ -70,7 +74,12 @@ TEST_F(Imitation, StateAnswersPassTheirFamilysDecoder) {
         std::size_t length;
         Decode decode;
     } cases[] = {
-        {128, 31, decodeWith<u128::Record, u128::DecState>},  // ЛОРС
+        {128, 31, decodeWith<u128::Record, u128::DecState>},     // ЛОРС
+        {225, 41, decodeWith<u25::StateRecord, u25::DecState>},  // ОМИ-1 А1(А2)М
+        {227, 33, decodeWith<u27::StateRecord, u27::DecState>},  // ОМИ-1 А3
+        {228, 97, decodeWith<u28::StatePair, u28::DecState>},    // ОМИ-1 Б2
+        {229, 105, decodeWith<u29::StatePair, u29::DecState>},   // ОМИ-1 Б4
+        {230, 105, decodeWith<u29::StatePair, u29::DecState>},   // ОМИ-1 Б5
     };
     for (const auto& c : cases) {
         for (int i = 0; i < 20; ++i) {
