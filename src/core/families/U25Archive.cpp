@@ -103,6 +103,13 @@ const ArchiveProcedure& Procedure225() {
         .logFileName = "АРХИВ225.txt",
         .responseHourOffset = 45,
         .responseDayOffset = 46,
+        .currentNumbers = CurrentNumbers::CheckedOrDraw,
+        .drawHourlyMax = 1022,
+        .drawDailyMax = 126,
+        .ringTest = RingTest::BothShown,
+        .dailyProgress = DailyProgress::AfterExchange,
+        .byteLog = ByteLog::Exchanges,
+        .logToMemo = true,
     };
     return procedure;
 }

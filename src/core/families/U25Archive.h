@@ -10,8 +10,10 @@ namespace omi::u25 {
 
 const ArchiveFamily& ArchiveTables();
 
-// ARA225: no preparation, identification or commands 20/254; the daily
-// current number is the byte at 7; date mismatches are counted, not retried.
+// ARA225: no preparation, identification or commands 20/254; up to 10 checked
+// requests for the current numbers (drawn in imitation mode), the daily one
+// the byte at 7, both tested against their rings; date mismatches are
+// counted, not retried; the level-0 log "АРХИВ225.txt" also goes to the memo.
 const ArchiveProcedure& Procedure225();
 
 }  // namespace omi::u25

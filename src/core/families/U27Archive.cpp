@@ -94,11 +94,16 @@ const ArchiveProcedure& Procedure227() {
         .decodeErrorMemo = false,
         .dailySort = SortWhen::NotAllRecords,
         .hourlySort = SortWhen::NotAllRecords,
-        // Written by this family only in all-records mode, one block per
-        // accepted record, at the end of the read.
         .logFileName = "байты архива.txt",
         .responseHourOffset = 37,
         .responseDayOffset = 38,
+        .currentNumbers = CurrentNumbers::AskOrDraw,
+        .drawHourlyMax = 1022,
+        .drawDailyMax = 126,
+        .ringTest = RingTest::BothShown,
+        .dailyProgress = DailyProgress::AfterExchange,
+        .byteLog = ByteLog::AcceptedRecords,
+        .logToMemo = true,
     };
     return procedure;
 }

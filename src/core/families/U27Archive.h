@@ -10,8 +10,10 @@ namespace omi::u27 {
 
 const ArchiveFamily& ArchiveTables();
 
-// ARA227: no preparation, identification or commands 20/254; the daily
-// current number is the byte at 7; date mismatches are counted, not retried.
+// ARA227: no preparation, identification or commands 20/254; one request for
+// the current numbers (drawn in imitation mode), the daily one the byte at 7,
+// both tested against their rings; date mismatches are counted, not retried;
+// in all-records mode the bytes of the accepted records go to "байты архива.txt".
 const ArchiveProcedure& Procedure227();
 
 }  // namespace omi::u27

@@ -410,6 +410,10 @@ TEST_F(U25, ReadProcedureRules) {
     EXPECT_EQ(p.dailyNumber, DailyNumberField::ByteAt7);
     EXPECT_FALSE(p.announceAndIdentify);
     EXPECT_STREQ(p.logFileName, "АРХИВ225.txt");
+    EXPECT_EQ(p.currentNumbers, CurrentNumbers::CheckedOrDraw);
+    EXPECT_EQ(p.ringTest, RingTest::BothShown);
+    EXPECT_EQ(p.byteLog, ByteLog::Exchanges);
+    EXPECT_TRUE(p.logToMemo);
     const Frame frame = archiveFrame();
     EXPECT_EQ(frame[static_cast<std::size_t>(p.responseHourOffset)], 5);
     EXPECT_EQ(GetW(frame, p.responseDayOffset), 1);

@@ -324,6 +324,12 @@ TEST_F(U27, ReadProcedureRules) {
     EXPECT_EQ(p.dailyNumber, DailyNumberField::ByteAt7);
     EXPECT_FALSE(p.beginCommand);
     EXPECT_FALSE(p.endCommand);
+    EXPECT_EQ(p.currentNumbers, CurrentNumbers::AskOrDraw);
+    EXPECT_EQ(p.drawHourlyMax, 1022);
+    EXPECT_EQ(p.drawDailyMax, 126);
+    EXPECT_EQ(p.ringTest, RingTest::BothShown);
+    EXPECT_EQ(p.byteLog, ByteLog::AcceptedRecords);
+    EXPECT_STREQ(p.logFileName, "байты архива.txt");
     // The log's date bytes are those of the archive answer.
     const Frame frame = archiveFrame();
     EXPECT_EQ(frame[static_cast<std::size_t>(p.responseHourOffset)], 5);
