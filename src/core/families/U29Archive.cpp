@@ -128,13 +128,6 @@ const ArchiveProcedure& Procedure229() {
     return procedure;
 }
 
-// Rules of this procedure the fields cannot say yet: in imitation mode the
-// current numbers are drawn (hourly 0..958, daily 0..60) instead of asked;
-// both current numbers are tested against their rings whatever the kind, and
-// a number off its ring shows "в архиве нет ни одной записи" also in
-// all-records mode before the whole ring is read; its byte log is the
-// all-records listing of every accepted record, written at the end of a read
-// whose command 254 was answered.
 const ArchiveProcedure& Procedure228() {
     static const ArchiveProcedure procedure{
         .name = "ARA228",
@@ -157,6 +150,16 @@ const ArchiveProcedure& Procedure228() {
         .logFileName = "байты архива.txt",
         .responseHourOffset = kResponseHour,
         .responseDayOffset = kResponseDay,
+        // One request for the current numbers; in imitation mode its failure
+        // is tolerated and the numbers are drawn from the rings (positions
+        // 0..958 and 0..60).
+        .currentNumbers = CurrentNumbers::AskOrDraw,
+        .drawHourlyMax = u28::kHourlyPositions - 2,
+        .drawDailyMax = u28::kDailyPositions - 2,
+        .ringTest = RingTest::BothShown,
+        .dailyProgress = DailyProgress::AfterExchange,
+        .byteLog = ByteLog::AcceptedRecords,
+        .logToMemo = true,
     };
     return procedure;
 }

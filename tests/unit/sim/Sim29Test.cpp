@@ -372,6 +372,62 @@ TEST(Sim29, ArchiveFileRoundTrip) {
     omi::ClearCurrentDevice();
 }
 
+// Shared by the procedure tests: an engine whose imitation answers through a
+// simulated device, and the commands it was asked.
+struct SimLink {
+    explicit SimLink(SimDevice& device) : device(device) {
+        engine.SetTransport(omi::TransportKind::Network);
+        engine.SetImitation(true);
+        engine.SetImitationHandler([this](const Frame& q, Frame& r) {
+            commands.push_back(q.at(4));
+            if (const auto answer = this->device.Answer(q)) r = *answer;
+        });
+        context.engine = &engine;
+        context.status = &status;
+        context.now = kNow;
+    }
+    omi::ArchiveReadResult Read(const omi::ArchiveProcedure& procedure, int preset, int kind, omi::ArchiveList& list) {
+        state.ApplyPreset(omi::RangePreset(preset, kNow.date(), device.Type(), kind, kNow.date()));
+        state.reading = true;
+        return omi::ReadArchive(procedure, kind, state, list, context);
+    }
+
+    SimDevice& device;
+    omi::ExchangeEngine engine{nullptr};
+    std::vector<int> commands;
+    omi::NullStatusSink status;
+    omi::ArchiveReadContext context;
+    omi::ArchiveReadingState state;
+};
+
+// A daily number off its ring stops an hourly read of 228, which tests both
+// numbers; 229 tests only the number of the kind read.
+TEST(Sim29, ProceduresTestTheCurrentNumbersAgainstTheRings) {
+    struct Case {
+        int type;
+        int preset;
+        omi::ArchiveReadOutcome outcome;
+        std::size_t records;
+    };
+    const Case cases[] = {
+        {228, 0, omi::ArchiveReadOutcome::Empty, 0},
+        {228, omi::kAllRecordsPreset, omi::ArchiveReadOutcome::Completed, 960},
+        {229, 0, omi::ArchiveReadOutcome::Completed, 38},  // "день": the hours of yesterday and of today up to 13:00
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.type) + " preset " + std::to_string(c.preset));
+        omi::SetCurrentDevice(417, c.type);
+        SimDevice device(c.type, 417, at(kNow, 62, 100));  // daily number 63: beyond positions 0..61
+        SimLink link(device);
+        omi::ArchiveList list;
+        const auto& procedure = c.type == 228 ? omi::Procedure228() : omi::Procedure229();
+        const omi::ArchiveReadResult result = link.Read(procedure, c.preset, omi::kHourlyArchive, list);
+        EXPECT_EQ(result.outcome, c.outcome) << result.text.toStdString();
+        EXPECT_EQ(list.size(), c.records);
+    }
+    omi::ClearCurrentDevice();
+}
+
 // The program's read procedures against the simulated devices: the whole
 // daily ring and the whole hourly ring, every record dated as planned.
 TEST(Sim29, TheProgramsProceduresReadTheWholeRings) {
@@ -391,29 +447,15 @@ TEST(Sim29, TheProgramsProceduresReadTheWholeRings) {
         SCOPED_TRACE(std::to_string(c.type) + " kind " + std::to_string(c.kind));
         omi::SetCurrentDevice(417, c.type);
         SimDevice device(c.type, 417, at(kNow, 17, 333));
-        std::vector<int> commands;
-        omi::ExchangeEngine engine(nullptr);
-        engine.SetTransport(omi::TransportKind::Network);
-        engine.SetImitation(true);
-        engine.SetImitationHandler([&](const Frame& q, Frame& r) {
-            commands.push_back(q.at(4));
-            if (const auto answer = device.Answer(q)) r = *answer;
-        });
-        omi::NullStatusSink status;
-        omi::ArchiveReadContext context;
-        context.engine = &engine;
-        context.status = &status;
-        context.now = kNow;
-        omi::ArchiveReadingState state;
-        state.ApplyPreset(omi::RangePreset(omi::kWholeArchivePreset, kNow.date(), c.type, c.kind, kNow.date()));
-        state.reading = true;
+        SimLink link(device);
         omi::ArchiveList list;
         const omi::ArchiveProcedure& procedure = c.type == 228 ? omi::Procedure228() : omi::Procedure229();
-        const omi::ArchiveReadResult result = omi::ReadArchive(procedure, c.kind, state, list, context);
+        const omi::ArchiveReadResult result = link.Read(procedure, omi::kWholeArchivePreset, c.kind, list);
+        const std::vector<int>& commands = link.commands;
 
         EXPECT_EQ(result.outcome, omi::ArchiveReadOutcome::Completed) << result.text.toStdString();
         ASSERT_EQ(list.size(), c.records);
-        EXPECT_EQ(state.missing, 0);
+        EXPECT_EQ(link.state.missing, 0);
         EXPECT_EQ(std::vector<int>(commands.begin(), commands.begin() + 3), c.firstCommands);
         EXPECT_EQ(commands.back(), omi::cmd::ArchiveEnd);
         EXPECT_EQ(list.front()[0].Layout(), procedure.record);
