@@ -15,6 +15,7 @@
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
 #include "protocol/Models.h"
+#include "families/U128.h"
 #include "service/DeviceReading.h"
 #include "support/Format.h"
 #include "support/Paths.h"
@@ -188,6 +189,9 @@ int runState(Session& s) {
     QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(CurrentSerial());
     for (int sys = 0; sys < systemsShown(type); ++sys) {
         const QStringList values = StateValueTexts(type, sys);
+        // The ЛОРС shows only the lines of its configured channels.
+        std::vector<bool> shown(size_t(values.size()), true);
+        if (type == 128) shown = u128::ShownStateLines(u128::CurrentState().channels);
         QJsonArray lines;
         int width = 0;
         for (qsizetype k = 0; k < values.size(); ++k) {
@@ -198,6 +202,7 @@ int runState(Session& s) {
         }
         text += QStringLiteral("%1-я Система\n").arg(sys + 1);
         for (qsizetype k = 0; k < values.size(); ++k) {
+            if (size_t(k) < shown.size() && !shown[size_t(k)]) continue;
             const QString label = table && k < qsizetype(table->lines.size())
                                       ? QString::fromUtf8(table->lines[size_t(k)].label)
                                       : QString();
@@ -229,7 +234,10 @@ int runConfig(Session& s) {
         return fail(s);
     }
     const QStringList all = ConfigValueTexts(type);
-    const int perSystem = int(all.size()) / 2;
+    // Families with a configuration record per heat system list both.
+    const Family family = FamilyOf(type);
+    const bool paired = family == Family::F234 || family == Family::F229 || family == Family::F228;
+    const int perSystem = paired ? int(all.size()) / 2 : int(all.size());
     QJsonObject obj = deviceHead();
     QJsonArray systems;
     QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(CurrentSerial());

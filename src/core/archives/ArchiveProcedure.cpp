@@ -1,5 +1,8 @@
 #include "archives/ArchiveProcedure.h"
 
+#include "families/U25Archive.h"
+#include "families/U27Archive.h"
+#include "families/U29Archive.h"
 #include "families/U34.h"
 
 namespace omi {
@@ -37,6 +40,15 @@ const ArchiveProcedure* ArchiveProcedureOf(int type) {
         case 236:
         case 237:
             return &Procedure234();
+        case 229:
+        case 230:
+            return &Procedure229();
+        case 228:
+            return &Procedure228();
+        case 227:
+            return &u27::Procedure227();
+        case 225:
+            return &u25::Procedure225();
         default:
             return nullptr;
     }

@@ -1,5 +1,9 @@
 #include "families/ErrBits.h"
 
+#include "families/U25.h"
+#include "families/U27.h"
+#include "families/U28.h"
+#include "families/U29.h"
 #include "families/U34.h"
 #include "protocol/Models.h"
 
@@ -25,6 +29,14 @@ const QStringList* ErrorTextTable(int deviceType, ErrorTag tag) {
     switch (FamilyOf(deviceType)) {
         case Family::F234:
             return tag == ErrorTag::Device ? &u34::DeviceErrorTexts() : &u34::SystemErrorTexts();
+        case Family::F229:
+            return tag == ErrorTag::Device ? &u29::DeviceErrorTexts() : &u29::SystemErrorTexts();
+        case Family::F228:
+            return tag == ErrorTag::Device ? &u28::DeviceErrorTexts() : &u28::SystemErrorTexts();
+        case Family::F227:
+            return tag == ErrorTag::Device ? &u27::ErrorTexts() : nullptr;
+        case Family::F225:
+            return tag == ErrorTag::Device ? &u25::ErrorTexts() : nullptr;
         default:
             return nullptr;
     }
