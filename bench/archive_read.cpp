@@ -4,10 +4,11 @@
 //
 // ratio = measured time / (wire time of every request and answer + the
 // simulator's turnaround); host overhead per record = (measured - wire) / records.
-// Usage: archive_read [daily|hourly|both] [BAUD] [DAYS]  (DAYS of the daily
+// Usage: archive_read [daily|hourly|both] [BAUD] [DAYS] [TYPE]  (DAYS of the daily
 // range, default 365 = the whole archive)
 
 #include "archives/ArchiveKinds.h"
+#include "archives/ArchiveProcedure.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "protocol/Exchange.h"
@@ -62,6 +63,27 @@ double bareRecordExchangeMs(ExchangeEngine& engine, int count) {
 
 double gBareMs = 0;
 
+// Bytes on the wire of a family's read: the fixed exchanges (identification,
+// command 21 with the simulator's answer, commands 20 and 254, where the
+// family sends them) and one record exchange.
+struct WireShape {
+    int fixedBytes;
+    int recordAnswer;
+};
+
+WireShape wireShape(int type) {
+    switch (type) {
+    case 225: return {6 + 9, 49};
+    case 227: return {6 + 10, 41};
+    case 228: return {(6 + 9) + 12 + 12, 166};
+    case 229:
+    case 230: return {12 + (6 + 9) + 12 + 12, 166};
+    default: return {12 + (6 + 10) + 12 + 12, 222};
+    }
+}
+
+int gType = 234;
+
 void runOne(const char* name, int kind, const QDate& first, const QDate& last, int baud, ExchangeEngine& engine) {
     ArchiveReadingState state;
     state.first = first;
@@ -77,23 +99,24 @@ void runOne(const char* name, int kind, const QDate& first, const QDate& last, i
     QElapsedTimer t;
     t.start();
     const double cpu0 = cpuSeconds();
-    const ArchiveReadResult r = ARA234(kind, state, list, context);
+    const ArchiveReadResult r = ReadArchive(*ArchiveProcedureOf(gType), kind, state, list, context);
     const double ms = t.nsecsElapsed() / 1e6;
     const double cpu = cpuSeconds() - cpu0;
 
-    // Requests of the read: identification, 21, 20, the records (plus retries
-    // of mismatching dates, none on the simulator), 254.
+    // The fixed exchanges and the records (no retries of mismatching dates on
+    // the simulator).
     const int records = static_cast<int>(list.size());
-    const double bytes = (6 + 6) + (6 + 10) + (6 + 6) + records * (8.0 + 222.0) + (6 + 6);
+    const WireShape shape = wireShape(gType);
+    const double bytes = shape.fixedBytes + records * (8.0 + shape.recordAnswer);
     const double wireMs = bytes * 10.0 * 1000.0 / baud;
     std::printf("%s: %s\n", name, status.last.toUtf8().constData());
-    std::printf("  records read           %d (plan ring %s)\n", records, kind < 2 ? "366" : "1081");
+    std::printf("  records read           %d (type %d)\n", records, gType);
     std::printf("  measured               %.1f ms\n", ms);
     std::printf("  wire time              %.1f ms\n", wireMs);
     std::printf("  ratio measured / wire  %.4f\n", ms / wireMs);
     std::printf("  host overhead / record %.3f ms\n", records ? (ms - wireMs) / records : 0.0);
     if (gBareMs > 0 && records > 0) {
-        const double fixedMs = ((6 + 6) + (6 + 10) + (6 + 6) + (6 + 6)) * 10.0 * 1000.0 / baud;
+        const double fixedMs = shape.fixedBytes * 10.0 * 1000.0 / baud;
         std::printf("  reader cost / record   %.3f ms over a bare exchange (of it 1 ms is the yield to the window)\n",
                     (ms - fixedMs - records * gBareMs) / records);
     }
@@ -107,9 +130,14 @@ int main(int argc, char** argv) {
     const char* which = argc > 1 ? argv[1] : "both";
     const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
     const int days = argc > 3 ? std::atoi(argv[3]) : 365;
+    gType = argc > 4 ? std::atoi(argv[4]) : 234;
+    if (!ArchiveProcedureOf(gType)) {
+        std::fprintf(stderr, "type %d has no archive\n", gType);
+        return 2;
+    }
 
     QProcess sim;
-    sim.start(QStringLiteral(OMI_SIM_PATH), {"--pty", "--type", "234", "--serial", "417", "--baud", QString::number(baud)});
+    sim.start(QStringLiteral(OMI_SIM_PATH), {"--pty", "--type", QString::number(gType), "--serial", "417", "--baud", QString::number(baud)});
     if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
         std::fprintf(stderr, "omi-sim did not start\n");
         return 1;
@@ -123,9 +151,9 @@ int main(int argc, char** argv) {
     port.SetOutputTimeout(1000);
     ExchangeEngine engine(&port);
     SetEngine(&engine);
-    SetCurrentDevice(417, 234);
+    SetCurrentDevice(417, gType);
 
-    const double recordWireMs = (8 + 222) * 10.0 * 1000.0 / baud;
+    const double recordWireMs = (8 + wireShape(gType).recordAnswer) * 10.0 * 1000.0 / baud;
     gBareMs = bareRecordExchangeMs(engine, 40);
     std::printf("bare record exchange   %.3f ms, wire %.3f ms: engine + simulator pacing %.3f ms\n", gBareMs,
                 recordWireMs, gBareMs - recordWireMs);
