@@ -109,7 +109,7 @@ QString ReadArchiveFile(const ArchiveFamily& family, const QString& path, const 
     if (info.size() > kMaxArchiveFileBytes) return QStringLiteral("файл слишком большой:\r") + path;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("не могу прочитать файл:\r") + path;
-    const QByteArray bytes = file.read(kMaxArchiveFileBytes + 1);
+    const QByteArray bytes = ReadAtMost(file, kMaxArchiveFileBytes);
     if (file.error() != QFileDevice::NoError) return QStringLiteral("не могу прочитать файл:\r") + path;
     if (bytes.size() > kMaxArchiveFileBytes) return QStringLiteral("файл слишком большой:\r") + path;
     content = ParseArchiveFile(family, bytes, numberFormat);

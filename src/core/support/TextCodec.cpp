@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 
 namespace omi {
@@ -102,6 +103,16 @@ QString FromCp1251(const QByteArray& bytes) {
     return decoder.decode(bytes);
 }
 
+QByteArray ReadAtMost(QIODevice& file, qint64 limit) {
+    // QIODevice::read(n) allocates n bytes before it reads; a read of the
+    // limit would take 64 MB for every small file.
+    const qint64 announced = std::clamp<qint64>(file.size() - file.pos(), 0, limit);
+    QByteArray bytes = file.read(announced + 1);
+    if (bytes.size() == announced + 1 && bytes.size() <= limit)  // the file is longer than it said
+        bytes += file.read(limit + 1 - bytes.size());
+    return bytes;
+}
+
 QString ReadTextFile1251(const QString& path, QString* error) {
     QString message;
     QString text;
@@ -113,7 +124,7 @@ QString ReadTextFile1251(const QString& path, QString* error) {
     } else if (!file.open(QIODevice::ReadOnly)) {
         message = QStringLiteral("не могу прочитать файл:\r") + path;
     } else {
-        const QByteArray bytes = file.read(kMaxTextFileBytes + 1);
+        const QByteArray bytes = ReadAtMost(file, kMaxTextFileBytes);
         if (file.error() != QFileDevice::NoError) message = QStringLiteral("не могу прочитать файл:\r") + path;
         else if (bytes.size() > kMaxTextFileBytes) message = QStringLiteral("файл слишком большой:\r") + path;
         else text = NormalizeLineEnds(FromCp1251(bytes));

@@ -9,6 +9,7 @@
 // becomes '?'; byte 0x98 (unassigned) reads as U+0098 and back.
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,11 @@ bool Cp1251UsesQt();
 
 // Files larger than this are refused by the readers below.
 inline constexpr qint64 kMaxTextFileBytes = 64 * 1024 * 1024;
+
+// Reads an open file from its position to the end, but no more than limit + 1
+// bytes, so that a caller can tell a file beyond the limit. The buffer is the
+// size the file announces (plus what it grew by), never the size of the limit.
+QByteArray ReadAtMost(QIODevice& file, qint64 limit);
 
 // Reads a whole Windows-1251 file. Line ends (CR LF, LF or a lone CR) come
 // back as "\n". On failure returns an empty text and sets *error to a Russian
