@@ -42,7 +42,7 @@ struct Line {
 
     Line() {
         port.SetPortName(pty.SlavePath());
-        port.SetInputTimeout(20);
+        port.SetInputTimeout(5);
         port.SetOutputTimeout(500);
         engine.SetTrace(&trace);
     }
