@@ -1,0 +1,10 @@
+#include "shell/ShellFlags.h"
+
+namespace omi {
+
+ShellFlags& Flags() {
+    static ShellFlags flags;
+    return flags;
+}
+
+}  // namespace omi
