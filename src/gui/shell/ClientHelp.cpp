@@ -1,10 +1,10 @@
 #include "shell/ClientHelp.h"
 
+#include <QFileInfo>
+
 #include "shell/HelpViewer.h"
 #include "support/Paths.h"
 #include "support/TextCodec.h"
-
-#include <QFileInfo>
 
 namespace omi {
 

@@ -85,16 +85,20 @@ QString HelpViewer::MissingText(const QString& path) {
 QString HelpViewer::ContextAnchor(int context) { return QStringLiteral("ctx") + QString::number(context); }
 
 QString HelpViewer::KeywordAnchor(const QString& keyword) {
-    static const char* const kLatin[] = {"a", "b", "v", "g", "d",  "e",  "zh", "z",   "i", "j", "k",
-                                         "l", "m", "n", "o", "p",  "r",  "s",  "t",   "u", "f", "h",
-                                         "c", "ch", "sh", "sch", "", "y", "", "e", "yu", "ya"};
+    static const char* const kLatin[] = {"a", "b",  "v",  "g",   "d", "e", "zh", "z", "i",  "j", "k",
+                                         "l", "m",  "n",  "o",   "p", "r", "s",  "t", "u",  "f", "h",
+                                         "c", "ch", "sh", "sch", "",  "y", "",   "e", "yu", "ya"};
     QString anchor;
     for (const QChar c : keyword.trimmed().toLower()) {
         const char16_t u = c.unicode();
-        if (u >= u'а' && u <= u'я') anchor += QLatin1String(kLatin[u - u'а']);
-        else if (u == u'ё') anchor += u'e';
-        else if (c.isSpace()) anchor += u'_';
-        else if ((u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') || u == u'_' || u == u'-') anchor += c;
+        if (u >= u'а' && u <= u'я')
+            anchor += QLatin1String(kLatin[u - u'а']);
+        else if (u == u'ё')
+            anchor += u'e';
+        else if (c.isSpace())
+            anchor += u'_';
+        else if ((u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') || u == u'_' || u == u'-')
+            anchor += c;
     }
     return anchor;
 }
@@ -105,17 +109,15 @@ int HelpViewer::AnchorPosition(const QString& anchor) const {
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (fragment.isValid() && fragment.charFormat().anchorNames().contains(anchor))
-                return fragment.position();
+            if (fragment.isValid() && fragment.charFormat().anchorNames().contains(anchor)) return fragment.position();
         }
     }
     return -1;
 }
 
 bool HelpViewer::Load(const QString& helpFile) {
+    if (isVisible()) raise();
     show();
-    raise();
-    activateWindow();
     backStack_.clear();
     back_->setEnabled(false);
     const QString html = ReadHelpHtml(helpFile);
@@ -137,8 +139,10 @@ void HelpViewer::ShowAnchor(const QString& anchor) {
     // The first layout of a window that has just been shown can still change
     // the scroll range, so the scroll is done now and once more after it.
     const auto scroll = [this, anchor, position] {
-        if (position < 0) browser_->verticalScrollBar()->setValue(0);
-        else browser_->scrollToAnchor(anchor);
+        if (position < 0)
+            browser_->verticalScrollBar()->setValue(0);
+        else
+            browser_->scrollToAnchor(anchor);
     };
     scroll();
     QTimer::singleShot(0, browser_, scroll);
