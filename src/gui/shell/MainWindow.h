@@ -49,6 +49,8 @@ struct TFomiOptions {
     // Serial devices added to the port list (pseudo-terminals, adapters that
     // the system does not list).
     QStringList extraPorts;
+    // Whether the system's serial ports are listed (tests list only theirs).
+    bool systemPorts = true;
 };
 
 class TFomi : public QMainWindow {

@@ -1,0 +1,419 @@
+// The main window driven as a user would: start-up and preparation, access
+// levels, identification through omi-sim on a pseudo-terminal and over UDP,
+// manual addressing, clearing, the status prefix and the saved control values.
+
+#include "GuiTestSupport.h"
+
+#include "protocol/Frame.h"
+#include "shell/ActionToolBar.h"
+#include "shell/Lamp.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "shell/TraceMemo.h"
+#include "support/TextCodec.h"
+#include "transport/CommPortDriver.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace omi;
+using namespace omi::guitest;
+
+namespace {
+
+template <class T>
+T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromUtf8(name));
+    if (!c) qFatal("no widget %s", name);
+    return c;
+}
+
+QStringList tabCaptions(QTabWidget* tabs, bool visibleOnly) {
+    QStringList out;
+    for (int i = 0; i < tabs->count(); ++i)
+        if (!visibleOnly || tabs->isTabVisible(i)) out << tabs->tabText(i);
+    return out;
+}
+
+// A window whose port list holds only the given devices, prepared.
+std::unique_ptr<TFomi> makeWindow(const QStringList& ports, const QStringList& arguments = {}) {
+    Flags() = ShellFlags{};
+    TFomiOptions options;
+    options.extraPorts = ports;
+    options.arguments = arguments;
+    options.systemPorts = false;
+    auto w = std::make_unique<TFomi>(options);
+    w->AcreateExecute();
+    return w;
+}
+
+void setLevel(TFomi& w, int level) {
+    w.Epsw->setText(QString::number(level));
+    w.EpswChange();
+    w.ApplyAccessLevel();
+}
+
+void selectPort(TFomi& w, const QString& port) {
+    auto* cbC = child<QComboBox>(&w, "cbC");
+    cbC->setCurrentIndex(cbC->findText(port));
+    w.cbCClick(cbC);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { ClearCurrentDevice(); }
+
+    void startUpAndPreparation() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        auto w = makeWindow({sim.Pty()});
+
+        QVERIFY(w->windowTitle().startsWith(TFomi::kCaptionStart));
+        QCOMPARE(w->windowTitle(), TFomi::kCaptionStart + QCoreApplication::applicationVersion());
+        QCOMPARE(tabCaptions(w->PCW(), false),
+                 QStringList({"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ", "КАЛИБРОВКА", "настройка печати", "ОТЛАДКА"}));
+        QStringList pageNames;
+        for (int i = 0; i < w->PCW()->count(); ++i) pageNames << w->PCW()->widget(i)->objectName();
+        QCOMPARE(pageNames, QStringList({"TSW", "TSa", "TSwr", "TSk", "TSp", "TSdeb"}));
+        QCOMPARE(tabCaptions(child<QTabWidget>(w.get(), "PCcon"), false),
+                 QStringList({"COM-порт", "МОДЕМ", "СЕТЬ", "GPRS"}));
+
+        // The toolbar in its order, separators as "|".
+        QStringList bar;
+        for (QAction* a : w->ActionToolBar1->actions()) bar << (a->isSeparator() ? QString("|") : a->objectName());
+        QCOMPARE(bar, QStringList({"AreadNoTu", "Areadstate", "AreadArh", "AstopArhRead", "|", "AreadFileArh",
+                                   "Asavearh", "AArhPrint", "|", "AGetDataLogger", "|", "AreadParam", "ASaveGlobal",
+                                   "|", "ASetNO", "Acal", "AReadChang", "Ahelp"}));
+        QCOMPARE(child<QToolButton>(w.get(), "TBLogger")->text(), QString("ЗОРТ"));
+        QCOMPARE(w->Action("Ahelp")->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(w->Action("AreadNoTu")->toolTip(), QString("прочитать тип и номер уст-ва"));
+        QCOMPARE(w->Action("AreadNoTu")->property("category").toString(), QString("чтение"));
+        // Without a configuration or an archive their writes stay off.
+        QVERIFY(!w->Action("ASetPar")->isEnabled());
+        QVERIFY(!w->Action("Asavearh")->isEnabled());
+        QVERIFY(!w->PCW()->isTabEnabled(2));
+
+        // The simulator's port is in the list and, being free, was chosen by the probe.
+        auto* cbC = child<QComboBox>(w.get(), "cbC");
+        QVERIFY(cbC->findText(sim.Pty()) >= 0);
+        QCOMPARE(cbC->currentText(), sim.Pty());
+        QCOMPARE(child<QLabel>(w.get(), "LPState")->text(), QString("свободен (подключен)"));
+        QCOMPARE(w->LuState->text(), sim.Pty() + " свободен (подключен)");
+        QCOMPARE(CurrentSerial(), -1);
+        QCOMPARE(child<QComboBox>(w.get(), "CBTu")->count(), 10);
+        QCOMPARE(child<QComboBox>(w.get(), "cbBaudRate")->currentText(), QString("9600"));
+
+        // A port held by another program is busy.
+        TCommPortDriver other;
+        other.SetPortName(sim.Pty());
+        QVERIFY(other.OpenPort());
+        selectPort(*w, sim.Pty());
+        QCOMPARE(child<QLabel>(w.get(), "LPState")->text(), QString("занят (отсутсвует)"));
+        QCOMPARE(w->LuState->text(), sim.Pty() + " занят (отсутсвует)");
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+        // Identification then refuses at once.
+        w->AreadNoTuExecute();
+        QCOMPARE(w->LuState->text(), QString("НЕТ СВЯЗИ"));
+        QVERIFY(sim.Requests().isEmpty());
+        other.ClosePort();
+    }
+
+    void accessLevels_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("pages");
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QString>("status");
+        const QStringList all = {"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ", "КАЛИБРОВКА", "настройка печати", "ОТЛАДКА"};
+        QTest::newRow("1") << "1" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ"} << QStringList{} << "";
+        QTest::newRow("2") << "2" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ", "настройка печати"}
+                           << QStringList{"AReadChang"} << "";
+        QTest::newRow("3") << "3" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КАЛИБРОВКА"}
+                           << QStringList{"ASetNO", "Acal", "AReadChang"} << "";
+        QTest::newRow("service code") << TFomi::kServiceCode << all
+                                      << QStringList{"Aimit", "ASetNO", "Acal", "AReadChang"} << "";
+        QTest::newRow("7") << "7" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ"} << QStringList{}
+                           << "УРОВЕНЬ ДОСТУПА=7 (должен быть от 1 до 3), заменен на 1";
+        QTest::newRow("not a number") << "abc" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ"}
+                                      << QStringList{} << "УРОВЕНЬ ДОСТУПА=-1 (должен быть от 1 до 3), заменен на 1";
+    }
+
+    void accessLevels() {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, pages);
+        QFETCH(QStringList, actions);
+        QFETCH(QString, status);
+        DataFolder data;
+        auto w = makeWindow({});
+        DialogScript dialogs;
+        dialogs.answers << DialogAnswer{QDialog::Accepted, answer};
+
+        // A double-click on the toolbar without all three keys does nothing.
+        QTest::mouseDClick(w->ActionToolBar1, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier,
+                           QPoint(w->ActionToolBar1->width() - 3, 5));
+        QVERIFY(dialogs.asked.isEmpty());
+        QTest::mouseDClick(w->ActionToolBar1, Qt::LeftButton,
+                           Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
+                           QPoint(w->ActionToolBar1->width() - 3, 5));
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked[0].caption, QString("ВВОД УРОВНЯ ДОСТУПА"));
+        QCOMPARE(dialogs.asked[0].text, QString("УРОВЕНЬ ДОСТУПА (1..3):"));
+        QCOMPARE(dialogs.asked[0].defaultText, QString("1"));
+
+        QCOMPARE(tabCaptions(w->PCW(), true), pages);
+        QStringList shown;
+        for (const char* a : {"Aimit", "ASetNO", "Acal", "AReadChang"})
+            if (w->Action(a)->isVisible()) shown << a;
+        QCOMPARE(shown, actions);
+        QCOMPARE(w->PCW()->currentIndex(), 0);
+        if (!status.isEmpty()) QCOMPARE(w->LuState->text(), status);
+        // Pages and actions that every level has.
+        QVERIFY(w->Action("AreadArh")->isVisible());
+        QVERIFY(w->Action("AreadNoTu")->isVisible());
+    }
+
+    void serviceCodeOnTheCommandLine() {
+        DataFolder data;
+        auto w = makeWindow({}, {TFomi::kServiceCode});
+        QCOMPARE(Flags().accessLevel, 0);
+        QVERIFY(w->PCW()->isTabVisible(5));
+        auto plain = makeWindow({}, {"омИ-сервис"});
+        QCOMPARE(Flags().accessLevel, 1);
+        QVERIFY(!plain->PCW()->isTabVisible(5));
+    }
+
+    void identificationOverThePort_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("serial");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("changeLog");
+        QTest::newRow("229") << 229 << 10000 << "ОМИ-1 Б4" << true;
+        QTest::newRow("228") << 228 << 321 << "ОМИ-1 Б2" << false;
+        QTest::newRow("235") << 235 << 65535 << "ОМИ-1 Б5М" << true;
+    }
+
+    void identificationOverThePort() {
+        QFETCH(int, type);
+        QFETCH(int, serial);
+        QFETCH(QString, model);
+        QFETCH(bool, changeLog);
+        DataFolder data;
+        Sim sim({"--pty", "--type", QString::number(type), "--serial", QString::number(serial)});
+        auto w = makeWindow({sim.Pty()});
+        QCOMPARE(child<QComboBox>(w.get(), "cbC")->currentText(), sim.Pty());
+        setLevel(*w, 2);  // the change log is shown from level 2
+        w->Action("AReadChang")->setEnabled(!changeLog);
+
+        // A click on the device group box identifies.
+        auto* box = child<QGroupBox>(w.get(), "GBNT");
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() / 2, 8));
+        QCOMPARE(sim.Requests().value(0), QString("6 0 0 0 0 250"));
+        QCOMPARE(child<QLineEdit>(w.get(), "ENo")->text(), QString::number(serial));
+        QCOMPARE(child<QLineEdit>(w.get(), "Etype")->text(), model);
+        QCOMPARE(child<QLineEdit>(w.get(), "Enok")->text(), QString::number(serial));
+        QCOMPARE(w->LuState->text(), model + " № " + QString::number(serial) + ": НА СВЯЗИ!");
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
+        QCOMPARE(w->Action("AReadChang")->isEnabled(), changeLog);
+        QCOMPARE(CurrentType(), type);
+
+        // With the address known the device is asked to confirm itself.
+        w->AreadNoTuExecute();
+        const QStringList requests = sim.Requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[1].section(' ', 0, 4),
+                 QString("6 %1 %2 %3 0").arg(type).arg(serial & 0xFF).arg(serial >> 8));
+
+        // Double-click on the number clears the device and probes the port again.
+        QTest::mouseDClick(child<QLineEdit>(w.get(), "ENo"), Qt::LeftButton);
+        QCOMPARE(CurrentSerial(), -1);
+        QCOMPARE(CurrentType(), -1);
+        QVERIFY(child<QLineEdit>(w.get(), "ENo")->text().isEmpty());
+        QVERIFY(child<QLineEdit>(w.get(), "Etype")->text().isEmpty());
+        QCOMPARE(w->LuState->text(), sim.Pty() + " свободен (подключен)");
+    }
+
+    void silentDeviceAndImitation() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "5", "--silent"});
+        auto w = makeWindow({sim.Pty()});
+        w->Port().SetInputTimeout(200);
+        w->AreadNoTuExecute();
+        QCOMPARE(w->LuState->text(), QString("НЕТ СВЯЗИ"));
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+        // The fields show what they showed before the attempt.
+        QVERIFY(child<QLineEdit>(w.get(), "ENo")->text().isEmpty());
+        QCOMPARE(CurrentSerial(), -1);
+
+        // Imitation answers without the port: 20560 and the imitation type.
+        const int before = sim.Requests().size();
+        w->Action("Aimit")->setChecked(true);
+        w->AreadNoTuExecute();
+        QCOMPARE(child<QLineEdit>(w.get(), "ENo")->text(), QString("20560"));
+        QCOMPARE(child<QLineEdit>(w.get(), "Etype")->text(), QString("ЛОРС"));
+        QCOMPARE(sim.Requests().size(), before);
+        w->Action("Aimit")->setChecked(false);
+    }
+
+    void identificationOverUdp() {
+        DataFolder data;
+        // The port field takes 1..9999: the simulator listens on a port in that range.
+        std::unique_ptr<Sim> started;
+        for (int port = 7000 + QCoreApplication::applicationPid() % 2000, tries = 0; tries < 30; ++port, ++tries) {
+            started = std::make_unique<Sim>(QStringList{"--udp", "127.0.0.1:" + QString::number(port), "--type",
+                                                        "227", "--serial", "4242"});
+            if (started->UdpPort() == port) break;
+        }
+        Sim& sim = *started;
+        QVERIFY(sim.UdpPort() > 0 && sim.UdpPort() <= 9999);
+        auto w = makeWindow({});
+        auto* pccon = child<QTabWidget>(w.get(), "PCcon");
+        child<QLineEdit>(w.get(), "MEip")->setText(sim.UdpHost());
+        child<QSpinBox>(w.get(), "SEp")->setValue(sim.UdpPort());
+        pccon->setCurrentIndex(2);
+        QCOMPARE(w->LuState->text(), QString("Связь по сети"));
+        QVERIFY(!w->Ma()->Visible());
+        w->AreadNoTuExecute();
+        QCOMPARE(w->LuState->text(), QString("ОМИ-1 А3 № 4242: НА СВЯЗИ!"));
+        QCOMPARE(child<QLineEdit>(w.get(), "ENo")->text(), QString("4242"));
+        QCOMPARE(child<QLineEdit>(w.get(), "Etype")->text(), QString("ОМИ-1 А3"));
+        QCOMPARE(sim.Requests().value(0), QString("6 0 0 0 0 250"));
+        // Clearing on the network page names the network connection.
+        w->EtypeDblClick();
+        QCOMPARE(w->LuState->text(), QString("Соединение по сети"));
+    }
+
+    void manualAddressing() {
+        DataFolder data;
+        auto w = makeWindow({});
+        setLevel(*w, 2);
+        auto* rbs = child<QRadioButton>(w.get(), "rbs");
+        auto* SEno = child<QSpinBox>(w.get(), "SEno");
+        auto* CBTu = child<QComboBox>(w.get(), "CBTu");
+        QVERIFY(child<QLineEdit>(w.get(), "ENo")->isVisibleTo(w.get()));
+        QTest::mouseClick(rbs, Qt::LeftButton);
+        QVERIFY(!child<QLineEdit>(w.get(), "ENo")->isVisibleTo(w.get()));
+        QVERIFY(SEno->isVisibleTo(w.get()));
+        QVERIFY(CBTu->isVisibleTo(w.get()));
+
+        CBTu->setCurrentIndex(CBTu->findText("ОМИ-1 Б5М new"));
+        SEno->setValue(7);
+        QCOMPARE(CurrentSerial(), 7);
+        QCOMPARE(CurrentType(), 237);
+        QCOMPARE(w->LuState->text(), QString("ОМИ-1 Б5М new № 7: номер правильный"));
+        QVERIFY(!w->Action("AReadChang")->isEnabled());
+        CBTu->setCurrentIndex(CBTu->findText("ОМИ-1 Б5"));
+        QCOMPARE(CurrentType(), 230);
+        QVERIFY(w->Action("AReadChang")->isEnabled());
+        // The status prefix: success with the device, error alone.
+        w->Status().ok("текст");
+        QCOMPARE(w->LuState->text(), QString("ОМИ-1 Б5 № 7: текст"));
+        w->Status().error("текст");
+        QCOMPARE(w->LuState->text(), QString("текст"));
+        QCOMPARE(w->Lblink->Color(), QColor(Qt::red));
+        // Lamp click: flashing off and on.
+        QVERIFY(Flags().lampFlashing);
+        w->LblinkClick();
+        QVERIFY(!Flags().lampFlashing);
+        w->LblinkClick();
+        QCOMPARE(w->Lblink->State(), TLamp::Mode::Flashing);
+    }
+
+    void portSettingsAndStandardValues() {
+        DataFolder data;
+        auto w = makeWindow({});
+        auto* set = child<QCheckBox>(w.get(), "CBPortSet");
+        auto* baud = child<QComboBox>(w.get(), "cbBaudRate");
+        QVERIFY(!baud->isVisibleTo(w.get()));
+        set->click();
+        QVERIFY(baud->isVisibleTo(w.get()));
+        QVERIFY(!child<QComboBox>(w.get(), "cbC")->isEnabled());
+        QCOMPARE(baud->count(), 16);
+        baud->setCurrentIndex(baud->findText("115200"));
+        QCOMPARE(w->Port().BaudRateValue(), 115200u);
+        child<QComboBox>(w.get(), "CBeo")->setCurrentIndex(2);
+        QCOMPARE(w->Port().Parity(), TCommPortDriver::ptEVEN);
+        w->BuPortDefClick();
+        QCOMPARE(child<QSpinBox>(w.get(), "sed")->value(), 2000);
+        QCOMPARE(child<QComboBox>(w.get(), "cbs")->currentText(), QString("2"));
+        QCOMPARE(child<QComboBox>(w.get(), "CBeo")->currentText(), QString("НЕТ"));
+        QCOMPARE(baud->currentText(), QString("9600"));
+        QCOMPARE(w->Port().StopBits(), TCommPortDriver::sb2BITS);
+        QCOMPARE(w->Port().InputTimeout(), 2000u);
+    }
+
+    void traceWindowAndHelp() {
+        DataFolder data;
+        QTemporaryDir cwd;
+        const QString saved = QDir::currentPath();
+        QDir::setCurrent(cwd.path());
+        auto w = makeWindow({});
+        auto* gt = child<QCheckBox>(w.get(), "CBgt");
+        QVERIFY(!w->Ma()->Visible());
+        gt->click();
+        QVERIFY(w->Ma()->Visible());
+        // The help text missing from the data folder is named in the memo.
+        w->AhelpExecute();
+        QVERIFY(w->Ma()->toPlainText().contains("отсутствует или поврежден"));
+        w->Ma()->Append("ЗАПРОС=6 0 0 0 0 250\r\n");
+        QTest::mouseDClick(w->Ma()->viewport(), Qt::LeftButton);
+        QCOMPARE(w->Ma()->toPlainText(), QString("Гипертерминал"));
+        QString error;
+        const QString text = ReadTextFile1251(cwd.filePath("ГИПЕРТЕРМИНАЛ.txt"), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(text.contains("ЗАПРОС=6 0 0 0 0 250"));
+        QDir::setCurrent(saved);
+    }
+
+    void controlValuesSurviveARestart() {
+        DataFolder data;
+        {
+            auto w = makeWindow({});
+            child<QLineEdit>(w.get(), "MEip")->setText("10.0.0.7");
+            child<QSpinBox>(w.get(), "SEp")->setValue(5002);
+            child<QCheckBox>(w.get(), "CBgt")->setChecked(true);
+            child<QRadioButton>(w.get(), "rbs")->setChecked(true);
+            child<QTabWidget>(w.get(), "PCcon")->setCurrentIndex(2);
+        }
+        QString error;
+        const QStringList lines = ReadLines1251(data.Path("ПАМЯТЬ.mem"), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(lines.contains("CBgt=0"));
+        QVERIFY(lines.contains("SEp=5002"));
+        QVERIFY(lines.contains("PCcon=2"));
+        QVERIFY(!lines.join('\n').contains("Epsw="));
+
+        auto w = makeWindow({});
+        QCOMPARE(child<QLineEdit>(w.get(), "MEip")->text(), QString("10.0.0.7"));
+        QCOMPARE(child<QSpinBox>(w.get(), "SEp")->value(), 5002);
+        QVERIFY(child<QCheckBox>(w.get(), "CBgt")->isChecked());
+        QVERIFY(w->Ma()->Visible());
+        QVERIFY(child<QRadioButton>(w.get(), "rbs")->isChecked());
+        QCOMPARE(child<QTabWidget>(w.get(), "PCcon")->currentIndex(), 2);
+        // The network page shown again after the restore.
+        QCOMPARE(w->LuState->text(), QString("Связь по сети"));
+
+        // A later preparation keeps what the user changed since the start.
+        child<QSpinBox>(w.get(), "SEp")->setValue(6000);
+        w->AcreateExecute();
+        QCOMPARE(child<QSpinBox>(w.get(), "SEp")->value(), 6000);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

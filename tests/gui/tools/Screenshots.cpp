@@ -1,0 +1,76 @@
+// Screenshots of the main window for a person to look at: the device page
+// after the simulated calculator was identified, at 1280x800 and 1920x1080,
+// and the other pages at the service level. Run under a real X server
+// (scripts/screenshots starts Xvfb).
+//
+//   omi-screenshots OUT-DIR SIM-PTY
+
+#include "protocol/Frame.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "support/Paths.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace omi;
+
+namespace {
+
+void settle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool shoot(QWidget& w, const QString& path) {
+    settle(150);
+    const bool ok = w.grab().save(path);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(OMI_VERSION));
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: omi-screenshots OUT-DIR SIM-PTY\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir data;
+    SetDataRoot(data.filePath(QStringLiteral("ДАННЫЕ")));
+
+    TFomiOptions options;
+    options.extraPorts << QString::fromLocal8Bit(argv[2]);
+    options.arguments << TFomi::kServiceCode;
+    TFomi w(options);
+    bool ok = true;
+    for (const QSize size : {QSize(1280, 800), QSize(1920, 1080)}) {
+        w.resize(size);
+        w.show();
+        w.AcreateExecute();
+        w.AreadNoTuExecute();
+        const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+        ok &= shoot(w, QStringLiteral("%1/device-%2.png").arg(out, tag));
+    }
+    w.resize(1280, 800);
+    auto* pccon = w.findChild<QTabWidget*>(QStringLiteral("PCcon"));
+    const QStringList names = {QStringLiteral("com"), QStringLiteral("modem"), QStringLiteral("net"), QStringLiteral("gprs")};
+    for (int i = 0; i < pccon->count(); ++i) {
+        pccon->setCurrentIndex(i);
+        ok &= shoot(w, QStringLiteral("%1/connection-%2.png").arg(out, names[i]));
+    }
+    return ok ? 0 : 1;
+}
