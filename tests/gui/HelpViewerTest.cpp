@@ -54,6 +54,7 @@ class HelpViewerTest : public QObject {
 private Q_SLOTS:
     void deliveredHelpFiles_data();
     void deliveredHelpFiles();
+    void serviceHelpCoversMainHelp();
     void opensAtTheSection_data();
     void opensAtTheSection();
     void brokenFileShowsMissingText_data();
@@ -92,6 +93,22 @@ void HelpViewerTest::deliveredHelpFiles() {
             const QString href = it.fragment().charFormat().anchorHref();
             if (href.startsWith(u'#')) QVERIFY2(names.contains(href.mid(1)), qPrintable(href));
         }
+}
+
+// The service help holds every section of the main help plus the service
+// level; the service code stays out of the help that every user sees.
+void HelpViewerTest::serviceHelpCoversMainHelp() {
+    HelpViewer main;
+    QVERIFY(main.OpenContents(kBuiltData + u'/' + kMainHelp));
+    HelpViewer service;
+    QVERIFY(service.OpenContents(kBuiltData + u'/' + kFullHelp));
+    const QStringList serviceAnchors = AnchorNames(Browser(service)->document());
+    for (const QString& anchor : AnchorNames(Browser(main)->document()))
+        QVERIFY2(serviceAnchors.contains(anchor), qPrintable(anchor));
+    const QString code = QStringLiteral("ОМИ-СЕРВИС");
+    QVERIFY(Browser(service)->toPlainText().contains(code));
+    QVERIFY(!Browser(main)->toPlainText().contains(code, Qt::CaseInsensitive));
+    QVERIFY(Browser(service)->toPlainText().contains(QStringLiteral("ВВОД УРОВНЯ ДОСТУПА")));
 }
 
 void HelpViewerTest::opensAtTheSection_data() {
