@@ -151,6 +151,7 @@ QWidget* TFomi::createDevicePage() {
     sgsp->setObjectName(QStringLiteral("sgsp"));
     sgsp->horizontalHeader()->setVisible(false);
     sgsp->verticalHeader()->setVisible(false);
+    sgsp->setMaximumHeight(160);
     sgsp->hide();
     sv->addStretch(1);
     sv->addWidget(sgsp);
@@ -294,6 +295,8 @@ QWidget* TFomi::createGprsPage() {
     CBgt->setToolTip(QStringLiteral("просмотр ответов"));
     connect(CBgt, &QCheckBox::clicked, this, [this] { CBgtClick(); });
     Ma_ = new TraceMemo(page);
+    // Tall enough to read when it is switched on: the page grows with it.
+    Ma_->setMinimumHeight(160);
     Ma_->hide();
     connect(Ma_, &TraceMemo::saveFailed, this, [this](const QString& m) { status_->error(m); });
     v->addWidget(CBgt);
@@ -359,9 +362,12 @@ QGroupBox* TFomi::createDeviceBox() {
 
 void TFomi::refillPortList() {
     const QString selected = cbC->currentText();
-    QStringList ports = options_.systemPorts ? ListSerialPorts() : QStringList();
-    for (const QString& extra : options_.extraPorts)
-        if (!ports.contains(extra)) ports << extra;
+    // Ports named on the command line come first: they are the ones the
+    // user means, and the probe takes the first free port.
+    QStringList ports = options_.extraPorts;
+    const QStringList system = options_.systemPorts ? ListSerialPorts() : QStringList();
+    for (const QString& port : system)
+        if (!ports.contains(port)) ports << port;
     cbC->clear();
     cbC->addItems(ports);
     const int again = cbC->findText(selected);

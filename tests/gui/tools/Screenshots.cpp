@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QPixmap>
@@ -68,6 +69,9 @@ int main(int argc, char** argv) {
     w.resize(1280, 800);
     auto* pccon = w.findChild<QTabWidget*>(QStringLiteral("PCcon"));
     const QStringList names = {QStringLiteral("com"), QStringLiteral("modem"), QStringLiteral("net"), QStringLiteral("gprs")};
+    // The port settings shown, the trace memo on.
+    if (auto* set = w.findChild<QCheckBox*>(QStringLiteral("CBPortSet"))) set->click();
+    if (auto* gt = w.findChild<QCheckBox*>(QStringLiteral("CBgt"))) gt->click();
     for (int i = 0; i < pccon->count(); ++i) {
         pccon->setCurrentIndex(i);
         ok &= shoot(w, QStringLiteral("%1/connection-%2.png").arg(out, names[i]));
