@@ -158,6 +158,12 @@ private Q_SLOTS:
         w.group->SetItemIndex(-1);
         QVERIFY(CollectWindowValues(&w.root).contains(QStringLiteral("cbBaudRate=-1")));
         QVERIFY(CollectWindowValues(&w.root).contains(QStringLiteral("RGtype=-1")));
+
+        // A status text with line breaks stays one entry and cannot pose as another control's.
+        w.label->setText(QStringLiteral("не найден файл:\rSEp=1\r\nx\ny"));
+        const QStringList broken = CollectWindowValues(&w.root);
+        QVERIFY(broken.contains(QStringLiteral("LPState=не найден файл: SEp=1 x y")));
+        QVERIFY(!broken.contains(QStringLiteral("SEp=1")));
     }
 
     void SaveWritesTheSortedFileAndCreatesTheDataFolder() {

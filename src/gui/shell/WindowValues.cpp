@@ -126,7 +126,14 @@ QStringList CollectWindowValues(const QWidget* root) {
     for (const QWidget* w : widgets) {
         if (!Stored(w)) continue;
         const QString value = ValueOf(w);
-        if (!value.isNull()) entries.append(w->objectName() + QLatin1Char('=') + value);
+        // A line break inside a value (a status text on a label) would split
+        // the entry and could make its tail read as another control's entry.
+        if (!value.isNull()) {
+            QString oneLine = value;
+            oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+            oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            entries.append(w->objectName() + QLatin1Char('=') + oneLine);
+        }
     }
     return entries;
 }
