@@ -220,6 +220,8 @@ private Q_SLOTS:
         setLevel(*w, 2);  // the change log is shown from level 2
         w->Action("AReadChang")->setEnabled(!changeLog);
 
+        // The exchange is traced in the terminal memo while it is on.
+        child<QCheckBox>(w.get(), "CBgt")->click();
         // A click on the device group box identifies.
         auto* box = child<QGroupBox>(w.get(), "GBNT");
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() / 2, 8));
@@ -231,6 +233,7 @@ private Q_SLOTS:
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
         QCOMPARE(w->Action("AReadChang")->isEnabled(), changeLog);
         QCOMPARE(CurrentType(), type);
+        QVERIFY(w->Ma()->toPlainText().contains("ЗАПРОС=6|0|0|0|0|250|"));
 
         // With the address known the device is asked to confirm itself.
         w->AreadNoTuExecute();
