@@ -1,6 +1,10 @@
 #include "shell/MainWindow.h"
 
+#include "archives/ArchivePage.h"
 #include "archives/ArchiveRange.h"
+#include "config/ConfigPage.h"
+#include "reports/PrintPage.h"
+#include "state/StateView.h"
 #include "families/Imitation.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
@@ -163,6 +167,10 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
 
     status_ = std::make_unique<WindowStatusSink>(LuState, Lblink);
     engine_->SetTrace(Ma_);
+    stateView = new TStateView(*this);
+    configPage = new TConfigPage(*this);
+    archivePage = new TArchivePage(*this);
+    printPage = new TPrintPage(*this);
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
 
     // The clock label until the one-second clock takes it over.
@@ -576,6 +584,7 @@ void TFomi::ApplyAccessLevel() {
     }
     PCW_->setCurrentIndex(0);
     setProperty("appliedLevel", Flags().accessLevel);
+    Q_EMIT AccessLevelApplied(Flags().accessLevel);
 }
 
 void TFomi::EpswChange() {

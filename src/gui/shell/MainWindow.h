@@ -38,7 +38,11 @@ namespace omi {
 class ExchangeEngine;
 class HelpViewer;
 class TActionToolBar;
+class TArchivePage;
 class TCommPortDriver;
+class TConfigPage;
+class TPrintPage;
+class TStateView;
 class TLamp;
 class TraceMemo;
 
@@ -122,6 +126,8 @@ Q_SIGNALS:
     // A serial number or type was entered by hand: the configuration editors
     // of the previous device are to be discarded.
     void DeviceAddressEntered();
+    // The access level was applied (pages show their level-0 detail).
+    void AccessLevelApplied(int level);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -217,6 +223,12 @@ public:
     QMenu* PMs = nullptr;
     QMenu* PMa = nullptr;
     QMenu* PMk = nullptr;
+
+    // The pages' own controllers, created with the window.
+    TStateView* stateView = nullptr;
+    TConfigPage* configPage = nullptr;
+    TArchivePage* archivePage = nullptr;
+    TPrintPage* printPage = nullptr;
 };
 
 }  // namespace omi
