@@ -32,6 +32,7 @@ struct Options {
     bool allRecords = false;
     int system = 1;
     QString save;
+    QString csv;  // archive table for spreadsheets
     QString file;
     bool yes = false;
     int number = -1;

@@ -2,6 +2,7 @@
 // Exit status: 0 success, 1 device or file failure (the status text on
 // stderr), 2 usage error.
 
+#include "archives/ArchiveCsv.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveFile.h"
 #include "archives/ArchiveKinds.h"
@@ -339,6 +340,20 @@ bool saveArchive(const ArchiveFamily& family, const QString& path, const Archive
     return true;
 }
 
+// Writes the shown table (header rows, rows, totals) as CSV for a
+// spreadsheet; false with the message on stderr when it cannot be written.
+bool exportCsv(const QString& path, const ShownTable& t) {
+    Grid all = t.header + t.rows;
+    if (t.hasTotals) all.append(t.totals);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString error = WriteArchiveCsv(absolute, all);
+    if (!error.isEmpty()) {
+        printErr(error);
+        return false;
+    }
+    return true;
+}
+
 int runArchive(Session& s) {
     const Options& o = s.o;
     const int kind = int(kKindNames.indexOf(o.kind));
@@ -421,6 +436,7 @@ int runArchive(Session& s) {
     printArchive(o, head, t, result.text);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
         return 1;
+    if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;
     // A read that lost the line shows what it got, and still fails.
     if (failed) return fail(s);
     if (result.endUnanswered) printErr(QStringLiteral("НЕТ СВЯЗИ"));
@@ -452,6 +468,7 @@ int runShowArchive(const Options& o) {
     const QString summary = QStringLiteral("архива из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан");
     printArchive(o, head, t, summary);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, content.entries, 0, grid)) return 1;
+    if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;
     return 0;
 }
 
