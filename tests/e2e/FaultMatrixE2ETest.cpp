@@ -73,10 +73,11 @@ std::unique_ptr<Sim> StartSim(bool udp, const QString& clock, const QStringList&
 }
 
 // A short reader timeout on the pseudo-terminal, where the simulator answers
-// at once: each silent attempt costs 200 ms instead of a second. Over UDP the
+// at once: each silent attempt costs 400 ms instead of a second (long enough
+// for a sanitizer build on a loaded machine to answer in time). Over UDP the
 // engine waits at least a second per attempt whatever the timeout.
 CliRun RunOp(const Sim& sim, bool udp, Op op) {
-    QStringList args = udp ? QStringList{"--udp", sim.Udp()} : QStringList{"--port", sim.Pty(), "--timeout", "200"};
+    QStringList args = udp ? QStringList{"--udp", sim.Udp()} : QStringList{"--port", sim.Pty(), "--timeout", "400"};
     return RunCli(args << "--json" << OpArgs(op));
 }
 
@@ -277,9 +278,9 @@ INSTANTIATE_TEST_SUITE_P(
         // The first answer comes after the reader's timeout: it arrives
         // during the second attempt and is taken; the answer to the second
         // attempt follows it.
-        Row{"late_pty_state", false, Op::State, {"--late", "300"}, 0, nullptr, 2},
+        Row{"late_pty_state", false, Op::State, {"--late", "700"}, 0, nullptr, 2},
         Row{"late_udp_state", true, Op::State, {"--late", "1500"}, 0, nullptr, 2},
-        Row{"late_pty_archive", false, Op::Archive, {"--late", "300"}, 0, nullptr, kCleanWeek + 1, 7, 1},
+        Row{"late_pty_archive", false, Op::Archive, {"--late", "700"}, 0, nullptr, kCleanWeek + 1, 7, 1},
 
         // The pseudo-terminal goes away after 6 answers (identification, 21,
         // 20, three records): the records read are shown, no link.
@@ -288,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Answer bytes further apart than the reader's timeout: each attempt
         // gives up in the middle of an answer, and the next one starts on its
         // leftovers; 4 attempts, no link. Closer than the timeout: read.
-        Row{"slowbytes_pty_identify", false, Op::Identify, {"--byte-gap", "300"}, 1, "НЕТ СВЯЗИ", 4},
+        Row{"slowbytes_pty_identify", false, Op::Identify, {"--byte-gap", "700"}, 1, "НЕТ СВЯЗИ", 4},
         Row{"slowbytes_within_timeout_pty_identify", false, Op::Identify, {"--byte-gap", "40"}, 0, nullptr, 1, 417},
 
         // 2 % of the answer bytes dropped, doubled or flipped: whatever the

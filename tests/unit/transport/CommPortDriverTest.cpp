@@ -359,8 +359,8 @@ TEST_F(CommPortDriverPty, OtherEndGoneClosesThePortWithoutSpinning) {
                      [&] { ++wakeups; });
     RunEvents(1000);
     EXPECT_LT(wakeups, 200);
-
-    EXPECT_FALSE(port.OpenPort());
+    // (Whether the path opens again is not the port's business: the system
+    // may already have given the pseudo-terminal's number to another one.)
     EXPECT_EQ(lost, 1);
 }
 
