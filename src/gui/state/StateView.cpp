@@ -85,6 +85,14 @@ std::vector<int> Ranks(const std::vector<int>& values) {
     return out;
 }
 
+// A cell of the level-0 grid: its two heading rows look like fixed rows.
+QTableWidgetItem* gridItem(const QString& text, int row) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    if (row < 2) item->setBackground(QApplication::palette().button());
+    return item;
+}
+
 }  // namespace
 
 TStateView::TStateView(TFomi& window) : QObject(&window), window_(window) {
@@ -132,6 +140,14 @@ void TStateView::buildControls() {
     Poiold->setObjectName(QStringLiteral("Poiold"));
     Poiold->setFrameShape(QFrame::StyledPanel);
     Poiold->installEventFilter(this);
+    // The frame in the face colour of buttons, which is also the colour of
+    // an unlit value label.
+    {
+        QPalette pal = Poiold->palette();
+        pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+        Poiold->setPalette(pal);
+        Poiold->setAutoFillBackground(true);
+    }
     auto* fv = new QVBoxLayout(Poiold);
     fv->setContentsMargins(0, 0, 0, 0);
 
@@ -194,6 +210,9 @@ void TStateView::buildControls() {
     boxGrid_->setHorizontalSpacing(5);
     boxGrid_->setVerticalSpacing(6);
     scroll->setWidget(boxArea_);
+    // The boxes stand on the frame's own background.
+    scroll->viewport()->setAutoFillBackground(false);
+    boxArea_->setAutoFillBackground(false);
     scroll->viewport()->installEventFilter(this);
     pv->addWidget(scroll, 1);
     fv->addWidget(POi);
@@ -332,6 +351,9 @@ TStateView::Box TStateView::createBox() {
     box.label = new QLabel(boxArea_);
     box.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box.label->setAutoFillBackground(true);
+    QPalette pal = box.label->palette();
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    box.label->setPalette(pal);
     box.edit = new QLineEdit(boxArea_);
     box.edit->setReadOnly(true);
     box.edit->setProperty("helpContext", kBoxHelpContext);
@@ -442,7 +464,7 @@ void TStateView::fillLevelZeroGrid(const StateLayoutTable& table, const QStringL
         const QStringList cells = {QString::fromUtf8(line.heading1), QString::fromUtf8(line.heading2), values.value(m)};
         int widest = 0;
         for (int r = 0; r < 3; ++r) {
-            grid->setItem(r, j, new QTableWidgetItem(cells.at(r)));
+            grid->setItem(r, j, gridItem(cells.at(r), r));
             widest = std::max(widest, fm.horizontalAdvance(cells.at(r)));
         }
         grid->setColumnWidth(j, widest + 5 + 8);
@@ -459,7 +481,7 @@ void TStateView::writeLog(const StateLayoutTable& table, const QStringList& valu
     grid->setRowCount(static_cast<int>(r.grid.size()));
     grid->setColumnCount(static_cast<int>(columns));
     for (int i = 0; i < r.grid.size(); ++i)
-        for (int j = 0; j < columns; ++j) grid->setItem(i, j, new QTableWidgetItem(r.grid.at(i).value(j)));
+        for (int j = 0; j < columns; ++j) grid->setItem(i, j, gridItem(r.grid.at(i).value(j), i));
     grid->scrollToBottom();
 }
 
