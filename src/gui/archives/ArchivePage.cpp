@@ -1,15 +1,750 @@
 #include "archives/ArchivePage.h"
 
+#include "archives/ArchiveChart.h"
+#include "archives/ArchiveCsv.h"
+#include "archives/ArchiveFileDialogs.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchiveKinds.h"
+#include "archives/ArchiveRange.h"
+#include "archives/ArchiveReader.h"
+#include "families/ErrBits.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "shell/Dialogs.h"
+#include "shell/ExtraWindows.h"
 #include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
+#include "shell/TraceMemo.h"
+#include "support/Dates.h"
 #include "support/Format.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace omi {
 
-TArchivePage::TArchivePage(TFomi& window) : QObject(&window), window_(window) {}
+namespace {
+
+const QString kArchiveFilter = QStringLiteral("Архивы(*.arh)|*.arh|Bсе файлы(*.*)|*.*");
+const QString kCsvFilter = QStringLiteral("Таблицы для Excel(*.csv)|*.csv|Bсе файлы(*.*)|*.*");
+const QString kTypeMismatch = QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+
+// The family action that reads the archive of a device type; empty for a
+// type without an archive procedure.
+QString FamilyAction(int type) {
+    switch (type) {
+    case 225: return QStringLiteral("ARA225");
+    case 227: return QStringLiteral("ARA227");
+    case 228: return QStringLiteral("ARA228");
+    case 229:
+    case 230: return QStringLiteral("ARA229");
+    case 234:
+    case 235:
+    case 236:
+    case 237: return QStringLiteral("ARA234");
+    default: return {};
+    }
+}
+
+bool InRange(const ArchiveEntry& e, const ArchiveReadingState& s) {
+    if (s.allRecords) return true;
+    const QDate d = DateOfDayNumber(EntryDay(e));
+    return d >= s.first && d <= s.last;
+}
+
+}  // namespace
+
+// The status line of the window with the progress bar of the page.
+class TArchivePage::PageStatus : public StatusSink {
+public:
+    explicit PageStatus(TArchivePage& page) : page_(page) {}
+    void show(StatusStyle style, const QString& shown) override { page_.window_.Status().show(style, shown); }
+    void progress(int position, int maximum) override { page_.showProgress(position, maximum); }
+
+private:
+    TArchivePage& page_;
+};
+
+TArchivePage::TArchivePage(TFomi& window) : QObject(&window), window_(window) {
+    buildPage();
+    wireActions();
+}
 
 ArchiveTabView TArchivePage::CurrentView() const {
     return ShowArchiveTab(archiveType_, currentTab_, daily_, hourly_, range_, DisplayFormat(), Flags().accessLevel);
+}
+
+// ---------------------------------------------------------------------------
+// The page
+
+void TArchivePage::buildPage() {
+    QWidget* page = window_.TSa;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+
+    auto* top = new QWidget(page);
+    top->setObjectName(QStringLiteral("Pa"));  // the top panel; the print page adds its buttons here
+    auto* row = new QHBoxLayout(top);
+    row->setContentsMargins(0, 0, 0, 0);
+
+    auto* dates = new QGridLayout;
+    const QString dateHint = QStringLiteral("установка дат чтения/индикации архива");
+    const QString labelHint = QStringLiteral("Дв.Щелк- весь архив");
+    auto makeDate = [&](const char* name) {
+        auto* d = new QDateEdit(top);
+        d->setObjectName(QString::fromUtf8(name));
+        d->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+        d->setDisplayFormat(QStringLiteral("d MMMM yyyy 'г.'"));
+        d->setCalendarPopup(true);
+        d->setToolTip(dateHint);
+        d->setDate(QDate::currentDate());
+        d->setMinimumWidth(d->fontMetrics().horizontalAdvance(QStringLiteral("30 сентября 2026 г.")) + 40);
+        return d;
+    };
+    auto makeLabel = [&](const char* name, const char* text) {
+        auto* l = new QLabel(QString::fromUtf8(text), top);
+        l->setObjectName(QString::fromUtf8(name));
+        l->setToolTip(labelHint);
+        l->installEventFilter(this);
+        return l;
+    };
+    Lot = makeLabel("Lot", "ОТ");
+    Ldo = makeLabel("Ldo", "ДО");
+    DTPb = makeDate("DTPb");
+    DTPe = makeDate("DTPe");
+    dates->addWidget(Lot, 0, 0);
+    dates->addWidget(DTPb, 0, 1);
+    dates->addWidget(Ldo, 1, 0);
+    dates->addWidget(DTPe, 1, 1);
+    row->addLayout(dates);
+
+    RGdtp = new TRadioGroup(QStringLiteral("диапазон"), RangePresetTexts(), 4, top);
+    RGdtp->setObjectName(QStringLiteral("RGdtp"));
+    RGdtp->SetItemIndex(kWholeArchivePreset);
+    row->addWidget(RGdtp);
+
+    auto* options = new QGridLayout;
+    auto* precLabel = new QLabel(QStringLiteral("знаков после запятой"), top);
+    SEprec = new QSpinBox(top);
+    SEprec->setObjectName(QStringLiteral("SEprec"));
+    SEprec->setRange(2, 9);
+    SEprec->setValue(2);
+    SEprec->setToolTip(QStringLiteral("кол-во отображаемых знаков после запятой"));
+    precLabel->setToolTip(SEprec->toolTip());
+    EnUpdate = new QCheckBox(QStringLiteral("отображать архив при чтении"), top);
+    EnUpdate->setObjectName(QStringLiteral("EnUpdate"));
+    EnUpdate->setChecked(true);
+    BBcsv = new QPushButton(QStringLiteral("экспорт в Excel (CSV)"), top);
+    BBcsv->setObjectName(QStringLiteral("BBcsv"));
+    BBcsv->setToolTip(QStringLiteral("таблица архива в файл CSV для Excel (разделитель \";\", десятичная запятая)"));
+    BBcsv->setEnabled(false);
+    options->addWidget(precLabel, 0, 0);
+    options->addWidget(SEprec, 0, 1, Qt::AlignLeft);
+    options->addWidget(EnUpdate, 1, 0, 1, 2);
+    options->addWidget(BBcsv, 2, 0, 1, 2, Qt::AlignLeft);
+    row->addLayout(options);
+    row->addStretch(1);
+    layout->addWidget(top);
+
+    TCa = new QTabBar(page);
+    TCa->setObjectName(QStringLiteral("TCa"));
+    TCa->setExpanding(false);
+    TCa->setDrawBase(true);
+    layout->addWidget(TCa);
+
+    model_ = new ArchiveGridModel(this);
+    SGa = new QTableView(page);
+    SGa->setObjectName(QStringLiteral("SGa"));
+    SGa->setModel(model_);
+    SGa->setWordWrap(false);
+    SGa->setSelectionMode(QAbstractItemView::SingleSelection);
+    SGa->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SGa->verticalHeader()->hide();
+    SGa->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    SGa->verticalHeader()->setDefaultSectionSize(SGa->fontMetrics().height() + 6);
+    SGa->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    SGa->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SGa->horizontalHeader()->setHighlightSections(false);
+    SGa->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(SGa, 1);
+    fillGrid({});
+
+    connect(SGa, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { window_.PMa->popup(SGa->viewport()->mapToGlobal(pos)); });
+    connect(SGa, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        SGaDblClick(index.row() + kArchiveHeaderRows, index.column());
+    });
+    connect(RGdtp, &TRadioGroup::ItemIndexChanged, this, [this] { RGdtpClick(); });
+    connect(DTPb, &QDateEdit::dateChanged, this, [this] { DTPbChange(); });
+    connect(DTPe, &QDateEdit::dateChanged, this, [this] { DTPbChange(); });
+    connect(SEprec, &QSpinBox::valueChanged, this, [this] { SEprecChange(); });
+    connect(BBcsv, &QPushButton::clicked, this, [this] { ExportCsvExecute(); });
+    connect(TCa, &QTabBar::currentChanged, this, [this](int index) {
+        if (!Flags().ready || index < 0) return;
+        currentTab_ = index;
+        TCaChange();
+        RefreshChart();
+        Q_EMIT ArchiveChanged();
+    });
+    connect(window_.PCW(), &QTabWidget::currentChanged, this, [this](int index) {
+        if (window_.PCW()->widget(index) == window_.TSa) TSaShow();
+    });
+    connect(&window_, &TFomi::ArchiveRangeReset, this, [this] {
+        {
+            QSignalBlocker b(DTPe);
+            DTPe->setDate(QDate::currentDate());
+        }
+        applyPreset();
+    });
+    connect(&window_, &TFomi::AccessLevelApplied, this, [this] { TCaChange(); });
+
+    // The file grid of the device page shows a loaded archive file.
+    if (QTableWidget* grid = window_.sgsp) {
+        connect(grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+            QAction* load = window_.Action(QStringLiteral("AreadFileArh"));
+            if (load && load->isChecked() && !fileRows_.isEmpty()) decodeError(fileRows_, fileType_, row + kArchiveHeaderRows, column);
+        });
+    }
+}
+
+void TArchivePage::wireActions() {
+    auto wire = [this](const char* name, auto handler) {
+        QAction* a = window_.Action(QString::fromUtf8(name));
+        if (!a) return;
+        a->setEnabled(true);
+        connect(a, &QAction::triggered, this, handler);
+    };
+    wire("AreadArh", [this] { AreadArhExecute(); });
+    for (const char* family : {"ARA225", "ARA227", "ARA228", "ARA229", "ARA234"}) {
+        const QString name = QString::fromUtf8(family);
+        wire(family, [this, name] {
+            // A family procedure runs only for a device of its family.
+            if (FamilyAction(CurrentType()) == name) AreadArhExecute();
+        });
+    }
+    if (QAction* stop = window_.Action(QStringLiteral("AstopArhRead"))) {
+        stop->setEnabled(false);
+        connect(stop, &QAction::triggered, this, [this] { AstopArhReadExecute(); });
+    }
+    if (QAction* save = window_.Action(QStringLiteral("Asavearh"))) {
+        save->setEnabled(Flags().archivePresent);
+        connect(save, &QAction::triggered, this, [this] { AsavearhExecute(); });
+    }
+    if (QAction* load = window_.Action(QStringLiteral("AreadFileArh"))) {
+        load->setEnabled(true);
+        connect(load, &QAction::triggered, this, [this](bool checked) { AreadFileArhExecute(checked); });
+    }
+}
+
+bool TArchivePage::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == Lot || watched == Ldo) && event->type() == QEvent::MouseButtonDblClick) {
+        LotDblClick();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+int TArchivePage::viewType() const { return archiveType_ >= 0 ? archiveType_ : CurrentType(); }
+
+void TArchivePage::setTabCaptions(int type) {
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    QStringList captions;
+    for (const ArchiveTab& t : tabs) captions << t.caption;
+    QStringList shown;
+    for (int i = 0; i < TCa->count(); ++i) shown << TCa->tabText(i);
+    if (captions == shown || captions.isEmpty()) return;
+    const int index = std::clamp(TCa->currentIndex(), 0, int(captions.size()) - 1);
+    QSignalBlocker block(TCa);
+    while (TCa->count() > 0) TCa->removeTab(0);
+    for (const QString& c : captions) TCa->addTab(c);
+    TCa->setCurrentIndex(index);
+    currentTab_ = index;
+}
+
+void TArchivePage::setPickers(const QDate& first, const QDate& last) {
+    QSignalBlocker b1(DTPb);
+    QSignalBlocker b2(DTPe);
+    DTPb->setDate(first);
+    DTPe->setDate(last);
+}
+
+void TArchivePage::copyPickersToRange() {
+    if (DTPe->date() < DTPb->date()) {
+        QSignalBlocker b(DTPb);
+        DTPb->setDate(DTPe->date());
+    }
+    ArchiveReadingState& state = ArchiveReading();
+    state.SetDates(DTPb->date(), DTPe->date());
+    range_ = ViewRange{state.first, state.last, state.allRecords};
+}
+
+// ---------------------------------------------------------------------------
+// Range controls
+
+void TArchivePage::applyPreset() {
+    const int type = viewType();
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    const int tab = TCa->currentIndex();
+    const int kind = tab >= 0 && tab < tabs.size() ? tabs[tab].kind : kDailyArchive;
+    const RangeChoice choice = RangePreset(RGdtp->ItemIndex(), QDate::currentDate(), type, kind, DTPb->date());
+    if (!choice.message.isEmpty()) {
+        ShowValue(choice.message);
+        return;
+    }
+    // Without a device the whole-archive item has no depth yet: the first
+    // day stays as it is, and no failure is shown for a device nobody chose.
+    if (!choice.statusError.isEmpty() && type >= 0) window_.Status().error(choice.statusError);
+    ArchiveReading().ApplyPreset(choice);
+    setPickers(choice.first.isValid() ? choice.first : DTPb->date(), choice.last);
+    TCaChange();
+}
+
+void TArchivePage::RGdtpClick() {
+    if (!Flags().ready) return;
+    applyPreset();
+    RefreshChart();
+}
+
+void TArchivePage::DTPbChange() {
+    ArchiveReading().DatesEdited();
+    if (!Flags().ready) return;
+    TCaChange();
+}
+
+void TArchivePage::LotDblClick() {
+    if (!Flags().ready) return;
+    const int type = viewType();
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    if (type >= 0 && FamilyAction(type).isEmpty()) {
+        ShowValue(QStringLiteral(" TFomi.LotDblClick:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА:") + QString::number(type));
+    } else if (TCa->currentIndex() >= 0 && TCa->currentIndex() < tabs.size()) {
+        const ArchiveList& list = IsHourlyKind(tabs[TCa->currentIndex()].kind) ? hourly_ : daily_;
+        if (!list.empty()) {
+            setPickers(DateOfDayNumber(EntryDay(list.back())), DateOfDayNumber(EntryDay(list.front())));
+            ArchiveReading().DatesEdited();
+        }
+    }
+    TCaChange();
+}
+
+void TArchivePage::SEprecChange() {
+    if (!Flags().ready) return;
+    SetDisplayDecimals(SEprec->value());
+    TCaChange();
+}
+
+// ---------------------------------------------------------------------------
+// Showing the page and the view
+
+void TArchivePage::TSaShow() {
+    if (!Flags().ready) return;
+    const int type = CurrentType();
+    if (ValidNoTu(CurrentSerial(), type))
+        window_.Status().ok(QStringLiteral("НА СВЯЗИ!"));
+    else if (!ArchiveReading().reading)
+        window_.Status().busy(window_.cbC->currentText() + QStringLiteral(": ") + window_.LPState->text());
+    if (type < 0 && archiveType_ < 0) return;
+    const int shownType = type >= 0 ? type : archiveType_;
+    if (ArchiveTabs(shownType).isEmpty()) {
+        ShowValue(QStringLiteral("TFomi.TSaShow:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        return;
+    }
+    const int tab = TCa->currentIndex();
+    setTabCaptions(shownType);
+    if (!ArchiveReading().reading) applyPreset();
+    if (tab >= 0 && tab < TCa->count()) {
+        QSignalBlocker block(TCa);
+        TCa->setCurrentIndex(tab);
+        currentTab_ = tab;
+    }
+    TCaChange();
+}
+
+void TArchivePage::TCaChange() {
+    copyPickersToRange();
+    const int type = viewType();
+    if (!Flags().ready || type < 0) return;
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    if (tabs.isEmpty()) {
+        ShowValue(QStringLiteral("TFomi.TCaChange:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА:") + QString::number(type));
+        return;
+    }
+    setTabCaptions(type);
+    const int tab = TCa->currentIndex();
+    if (tab < 0 || tab >= tabs.size()) return;
+    currentTab_ = tab;
+    const int kind = tabs[tab].kind;
+    if (QAction* read = window_.Action(QStringLiteral("AreadArh"))) read->setToolTip(ReadArchiveHint(kind));
+    live_ = false;
+    const ArchiveTabView shown =
+        ShowArchiveTab(type, tab, daily_, hourly_, range_, DisplayFormat(), Flags().accessLevel);
+    if (!shown.error.isEmpty()) return;
+    fillGrid(shown.table.rows);
+    const bool data = shown.table.hasData && (!daily_.empty() || !hourly_.empty());
+    if (QAction* print = window_.Action(QStringLiteral("AArhPrint"))) print->setEnabled(data);
+    BBcsv->setEnabled(data);
+}
+
+void TArchivePage::fillGrid(const Grid& rows) {
+    shownRows_ = rows;
+    model_->SetTable(rows);
+    widths_.resize(model_->columnCount());
+    growColumns(rows, 0);
+}
+
+// Column widths follow the longest text of each column and only grow.
+void TArchivePage::growColumns(const Grid& rows, int firstRow) {
+    const QFontMetrics cells = SGa->fontMetrics();
+    const QFontMetrics heads = SGa->horizontalHeader()->fontMetrics();
+    const int columns = model_->columnCount();
+    if (widths_.size() < columns) widths_.resize(columns);
+    for (int c = 0; c < columns; ++c) {
+        // Measuring only the longest texts keeps thousands of rows cheap.
+        qsizetype longest = 0;
+        for (qsizetype r = std::max(firstRow, kArchiveHeaderRows); r < rows.size(); ++r)
+            longest = std::max(longest, rows[r].value(c).size());
+        int width = widths_[c];
+        for (qsizetype r = firstRow; r < rows.size(); ++r) {
+            const QString text = rows[r].value(c);
+            if (r < kArchiveHeaderRows)
+                width = std::max(width, heads.horizontalAdvance(text.trimmed()) + 16);
+            else if (text.size() + 1 >= longest)
+                width = std::max(width, cells.horizontalAdvance(text) + 12);
+        }
+        if (width != widths_[c] || SGa->horizontalHeader()->sectionSize(c) < width) {
+            widths_[c] = width;
+            SGa->horizontalHeader()->resizeSection(c, width);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+void TArchivePage::showProgress(int position, int maximum) {
+    QStatusBar* strip = window_.statusBar();
+    if (maximum <= 0) {
+        if (bar_) bar_->hide();
+        strip->hide();
+        return;
+    }
+    if (!bar_) {
+        bar_ = new QProgressBar(strip);
+        bar_->setObjectName(QStringLiteral("PBa"));
+        bar_->setTextVisible(false);
+        strip->addWidget(bar_, 1);
+    }
+    bar_->setRange(0, maximum);
+    bar_->setValue(position);
+    bar_->show();
+    strip->show();
+}
+
+void TArchivePage::liveEntry(int type, int tabIndex) {
+    if (!EnUpdate->isChecked() || tabIndex != TCa->currentIndex()) return;
+    QElapsedTimer clock;
+    clock.start();
+    const ArchiveFamily* family = ArchiveFamilyOf(type);
+    const ArchiveTab tab = ArchiveTabs(type).value(tabIndex);
+    const ArchiveList& list = IsHourlyKind(tab.kind) ? hourly_ : daily_;
+    const ArchiveReadingState& state = ArchiveReading();
+    ArchiveList shown;
+    if (!IsDifferenceKind(tab.kind)) {
+        if (InRange(list.back(), state)) shown.push_back(list.back());
+    } else if (list.size() >= 2 && InRange(list[list.size() - 2], state)) {
+        // The entry before the new one has its older neighbour now.
+        const ArchiveList pair{list[list.size() - 2], list.back()};
+        shown.push_back(BuildArchiveView(*family, pair, tab.kind, ViewRange{{}, {}, true}).entries.front());
+    }
+    if (!shown.empty()) {
+        if (!live_) {
+            // The first row of the read replaces the table.
+            fillGrid(SelectColumns(ArchiveTableCells(*family, {}, tab.system, DisplayFormat()).mid(0, 2),
+                                   ArchiveColumnCodes(*family, tab.kind), Flags().accessLevel));
+            live_ = true;
+        }
+        const Grid rows = SelectColumns(ArchiveTableCells(*family, shown, tab.system, DisplayFormat()).mid(2),
+                                        ArchiveColumnCodes(*family, tab.kind), Flags().accessLevel);
+        model_->AppendRows(rows);
+        shownRows_ += rows;
+        growColumns(shownRows_, int(shownRows_.size() - rows.size()));
+        const QModelIndex last = model_->index(model_->rowCount() - 1, 0);
+        SGa->setCurrentIndex(last);
+        SGa->scrollTo(last);
+    }
+    liveNs_ += clock.nsecsElapsed();
+}
+
+void TArchivePage::AreadArhExecute() {
+    ArchiveReadingState& state = ArchiveReading();
+    if (state.reading) return;
+    if (CurrentSerial() < 0 || CurrentType() < 0) window_.AreadNoTuExecute();
+    window_.Engine().Pause(1);
+    if (CurrentSerial() < 0 || CurrentType() < 0) return;
+    const int type = CurrentType();
+    const int serial = CurrentSerial();
+    if (FamilyAction(type).isEmpty()) {
+        ShowValue(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: ") + QString::number(type));
+        return;
+    }
+    // Another device's lists do not belong beside this one's.
+    if (type != archiveType_ || serial != archiveSerial_) {
+        daily_.clear();
+        hourly_.clear();
+    }
+    window_.PCW()->setCurrentWidget(window_.TSa);
+    setTabCaptions(type);
+    copyPickersToRange();
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    const int tab = std::clamp(TCa->currentIndex(), 0, int(tabs.size()) - 1);
+    const int kind = tabs[tab].kind;
+    QAction* stop = window_.Action(QStringLiteral("AstopArhRead"));
+    stop->setEnabled(true);
+    archiveType_ = type;
+    archiveSerial_ = serial;
+    loadedFile_.clear();
+    live_ = false;
+    liveNs_ = 0;
+
+    PageStatus status(*this);
+    ArchiveReadContext context;
+    context.engine = &window_.Engine();
+    context.status = &status;
+    context.memo = window_.Ma();
+    context.accessLevel = Flags().accessLevel;
+    context.logFolder = QDir::currentPath();
+    context.now = QDateTime::currentDateTime();
+    context.onEntry = [this, type, tab](const ArchiveEntry&) { liveEntry(type, tab); };
+    const ArchiveReadResult result = StartArchiveRead(type, kind, state, daily_, hourly_, context);
+    showProgress(0, 0);
+    stop->setEnabled(false);
+    if (result.outcome == ArchiveReadOutcome::NoProcedure) {
+        ShowValue(result.text);
+        return;
+    }
+    if (result.outcome == ArchiveReadOutcome::Empty && result.refused > 0 && window_.Ma() && window_.Ma()->Visible())
+        window_.Ma()->Append(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
+    Flags().archivePresent = true;
+    window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
+    window_.Action(QStringLiteral("Asavearh"))->setEnabled(true);
+    // The range now spans the records read.
+    if (result.outcome == ArchiveReadOutcome::Completed && state.first.isValid() && state.last.isValid())
+        setPickers(state.first, state.last);
+    QElapsedTimer clock;
+    clock.start();
+    TCaChange();
+    finalShowNs_ = clock.nsecsElapsed();
+    RefreshChart();
+    Q_EMIT ArchiveChanged();
+}
+
+void TArchivePage::AstopArhReadExecute() {
+    ArchiveReading().Stop();
+    if (QAction* stop = window_.Action(QStringLiteral("AstopArhRead"))) stop->setEnabled(false);
+}
+
+// ---------------------------------------------------------------------------
+// Error decoding
+
+void TArchivePage::SGaDblClick(int tableRow, int column) { decodeError(shownRows_, viewType(), tableRow, column); }
+
+void TArchivePage::decodeError(const Grid& rows, int type, int tableRow, int column) {
+    if (tableRow < kArchiveHeaderRows || tableRow >= rows.size() || rows.size() < kArchiveHeaderRows) return;
+    const QString header = rows[1].value(column).trimmed();
+    ErrorTag tag = ErrorTag::None;
+    if (header == QStringLiteral("системы")) tag = ErrorTag::System;
+    else if (header == QStringLiteral("уст-ва") || header == QStringLiteral("код")) tag = ErrorTag::Device;
+    if (tag == ErrorTag::None) return;
+    bool ok = false;
+    int value = rows[tableRow].value(column).trimmed().toInt(&ok);
+    if (!ok) value = -1;
+    const QStringList* table = ErrorTextTable(type, tag);
+    if (!table && tag == ErrorTag::Device) table = ErrorTextTable(type, ErrorTag::System);
+    if (!table) return;
+    ShowValue(ErrBitsText(value, *table));
+}
+
+// ---------------------------------------------------------------------------
+// Archive files
+
+QString TArchivePage::deviceFolder() const {
+    const int type = archiveType_ >= 0 ? archiveType_ : CurrentType();
+    const int serial = archiveType_ >= 0 ? archiveSerial_ : CurrentSerial();
+    return ValidNoTu(serial, type) ? ArchiveFolder(type, serial) : ArchivesRoot();
+}
+
+void TArchivePage::AsavearhExecute() {
+    window_.PCW()->setCurrentWidget(window_.TSa);
+    const int type = viewType();
+    const int serial = archiveType_ >= 0 ? archiveSerial_ : CurrentSerial();
+    const ArchiveFamily* family = ArchiveFamilyOf(type);
+    if (!family) {
+        ShowValue(kTypeMismatch);
+        return;
+    }
+    const QString folderError = MakeArchiveFolder(type, serial);
+    if (!folderError.isEmpty()) ShowValue(folderError);
+    const ArchiveTabView shown = CurrentView();
+    FileDialogRequest request;
+    request.save = true;
+    request.caption = QStringLiteral("запись архива");
+    request.folder = ArchiveFolder(type, serial);
+    request.fileName = ProposedArchiveName(shown.tab.caption, range_.first, range_.last, QDateTime::currentDateTime());
+    request.filter = kArchiveFilter;
+    const QString path = AskFileName(&window_, request);
+    if (path.isEmpty()) return;
+    QString error = WriteArchiveTextCopy(TextCopyName(path), shown.table.rows);
+    const QString fileError = WriteArchiveFile(*family, path, shown.view.entries, shown.tab.system);
+    if (error.isEmpty()) error = fileError;
+    if (!error.isEmpty()) {
+        ShowValue(error);
+        return;
+    }
+    window_.Status().ok(QStringLiteral("архив записан в файл: ") + QFileInfo(path).fileName());
+}
+
+void TArchivePage::AreadFileArhExecute(bool checked) {
+    QAction* action = window_.Action(QStringLiteral("AreadFileArh"));
+    QTableWidget* grid = window_.sgsp;
+    if (!checked) {
+        if (grid) grid->hide();
+        return;
+    }
+    if (QAction* poll = window_.Action(QStringLiteral("Areadstate")); poll && poll->isChecked()) poll->trigger();
+    if (QAction* log = window_.Action(QStringLiteral("AReadChang")); log && log->isChecked()) log->trigger();
+    // The device is taken before the dialog: the window's preparation after
+    // it clears the current device.
+    const int type = CurrentType() >= 0 ? CurrentType() : archiveType_;
+    FileDialogRequest request;
+    request.caption = QStringLiteral("чтение архива");
+    request.folder = ValidNoTu(CurrentSerial(), CurrentType()) ? ArchiveFolder(CurrentType(), CurrentSerial())
+                                                               : ArchivesRoot();
+    request.filter = kArchiveFilter;
+    const QString path = AskFileName(&window_, request);
+    if (path.isEmpty()) {
+        QSignalBlocker block(action);
+        action->setChecked(false);
+        return;
+    }
+    window_.PCW()->setCurrentWidget(window_.TSW);
+    loadedFile_ = path;
+    const QString name = QFileInfo(path).fileName();
+    window_.Status().busy(QStringLiteral("чтение архива из файла: ") + name);
+    const QString warning = ArchiveExtensionWarning(path);
+    if (!warning.isEmpty()) window_.Status().error(warning);
+    if (grid) grid->show();
+    window_.Action(QStringLiteral("AArhPrint"))->setEnabled(grid != nullptr);
+    const ArchiveFamily* family = ArchiveFamilyOf(type);
+    if (!family) {
+        ShowValue(kTypeMismatch);
+        return;
+    }
+    ArchiveFileContent content;
+    const QString error = ReadArchiveFile(*family, path, DisplayFormat(), content);
+    if (!error.isEmpty()) {
+        ShowValue(error);
+        return;
+    }
+    loadedContent_ = content;
+    fileType_ = type;
+    fillFileGrid(SelectColumns(content.cells, content.codes, Flags().accessLevel));
+    Flags().archivePresent = true;
+    window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
+    window_.Status().ok(QStringLiteral("архива из файла: ") + name + QStringLiteral(" - прочитан"));
+    Q_EMIT ArchiveChanged();
+}
+
+void TArchivePage::fillFileGrid(const Grid& rows) {
+    fileRows_ = rows;
+    QTableWidget* grid = window_.sgsp;
+    if (!grid) return;
+    const int columns = rows.isEmpty() ? 0 : int(rows[0].size());
+    grid->clear();
+    grid->setColumnCount(columns);
+    grid->setRowCount(std::max(0, int(rows.size()) - kArchiveHeaderRows));
+    QStringList heads;
+    for (int c = 0; c < columns; ++c) heads << rows.value(0).value(c) + QLatin1Char('\n') + rows.value(1).value(c);
+    grid->setHorizontalHeaderLabels(heads);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int r = kArchiveHeaderRows; r < rows.size(); ++r)
+        for (int c = 0; c < columns; ++c) grid->setItem(r - kArchiveHeaderRows, c, new QTableWidgetItem(rows[r].value(c)));
+    grid->resizeColumnsToContents();
+}
+
+// ---------------------------------------------------------------------------
+// Export and chart
+
+void TArchivePage::ExportCsvExecute() {
+    if (shownRows_.size() <= kArchiveHeaderRows) return;
+    const ArchiveTabView shown = CurrentView();
+    FileDialogRequest request;
+    request.save = true;
+    request.caption = QStringLiteral("экспорт в Excel (CSV)");
+    request.folder = deviceFolder();
+    request.fileName = QFileInfo(ProposedArchiveName(shown.tab.caption, range_.first, range_.last,
+                                                     QDateTime::currentDateTime()))
+                           .completeBaseName() +
+                       QStringLiteral(".csv");
+    request.filter = kCsvFilter;
+    QDir().mkpath(request.folder);
+    QString path = AskFileName(&window_, request);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+    const QString error = WriteArchiveCsv(path, shownRows_);
+    if (!error.isEmpty()) {
+        ShowValue(error);
+        return;
+    }
+    window_.Status().ok(QStringLiteral("таблица записана в файл: ") + QFileInfo(path).fileName());
+}
+
+TChartWindow* TArchivePage::chartWindow() {
+    if (chartWindow_) return chartWindow_;
+    chartWindow_ = window_.findChild<TChartWindow*>();
+    if (!chartWindow_) return nullptr;
+    auto* layout = qobject_cast<QBoxLayout*>(chartWindow_->layout());
+    chart_ = new ArchiveChart(chartWindow_);
+    if (layout) {
+        // The window's own plain plot area gives way to the archive chart.
+        if (QLayoutItem* first = layout->itemAt(0); first && first->widget()) first->widget()->hide();
+        layout->insertWidget(0, chart_, 1);
+    }
+    connect(chartWindow_, &TChartWindow::refreshRequested, this, [this] { RefreshChart(); });
+    connect(chartWindow_, &QObject::destroyed, this, [this] {
+        chartWindow_ = nullptr;
+        chart_ = nullptr;
+    });
+    return chartWindow_;
+}
+
+void TArchivePage::RefreshChart() {
+    if (!chartWindow() || !chart_) return;
+    chart_->Show(MakeArchiveChartData(viewType(), TCa->currentIndex(), daily_, hourly_, range_.first, range_.last,
+                                      range_.allRecords));
 }
 
 }  // namespace omi

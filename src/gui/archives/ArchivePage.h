@@ -4,15 +4,31 @@
 //
 // The print page reads what is shown through the accessors below.
 
+#include "archives/ArchiveFile.h"
 #include "archives/ArchiveRecord.h"
 #include "archives/ArchiveView.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
+class QCheckBox;
+class QDateEdit;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTabBar;
+class QTableView;
+class QTableWidget;
+
 namespace omi {
 
+class ArchiveChart;
+class ArchiveGridModel;
+class TChartWindow;
 class TFomi;
+class TRadioGroup;
 
 class TArchivePage : public QObject {
     Q_OBJECT
@@ -34,12 +50,76 @@ public:
     QString LoadedFile() const { return loadedFile_; }
     // What the current tab shows (view list, table, error).
     ArchiveTabView CurrentView() const;
+    // The archive file last loaded by "чтение архива" (its entries, cells
+    // and codes); empty before.
+    const ArchiveFileContent& LoadedContent() const { return loadedContent_; }
+
+    // Handlers, named after their control and event.
+    void AreadArhExecute();
+    void AstopArhReadExecute();
+    void AsavearhExecute();
+    void AreadFileArhExecute(bool checked);
+    // "экспорт в Excel (CSV)": the table shown, to a CSV file.
+    void ExportCsvExecute();
+    void TSaShow();
+    // Refresh of the view; live: a read appended an entry (rows are kept).
+    void TCaChange();
+    void RGdtpClick();
+    void DTPbChange();
+    void LotDblClick();
+    void SEprecChange();
+    // Error decoding of a cell of the grid (row counted with the two header
+    // rows, as the table has them).
+    void SGaDblClick(int tableRow, int column);
+    // The chart window shows the view of the selected tab.
+    void RefreshChart();
+
+    // Controls, named as their objectName.
+    QLabel* Lot = nullptr;
+    QLabel* Ldo = nullptr;
+    QDateEdit* DTPb = nullptr;
+    QDateEdit* DTPe = nullptr;
+    TRadioGroup* RGdtp = nullptr;
+    QSpinBox* SEprec = nullptr;
+    QCheckBox* EnUpdate = nullptr;
+    QPushButton* BBcsv = nullptr;
+    QTabBar* TCa = nullptr;
+    QTableView* SGa = nullptr;
+    ArchiveGridModel* Model() const { return model_; }
+    // The progress bar along the bottom of the window while a read runs.
+    QProgressBar* Bar() const { return bar_; }
+    ArchiveChart* Chart() const { return chart_; }
+
+    // Time spent in the live view during the last read and in showing the
+    // table after it, nanoseconds (the benchmark reports them).
+    qint64 LiveNanoseconds() const { return liveNs_; }
+    qint64 FinalShowNanoseconds() const { return finalShowNs_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
     // The archive shown changed (read, stopped, loaded, tab switched).
     void ArchiveChanged();
 
 private:
+    void buildPage();
+    void wireActions();
+    // The device type the view shows: the archive's, else the current device's.
+    int viewType() const;
+    void setTabCaptions(int type);
+    void applyPreset();
+    void decodeError(const Grid& rows, int type, int tableRow, int column);
+    void fillFileGrid(const Grid& rows);
+    void setPickers(const QDate& first, const QDate& last);
+    void copyPickersToRange();
+    void fillGrid(const Grid& rows);
+    void growColumns(const Grid& rows, int firstRow);
+    void liveEntry(int type, int tabIndex);
+    void showProgress(int position, int maximum);
+    TChartWindow* chartWindow();
+    QString deviceFolder() const;
+
     TFomi& window_;
     int archiveType_ = -1;
     ArchiveList daily_;
@@ -47,6 +127,22 @@ private:
     int currentTab_ = 0;
     ViewRange range_;
     QString loadedFile_;
+    ArchiveFileContent loadedContent_;
+    int archiveSerial_ = -1;
+
+    ArchiveGridModel* model_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    ArchiveChart* chart_ = nullptr;
+    TChartWindow* chartWindow_ = nullptr;
+    bool live_ = false;
+    QList<int> widths_;
+    Grid shownRows_;
+    Grid fileRows_;  // the table of the loaded file, header rows first
+    int fileType_ = -1;  // the table of the last refresh, header rows first
+    qint64 liveNs_ = 0;
+    qint64 finalShowNs_ = 0;
+    class PageStatus;
+    friend class PageStatus;
 };
 
 }  // namespace omi

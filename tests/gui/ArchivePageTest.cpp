@@ -1,0 +1,362 @@
+// The "АРХИВЫ" page driven as a user would, against omi-sim (type 234, its
+// clock fixed at the test's start): daily and hourly reads with the range
+// presets, "стоп" in the middle of a read, a difference tab with totals, the
+// precision, the level-0 columns, error decoding, saving and loading an
+// archive file in the window, the CSV export and the chart.
+
+#include "GuiTestSupport.h"
+
+#include "archives/ArchiveChart.h"
+#include "archives/ArchiveFile.h"
+#include "archives/ArchiveFileDialogs.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "archives/ArchiveRange.h"
+#include "families/ErrBits.h"
+#include "protocol/Frame.h"
+#include "shell/ExtraWindows.h"
+#include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
+#include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QChart>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QXYSeries>
+
+#include <memory>
+
+using namespace omi;
+using namespace omi::guitest;
+
+namespace {
+
+const QStringList kTabs{"СУТ 1-Я", "СУТ 1-Я  РАЗНОСТЬ", "СУТ 2-Я", "СУТ 2-Я  РАЗНОСТЬ",
+                        "ЧАС 1-Я", "ЧАС 1-Я  РАЗНОСТЬ", "ЧАС 2-Я", "ЧАС 2-Я  РАЗНОСТЬ"};
+enum Preset { kDay = 0, kWeek = 1, kWholeArchive = 6 };
+
+// Record requests (command 3) and the command of the last request in the
+// simulator's log.
+int RecordRequests(const Sim& sim) {
+    int n = 0;
+    for (const QString& line : sim.Requests())
+        if (line.split(' ').value(4) == "3") ++n;
+    return n;
+}
+QString LastCommand(const Sim& sim) { return sim.Requests().value(sim.Requests().size() - 1).split(' ').value(4); }
+
+QString Short(const QDate& d) { return d.toString("dd.MM.yyyy"); }
+
+// Answers the file dialogs: records each request and returns a path that
+// the test sets (empty: cancel); a relative name is put in the dialog's folder.
+class FileAnswers {
+public:
+    FileAnswers() {
+        SetFileDialogHook([this](const FileDialogRequest& r) {
+            asked << r;
+            if (answer.isEmpty() || QFileInfo(answer).isAbsolute()) return answer;
+            return r.folder + "/" + answer;
+        });
+    }
+    ~FileAnswers() { SetFileDialogHook({}); }
+    QList<FileDialogRequest> asked;
+    QString answer;
+};
+
+}  // namespace
+
+class ArchivePageTest : public QObject {
+    Q_OBJECT
+
+private:
+    DataFolder data_;
+    DialogScript dialogs_;
+    FileAnswers files_;
+    QDate today_ = QDate::currentDate();
+    std::unique_ptr<Sim> sim_;
+    std::unique_ptr<TFomi> w_;
+    TArchivePage* page_ = nullptr;
+    std::unique_ptr<QAbstractItemModelTester> tester_;
+
+    void preset(int item) {
+        page_->RGdtp->SetItemIndex(item);
+        QCOMPARE(page_->RGdtp->ItemIndex(), item);
+    }
+    void tab(int index) { page_->TCa->setCurrentIndex(index); }
+    QString cell(int row, int column) const { return page_->Model()->Cell(row + 2, column); }
+    int rows() const { return page_->Model()->rowCount(); }
+    int column(const QString& header2) const {
+        for (int c = 0; c < page_->Model()->columnCount(); ++c)
+            if (page_->Model()->Header(1).value(c).trimmed() == header2) return c;
+        return -1;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        const QString now = QDateTime::currentDateTime().toString("yyyy-MM-ddThh");
+        sim_ = std::make_unique<Sim>(QStringList{"--type", "234", "--serial", "417", "--pty", "--today", now});
+        QVERIFY(!sim_->Pty().isEmpty());
+        TFomiOptions options;
+        options.systemPorts = false;
+        options.extraPorts = {sim_->Pty()};
+        w_ = std::make_unique<TFomi>(options);
+        new TChartWindow(w_.get());
+        w_->resize(1400, 900);
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        w_->AcreateExecute();
+        page_ = w_->archivePage;
+        QVERIFY(page_);
+        tester_ = std::make_unique<QAbstractItemModelTester>(page_->Model(),
+                                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+
+    void cleanupTestCase() {
+        tester_.reset();
+        w_.reset();
+    }
+
+    void noArchiveYet() {
+        QVERIFY(!Flags().archivePresent);
+        QVERIFY(!w_->Action("Asavearh")->isEnabled());
+        QVERIFY(!page_->BBcsv->isEnabled());
+        page_->RefreshChart();
+        QVERIFY(page_->Chart());
+        QVERIFY(page_->Chart()->findChild<QLabel*>("ArchiveChartHint")->isVisibleTo(page_->Chart()));
+    }
+
+    // A week of the daily archive: identification first, the live rows
+    // while the bar runs, the summary, the request count.
+    void dailyWeek() {
+        page_->EnUpdate->setChecked(true);
+        tab(0);
+        preset(kWeek);
+        int liveRows = 0;
+        bool barShown = false;
+        QString readingText;
+        auto live = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            ++liveRows;
+            barShown = barShown || (page_->Bar() && page_->Bar()->isVisibleTo(w_.get()));
+            readingText = w_->LuState->text();
+        });
+        w_->Action("AreadArh")->trigger();
+        disconnect(live);
+
+        QCOMPARE(CurrentType(), 234);
+        QCOMPARE(w_->PCW()->currentWidget(), w_->TSa);
+        QStringList captions;
+        for (int i = 0; i < page_->TCa->count(); ++i) captions << page_->TCa->tabText(i);
+        QCOMPARE(captions, kTabs);
+        QCOMPARE(rows(), 8);
+        QCOMPARE(liveRows, 8);
+        QVERIFY(barShown);
+        QVERIFY2(readingText.contains(QRegularExpression("чтение архива\\. Ждите\\.\\.\\. \\d+ мин \\d+ сек$")),
+                 qPrintable(readingText));
+        QVERIFY(!page_->Bar()->isVisibleTo(w_.get()));
+        QCOMPARE(RecordRequests(*sim_), 8);
+        QCOMPARE(w_->LuState->text().section(": ", 1),
+                 QString("архив прочитан от %1 г. до %2 г.").arg(Short(today_.addDays(-7)), Short(today_)));
+        QCOMPARE(LabelStyle(w_->LuState), StatusStyle::Ok);
+        QCOMPARE(LastCommand(*sim_), QString("254"));
+        // Operator's daily columns: 15, no hour column; newest first.
+        QCOMPARE(page_->Model()->columnCount(), 15);
+        QCOMPARE(page_->Model()->Header(0).value(0), QString("ДАТА"));
+        QVERIFY(cell(0, 0).startsWith(today_.toString("dd ")));
+        QVERIFY(cell(7, 0).startsWith(today_.addDays(-7).toString("dd ")));
+        QVERIFY(Flags().archivePresent);
+        QVERIFY(w_->Action("Asavearh")->isEnabled());
+        QVERIFY(w_->Action("AArhPrint")->isEnabled());
+        QVERIFY(!w_->Action("AstopArhRead")->isEnabled());
+        QCOMPARE(page_->ArchiveType(), 234);
+        QCOMPARE(int(page_->Daily().size()), 8);
+    }
+
+    void differenceTabTotalsPrecisionLevel0() {
+        tab(1);
+        QCOMPARE(page_->CurrentTab(), 1);
+        // 8 entries in range: 7 differences and the totals row.
+        QCOMPARE(rows(), 8);
+        QCOMPARE(cell(7, 0), QString("ИТОГО(7):"));
+        const int heat = 1;
+        QVERIFY(cell(0, heat).contains(QRegularExpression("^-?\\d+,\\d{2}$")));
+
+        page_->SEprec->setValue(5);
+        QVERIFY2(cell(0, heat).contains(QRegularExpression("^-?\\d+,\\d{5}$")), qPrintable(cell(0, heat)));
+        QVERIFY2(cell(7, 2).contains(QRegularExpression("^-?\\d+,\\d{5}$")), qPrintable(cell(7, 2)));
+
+        Flags().accessLevel = 0;
+        Q_EMIT w_->AccessLevelApplied(0);
+        QCOMPARE(page_->Model()->columnCount(), 28);
+        QVERIFY(column("от 1.1.00") >= 0);
+        QVERIFY(column("чч:мм") >= 0);
+        QCOMPARE(cell(7, 1), QString("7"));  // the hour column holds the count of the totals
+        Flags().accessLevel = 1;
+        Q_EMIT w_->AccessLevelApplied(1);
+        QCOMPARE(page_->Model()->columnCount(), 15);
+    }
+
+    void errorColumnsDecodeOnDoubleClick() {
+        tab(0);
+        const struct {
+            const char* header;
+            ErrorTag tag;
+        } cases[] = {{"системы", ErrorTag::System}, {"уст-ва", ErrorTag::Device}};
+        for (const auto& c : cases) {
+            const int col = column(c.header);
+            QVERIFY(col >= 0);
+            dialogs_.asked.clear();
+            const QModelIndex index = page_->Model()->index(2, col);
+            page_->SGa->scrollTo(index);
+            const QRect r = page_->SGa->visualRect(index);
+            QVERIFY(page_->SGa->isVisible() && r.isValid());
+            QTest::mouseClick(page_->SGa->viewport(), Qt::LeftButton, {}, r.center());
+            QTest::mouseDClick(page_->SGa->viewport(), Qt::LeftButton, {}, r.center());
+            QCOMPARE(dialogs_.asked.size(), 1);
+            QCOMPARE(dialogs_.asked[0].text, ErrBitsText(cell(2, col).toInt(), *ErrorTextTable(234, c.tag)));
+        }
+        // Another column asks nothing.
+        dialogs_.asked.clear();
+        page_->SGaDblClick(3, 1);
+        QVERIFY(dialogs_.asked.isEmpty());
+    }
+
+    void saveAndLoadRoundTrip() {
+        tab(1);
+        page_->SEprec->setValue(3);
+        files_.answer = QString();  // cancel writes nothing
+        w_->Action("Asavearh")->trigger();
+        QCOMPARE(files_.asked.size(), 1);
+        const FileDialogRequest asked = files_.asked.takeFirst();
+        QVERIFY(asked.save);
+        QCOMPARE(asked.folder, ArchiveFolder(234, 417));
+        QVERIFY(QFileInfo(asked.folder).isDir());
+        QVERIFY(QDir(asked.folder).entryList(QDir::Files).isEmpty());
+        const QString proposed = QString("СУТ 1_Я  РАЗНОСТЬ_от%1до%2дз%3")
+                                     .arg(today_.addDays(-7).toString("MMdd"), today_.toString("MMdd"),
+                                          today_.toString("MMdd"));
+        QVERIFY2(asked.fileName.startsWith(proposed) && asked.fileName.endsWith(".Arh"), qPrintable(asked.fileName));
+
+        files_.answer = asked.fileName;
+        w_->Action("Asavearh")->trigger();
+        const QString path = asked.folder + "/" + asked.fileName;
+        QCOMPARE(QFileInfo(path).size(), qint64(8 * 232));
+        QVERIFY(QFile::exists(TextCopyName(path)));
+
+        const Grid shown = page_->Model()->Table();
+        QAction* load = w_->Action("AreadFileArh");
+        files_.answer = path;
+        load->trigger();
+        QVERIFY(load->isChecked());
+        QCOMPARE(files_.asked.takeLast().filter, QString("Архивы(*.arh)|*.arh|Bсе файлы(*.*)|*.*"));
+        QCOMPARE(w_->PCW()->currentWidget(), w_->TSW);
+        QTableWidget* grid = w_->sgsp;
+        QVERIFY(grid->isVisibleTo(w_.get()));
+        QCOMPARE(grid->rowCount(), 8);
+        // The file grid has the hourly columns: the hour after the date.
+        for (int r = 0; r < 8; ++r) QCOMPARE(grid->item(r, 0)->text(), shown[r + 2][0]);
+        QCOMPARE(grid->item(7, 1)->text(), QString("7"));
+        QCOMPARE(grid->item(0, 2)->text(), shown[2][1]);
+        QCOMPARE(grid->item(7, 2)->text(), shown[9][1]);
+        QCOMPARE(w_->LuState->text().section(": ", -1),
+                 QString("архива из файла: %1 - прочитан").arg(asked.fileName).section(": ", -1));
+        QCOMPARE(page_->LoadedFile(), path);
+
+        load->trigger();  // unchecked: the grid goes
+        QVERIFY(!grid->isVisibleTo(w_.get()));
+        page_->SEprec->setValue(2);
+    }
+
+    void csvExport() {
+        w_->PCW()->setCurrentWidget(w_->TSa);
+        tab(1);
+        QVERIFY(page_->BBcsv->isEnabled());
+        files_.answer = "таблица";  // no extension: .csv is added
+        page_->BBcsv->click();
+        QCOMPARE(files_.asked.takeLast().filter.section('|', 1, 1), QString("*.csv"));
+        QFile f(ArchiveFolder(234, 417) + "/таблица.csv");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QStringList lines = QString::fromUtf8(bytes.mid(3)).split("\r\n");
+        QCOMPARE(lines.takeLast(), QString());
+        QCOMPARE(lines.size(), 2 + 8);
+        QVERIFY(lines[0].startsWith("ДАТА;ТЕПЛО;объем;"));
+        QVERIFY(lines[1].startsWith("дд.мм.гггг;\" Гкал\";\"   1-й м3\";"));
+        QCOMPARE(lines[2].split(';').mid(0, 15), page_->Model()->Rows()[0]);
+        QVERIFY(lines[2].split(';')[1].contains(QRegularExpression("^-?\\d+,\\d{2}$")));
+        QVERIFY(lines.last().startsWith("ИТОГО(7):;" + page_->Model()->Rows()[7][1] + ";"));
+    }
+
+    void chartShowsTheTab() {
+        tab(0);
+        page_->RefreshChart();
+        const ArchiveChartData& d = page_->Chart()->Data();
+        QCOMPARE(d.title, kTabs[0]);
+        QVERIFY(!d.hourly);
+        QCOMPARE(d.heat.size(), 7);  // the oldest entry has no day before it
+        QCOMPARE(d.supply.size() + d.ret.size() > 0, true);
+        QVERIFY(d.heat.first().x() < d.heat.last().x());
+        QCOMPARE(page_->Chart()->Chart()->series().size(), 3);
+        QVERIFY(!page_->Chart()->findChild<QLabel*>("ArchiveChartHint")->isVisibleTo(page_->Chart()));
+    }
+
+    void hourlyDay() {
+        w_->PCW()->setCurrentWidget(w_->TSa);
+        tab(4);
+        preset(kDay);
+        QCOMPARE(page_->DTPb->date(), today_.addDays(-1));
+        QCOMPARE(page_->DTPe->date(), today_);
+        const int before = RecordRequests(*sim_);
+        w_->Action("AreadArh")->trigger();
+        const int requests = RecordRequests(*sim_) - before;
+        // Yesterday's 24 hours and today's up to the device's hour.
+        QVERIFY2(requests >= 24 && requests <= 48, qPrintable(QString::number(requests)));
+        QCOMPARE(rows(), requests);
+        QCOMPARE(page_->Model()->columnCount(), 16);
+        QCOMPARE(page_->Model()->Header(0).value(1), QString("Время"));
+        QCOMPARE(cell(0, 1), QString::number(QTime::currentTime().hour()));
+        QCOMPARE(int(page_->Hourly().size()), requests);
+        QCOMPARE(int(page_->Daily().size()), 8);  // the daily list stays
+        QVERIFY(page_->Chart()->Data().hourly);
+    }
+
+    // "стоп" while the whole hourly ring is read: no further record request,
+    // the summary of what was read, command 254 at the end.
+    void stopInTheMiddle() {
+        tab(4);
+        preset(kWholeArchive);
+        const int before = RecordRequests(*sim_);
+        auto stopper = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            if (page_->Model()->rowCount() == 5) w_->Action("AstopArhRead")->trigger();
+        });
+        QVERIFY(!w_->Action("AstopArhRead")->isEnabled());
+        w_->Action("AreadArh")->trigger();
+        disconnect(stopper);
+        QCOMPARE(rows(), 5);
+        QCOMPARE(RecordRequests(*sim_) - before, 5);
+        QCOMPARE(LastCommand(*sim_), QString("254"));
+        QVERIFY2(w_->LuState->text().contains("архив прочитан от "), qPrintable(w_->LuState->text()));
+        QCOMPARE(LabelStyle(w_->LuState), StatusStyle::Ok);
+        QVERIFY(!w_->Action("AstopArhRead")->isEnabled());
+        QVERIFY(!ArchiveReading().reading);
+    }
+};
+
+QTEST_MAIN(ArchivePageTest)
+#include "ArchivePageTest.moc"
