@@ -1,9 +1,273 @@
 #include "config/ConfigPage.h"
 
+#include "config/ConfigEditors.h"
+#include "families/ConfigPageRules.h"
+#include "families/U25.h"
+#include "families/U28.h"
+#include "protocol/Frame.h"
+#include "service/DeviceReading.h"
+#include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "shell/TraceMemo.h"
+#include "support/Format.h"
+
+#include <QAction>
+#include <algorithm>
+#include <QDir>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace omi {
 
-TConfigPage::TConfigPage(TFomi& window) : QObject(&window), window_(window) {}
+namespace {
+
+bool TwoSystemFamily(int type) { return u34::IsU34Type(type) || u29::IsU29Type(type) || type == 228; }
+// The heat-system selector is shown for the calculators that serve two.
+bool SelectorShown(int type) { return u34::HasTwoSystems(type) || u29::HasTwoSystems(type) || type == 228; }
+
+// The family's configuration becomes its default in every record; false for
+// a type without a family.
+bool SetDefaults(int type) {
+    if (u34::IsU34Type(type)) u34::CurrentConfig() = {u34::DefaultConfig(), u34::DefaultConfig()};
+    else if (u29::IsU29Type(type)) u29::CurrentConfig() = {u29::DefaultConfig(), u29::DefaultConfig()};
+    else if (type == 228) u28::CurrentConfig() = {u28::DefaultConfig(), u28::DefaultConfig()};
+    else if (type == u27::kType) u27::CurrentConfig() = u27::DefaultConfig();
+    else if (type == u25::kType) u25::CurrentConfig() = u25::DefaultConfig();
+    else if (type == u128::kType) u128::CurrentConfig() = u128::DefaultConfig();
+    else return false;
+    return true;
+}
+
+QString TypeMismatch(int type) {
+    return Format(QStringLiteral("%d %s"), {type, QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА")});
+}
+
+}  // namespace
+
+TConfigPage::TConfigPage(TFomi& window) : QObject(&window), window_(window) {
+    QWidget* page = window_.TSwr;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+
+    auto* buttons = new QHBoxLayout;
+    BConDef_ = new QPushButton(QStringLiteral("Конфигурация по умолчанию"), page);
+    BConDef_->setObjectName(QStringLiteral("BConDef"));
+    BConDef_->setToolTip(QStringLiteral("задать значения конфигурации по умолчанию"));
+    connect(BConDef_, &QPushButton::clicked, this, [this] { BConDefClick(); });
+    buttons->addWidget(BConDef_);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    Ppar_ = new QWidget(page);
+    Ppar_->setObjectName(QStringLiteral("Ppar"));
+    auto* panel = new QVBoxLayout(Ppar_);
+    panel->setContentsMargins(0, 0, 0, 0);
+    Ppar_->hide();
+    layout->addWidget(Ppar_);
+    layout->addStretch(1);
+
+    const auto wire = [this](const char* name, auto handler) {
+        QAction* a = window_.Action(QString::fromUtf8(name));
+        a->setEnabled(true);
+        connect(a, &QAction::triggered, this, handler);
+    };
+    wire("AreadParam", [this] { AreadParamExecute(); });
+    wire("AConChange", [this] { AConChangeExecute(); });
+    wire("AnoSysChange", [this] { AnoSysChangeExecute(); });
+    wire("VesChange", [this] { VesChangeExecute(window_.Action(QStringLiteral("VesChange"))->data().toInt()); });
+
+    page->installEventFilter(this);
+    connect(&window_, &TFomi::DeviceAddressEntered, this, [this] { DiscardEditor(); });
+}
+
+bool TConfigPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_.TSwr && event->type() == QEvent::Show) TSwrShow();
+    return QObject::eventFilter(watched, event);
+}
+
+QWidget* TConfigPage::calibrationPanel() const {
+    return window_.findChild<QWidget*>(QStringLiteral("Pcal"));
+}
+
+void TConfigPage::AreadParamExecute() {
+    if (!Flags().ready) return;
+    if (CurrentSerial() < 0 || CurrentType() < 0) {
+        window_.AreadNoTuExecute();
+        if (CurrentSerial() < 0 || CurrentType() < 0) return;
+    }
+    QTabWidget* pcw = window_.PCW();
+    if (pcw->currentWidget() != window_.TSwr && pcw->currentWidget() != window_.TSk) {
+        if (pcw->isTabVisible(pcw->indexOf(window_.TSwr))) {
+            pcw->setCurrentWidget(window_.TSwr);
+        } else if (pcw->isTabVisible(pcw->indexOf(window_.TSk))) {
+            pcw->setCurrentWidget(window_.TSk);
+        } else {
+            ShowValue(QStringLiteral("TFomi.AreadParamExecute: НЕ ВИЖУ СТРАНИЦ ДЛЯ ВЫДАЧИ КОНФИГУРАЦИИ"));
+            return;
+        }
+    }
+
+    const int type = CurrentType();
+    const ReadResult r = ReadConfig(window_.Engine(), window_.Status(), false);
+    if (r.outcome == ReadOutcome::UnknownType) {
+        ShowValue(r.message);
+        return;
+    }
+    if (!r.ok()) return;
+    Flags().configRead = true;
+
+    QStringList lines = ConfigValueTexts(type);
+    if (Flags().accessLevel == 0) {
+        lines += ConfigByteLines(r.response);
+        const QString failed = SaveDump(QDir::currentPath(), kConfigDumpFile, lines);
+        if (!failed.isEmpty()) window_.Status().error(failed);
+        if (TraceMemo* ma = window_.Ma(); ma && ma->Visible())
+            for (const QString& line : lines) ma->AddLine(line);
+    }
+
+    // The page shown builds its editor from what was read.
+    if (pcw->currentWidget() == window_.TSwr) {
+        TSwrShow();
+    } else if (QWidget* pcal = calibrationPanel(); pcal && pcw->currentWidget() == window_.TSk) {
+        ParamPage(pcal);
+    }
+    window_.Status().ok(QStringLiteral("Конфигурация успешно прочитана"));
+}
+
+void TConfigPage::TSwrShow() {
+    const bool read = Flags().configRead;
+    window_.Action(QStringLiteral("ASetPar"))->setEnabled(read);
+    window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(read);
+    window_.PCW()->setTabEnabled(window_.PCW()->indexOf(window_.TSwr), read);
+    Ppar_->setVisible(CurrentSerial() > 0);
+    if (!read) {
+        window_.Status().busy(QStringLiteral("страница недоступна, пока конфигурация не прочитана"));
+        return;
+    }
+    if (Flags().ready && CurrentSerial() >= 0) {
+        const int type = CurrentType();
+        Ppar_->hide();
+        if (TwoSystemFamily(type) || type == u27::kType || type == u25::kType || type == u128::kType) {
+            ParamPage(Ppar_);
+            Ppar_->setVisible(CurrentSerial() > 0);
+        } else {
+            window_.Status().error(QStringLiteral("TFomi.TSwrShow: НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        }
+    }
+    if (Flags().accessLevel == 0) showConfigGrid();
+}
+
+void TConfigPage::ParamPage(QWidget* target) {
+    if (!target) return;
+    const int type = CurrentType();
+    if (editor_ && (editor_->parentWidget() != target || editor_->DeviceType() != type)) {
+        delete editor_;
+        editor_ = nullptr;
+    }
+    if (!editor_) {
+        const double scale = target == Ppar_ ? 1.5 : 1.0;
+        editor_ = CreateConfigEditor(type, scale, target);
+        if (!editor_) return;
+        if (target->layout()) {
+            target->layout()->addWidget(editor_);
+        } else {
+            // A panel without a layout (the calibration page) puts the
+            // editor under its button row.
+            editor_->move(0, 250);
+            editor_->adjustSize();
+        }
+        editor_->show();
+        // The editor's events run the page's actions' handlers directly, so
+        // that a hidden or disabled action never cuts them off.
+        connect(editor_, &TConfigEditor::Changed, this, [this] { AConChangeExecute(); });
+        connect(editor_, &TConfigEditor::SystemChanged, this, [this] { AnoSysChangeExecute(); });
+        connect(editor_, &TConfigEditor::WeightLabelClicked, this, [this](int k) { VesChangeExecute(k); });
+    }
+    Flags().ready = false;
+    editor_->SetSelectorVisible(SelectorShown(type));
+    // Without a reading the editor starts from the defaults.
+    if (!Flags().configRead) SetDefaults(type);
+    editor_->Load();
+    Flags().ready = true;
+    AConChangeExecute();
+}
+
+void TConfigPage::AConChangeExecute() {
+    if (!Flags().ready) return;
+    Flags().configRead = true;
+    const int type = CurrentType();
+    if (!editor_ || editor_->DeviceType() != type) {
+        window_.Status().error(TypeMismatch(type));
+        return;
+    }
+    editor_->Collect(window_.Status());
+    window_.Action(QStringLiteral("ASetPar"))->setEnabled(true);
+    window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(true);
+    window_.PCW()->setTabEnabled(window_.PCW()->indexOf(window_.TSwr), true);
+}
+
+void TConfigPage::AnoSysChangeExecute() {
+    if (!Flags().ready || CurrentType() < 0 || !editor_) return;
+    ParamPage(editor_->parentWidget());
+}
+
+void TConfigPage::VesChangeExecute(int k) {
+    if (!Flags().ready || !editor_) return;
+    if (editor_->ToggleWeightUnit(k)) AConChangeExecute();
+}
+
+void TConfigPage::BConDefClick() {
+    if (!Flags().ready) return;
+    const int type = CurrentType();
+    if (!SetDefaults(type)) {
+        window_.Status().error(TypeMismatch(type));
+        return;
+    }
+    // The defaults are what the editor now holds, and can be written.
+    Flags().configRead = true;
+    QWidget* pcal = calibrationPanel();
+    ParamPage(pcal ? pcal : Ppar_);
+    if (!pcal) Ppar_->setVisible(CurrentSerial() > 0);
+    window_.Status().ok(QStringLiteral("Конфигурация задана по умолчанию"));
+}
+
+void TConfigPage::DiscardEditor() {
+    delete editor_;
+    editor_ = nullptr;
+}
+
+void TConfigPage::showConfigGrid() {
+    QTableWidget* grid = window_.sgsp;
+    if (!grid) return;
+    const int type = CurrentType();
+    const QList<cfgpage::GridColumn> columns = cfgpage::ConfigGridColumns(type);
+    if (columns.isEmpty()) return;
+    const QStringList texts = ConfigValueTexts(type);
+    const bool two = TwoSystemFamily(type);
+    const qsizetype perSystem = two ? texts.size() / 2 : texts.size();
+    grid->clear();
+    grid->setColumnCount(16);
+    grid->setRowCount(two ? 4 : 3);
+    const QFontMetrics fm(grid->font());
+    for (int c = 0; c < columns.size(); ++c) {
+        const cfgpage::GridColumn& col = columns[c];
+        const QStringList cells = {col.heading1, col.heading2, texts.value(col.line),
+                                   two ? texts.value(perSystem + col.line) : QString()};
+        int width = 0;
+        for (int row = 0; row < grid->rowCount(); ++row) {
+            grid->setItem(row, c, new QTableWidgetItem(cells[row]));
+            if (row <= 2) width = std::max(width, fm.horizontalAdvance(cells[row]));
+        }
+        grid->setColumnWidth(c, width + 5 + 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 6);
+    }
+}
 
 }  // namespace omi
