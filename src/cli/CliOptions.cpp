@@ -30,8 +30,8 @@ QString UsageText() {
         "               [--data-dir DIR] COMMAND ...\n"
         "COMMAND: identify | state | config\n"
         "         | archive KIND [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--all-records] [--system 1|2] [--save FILE]\n"
-        "                   [--csv FILE]\n"
-        "         | show-archive FILE --type CODE [--csv FILE] | set-clock --yes | set-number N --yes | init --yes\n"
+        "                   [--csv FILE] [--report FILE.pdf]\n"
+        "         | show-archive FILE --type CODE [--csv FILE] [--report FILE.pdf] | set-clock --yes | set-number N --yes | init --yes\n"
         "         | start-worktime --yes | clear-archives --yes | changelog | logger-import FILE\n"
         "KIND: daily | daily-diff | hourly | hourly-diff\n");
 }
@@ -105,6 +105,8 @@ ParseResult ParseCommandLine(const QStringList& args) {
             if (!value(o.save) || o.save.isEmpty()) return fail("--save needs a file");
         } else if (a == "--csv") {
             if (!value(o.csv) || o.csv.isEmpty()) return fail("--csv needs a file");
+        } else if (a == "--report") {
+            if (!value(o.report) || o.report.isEmpty()) return fail("--report needs a file");
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a.startsWith("--")) {

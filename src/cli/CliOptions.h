@@ -33,6 +33,7 @@ struct Options {
     int system = 1;
     QString save;
     QString csv;  // archive table for spreadsheets
+    QString report;  // the archive report as a PDF file
     QString file;
     bool yes = false;
     int number = -1;

@@ -16,6 +16,9 @@
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
 #include "protocol/Models.h"
+#include "reports/ReportItems.h"
+#include "reports/ReportLayout.h"
+#include "reports/ReportTemplates.h"
 #include "families/U128.h"
 #include "service/DeviceReading.h"
 #include "support/Format.h"
@@ -24,6 +27,11 @@
 #include "transport/CommPortDriver.h"
 
 #include <QCoreApplication>
+#ifdef OMI_CLI_REPORT
+#include "reports/ReportPainter.h"
+
+#include <QGuiApplication>
+#endif
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -32,6 +40,10 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <utility>
 
 using namespace omi;
 using omi::cli::Options;
@@ -354,6 +366,33 @@ bool exportCsv(const QString& path, const ShownTable& t) {
     return true;
 }
 
+// Writes the archive report as a PDF file with the templates of the print
+// folder (a family's standard templates where its files are missing); false
+// with the message on stderr when it cannot be written.
+// make gives the report and its title for the template family.
+using ReportMaker = std::function<std::pair<ReportInput, QString>(const QString& family)>;
+bool writeReport(const Options& o, int type, const ReportMaker& make) {
+#ifdef OMI_CLI_REPORT
+    const QString family = TemplateFamily(type);
+    if (family.isEmpty()) {
+        printErr(QStringLiteral("TFomi.RVsPrint:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        return false;
+    }
+    const auto [input, title] = make(family);
+    const QString error = WriteReportPdf(QFileInfo(o.report).absoluteFilePath(), input, title);
+    if (!error.isEmpty()) {
+        printErr(error);
+        return false;
+    }
+    return true;
+#else
+    Q_UNUSED(type);
+    Q_UNUSED(make);
+    printErr(QStringLiteral("omi-cli: --report needs the build with Qt GUI: ") + o.report);
+    return false;
+#endif
+}
+
 int runArchive(Session& s) {
     const Options& o = s.o;
     const int kind = int(kKindNames.indexOf(o.kind));
@@ -437,6 +476,19 @@ int runArchive(Session& s) {
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
         return 1;
     if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;
+    if (!o.report.isEmpty()) {
+        const ViewRange range{state.first, state.last, state.allRecords};
+        const bool hourly = IsHourlyKind(kind);
+        const bool written = writeReport(o, type, [&](const QString& family) {
+            TemplateSet templates = StandardTemplateSet(family, hourly);
+            LoadTemplateSet(PrintFolder(), family, hourly, templates);
+            ArchiveTabView view = shown;
+            if (empty) view.view.entries.clear();
+            return std::pair{MakeReportInput(type, CurrentSerial(), view, range, templates, QDate::currentDate()),
+                             ArchiveKindName(kind)};
+        });
+        if (!written) return 1;
+    }
     // A read that lost the line shows what it got, and still fails.
     if (failed) return fail(s);
     if (result.endUnanswered) printErr(QStringLiteral("НЕТ СВЯЗИ"));
@@ -469,13 +521,37 @@ int runShowArchive(const Options& o) {
     printArchive(o, head, t, summary);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, content.entries, 0, grid)) return 1;
     if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;
+    if (!o.report.isEmpty()) {
+        const bool hourly = content.codes == ArchiveColumnCodes(*family, kHourlyArchive);
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        const bool written = writeReport(o, o.type, [&](const QString& templateFamily) {
+            TemplateSet templates = StandardTemplateSet(templateFamily, hourly);
+            LoadTemplateSet(PrintFolder(), templateFamily, hourly, templates);
+            return std::pair{MakeFileReportInput(o.type, o.serial, absolute, content.entries, content.hasTotals,
+                                                 templates, QDate::currentDate()),
+                             QFileInfo(path).fileName()};
+        });
+        if (!written) return 1;
+    }
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // A PDF report needs fonts, that is a GUI application; without a display
+    // it runs on the offscreen platform.
+    std::unique_ptr<QCoreApplication> application;
+#ifdef OMI_CLI_REPORT
+    bool report = false;
+    for (int i = 1; i < argc; ++i) report = report || std::string_view(argv[i]) == "--report";
+    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (report) application = std::make_unique<QGuiApplication>(argc, argv);
+#endif
+    if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QStringList args = app.arguments();
     args.removeFirst();
     const auto parsed = cli::ParseCommandLine(args);

@@ -1,6 +1,7 @@
 #include "reports/ReportLayout.h"
 
 #include "archives/ArchiveFamily.h"
+#include "archives/ArchiveKinds.h"
 #include "reports/ReportItems.h"
 
 #include <algorithm>
@@ -41,6 +42,51 @@ QStringList LineWords(const QString& line) { return line.split(QLatin1Char(' '),
 double NominalLineHeight(const TemplateFont& font) { return font.size * 0.3528 * 1.2; }
 
 bool PrintsOldestFirst(int deviceType) { return deviceType == 229 || deviceType == 234 || deviceType == 236; }
+
+namespace {
+
+ReportContext DeviceContext(int deviceType, int serial, const QDate& today) {
+    ReportContext c;
+    c.deviceType = deviceType;
+    c.typeText = deviceType >= 0 ? QString::number(deviceType) : QString();
+    c.serialText = serial >= 0 ? QString::number(serial) : QString();
+    c.today = today;
+    return c;
+}
+
+}  // namespace
+
+ReportInput MakeReportInput(int deviceType, int serial, const ArchiveTabView& shown, const ViewRange& range,
+                            const TemplateSet& templates, const QDate& today) {
+    ReportInput in;
+    in.templates = templates;
+    in.context = DeviceContext(deviceType, serial, today);
+    in.context.kind = shown.tab.kind;
+    in.context.system = shown.tab.system;
+    in.context.first = range.first;
+    in.context.last = range.last;
+    in.context.means = shown.view.means;
+    in.entries = shown.view.entries;
+    in.difference = IsDifferenceKind(shown.tab.kind);
+    return in;
+}
+
+ReportInput MakeFileReportInput(int deviceType, int serial, const QString& path, const ArchiveList& entries,
+                                bool hasTotals, const TemplateSet& templates, const QDate& today) {
+    ReportInput in;
+    in.templates = templates;
+    in.context = DeviceContext(deviceType, serial, today);
+    in.context.fromFile = true;
+    in.context.filePath = path;
+    in.context.system = 0;
+    in.entries = entries;
+    in.difference = hasTotals;
+    if (const ArchiveFamily* family = ArchiveFamilyOf(deviceType)) {
+        const size_t counted = hasTotals && !entries.empty() ? entries.size() - 1 : entries.size();
+        in.context.means = MakeMeanTemperatures(*family, std::span<const ArchiveEntry>(entries.data(), counted));
+    }
+    return in;
+}
 
 namespace {
 

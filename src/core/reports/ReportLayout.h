@@ -73,6 +73,16 @@ struct ReportInput {
     PrintSettings settings;
 };
 
+// The report of an archive tab as shown: the device, the tab's kind and heat
+// system, the range, the view list with its mean temperatures, and the
+// templates. The device fields' texts are the type code and serial number.
+ReportInput MakeReportInput(int deviceType, int serial, const ArchiveTabView& shown, const ViewRange& range,
+                            const TemplateSet& templates, const QDate& today);
+// The report of an archive file printed from the device page: item 05 names
+// the file, no range and no system.
+ReportInput MakeFileReportInput(int deviceType, int serial, const QString& path, const ArchiveList& entries,
+                                bool hasTotals, const TemplateSet& templates, const QDate& today);
+
 // Whether a device type's rows are printed from the oldest entry (229, 234,
 // 236) rather than from the newest.
 bool PrintsOldestFirst(int deviceType);
