@@ -172,6 +172,14 @@ private Q_SLOTS:
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
         type(edit(*w, "Epar2"), "100");
 
+        // Entering an edit lights its label up, leaving puts it back.
+        auto* dayLabel = child<QLabel>(ppar, "Lpar4");
+        QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
+        QApplication::sendEvent(edit(*w, "Epar4"), &in);
+        QCOMPARE(dayLabel->palette().color(QPalette::Window), ppar->palette().color(QPalette::ToolTipBase));
+        QApplication::sendEvent(edit(*w, "Epar4"), &out);
+        QCOMPARE(dayLabel->palette().color(QPalette::Window), ppar->palette().color(QPalette::Button));
+
         // A closed system has no cold-water temperatures; an open one has.
         auto* typeBox = child<QComboBox>(ppar, "CBsysType");
         auto* second = child<QCheckBox>(ppar, "CBsecondT");

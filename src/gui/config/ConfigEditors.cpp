@@ -138,6 +138,7 @@ public:
             label->setProperty("tag", k + 1);
             edits_[static_cast<std::size_t>(k)] = edit;
             labels_[static_cast<std::size_t>(k)] = label;
+            highlightLabel(edit, label);
             const int row = 1 + (k % 4);
             const int col = k < 4 ? 2 : 0;
             grid->addWidget(edit, row, col);
@@ -163,6 +164,7 @@ public:
                 label->setProperty("tag", i + 1);
                 flags_[static_cast<std::size_t>(i)] = flag;
                 contracts_[static_cast<std::size_t>(i)] = edit;
+                highlightLabel(edit, label);
                 grid->addWidget(flag, 1 + i, 4);
                 grid->addWidget(edit, 1 + i, 5);
                 grid->addWidget(label, 1 + i, 6);
@@ -320,6 +322,7 @@ public:
             edits_[static_cast<std::size_t>(k)] = edit;
             labels_[static_cast<std::size_t>(k)] =
                 navyLabel(QStringLiteral("Lpar%1").arg(k + 1), U27Labels()[static_cast<std::size_t>(k)], this);
+            highlightLabel(edit, labels_[static_cast<std::size_t>(k)]);
             grid->addWidget(edit, 1 + k, 0);
             grid->addWidget(labels_[static_cast<std::size_t>(k)], 1 + k, 1);
         }
@@ -377,6 +380,7 @@ public:
             tariffs_[static_cast<std::size_t>(i)] = edit;
             tariffLabels_[static_cast<std::size_t>(i)] =
                 navyLabel(QStringLiteral("Ltariff%1").arg(i + 1), QStringLiteral("Начало тарифа № %1").arg(i + 1), this);
+            highlightLabel(edit, tariffLabels_[static_cast<std::size_t>(i)]);
             grid->addWidget(edit, 2 + i, 0);
             grid->addWidget(tariffLabels_[static_cast<std::size_t>(i)], 2 + i, 1);
         }
@@ -396,6 +400,7 @@ public:
             edits_[static_cast<std::size_t>(k)] = edit;
             labels_[static_cast<std::size_t>(k)] =
                 navyLabel(QStringLiteral("Lpar%1").arg(k + 1), QString::fromUtf8(names[k]), this);
+            highlightLabel(edit, labels_[static_cast<std::size_t>(k)]);
             grid->addWidget(edit, k, 3);
             grid->addWidget(labels_[static_cast<std::size_t>(k)], k, 4);
         }
@@ -491,6 +496,7 @@ public:
             connect(edit, &QLineEdit::textChanged, this, [this] { Q_EMIT Changed(); });
             edits_[static_cast<std::size_t>(i)] = edit;
             labels_[static_cast<std::size_t>(i)] = navyLabel(QStringLiteral("Lw%1").arg(i + 1), LorsLabel(i + 1), this);
+            highlightLabel(edit, labels_[static_cast<std::size_t>(i)]);
             grid->addWidget(edit, 1 + i, 0);
             grid->addWidget(labels_[static_cast<std::size_t>(i)], 1 + i, 1);
         }
@@ -533,6 +539,24 @@ TConfigEditor::TConfigEditor(int deviceType, double scale, QWidget* parent)
 }
 
 int TConfigEditor::px(double size) const { return static_cast<int>(std::lround(size * scale_)); }
+
+void TConfigEditor::highlightLabel(QWidget* edit, QWidget* label) {
+    labelOf_.insert(edit, label);
+    label->setAutoFillBackground(true);
+    edit->installEventFilter(this);
+}
+
+bool TConfigEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        if (QWidget* label = labelOf_.value(watched)) {
+            QPalette p = label->palette();
+            p.setColor(QPalette::Window, event->type() == QEvent::FocusIn ? palette().color(QPalette::ToolTipBase)
+                                                                          : palette().color(QPalette::Button));
+            label->setPalette(p);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 TConfigEditor* CreateConfigEditor(int deviceType, double scale, QWidget* parent) {
     if (u34::IsU34Type(deviceType) || u29::IsU29Type(deviceType) || deviceType == 228)

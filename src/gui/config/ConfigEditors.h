@@ -11,6 +11,7 @@
 // SystemChanged() (AnoSysChange) and a click on a 234/235 weight label by
 // WeightLabelClicked(k) (VesChange).
 
+#include <QHash>
 #include <QWidget>
 
 namespace omi {
@@ -43,8 +44,15 @@ Q_SIGNALS:
 
 protected:
     int px(double size) const;  // a size at the editor's scale
+    // Entering an edit lights its label up (tooltip background), leaving it
+    // puts the label back on the button face colour.
+    void highlightLabel(QWidget* edit, QWidget* label);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     int type_;
     double scale_;
+
+private:
+    QHash<QObject*, QWidget*> labelOf_;
 };
 
 // The editor of a device type at a scale (1.5 on the configuration page, 1
