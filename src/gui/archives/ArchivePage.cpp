@@ -175,6 +175,8 @@ void TArchivePage::buildPage() {
     TCa->setExpanding(false);
     TCa->setDrawBase(true);
     layout->addWidget(TCa);
+    // The tabs of the two-system reference family until a device is known.
+    for (const ArchiveTab& t : ArchiveTabs(234)) TCa->addTab(t.caption);
 
     model_ = new ArchiveGridModel(this);
     SGa = new QTableView(page);
@@ -426,14 +428,16 @@ void TArchivePage::growColumns(const Grid& rows, int firstRow) {
         // Measuring only the longest texts keeps thousands of rows cheap.
         qsizetype longest = 0;
         for (qsizetype r = std::max(firstRow, kArchiveHeaderRows); r < rows.size(); ++r)
-            longest = std::max(longest, rows[r].value(c).size());
+            if (c < rows[r].size()) longest = std::max(longest, rows[r][c].size());
         int width = widths_[c];
-        for (qsizetype r = firstRow; r < rows.size(); ++r) {
-            const QString text = rows[r].value(c);
-            if (r < kArchiveHeaderRows)
-                width = std::max(width, heads.horizontalAdvance(text.trimmed()) + 16);
-            else if (text.size() + 1 >= longest)
-                width = std::max(width, cells.horizontalAdvance(text) + 12);
+        for (qsizetype r = firstRow; r < std::min<qsizetype>(kArchiveHeaderRows, rows.size()); ++r)
+            width = std::max(width, heads.horizontalAdvance(rows[r].value(c).trimmed()) + 16);
+        int measured = 0;
+        for (qsizetype r = std::max(firstRow, kArchiveHeaderRows); r < rows.size() && measured < 8; ++r) {
+            const QStringList& row = rows[r];
+            if (c >= row.size() || row[c].size() < longest) continue;
+            width = std::max(width, cells.horizontalAdvance(row[c]) + 12);
+            ++measured;
         }
         if (width != widths_[c] || SGa->horizontalHeader()->sectionSize(c) < width) {
             widths_[c] = width;
@@ -492,9 +496,12 @@ void TArchivePage::liveEntry(int type, int tabIndex) {
         model_->AppendRows(rows);
         shownRows_ += rows;
         growColumns(shownRows_, int(shownRows_.size() - rows.size()));
-        const QModelIndex last = model_->index(model_->rowCount() - 1, 0);
-        SGa->setCurrentIndex(last);
-        SGa->scrollTo(last);
+        // The last row is selected and scrolled into view a few times a
+        // second: once per record it would cost more than the rows.
+        if (!liveScroll_.isValid() || liveScroll_.elapsed() >= 150) {
+            SGa->setCurrentIndex(model_->index(model_->rowCount() - 1, 0));
+            liveScroll_.start();
+        }
     }
     liveNs_ += clock.nsecsElapsed();
 }
@@ -529,6 +536,7 @@ void TArchivePage::AreadArhExecute() {
     loadedFile_.clear();
     live_ = false;
     liveNs_ = 0;
+    liveScroll_.invalidate();
 
     PageStatus status(*this);
     ArchiveReadContext context;

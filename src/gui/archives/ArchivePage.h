@@ -139,6 +139,7 @@ private:
     Grid shownRows_;
     Grid fileRows_;  // the table of the loaded file, header rows first
     int fileType_ = -1;  // the table of the last refresh, header rows first
+    QElapsedTimer liveScroll_;
     qint64 liveNs_ = 0;
     qint64 finalShowNs_ = 0;
     class PageStatus;
