@@ -331,9 +331,24 @@ private Q_SLOTS:
         QCOMPARE(page_->Model()->columnCount(), 16);
         QCOMPARE(page_->Model()->Header(0).value(1), QString("Время"));
         QCOMPARE(cell(0, 1), QString::number(QTime::currentTime().hour()));
+        // After the read the newest row is in sight at the top.
+        QCOMPARE(page_->SGa->indexAt(QPoint(2, 2)).row(), 0);
         QCOMPARE(int(page_->Hourly().size()), requests);
         QCOMPARE(int(page_->Daily().size()), 8);  // the daily list stays
         QVERIFY(page_->Chart()->Data().hourly);
+        // For a look as a user would: OMI_ARCHIVE_SHOTS=<folder> saves the
+        // page and the chart window as PNG files.
+        const QString shots = qEnvironmentVariable("OMI_ARCHIVE_SHOTS");
+        if (!shots.isEmpty()) {
+            QTest::qWait(200);
+            QVERIFY(w_->grab().save(shots + "/archive-page.png"));
+            QWidget* chart = w_->findChild<TChartWindow*>();
+            chart->resize(900, 560);
+            chart->show();
+            QTest::qWait(200);
+            QVERIFY(chart->grab().save(shots + "/archive-chart.png"));
+            chart->hide();
+        }
     }
 
     // "стоп" while the whole hourly ring is read: no further record request,

@@ -369,6 +369,9 @@ void TArchivePage::TSaShow() {
         window_.Status().ok(QStringLiteral("НА СВЯЗИ!"));
     else if (!ArchiveReading().reading)
         window_.Status().busy(window_.cbC->currentText() + QStringLiteral(": ") + window_.LPState->text());
+    // A precision restored from the saved values holds for the tables too.
+    if (SEprec->value() != 2 && DisplayFormat() != QStringLiteral("%.%1f").arg(SEprec->value()))
+        SetDisplayDecimals(SEprec->value());
     if (type < 0 && archiveType_ < 0) return;
     const int shownType = type >= 0 ? type : archiveType_;
     if (ArchiveTabs(shownType).isEmpty()) {
@@ -565,6 +568,8 @@ void TArchivePage::AreadArhExecute() {
     QElapsedTimer clock;
     clock.start();
     TCaChange();
+    // The newest rows stand at the top; the live view left the grid scrolled down.
+    SGa->scrollToTop();
     finalShowNs_ = clock.nsecsElapsed();
     RefreshChart();
     Q_EMIT ArchiveChanged();
