@@ -32,6 +32,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -389,6 +390,8 @@ void TPrintPage::AArhPrintExecute() {
             if (!error.isEmpty()) ShowValue(error);
         });
     }
+    // The size of the screen too, for desktops that do not maximise dialogs.
+    if (const QScreen* screen = window_.screen()) dialog.resize(screen->availableGeometry().size());
     dialog.setWindowState(Qt::WindowMaximized);
     dialog.exec();
 }
