@@ -182,16 +182,7 @@ void TArchivePage::buildPage() {
     SGa = new QTableView(page);
     SGa->setObjectName(QStringLiteral("SGa"));
     SGa->setModel(model_);
-    SGa->setWordWrap(false);
-    SGa->setSelectionMode(QAbstractItemView::SingleSelection);
-    SGa->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SGa->verticalHeader()->hide();
-    SGa->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    SGa->verticalHeader()->setDefaultSectionSize(SGa->fontMetrics().height() + 6);
-    SGa->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    SGa->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    SGa->horizontalHeader()->setHighlightSections(false);
-    SGa->setContextMenuPolicy(Qt::CustomContextMenu);
+    setupGrid(SGa);
     layout->addWidget(SGa, 1);
     fillGrid({});
 
@@ -224,13 +215,36 @@ void TArchivePage::buildPage() {
     });
     connect(&window_, &TFomi::AccessLevelApplied, this, [this] { TCaChange(); });
 
-    // The file grid of the device page shows a loaded archive file.
-    if (QTableWidget* grid = window_.sgsp) {
-        connect(grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
-            QAction* load = window_.Action(QStringLiteral("AreadFileArh"));
-            if (load && load->isChecked() && !fileRows_.isEmpty()) decodeError(fileRows_, fileType_, row + kArchiveHeaderRows, column);
-        });
-    }
+    // The grid of a loaded archive file, at the bottom of the device page's
+    // state area: the raw-bytes grid there is kept a few lines high, too
+    // short for an archive, and its column headers are off.
+    fileModel_ = new ArchiveGridModel(this);
+    fileGrid_ = new QTableView(window_.PState);
+    fileGrid_->setObjectName(QStringLiteral("SGfile"));
+    fileGrid_->setModel(fileModel_);
+    setupGrid(fileGrid_);
+    fileGrid_->setMinimumHeight(200);
+    fileGrid_->hide();
+    if (auto* box = qobject_cast<QBoxLayout*>(window_.PState ? window_.PState->layout() : nullptr))
+        box->addWidget(fileGrid_, 3);
+    connect(fileGrid_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        decodeError(fileRows_, fileType_, index.row() + kArchiveHeaderRows, index.column());
+    });
+    connect(fileGrid_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { window_.PMr->popup(fileGrid_->viewport()->mapToGlobal(pos)); });
+}
+
+void TArchivePage::setupGrid(QTableView* grid) {
+    grid->setWordWrap(false);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
 void TArchivePage::wireActions() {
@@ -642,7 +656,7 @@ void TArchivePage::AsavearhExecute() {
 
 void TArchivePage::AreadFileArhExecute(bool checked) {
     QAction* action = window_.Action(QStringLiteral("AreadFileArh"));
-    QTableWidget* grid = window_.sgsp;
+    QTableView* grid = fileGrid_;
     if (!checked) {
         if (grid) grid->hide();
         return;
@@ -693,19 +707,17 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
 
 void TArchivePage::fillFileGrid(const Grid& rows) {
     fileRows_ = rows;
-    QTableWidget* grid = window_.sgsp;
-    if (!grid) return;
-    const int columns = rows.isEmpty() ? 0 : int(rows[0].size());
-    grid->clear();
-    grid->setColumnCount(columns);
-    grid->setRowCount(std::max(0, int(rows.size()) - kArchiveHeaderRows));
-    QStringList heads;
-    for (int c = 0; c < columns; ++c) heads << rows.value(0).value(c) + QLatin1Char('\n') + rows.value(1).value(c);
-    grid->setHorizontalHeaderLabels(heads);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int r = kArchiveHeaderRows; r < rows.size(); ++r)
-        for (int c = 0; c < columns; ++c) grid->setItem(r - kArchiveHeaderRows, c, new QTableWidgetItem(rows[r].value(c)));
-    grid->resizeColumnsToContents();
+    fileModel_->SetTable(rows);
+    const QFontMetrics cells = fileGrid_->fontMetrics();
+    const QFontMetrics heads = fileGrid_->horizontalHeader()->fontMetrics();
+    for (int c = 0; c < fileModel_->columnCount(); ++c) {
+        int width = std::max(heads.horizontalAdvance(rows.value(0).value(c).trimmed()),
+                             heads.horizontalAdvance(rows.value(1).value(c).trimmed())) + 16;
+        for (qsizetype r = kArchiveHeaderRows; r < rows.size(); ++r)
+            width = std::max(width, cells.horizontalAdvance(rows[r].value(c)) + 12);
+        fileGrid_->horizontalHeader()->resizeSection(c, width);
+    }
+    fileGrid_->scrollToTop();
 }
 
 // ---------------------------------------------------------------------------

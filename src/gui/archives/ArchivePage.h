@@ -86,6 +86,10 @@ public:
     QTabBar* TCa = nullptr;
     QTableView* SGa = nullptr;
     ArchiveGridModel* Model() const { return model_; }
+    // The grid of a loaded archive file on the device page (shown while
+    // "чтение архива" is checked), and its rows.
+    QTableView* FileGrid() const { return fileGrid_; }
+    ArchiveGridModel* FileModel() const { return fileModel_; }
     // The progress bar along the bottom of the window while a read runs.
     QProgressBar* Bar() const { return bar_; }
     ArchiveChart* Chart() const { return chart_; }
@@ -111,6 +115,7 @@ private:
     void applyPreset();
     void decodeError(const Grid& rows, int type, int tableRow, int column);
     void fillFileGrid(const Grid& rows);
+    void setupGrid(QTableView* grid);
     void setPickers(const QDate& first, const QDate& last);
     void copyPickersToRange();
     void fillGrid(const Grid& rows);
@@ -131,6 +136,8 @@ private:
     int archiveSerial_ = -1;
 
     ArchiveGridModel* model_ = nullptr;
+    ArchiveGridModel* fileModel_ = nullptr;
+    QTableView* fileGrid_ = nullptr;
     QProgressBar* bar_ = nullptr;
     ArchiveChart* chart_ = nullptr;
     TChartWindow* chartWindow_ = nullptr;
