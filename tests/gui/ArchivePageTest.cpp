@@ -37,6 +37,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QXYSeries>
 
@@ -191,6 +192,18 @@ private Q_SLOTS:
         QCOMPARE(int(page_->Daily().size()), 8);
     }
 
+    // "ОТ"/"ДО" double-clicked: the pickers span the list of the tab's kind.
+    void rangeLabelsDoubleClick() {
+        preset(kDay);
+        QCOMPARE(page_->DTPb->date(), today_.addDays(-1));
+        QTest::mouseDClick(page_->Lot, Qt::LeftButton);
+        QCOMPARE(page_->DTPb->date(), today_.addDays(-7));
+        QCOMPARE(page_->DTPe->date(), today_);
+        QCOMPARE(rows(), 8);
+        QCOMPARE(page_->Range().first, today_.addDays(-7));
+        preset(kWeek);  // the page applies its range item whenever it is shown again
+    }
+
     void differenceTabTotalsPrecisionLevel0() {
         tab(1);
         QCOMPARE(page_->CurrentTab(), 1);
@@ -290,6 +303,35 @@ private Q_SLOTS:
         load->trigger();  // unchecked: the grid goes
         QVERIFY(!grid->isVisibleTo(w_.get()));
         page_->SEprec->setValue(2);
+    }
+
+    // Files the window did not write: one with another extension and a
+    // trailing part shorter than a record is read anyway; a missing file
+    // gets a message and changes nothing.
+    void loadOddFiles() {
+        QTemporaryDir dir;
+        const QString odd = dir.filePath("архив.dat");
+        QFile f(odd);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(1000, '\0'));  // 4 records of 232 bytes and 72 bytes over
+        f.close();
+        QAction* load = w_->Action("AreadFileArh");
+        files_.answer = odd;
+        load->trigger();
+        QVERIFY(load->isChecked());
+        QCOMPARE(page_->FileModel()->rowCount(), 4);
+        QVERIFY2(w_->LuState->text().endsWith("архива из файла: архив.dat - прочитан"), qPrintable(w_->LuState->text()));
+        load->trigger();
+
+        const Grid before = page_->FileModel()->Table();
+        dialogs_.asked.clear();
+        files_.answer = dir.filePath("нет такого.Arh");
+        load->trigger();
+        QCOMPARE(dialogs_.asked.size(), 1);
+        QVERIFY2(dialogs_.asked[0].text.contains("нет такого.Arh"), qPrintable(dialogs_.asked[0].text));
+        QCOMPARE(page_->FileModel()->Table(), before);
+        load->trigger();
+        QVERIFY(!load->isChecked());
     }
 
     void csvExport() {
