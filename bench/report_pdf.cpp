@@ -4,20 +4,19 @@
 // file written through QSaveFile. Repeated; the median and the fastest run
 // are printed with the page count.
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
 #include "archives/ArchiveKinds.h"
 #include "families/U34.h"
 #include "reports/ReportPainter.h"
 #include "reports/ReportTemplates.h"
 #include "support/Dates.h"
-
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QTemporaryDir>
-
-#include <algorithm>
-#include <cstdio>
-#include <vector>
 
 using namespace omi;
 

@@ -8,18 +8,16 @@
 // margin), then the item list, header, body and footer files (Windows-1251
 // bytes) separated by zero bytes; the rest fills the records of the rows.
 
-#include "FuzzSupport.h"
+#include <QDir>
+#include <QTemporaryDir>
+#include <cmath>
 
+#include "FuzzSupport.h"
 #include "archives/ArchiveFamily.h"
 #include "reports/ReportItems.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportTemplates.h"
 #include "support/TextCodec.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <cmath>
 
 using namespace omi;
 

@@ -2,16 +2,15 @@
 // PDF file without a window, with the templates of the data folder, every
 // Russian text readable from the PDF.
 
-#include "e2e/SimProcess.h"
-
-#include "support/TextCodec.h"
-
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include "e2e/SimProcess.h"
+#include "support/TextCodec.h"
 
 using namespace omi::test;
 
@@ -36,9 +35,9 @@ TEST(ArchiveReportCli, DailyDifferenceReportWithTheFoldersTemplates) {
     const QString data = dir.filePath("ДАННЫЕ");
     // A footer of the user's own for the daily reports of family 34.
     QDir().mkpath(data + "/ПЕЧАТЬ");
-    ASSERT_TRUE(omi::WriteLines1251(data + "/ПЕЧАТЬ/НИЗ_СУТ_34.txt",
-                                    {"Name=Arial\tSize=9\t", "Проверил инженер Щукин @02"})
-                    .isEmpty());
+    ASSERT_TRUE(
+        omi::WriteLines1251(data + "/ПЕЧАТЬ/НИЗ_СУТ_34.txt", {"Name=Arial\tSize=9\t", "Проверил инженер Щукин @02"})
+            .isEmpty());
     const QString pdf = dir.filePath("отчет.pdf");
     const QString saved = dir.filePath("архив.Arh");
     const QDate today = QDate::currentDate();

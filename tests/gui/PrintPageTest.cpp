@@ -2,21 +2,6 @@
 // edited in cbd and kept through a print, placeholders expanded into the
 // printed report, the page's buttons.
 
-#include "GuiTestSupport.h"
-
-#include "archives/ArchiveFamily.h"
-#include "archives/ArchiveKinds.h"
-#include "archives/ArchiveRange.h"
-#include "archives/ArchiveReader.h"
-#include "reports/ReportItems.h"
-#include "reports/PrintPage.h"
-#include "reports/ReportTemplates.h"
-#include "shell/MainWindow.h"
-#include "shell/ShellFlags.h"
-#include "support/Dates.h"
-#include "support/Format.h"
-#include "support/TextCodec.h"
-
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
@@ -29,8 +14,21 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
-
 #include <memory>
+
+#include "GuiTestSupport.h"
+#include "archives/ArchiveFamily.h"
+#include "archives/ArchiveKinds.h"
+#include "archives/ArchiveRange.h"
+#include "archives/ArchiveReader.h"
+#include "reports/PrintPage.h"
+#include "reports/ReportItems.h"
+#include "reports/ReportTemplates.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "support/Dates.h"
+#include "support/Format.h"
+#include "support/TextCodec.h"
 
 using namespace omi;
 using namespace omi::guitest;
@@ -133,8 +131,8 @@ private Q_SLOTS:
         // A 227 archive without files: its 21 default items and the body that
         // fits its columns; a header file that exists is read with its font.
         QDir().mkpath(PrintFolder());
-        QVERIFY(WriteLines1251(PrintFolder() + "/ВЕРХ_ЧАС_27.txt",
-                               {"Name=DejaVu Sans\tSize=10\tItalic\t", "Шапка @00"}).isEmpty());
+        QVERIFY(WriteLines1251(PrintFolder() + "/ВЕРХ_ЧАС_27.txt", {"Name=DejaVu Sans\tSize=10\tItalic\t", "Шапка @00"})
+                    .isEmpty());
         QVERIFY(WriteLines1251(PrintFolder() + "/ФОРМАТЫ_27.txt", {"00.%s~только одна"}).isEmpty());
         page->SetSource([] {
             PrintSource s;

@@ -2,12 +2,12 @@
 // Expansion of a report template line: every "@NN" becomes the value of item
 // NN of the family's item list, formatted with the item's format text.
 
-#include "archives/ArchiveRecord.h"
-#include "archives/ArchiveView.h"
-
 #include <QDate>
 #include <QString>
 #include <QStringList>
+
+#include "archives/ArchiveRecord.h"
+#include "archives/ArchiveView.h"
 
 namespace omi {
 

@@ -1,11 +1,11 @@
 #include "reports/ReportLayout.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
 #include "reports/ReportItems.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace omi {
 
@@ -28,7 +28,8 @@ std::vector<int> ParseTabStops(const QString& line, int rightMargin) {
         qlonglong value = number.toLongLong(&ok);
         if (!ok) {
             // A run of digits too long for a number is still a number above 254.
-            const bool digits = !number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+            const bool digits =
+                !number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
             value = digits ? 255 : 0;
         }
         if (value > 254) value = 194 - rightMargin;
@@ -146,8 +147,10 @@ public:
             for (const QString& line : t.body.lines) {
                 if (!line.contains(QLatin1Char('{'))) continue;
                 const QString rest = line.mid(1);
-                if (rest.contains(QLatin1Char('@'))) totalsLine = rest;
-                else if (rest.contains(QLatin1Char('>'))) stops_ = ParseTabStops(rest, s.right);
+                if (rest.contains(QLatin1Char('@')))
+                    totalsLine = rest;
+                else if (rest.contains(QLatin1Char('>')))
+                    stops_ = ParseTabStops(rest, s.right);
                 else {
                     BreakIfBelow();
                     PrintAtStops(rest);
@@ -199,9 +202,12 @@ private:
     void BodyHead() {
         for (const QString& line : in_.templates.body.lines) {
             if (line.contains(QLatin1Char('{'))) continue;
-            if (line.contains(QLatin1Char('@'))) dataLine_ = line;
-            else if (line.contains(QLatin1Char('>'))) stops_ = ParseTabStops(line, in_.settings.right);
-            else PrintAtStops(line);
+            if (line.contains(QLatin1Char('@')))
+                dataLine_ = line;
+            else if (line.contains(QLatin1Char('>')))
+                stops_ = ParseTabStops(line, in_.settings.right);
+            else
+                PrintAtStops(line);
         }
         NewLine(TemplatePart::Body);
     }

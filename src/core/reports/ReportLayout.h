@@ -6,15 +6,14 @@
 // texts with their positions; a painter (window or PDF) draws it, so the
 // layout is the same on paper, in the preview and in a PDF file.
 
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
 #include "archives/ArchiveRecord.h"
 #include "reports/ReportExpand.h"
 #include "reports/ReportTemplates.h"
-
-#include <QString>
-#include <QStringList>
-
-#include <functional>
-#include <vector>
 
 namespace omi {
 
@@ -67,7 +66,7 @@ double NominalLineHeight(const TemplateFont& font);
 struct ReportInput {
     TemplateSet templates;
     ReportContext context;
-    ArchiveList entries;  // the view list, newest first (a totals entry last)
+    ArchiveList entries;      // the view list, newest first (a totals entry last)
     bool difference = false;  // the tab shows a difference kind: print the totals block
     double pageWidth = 210, pageHeight = 297;
     PrintSettings settings;

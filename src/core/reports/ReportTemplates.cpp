@@ -1,10 +1,10 @@
 #include "reports/ReportTemplates.h"
 
+#include <QFileInfo>
+
 #include "reports/ReportItems.h"
 #include "support/Paths.h"
 #include "support/TextCodec.h"
-
-#include <QFileInfo>
 
 namespace omi {
 
@@ -14,9 +14,12 @@ const QString kTab = QStringLiteral("\t");
 
 QString PartPrefix(TemplatePart part) {
     switch (part) {
-    case TemplatePart::Header: return QStringLiteral("ВЕРХ");
-    case TemplatePart::Body: return QStringLiteral("ОСНОВА");
-    case TemplatePart::Footer: return QStringLiteral("НИЗ");
+        case TemplatePart::Header:
+            return QStringLiteral("ВЕРХ");
+        case TemplatePart::Body:
+            return QStringLiteral("ОСНОВА");
+        case TemplatePart::Footer:
+            return QStringLiteral("НИЗ");
     }
     return {};
 }
@@ -51,7 +54,8 @@ QString TemplateFileName(TemplatePart part, const QString& family, bool hourly) 
 }
 
 QString FontLine(const TemplateFont& font) {
-    QString line = QStringLiteral("Name=") + font.name + kTab + QStringLiteral("Size=") + QString::number(font.size) + kTab;
+    QString line =
+        QStringLiteral("Name=") + font.name + kTab + QStringLiteral("Size=") + QString::number(font.size) + kTab;
     if (font.bold) line += QStringLiteral("Bold") + kTab;
     if (font.italic) line += QStringLiteral("Italic") + kTab;
     return line;
@@ -151,10 +155,14 @@ QStringList BodyOf(std::initializer_list<BodyColumn> columns) {
         row += QString::fromUtf8(c.row) + QLatin1Char(' ');
         totals += QString::fromUtf8(c.totals) + QLatin1Char(' ');
     }
-    return {QStringLiteral("^"),     stops,
-            head1.trimmed(),         head2.trimmed(),
-            QStringLiteral("^"),     row.trimmed(),
-            QStringLiteral("{^"),    QLatin1Char('{') + stops,
+    return {QStringLiteral("^"),
+            stops,
+            head1.trimmed(),
+            head2.trimmed(),
+            QStringLiteral("^"),
+            row.trimmed(),
+            QStringLiteral("{^"),
+            QLatin1Char('{') + stops,
             QLatin1Char('{') + totals.trimmed()};
 }
 
@@ -273,7 +281,8 @@ QString SaveTemplateSet(const QString& folder, const QString& family, bool hourl
     note(WriteLines1251(base + ItemListFileName(family), set.items));
     for (TemplatePart part : {TemplatePart::Header, TemplatePart::Body, TemplatePart::Footer}) {
         const TemplateMemo& memo = set.Part(part);
-        note(WriteLines1251(base + TemplateFileName(part, family, hourly), QStringList{FontLine(memo.font)} + memo.lines));
+        note(WriteLines1251(base + TemplateFileName(part, family, hourly),
+                            QStringList{FontLine(memo.font)} + memo.lines));
     }
     return errors.join(QLatin1Char('\r'));
 }

@@ -1,17 +1,5 @@
 #include "reports/PrintPage.h"
 
-#include "archives/ArchiveKinds.h"
-#include "archives/ArchivePage.h"
-#include "reports/ReportItems.h"
-#include "reports/ReportPainter.h"
-#include "shell/ClientHelp.h"
-#include "shell/Dialogs.h"
-#include "shell/HelpViewer.h"
-#include "shell/MainWindow.h"
-#include "shell/ShellFlags.h"
-#include "support/Format.h"
-#include "support/Paths.h"
-
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,6 +28,18 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "archives/ArchiveKinds.h"
+#include "archives/ArchivePage.h"
+#include "reports/ReportItems.h"
+#include "reports/ReportPainter.h"
+#include "shell/ClientHelp.h"
+#include "shell/Dialogs.h"
+#include "shell/HelpViewer.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "support/Format.h"
+#include "support/Paths.h"
 
 namespace omi {
 
@@ -114,7 +114,8 @@ void TPrintPage::buildPage() {
     row->addWidget(Bint);
     row->addWidget(cbf);
 
-    auto spin = [&](QSpinBox*& box, const char* name, const char* label, const char* hint, int value, int low, int high) {
+    auto spin = [&](QSpinBox*& box, const char* name, const char* label, const char* hint, int value, int low,
+                    int high) {
         box = new QSpinBox(page);
         box->setObjectName(QString::fromLatin1(name));
         box->setRange(low, high);
@@ -280,7 +281,8 @@ void TPrintPage::LoadTemplates() {
     // family 225 and would put other values under its headings.
     const TemplateSet standard = StandardTemplateSet(family, hourly);
     const QString folder = PrintFolder() + QLatin1Char('/');
-    if (!QFileInfo::exists(folder + TemplateFileName(TemplatePart::Body, family, hourly)) && IsStandardBody(set.body.lines))
+    if (!QFileInfo::exists(folder + TemplateFileName(TemplatePart::Body, family, hourly)) &&
+        IsStandardBody(set.body.lines))
         set.body.lines = standard.body.lines;
     if (!QFileInfo::exists(folder + TemplateFileName(TemplatePart::Header, family, hourly)) &&
         IsStandardHeader(set.header.lines))
@@ -379,12 +381,13 @@ void TPrintPage::AArhPrintExecute() {
         pdf->setObjectName(QStringLiteral("APdf"));
         pdf->setToolTip(QStringLiteral("сохранить отчет в файл PDF"));
         connect(pdf, &QAction::triggered, &dialog, [this, title] {
-            const QString suggested = PrintFolder() + QLatin1Char('/') + SafeFileName(title.isEmpty() ? QStringLiteral("отчет") : title) +
+            const QString suggested = PrintFolder() + QLatin1Char('/') +
+                                      SafeFileName(title.isEmpty() ? QStringLiteral("отчет") : title) +
                                       QStringLiteral(".pdf");
-            const QString path =
-                Dialogs().pdfPath ? Dialogs().pdfPath(suggested)
-                                  : QFileDialog::getSaveFileName(&window_, QStringLiteral("сохранить отчет"), suggested,
-                                                                 QStringLiteral("PDF (*.pdf)"));
+            const QString path = Dialogs().pdfPath
+                                     ? Dialogs().pdfPath(suggested)
+                                     : QFileDialog::getSaveFileName(&window_, QStringLiteral("сохранить отчет"),
+                                                                    suggested, QStringLiteral("PDF (*.pdf)"));
             if (path.isEmpty()) return;
             const QString error = SaveReportPdf(path);
             if (!error.isEmpty()) ShowValue(error);

@@ -1,17 +1,17 @@
 #pragma once
-// The "настройка печати" page and printing: report templates, the item list, fonts and margins, the preview with printing and PDF.
-
-#include "archives/ArchiveView.h"
-#include "reports/ReportLayout.h"
-#include "reports/ReportTemplates.h"
+// The "настройка печати" page and printing: report templates, the item list, fonts and margins, the preview with
+// printing and PDF.
 
 #include <QFont>
 #include <QObject>
 #include <QPointer>
-
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include "archives/ArchiveView.h"
+#include "reports/ReportLayout.h"
+#include "reports/ReportTemplates.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,7 +1,5 @@
 #include "reports/ReportPainter.h"
 
-#include "support/TextCodec.h"
-
 #include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -11,6 +9,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+
+#include "support/TextCodec.h"
 
 namespace omi {
 

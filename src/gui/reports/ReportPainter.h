@@ -3,10 +3,10 @@
 // writer) with Qt GUI only, so that the command line writes the same PDF as
 // the window without any widget.
 
-#include "reports/ReportLayout.h"
-
 #include <QFont>
 #include <QString>
+
+#include "reports/ReportLayout.h"
 
 class QPagedPaintDevice;
 

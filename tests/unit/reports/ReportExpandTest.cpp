@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
 #include "reports/ReportExpand.h"
 #include "reports/ReportItems.h"
 #include "support/Dates.h"
-
-#include <gtest/gtest.h>
 
 namespace omi {
 namespace {
@@ -26,8 +26,7 @@ ReportContext Context234() {
     return c;
 }
 
-TEST(ReportExpand, Family234Items)
-{
+TEST(ReportExpand, Family234Items) {
     // The tab "СУТ 2-Я  РАЗНОСТЬ" of a 234 is a daily difference of system 2.
     bool found = false;
     for (const ArchiveTab& tab : ArchiveTabs(234))
@@ -41,15 +40,15 @@ TEST(ReportExpand, Family234Items)
     ArchiveRecord r = RecordOf(234);
     r.SetDay(DayNumber(QDate(2026, 12, 7)));
     r.SetHour(5);
-    r.SetReal(8, 12.34);      // heat
-    r.SetReal(16, 100.06);    // V1
-    r.SetReal(24, 40.01);     // V2
-    r.SetReal(128, 70.5);     // supply
-    r.SetReal(136, 45.25);    // return
-    r.SetInt(168, 75);        // fatal-error time, minutes
-    r.SetReal(72, 12.6);      // heat for the period, with "%d"
-    r.SetReal(200, -2.5);     // energy in high-flow error, with "%d"
-    r.SetInt(216, 3);         // system error
+    r.SetReal(8, 12.34);    // heat
+    r.SetReal(16, 100.06);  // V1
+    r.SetReal(24, 40.01);   // V2
+    r.SetReal(128, 70.5);   // supply
+    r.SetReal(136, 45.25);  // return
+    r.SetInt(168, 75);      // fatal-error time, minutes
+    r.SetReal(72, 12.6);    // heat for the period, with "%d"
+    r.SetReal(200, -2.5);   // energy in high-flow error, with "%d"
+    r.SetInt(216, 3);       // system error
     const QStringList& items = DefaultItems("34");
     const ReportContext c = Context234();
     const struct {
@@ -82,8 +81,7 @@ TEST(ReportExpand, Family234Items)
     EXPECT_EQ(ExpandLine("@22", items, c, r), QStringLiteral("1дн01:05"));
 }
 
-TEST(ReportExpand, FileNameOfALoadedArchive)
-{
+TEST(ReportExpand, FileNameOfALoadedArchive) {
     const QString folder70 = QStringLiteral("C:\\") + QString(66, QChar(u'п')) + QStringLiteral("\\");
     ASSERT_EQ(folder70.size(), 70);
     EXPECT_EQ(ReportFileName(folder70 + QStringLiteral("арх.Arh")),
@@ -103,8 +101,7 @@ TEST(ReportExpand, FileNameOfALoadedArchive)
     EXPECT_EQ(ExpandLine("<@04><@03>", items, c, r), QStringLiteral("<><>"));
 }
 
-TEST(ReportExpand, OtherFamiliesUseTheirNumberingAndRecords)
-{
+TEST(ReportExpand, OtherFamiliesUseTheirNumberingAndRecords) {
     // 227: hundredths of a degree, date 05, hour 16, error time 18 and 20.
     ArchiveRecord r27 = RecordOf(227);
     r27.SetDay(DayNumber(QDate(2026, 3, 7)));
@@ -119,7 +116,8 @@ TEST(ReportExpand, OtherFamiliesUseTheirNumberingAndRecords)
     c.first = c.last = QDate(2026, 3, 7);
     const QStringList& items27 = DefaultItems("27");
     EXPECT_EQ(ExpandLine("@05 @16 @12 @09", items27, c, r27), QStringLiteral("07/03 :09       65,4        5,5"));
-    EXPECT_EQ(ExpandLine("@04|@19|@20", items27, c, r27), QStringLiteral("Архив часовой накопительный|итого:|1дн01:05"));
+    EXPECT_EQ(ExpandLine("@04|@19|@20", items27, c, r27),
+              QStringLiteral("Архив часовой накопительный|итого:|1дн01:05"));
     EXPECT_EQ(ExpandLine("@03", items27, c, r27), QStringLiteral("от 07.03.2026 до 07.03.2026"));
 
     // 235 prints with family "30": the first record, system number 1.
@@ -135,8 +133,7 @@ TEST(ReportExpand, OtherFamiliesUseTheirNumberingAndRecords)
     EXPECT_EQ(ExpandLine("@16", items30, c, r27), QStringLiteral("       0,0"));
 }
 
-TEST(ReportExpand, UserFormatsNeverBreakTheLine)
-{
+TEST(ReportExpand, UserFormatsNeverBreakTheLine) {
     QStringList items = DefaultItems("34");
     items[0] = QStringLiteral("00.@00%s@~recursive");
     items[7] = QStringLiteral("07.%2147483647d~huge width");

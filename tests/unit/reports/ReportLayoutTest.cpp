@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
 #include "reports/ReportItems.h"
 #include "reports/ReportLayout.h"
 #include "support/Dates.h"
-
-#include <gtest/gtest.h>
 
 namespace omi {
 namespace {
@@ -38,9 +38,8 @@ ReportInput Input(int rows, bool difference) {
     in.templates = BuiltInTemplateSet("34");
     in.templates.header.lines = {QStringLiteral("Шапка @01")};
     in.templates.body.lines = {
-        QStringLiteral("0>20>"),  QStringLiteral("ДАТА ТЕПЛО"), QStringLiteral("0> 20 >"),
-        QStringLiteral("@06 @07"), QStringLiteral("{^"),          QStringLiteral("{0>40>"),
-        QStringLiteral("{@21 @07"),
+        QStringLiteral("0>20>"), QStringLiteral("ДАТА ТЕПЛО"), QStringLiteral("0> 20 >"),  QStringLiteral("@06 @07"),
+        QStringLiteral("{^"),    QStringLiteral("{0>40>"),     QStringLiteral("{@21 @07"),
     };
     in.templates.items[6] = QStringLiteral("06.dd.mm~дата");
     in.templates.items[7] = QStringLiteral("07.%.0f~тепло");
@@ -62,8 +61,7 @@ std::vector<const PlacedText*> TextsOf(const ReportModel& m, const QString& text
     return found;
 }
 
-TEST(ReportLayout, TabStopLines)
-{
+TEST(ReportLayout, TabStopLines) {
     const struct {
         const char* line;
         int right;
@@ -82,8 +80,7 @@ TEST(ReportLayout, TabStopLines)
     EXPECT_EQ(LineWords(QStringLiteral("  a   b c  ")), (QStringList{"a", "b", "c"}));
 }
 
-TEST(ReportLayout, WordsAtStopsSurplusDropped)
-{
+TEST(ReportLayout, WordsAtStopsSurplusDropped) {
     ReportInput in = Input(1, false);
     in.settings.left = 15;
     in.settings.right = 5;
@@ -102,8 +99,7 @@ TEST(ReportLayout, WordsAtStopsSurplusDropped)
     EXPECT_DOUBLE_EQ(TextsOf(m, "77").back()->x, 15.0 + 189.0);
 }
 
-TEST(ReportLayout, LineIntervalOnlyAfterTabStopLines)
-{
+TEST(ReportLayout, LineIntervalOnlyAfterTabStopLines) {
     for (int interval : {-1, 0, 1, 2}) {
         ReportInput in = Input(3, false);
         in.settings.lineInterval = interval;
@@ -121,15 +117,14 @@ TEST(ReportLayout, LineIntervalOnlyAfterTabStopLines)
     EXPECT_EQ(seen, (std::vector<int>{1, 2, -1, 0, 1}));
 }
 
-TEST(ReportLayout, RowsInFamilyOrderWithTotalsForDifferenceKinds)
-{
+TEST(ReportLayout, RowsInFamilyOrderWithTotalsForDifferenceKinds) {
     ReportInput in = Input(3, true);
     ReportModel m = LayoutReport(in, FixedHeight);
     // 234 prints from the oldest entry; the totals entry is no row.
     EXPECT_LT(TextsOf(m, "01.01")[0]->y, TextsOf(m, "03.01")[0]->y);
     ASSERT_EQ(TextsOf(m, "Итого:").size(), 1u);
     EXPECT_DOUBLE_EQ(TextsOf(m, "999")[0]->x, in.settings.left + 40.0);  // totals at the totals block's stops
-    EXPECT_EQ(TextsOf(m, "Низ 999").size(), 1u);  // the footer from the totals entry
+    EXPECT_EQ(TextsOf(m, "Низ 999").size(), 1u);                         // the footer from the totals entry
     EXPECT_GT(TextsOf(m, "Итого:")[0]->y, TextsOf(m, "03.01")[0]->y);
 
     // A cumulative tab has no totals block; 235 prints from the newest entry.
@@ -150,8 +145,7 @@ TEST(ReportLayout, RowsInFamilyOrderWithTotalsForDifferenceKinds)
     EXPECT_EQ(TextsOf(m, "Низ 0").size(), 1u);
 }
 
-TEST(ReportLayout, PageFilledExactlyContinuesWithTheBodyHead)
-{
+TEST(ReportLayout, PageFilledExactlyContinuesWithTheBodyHead) {
     // Where the rows lie on an endless page.
     ReportInput tall = Input(40, false);
     tall.pageHeight = 10000;
@@ -184,8 +178,7 @@ TEST(ReportLayout, PageFilledExactlyContinuesWithTheBodyHead)
     EXPECT_EQ(LayoutReport(in, FixedHeight).pages.size(), 1u);
 }
 
-TEST(ReportLayout, HostileTemplatesLayOutWithoutFault)
-{
+TEST(ReportLayout, HostileTemplatesLayOutWithoutFault) {
     ReportInput in = Input(5, true);
     in.templates.header.font.size = kTemplateFontMaxSize;
     in.templates.body.lines = {QStringLiteral("2147483647>-2147483648>0>"), QStringLiteral("@@@@ @0 @ @9"),

@@ -1,12 +1,12 @@
-#include "reports/ReportItems.h"
-#include "reports/ReportTemplates.h"
-#include "support/TextCodec.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "reports/ReportItems.h"
+#include "reports/ReportTemplates.h"
+#include "support/TextCodec.h"
 
 namespace omi {
 namespace {
@@ -16,16 +16,14 @@ QByteArray FileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST(ReportTemplates, FileNamesPerFamilyAndClass)
-{
+TEST(ReportTemplates, FileNamesPerFamilyAndClass) {
     EXPECT_EQ(ItemListFileName("34"), QStringLiteral("ФОРМАТЫ_34.txt"));
     EXPECT_EQ(TemplateFileName(TemplatePart::Header, "34", false), QStringLiteral("ВЕРХ_СУТ_34.txt"));
     EXPECT_EQ(TemplateFileName(TemplatePart::Body, "27", false), QStringLiteral("ОСНОВА_СУТ_27.txt"));
     EXPECT_EQ(TemplateFileName(TemplatePart::Footer, "30", true), QStringLiteral("НИЗ_ЧАС_30.txt"));
 }
 
-TEST(ReportTemplates, FontLineReadAndWritten)
-{
+TEST(ReportTemplates, FontLineReadAndWritten) {
     const struct {
         const char* line;
         bool taken;
@@ -61,8 +59,7 @@ TEST(ReportTemplates, FontLineReadAndWritten)
     EXPECT_EQ(FontLine(BuiltInHeader().font), QStringLiteral("Name=MS Sans Serif\tSize=8\tBold\t"));
 }
 
-TEST(ReportTemplates, MissingFilesGiveDefaultsAndKeepMemos)
-{
+TEST(ReportTemplates, MissingFilesGiveDefaultsAndKeepMemos) {
     QTemporaryDir dir;
     TemplateSet set = BuiltInTemplateSet("34");
     set.items.clear();
@@ -78,8 +75,7 @@ TEST(ReportTemplates, MissingFilesGiveDefaultsAndKeepMemos)
     EXPECT_EQ(set.items, DefaultItems("34"));
 }
 
-TEST(ReportTemplates, SaveAndLoadRoundTripIn1251)
-{
+TEST(ReportTemplates, SaveAndLoadRoundTripIn1251) {
     QTemporaryDir dir;
     TemplateSet set = StandardTemplateSet("30", true);
     set.items[7] = QStringLiteral("07.%.3f~арх ТЕПЛО изменено");
@@ -103,14 +99,12 @@ TEST(ReportTemplates, SaveAndLoadRoundTripIn1251)
     }
 }
 
-TEST(ReportTemplates, SaveReportsAFolderThatCannotBeWritten)
-{
+TEST(ReportTemplates, SaveReportsAFolderThatCannotBeWritten) {
     QTemporaryDir dir;
     EXPECT_FALSE(SaveTemplateSet(dir.filePath("нет/такой"), "34", false, BuiltInTemplateSet("34")).isEmpty());
 }
 
-TEST(ReportTemplates, StandardBodiesUseOnlyTheFamilysItems)
-{
+TEST(ReportTemplates, StandardBodiesUseOnlyTheFamilysItems) {
     for (const char* f : {"25", "27", "28", "29", "30", "34"})
         for (bool hourly : {false, true}) {
             const QString family = QString::fromLatin1(f);
