@@ -38,6 +38,7 @@
 #include "shell/HelpViewer.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
 #include "support/Format.h"
 #include "support/Paths.h"
 
@@ -322,9 +323,12 @@ std::optional<ReportInput> TPrintPage::prepareReport() {
     }
     const ArchiveTabView& shown = source.shown;
     const bool hourly = IsHourlyKind(shown.tab.kind);
+    // The memos hold the set of this family and class (a print may come
+    // before any refresh of the archive view loaded it).
+    if (family_ != family || hourly_ != hourly) LoadTemplates();
     const TemplateSet templates = CurrentTemplates();
     // The templates on disk always match the last report (errors ignored).
-    SaveTemplateSet(PrintFolder(), family, family_ == family ? hourly_ : hourly, templates);
+    SaveTemplateSet(PrintFolder(), family, hourly, templates);
 
     const QLineEdit* serialEdit = window_.findChild<QLineEdit*>(QStringLiteral("ENo"));
     const QLineEdit* typeEdit = window_.findChild<QLineEdit*>(QStringLiteral("Etype"));
@@ -349,7 +353,9 @@ void TPrintPage::PrintReport(QPrinter* printer) {
     if (!input) return;
     printer->setFullPage(true);
     printer->setDocName(reportTitle());
-    lastReport_ = RenderReport(*printer, *input);
+    lastReport_ = RenderReport(*printer, *input, [this](int page) {
+        window_.Status().SetStatus(Format(QStringLiteral("Рисуется страница %d"), {page}), Qt::black);
+    });
 }
 
 QString TPrintPage::SaveReportPdf(const QString& path) {

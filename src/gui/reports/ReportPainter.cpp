@@ -40,7 +40,7 @@ LineHeightFn DeviceLineHeight(QPagedPaintDevice& device) {
     };
 }
 
-ReportModel RenderReport(QPagedPaintDevice& device, ReportInput input) {
+ReportModel RenderReport(QPagedPaintDevice& device, ReportInput input, const std::function<void(int page)>& onPage) {
     const QSizeF page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
     input.pageWidth = page.width();
     input.pageHeight = page.height();
@@ -52,6 +52,7 @@ ReportModel RenderReport(QPagedPaintDevice& device, ReportInput input) {
     QPainter painter(&device);
     if (!painter.isActive()) return model;
     for (size_t i = 0; i < model.pages.size(); ++i) {
+        if (onPage) onPage(int(i) + 1);
         if (i > 0) device.newPage();
         if (model.frame) {
             QPen pen(Qt::red);

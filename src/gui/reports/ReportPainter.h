@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QString>
+#include <functional>
 
 #include "reports/ReportLayout.h"
 
@@ -27,7 +28,9 @@ LineHeightFn DeviceLineHeight(QPagedPaintDevice& device);
 // Lays the report out on the device's full page (its margins must be 0 or
 // the printer in full-page mode) and draws every page. Returns the model
 // drawn.
-ReportModel RenderReport(QPagedPaintDevice& device, ReportInput input);
+// onPage, when given, hears the number of every page before it is drawn.
+ReportModel RenderReport(QPagedPaintDevice& device, ReportInput input,
+                         const std::function<void(int page)>& onPage = {});
 
 // Writes the report to a PDF file (A4, through QSaveFile); the title names
 // the archive. Returns a Russian message, empty on success.
