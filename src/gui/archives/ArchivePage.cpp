@@ -51,6 +51,7 @@ namespace {
 const QString kArchiveFilter = QStringLiteral("Архивы(*.arh)|*.arh|Bсе файлы(*.*)|*.*");
 const QString kCsvFilter = QStringLiteral("Таблицы для Excel(*.csv)|*.csv|Bсе файлы(*.*)|*.*");
 const QString kTypeMismatch = QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+constexpr int kLiveIntervalMs = 1000;
 
 // The family action that reads the archive of a device type; empty for a
 // type without an archive procedure.
@@ -419,6 +420,7 @@ void TArchivePage::TCaChange() {
     const int kind = tabs[tab].kind;
     if (QAction* read = window_.Action(QStringLiteral("AreadArh"))) read->setToolTip(ReadArchiveHint(kind));
     live_ = false;
+    pendingRows_.clear();
     const ArchiveTabView shown =
         ShowArchiveTab(type, tab, daily_, hourly_, range_, DisplayFormat(), Flags().accessLevel);
     if (!shown.error.isEmpty()) return;
@@ -508,19 +510,33 @@ void TArchivePage::liveEntry(int type, int tabIndex) {
                                    ArchiveColumnCodes(*family, tab.kind), Flags().accessLevel));
             live_ = true;
         }
-        const Grid rows = SelectColumns(ArchiveTableCells(*family, shown, tab.system, DisplayFormat()).mid(2),
-                                        ArchiveColumnCodes(*family, tab.kind), Flags().accessLevel);
-        model_->AppendRows(rows);
-        shownRows_ += rows;
-        growColumns(shownRows_, int(shownRows_.size() - rows.size()));
-        // The last row is selected and scrolled into view a few times a
-        // second: once per record it would cost more than the rows.
-        if (!liveScroll_.isValid() || liveScroll_.elapsed() >= 150) {
-            SGa->setCurrentIndex(model_->index(model_->rowCount() - 1, 0));
-            liveScroll_.start();
+        // The cells of the shown columns straight from the record.
+        const ArchiveRecord& record = shown.front()[std::min<size_t>(size_t(tab.system), shown.front().size() - 1)];
+        const QString format = DisplayFormat();
+        QStringList row;
+        for (int code : ArchiveColumnCodes(*family, tab.kind)) {
+            const int column = Flags().accessLevel == 0 ? std::abs(code) : code;
+            if (column > 0 && size_t(column) <= family->columns.size())
+                row << ArchiveCellText(family->columns[size_t(column - 1)], record, format);
         }
+        pendingRows_ << row;
+        // The rows go into the grid once a second (the first one at once),
+        // the last one selected and scrolled into view: a repaint of the
+        // grid takes about 10 ms, after every record it would cost several
+        // per cent of a read.
+        if (!liveScroll_.isValid() || liveScroll_.elapsed() >= kLiveIntervalMs) flushLiveRows();
     }
     liveNs_ += clock.nsecsElapsed();
+}
+
+void TArchivePage::flushLiveRows() {
+    if (pendingRows_.isEmpty()) return;
+    model_->AppendRows(pendingRows_);
+    shownRows_ += pendingRows_;
+    growColumns(shownRows_, int(shownRows_.size() - pendingRows_.size()));
+    pendingRows_.clear();
+    SGa->setCurrentIndex(model_->index(model_->rowCount() - 1, 0));
+    liveScroll_.start();
 }
 
 void TArchivePage::AreadArhExecute() {
@@ -554,6 +570,7 @@ void TArchivePage::AreadArhExecute() {
     live_ = false;
     liveNs_ = 0;
     liveScroll_.invalidate();
+    pendingRows_.clear();
 
     PageStatus status(*this);
     ArchiveReadContext context;

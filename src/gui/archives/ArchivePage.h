@@ -121,6 +121,7 @@ private:
     void fillGrid(const Grid& rows);
     void growColumns(const Grid& rows, int firstRow);
     void liveEntry(int type, int tabIndex);
+    void flushLiveRows();
     void showProgress(int position, int maximum);
     TChartWindow* chartWindow();
     QString deviceFolder() const;
@@ -147,6 +148,7 @@ private:
     Grid fileRows_;  // the table of the loaded file, header rows first
     int fileType_ = -1;  // the table of the last refresh, header rows first
     QElapsedTimer liveScroll_;
+    Grid pendingRows_;  // live rows not yet in the grid
     qint64 liveNs_ = 0;
     qint64 finalShowNs_ = 0;
     class PageStatus;
