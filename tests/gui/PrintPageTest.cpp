@@ -10,7 +10,9 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -19,12 +21,14 @@
 #include "GuiTestSupport.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
+#include "archives/ArchivePage.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "reports/PrintPage.h"
 #include "reports/ReportItems.h"
 #include "reports/ReportTemplates.h"
 #include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "support/Dates.h"
 #include "support/Format.h"
@@ -276,6 +280,42 @@ private Q_SLOTS:
         page->AArhPrintExecute();
         printed = texts(page->LastReport());
         QVERIFY(printed.contains(QStringLiteral("Файл: ") + folder.left(60) + QStringLiteral("\\...\\архив.Arh")));
+    }
+
+    // The archive page's read and tab reach the print page: the templates of
+    // the family and class are loaded and the report holds the view's rows.
+    void printFromTheArchivePage() {
+        DataFolder data;
+        DialogScript dialogs;
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        auto w = makeWindow({sim.Pty()});
+        auto* cbC = child<QComboBox>(w.get(), "cbC");
+        cbC->setCurrentIndex(cbC->findText(sim.Pty()));
+        w->cbCClick(cbC);
+        auto* archive = w->findChild<TArchivePage*>();
+        QVERIFY(archive);
+        archive->RGdtp->SetItemIndex(1);  // a week
+        w->Action("AreadArh")->trigger();
+        QCOMPARE(archive->ArchiveType(), 234);
+        archive->TCa->setCurrentIndex(tabIndex(234, QStringLiteral("СУТ 2-Я  РАЗНОСТЬ")));
+        const ArchiveTabView shown = archive->CurrentView();
+        QVERIFY(shown.view.entries.size() > 2);
+
+        auto* mB = child<QPlainTextEdit>(w.get(), "mB");
+        QCOMPARE(mB->toPlainText().split('\n'), StandardTemplateSet("34", false).body.lines);
+        QTemporaryDir out;
+        PrintScript script(out.filePath("r.pdf"));
+        QVERIFY(w->Action("AArhPrint")->isEnabled());
+        w->Action("AArhPrint")->trigger();
+        QCOMPARE(script.previews, 1);
+        const QStringList printed = texts(w->findChild<TPrintPage*>()->LastReport());
+        int rows = 0;
+        for (const QString& t : printed) rows += QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d\\d$").match(t).hasMatch();
+        QCOMPARE(rows, int(shown.view.entries.size()) - 1);  // the totals entry is the "Итого:" row
+        QVERIFY(printed.contains(QStringLiteral("Итого:")));
+        QVERIFY(printed.contains(
+            QStringLiteral("Архив суточный разностный, система 2, ") +
+            Format("от %s до %s", {ShortDateText(archive->Range().first), ShortDateText(archive->Range().last)})));
     }
 
     void buttonsOfThePage() {
