@@ -406,6 +406,32 @@ private Q_SLOTS:
         }
     }
 
+    // Tabs switched while a read runs: back on the read's tab the grid holds
+    // the rows so far and goes on growing without gaps or repeats.
+    void tabSwitchDuringRead() {
+        tab(4);
+        preset(kWholeArchive);
+        int flushes = 0;
+        Grid live;
+        auto during = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            if (!ArchiveReading().reading) return;
+            if (++flushes == 1) {
+                tab(6);
+                tab(4);
+            } else if (flushes == 2) {
+                live = page_->Model()->Rows();
+                w_->Action("AstopArhRead")->trigger();
+            }
+        });
+        w_->Action("AreadArh")->trigger();
+        disconnect(during);
+        QCOMPARE(flushes, 2);
+        const Grid final = page_->Model()->Rows();
+        QVERIFY(live.size() >= 2);
+        QVERIFY(final.size() >= live.size() && final.size() <= live.size() + 1);
+        QCOMPARE(final.mid(0, live.size()), live);
+    }
+
     // "стоп" while the whole hourly ring is read: no further record request,
     // the summary of what was read, command 254 at the end.
     void stopInTheMiddle() {

@@ -424,6 +424,17 @@ void TArchivePage::TCaChange() {
     const ArchiveTabView shown =
         ShowArchiveTab(type, tab, daily_, hourly_, range_, DisplayFormat(), Flags().accessLevel);
     if (!shown.error.isEmpty()) return;
+    if (ArchiveReading().reading && shown.table.hasData) {
+        // A refresh while a read runs (another tab chosen and this one again,
+        // a range edited): the rows so far, then the live rows again. On a
+        // difference tab the oldest entry read so far stands as the totals
+        // row; its difference row comes with the next record.
+        Grid rows = shown.table.rows;
+        if (shown.table.hasTotals) rows.removeLast();
+        fillGrid(rows);
+        live_ = true;
+        return;
+    }
     fillGrid(shown.table.rows);
     const bool data = shown.table.hasData && (!daily_.empty() || !hourly_.empty());
     if (QAction* print = window_.Action(QStringLiteral("AArhPrint"))) print->setEnabled(data);
