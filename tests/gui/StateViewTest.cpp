@@ -146,6 +146,18 @@ private Q_SLOTS:
         QCOMPARE(boxTexts(view), StateValueTexts(234, 1));
         QCOMPARE(fileLines(cwd.filePath("журнал.txt")).size(), 5);
 
+        // A log that cannot be written is noted, not shown.
+        {
+            DialogScript dialogs;
+            const QString bad = cwd.filePath("нет такой папки/журнал.txt");
+            view.EFst->setText(bad);
+            view.TCSP->setCurrentIndex(0);
+            QCOMPARE(view.LogError(), "НЕ МОГУ СОЗДАТЬ ФАЙЛ: " + bad);
+            QVERIFY(dialogs.asked.isEmpty());
+            QCOMPARE(boxTexts(view), StateValueTexts(234, 0));
+            view.EFst->setText(cwd.filePath("журнал.txt"));
+        }
+
         // Entering a box lights its label, leaving it puts the face colour back.
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -252,6 +264,33 @@ private Q_SLOTS:
         view.CBfire->setChecked(false);
         view.CBfireClick();
         QVERIFY(!view.Tst->isActive());
+    }
+
+    void noSecondReadingInsideTheWait() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "235", "--serial", "9", "--delay", "300"});
+        auto w = makeWindow(sim.Pty());
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentType(), 235);
+        TStateView& view = *w->stateView;
+        view.CBfire->setChecked(true);
+        // While the first answer is awaited: a timer tick and a click that
+        // switches the view off.
+        bool inside = false;
+        QTimer::singleShot(100, w.get(), [&] {
+            inside = view.Reading();
+            view.TstTimer();
+            toggleState(*w);
+        });
+        toggleState(*w);
+        QVERIFY(inside);
+        QCOMPARE(stateRequests(sim), 1);
+        // The switch-off waited for the reading's end.
+        QVERIFY(!w->Action("Areadstate")->isChecked());
+        QCOMPARE(tabNames(view.TCSP), QStringList{TStateView::kOffTab});
+        QVERIFY(view.Boxes().isEmpty());
+        QVERIFY(!view.Tst->isActive());
+        QVERIFY(!view.CBfire->isChecked());
     }
 
     void badCheckByteEveryTime() {
