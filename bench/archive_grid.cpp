@@ -6,13 +6,6 @@
 // painted — at the operator's level (16 columns) and at level 0 (28 columns).
 // Runs on the offscreen platform unless a display is given.
 
-#include "archives/ArchiveGridModel.h"
-#include "archives/ArchivePage.h"
-#include "archives/ArchiveRange.h"
-#include "shell/MainWindow.h"
-#include "shell/RadioGroup.h"
-#include "shell/ShellFlags.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,10 +16,16 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "archives/ArchiveRange.h"
+#include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
+#include "shell/ShellFlags.h"
 
 using namespace omi;
 
@@ -106,10 +105,11 @@ int main(int argc, char** argv) {
         Flags().accessLevel = level;
         std::vector<qint64> runs;
         for (int i = 0; i < 9; ++i) runs.push_back(showOnce(page));
-        std::printf("table rebuilt, grid filled and painted at level %d (%d columns, %d rows): median %.1f ms, "
-                    "fastest %.1f ms\n",
-                    level, page.Model()->columnCount(), page.Model()->rowCount(), ms(median(runs)),
-                    ms(*std::min_element(runs.begin(), runs.end())));
+        std::printf(
+            "table rebuilt, grid filled and painted at level %d (%d columns, %d rows): median %.1f ms, "
+            "fastest %.1f ms\n",
+            level, page.Model()->columnCount(), page.Model()->rowCount(), ms(median(runs)),
+            ms(*std::min_element(runs.begin(), runs.end())));
     }
     Flags().accessLevel = 1;
     sim.terminate();

@@ -1,8 +1,6 @@
 // omi-cli archive --csv: the table the command shows, as a CSV file for a
 // spreadsheet with Russian settings.
 
-#include "e2e/SimProcess.h"
-
 #include <QDate>
 #include <QFile>
 #include <QJsonArray>
@@ -10,6 +8,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "e2e/SimProcess.h"
 
 using namespace omi::test;
 
@@ -37,9 +37,9 @@ TEST(ArchiveCsvCli, DifferenceTableWithTotals) {
     QTemporaryDir dir;
     const QString csv = dir.filePath("таблица.csv");
     const QDate today = QDate::currentDate();
-    const CliRun r = RunCli({"--port", sim.Pty(), "--json", "--precision", "4", "archive", "daily-diff", "--from",
-                             today.addDays(-4).toString(Qt::ISODate), "--to", today.toString(Qt::ISODate), "--csv",
-                             csv});
+    const CliRun r =
+        RunCli({"--port", sim.Pty(), "--json", "--precision", "4", "archive", "daily-diff", "--from",
+                today.addDays(-4).toString(Qt::ISODate), "--to", today.toString(Qt::ISODate), "--csv", csv});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QStringList expected;
@@ -65,8 +65,8 @@ TEST(ArchiveCsvCli, UnwritableFileFailsWithItsName) {
     Sim sim({"--type", "234", "--serial", "417", "--pty"});
     QTemporaryDir dir;
     const QString csv = dir.filePath("нет такой папки/таблица.csv");
-    const CliRun r = RunCli({"--port", sim.Pty(), "archive", "daily", "--from",
-                             QDate::currentDate().toString(Qt::ISODate), "--csv", csv});
+    const CliRun r = RunCli(
+        {"--port", sim.Pty(), "archive", "daily", "--from", QDate::currentDate().toString(Qt::ISODate), "--csv", csv});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(csv)) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(csv));

@@ -4,22 +4,6 @@
 // precision, the level-0 columns, error decoding, saving and loading an
 // archive file in the window, the CSV export and the chart.
 
-#include "GuiTestSupport.h"
-
-#include "archives/ArchiveChart.h"
-#include "archives/ArchiveFile.h"
-#include "archives/ArchiveFileDialogs.h"
-#include "archives/ArchiveGridModel.h"
-#include "archives/ArchivePage.h"
-#include "archives/ArchiveRange.h"
-#include "families/ErrBits.h"
-#include "protocol/Frame.h"
-#include "shell/ExtraWindows.h"
-#include "shell/MainWindow.h"
-#include "shell/RadioGroup.h"
-#include "shell/ShellFlags.h"
-#include "shell/StatusLine.h"
-
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
@@ -40,8 +24,22 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXYSeries>
-
 #include <memory>
+
+#include "GuiTestSupport.h"
+#include "archives/ArchiveChart.h"
+#include "archives/ArchiveFile.h"
+#include "archives/ArchiveFileDialogs.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "archives/ArchiveRange.h"
+#include "families/ErrBits.h"
+#include "protocol/Frame.h"
+#include "shell/ExtraWindows.h"
+#include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
+#include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
 
 using namespace omi;
 using namespace omi::guitest;
@@ -156,12 +154,13 @@ private Q_SLOTS:
         bool barShown = false;
         QString readingText;
         QStringList firstLive;
-        auto live = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this, [&](const QModelIndex&, int first, int last) {
-            liveRows += last - first + 1;
-            if (firstLive.isEmpty()) firstLive = page_->Model()->Rows().value(0);
-            barShown = barShown || (page_->Bar() && page_->Bar()->isVisibleTo(w_.get()));
-            readingText = w_->LuState->text();
-        });
+        auto live = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this,
+                            [&](const QModelIndex&, int first, int last) {
+                                liveRows += last - first + 1;
+                                if (firstLive.isEmpty()) firstLive = page_->Model()->Rows().value(0);
+                                barShown = barShown || (page_->Bar() && page_->Bar()->isVisibleTo(w_.get()));
+                                readingText = w_->LuState->text();
+                            });
         w_->Action("AreadArh")->trigger();
         disconnect(live);
 
@@ -267,9 +266,9 @@ private Q_SLOTS:
         QCOMPARE(asked.folder, ArchiveFolder(234, 417));
         QVERIFY(QFileInfo(asked.folder).isDir());
         QVERIFY(QDir(asked.folder).entryList(QDir::Files).isEmpty());
-        const QString proposed = QString("СУТ 1_Я  РАЗНОСТЬ_от%1до%2дз%3")
-                                     .arg(today_.addDays(-7).toString("MMdd"), today_.toString("MMdd"),
-                                          today_.toString("MMdd"));
+        const QString proposed =
+            QString("СУТ 1_Я  РАЗНОСТЬ_от%1до%2дз%3")
+                .arg(today_.addDays(-7).toString("MMdd"), today_.toString("MMdd"), today_.toString("MMdd"));
         QVERIFY2(asked.fileName.startsWith(proposed) && asked.fileName.endsWith(".Arh"), qPrintable(asked.fileName));
 
         files_.answer = asked.fileName;
@@ -323,7 +322,8 @@ private Q_SLOTS:
         load->trigger();
         QVERIFY(load->isChecked());
         QCOMPARE(page_->FileModel()->rowCount(), 4);
-        QVERIFY2(w_->LuState->text().endsWith("архива из файла: архив.dat - прочитан"), qPrintable(w_->LuState->text()));
+        QVERIFY2(w_->LuState->text().endsWith("архива из файла: архив.dat - прочитан"),
+                 qPrintable(w_->LuState->text()));
         load->trigger();
 
         const Grid before = page_->FileModel()->Table();

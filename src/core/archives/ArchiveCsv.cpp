@@ -37,8 +37,7 @@ QString WriteArchiveCsv(const QString& path, const Grid& rows) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("не могу записать файл: ") + path;
     const QByteArray bytes = ArchiveCsvBytes(rows);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("не могу записать файл: ") + path;
+    if (file.write(bytes) != bytes.size() || !file.commit()) return QStringLiteral("не могу записать файл: ") + path;
     return {};
 }
 

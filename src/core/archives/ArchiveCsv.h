@@ -5,10 +5,10 @@
 // mark, CR LF line ends. Fields holding the separator, a quote, a line break
 // or blanks at either end are quoted, quotes doubled inside.
 
-#include "support/GridText.h"
-
 #include <QByteArray>
 #include <QString>
+
+#include "support/GridText.h"
 
 namespace omi {
 

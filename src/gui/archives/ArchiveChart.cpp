@@ -1,19 +1,18 @@
 #include "archives/ArchiveChart.h"
 
-#include "archives/ArchiveFamily.h"
-#include "archives/ArchiveKinds.h"
-#include "support/Dates.h"
-
 #include <QChart>
 #include <QChartView>
 #include <QDateTimeAxis>
 #include <QLabel>
 #include <QLineSeries>
-#include <QValueAxis>
 #include <QVBoxLayout>
-
+#include <QValueAxis>
 #include <algorithm>
 #include <cstring>
+
+#include "archives/ArchiveFamily.h"
+#include "archives/ArchiveKinds.h"
+#include "support/Dates.h"
 
 namespace omi {
 
@@ -70,7 +69,10 @@ ArchiveChartData MakeArchiveChartData(int type, int tabIndex, const ArchiveList&
     return data;
 }
 
-ArchiveChart::ArchiveChart(QWidget* parent) : QWidget(parent), chart_(new QChart), view_(new QChartView(chart_, this)),
+ArchiveChart::ArchiveChart(QWidget* parent)
+    : QWidget(parent),
+      chart_(new QChart),
+      view_(new QChartView(chart_, this)),
       hint_(new QLabel(kNoArchiveChartHint, this)) {
     setObjectName(QStringLiteral("ArchiveChart"));
     view_->setObjectName(QStringLiteral("ArchiveChartView"));

@@ -3,13 +3,13 @@
 // (or hour) and the supply and return temperatures against time. Without an
 // archive it shows a short hint instead of axes.
 
-#include "archives/ArchiveRecord.h"
-
 #include <QDateTime>
 #include <QList>
 #include <QPointF>
 #include <QString>
 #include <QWidget>
+
+#include "archives/ArchiveRecord.h"
 
 class QChart;
 class QChartView;
@@ -20,9 +20,9 @@ namespace omi {
 struct ArchiveChartData {
     QString title;  // the tab caption; empty: no archive
     bool hourly = false;
-    QList<QPointF> heat;     // x: msecs since epoch (local time), y: Gcal per day or hour
-    QList<QPointF> supply;   // °C
-    QList<QPointF> ret;      // °C
+    QList<QPointF> heat;    // x: msecs since epoch (local time), y: Gcal per day or hour
+    QList<QPointF> supply;  // °C
+    QList<QPointF> ret;     // °C
 };
 
 // The series of a tab's archive list: the heat of each entry is its

@@ -4,7 +4,6 @@
 // scripted runs) see each request and choose the file.
 
 #include <QString>
-
 #include <functional>
 
 class QWidget;

@@ -4,9 +4,9 @@
 // while the rows scroll); every other row is a model row. Rows are kept as
 // the table's text cells, so thousands of rows cost one list and a reset.
 
-#include "support/GridText.h"
-
 #include <QAbstractTableModel>
+
+#include "support/GridText.h"
 
 namespace omi {
 

@@ -1,25 +1,5 @@
 #include "archives/ArchivePage.h"
 
-#include "archives/ArchiveChart.h"
-#include "archives/ArchiveCsv.h"
-#include "archives/ArchiveFileDialogs.h"
-#include "archives/ArchiveGridModel.h"
-#include "archives/ArchiveKinds.h"
-#include "archives/ArchiveRange.h"
-#include "archives/ArchiveReader.h"
-#include "families/ErrBits.h"
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "shell/Dialogs.h"
-#include "shell/ExtraWindows.h"
-#include "shell/MainWindow.h"
-#include "shell/RadioGroup.h"
-#include "shell/ShellFlags.h"
-#include "shell/StatusLine.h"
-#include "shell/TraceMemo.h"
-#include "support/Dates.h"
-#include "support/Format.h"
-
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,8 +21,27 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
+
+#include "archives/ArchiveChart.h"
+#include "archives/ArchiveCsv.h"
+#include "archives/ArchiveFileDialogs.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchiveKinds.h"
+#include "archives/ArchiveRange.h"
+#include "archives/ArchiveReader.h"
+#include "families/ErrBits.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "shell/Dialogs.h"
+#include "shell/ExtraWindows.h"
+#include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
+#include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
+#include "shell/TraceMemo.h"
+#include "support/Dates.h"
+#include "support/Format.h"
 
 namespace omi {
 
@@ -57,16 +56,22 @@ constexpr int kLiveIntervalMs = 1000;
 // type without an archive procedure.
 QString FamilyAction(int type) {
     switch (type) {
-    case 225: return QStringLiteral("ARA225");
-    case 227: return QStringLiteral("ARA227");
-    case 228: return QStringLiteral("ARA228");
-    case 229:
-    case 230: return QStringLiteral("ARA229");
-    case 234:
-    case 235:
-    case 236:
-    case 237: return QStringLiteral("ARA234");
-    default: return {};
+        case 225:
+            return QStringLiteral("ARA225");
+        case 227:
+            return QStringLiteral("ARA227");
+        case 228:
+            return QStringLiteral("ARA228");
+        case 229:
+        case 230:
+            return QStringLiteral("ARA229");
+        case 234:
+        case 235:
+        case 236:
+        case 237:
+            return QStringLiteral("ARA234");
+        default:
+            return {};
     }
 }
 
@@ -189,9 +194,8 @@ void TArchivePage::buildPage() {
 
     connect(SGa, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { window_.PMa->popup(SGa->viewport()->mapToGlobal(pos)); });
-    connect(SGa, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-        SGaDblClick(index.row() + kArchiveHeaderRows, index.column());
-    });
+    connect(SGa, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { SGaDblClick(index.row() + kArchiveHeaderRows, index.column()); });
     connect(RGdtp, &TRadioGroup::ItemIndexChanged, this, [this] { RGdtpClick(); });
     connect(DTPb, &QDateEdit::dateChanged, this, [this] { DTPbChange(); });
     connect(DTPe, &QDateEdit::dateChanged, this, [this] { DTPbChange(); });
@@ -631,8 +635,10 @@ void TArchivePage::decodeError(const Grid& rows, int type, int tableRow, int col
     if (tableRow < kArchiveHeaderRows || tableRow >= rows.size() || rows.size() < kArchiveHeaderRows) return;
     const QString header = rows[1].value(column).trimmed();
     ErrorTag tag = ErrorTag::None;
-    if (header == QStringLiteral("системы")) tag = ErrorTag::System;
-    else if (header == QStringLiteral("уст-ва") || header == QStringLiteral("код")) tag = ErrorTag::Device;
+    if (header == QStringLiteral("системы"))
+        tag = ErrorTag::System;
+    else if (header == QStringLiteral("уст-ва") || header == QStringLiteral("код"))
+        tag = ErrorTag::Device;
     if (tag == ErrorTag::None) return;
     bool ok = false;
     int value = rows[tableRow].value(column).trimmed().toInt(&ok);
@@ -696,8 +702,8 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
     const int type = CurrentType() >= 0 ? CurrentType() : archiveType_;
     FileDialogRequest request;
     request.caption = QStringLiteral("чтение архива");
-    request.folder = ValidNoTu(CurrentSerial(), CurrentType()) ? ArchiveFolder(CurrentType(), CurrentSerial())
-                                                               : ArchivesRoot();
+    request.folder =
+        ValidNoTu(CurrentSerial(), CurrentType()) ? ArchiveFolder(CurrentType(), CurrentSerial()) : ArchivesRoot();
     request.filter = kArchiveFilter;
     const QString path = AskFileName(&window_, request);
     if (path.isEmpty()) {
@@ -740,7 +746,8 @@ void TArchivePage::fillFileGrid(const Grid& rows) {
     const QFontMetrics heads = fileGrid_->horizontalHeader()->fontMetrics();
     for (int c = 0; c < fileModel_->columnCount(); ++c) {
         int width = std::max(heads.horizontalAdvance(rows.value(0).value(c).trimmed()),
-                             heads.horizontalAdvance(rows.value(1).value(c).trimmed())) + 16;
+                             heads.horizontalAdvance(rows.value(1).value(c).trimmed())) +
+                    16;
         for (qsizetype r = kArchiveHeaderRows; r < rows.size(); ++r)
             width = std::max(width, cells.horizontalAdvance(rows[r].value(c)) + 12);
         fileGrid_->horizontalHeader()->resizeSection(c, width);
@@ -758,10 +765,10 @@ void TArchivePage::ExportCsvExecute() {
     request.save = true;
     request.caption = QStringLiteral("экспорт в Excel (CSV)");
     request.folder = deviceFolder();
-    request.fileName = QFileInfo(ProposedArchiveName(shown.tab.caption, range_.first, range_.last,
-                                                     QDateTime::currentDateTime()))
-                           .completeBaseName() +
-                       QStringLiteral(".csv");
+    request.fileName =
+        QFileInfo(ProposedArchiveName(shown.tab.caption, range_.first, range_.last, QDateTime::currentDateTime()))
+            .completeBaseName() +
+        QStringLiteral(".csv");
     request.filter = kCsvFilter;
     QDir().mkpath(request.folder);
     QString path = AskFileName(&window_, request);

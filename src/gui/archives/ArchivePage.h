@@ -4,13 +4,13 @@
 //
 // The print page reads what is shown through the accessors below.
 
-#include "archives/ArchiveFile.h"
-#include "archives/ArchiveRecord.h"
-#include "archives/ArchiveView.h"
-
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+
+#include "archives/ArchiveFile.h"
+#include "archives/ArchiveRecord.h"
+#include "archives/ArchiveView.h"
 
 class QCheckBox;
 class QDateEdit;
@@ -145,7 +145,7 @@ private:
     bool live_ = false;
     QList<int> widths_;
     Grid shownRows_;
-    Grid fileRows_;  // the table of the loaded file, header rows first
+    Grid fileRows_;      // the table of the loaded file, header rows first
     int fileType_ = -1;  // the table of the last refresh, header rows first
     QElapsedTimer liveScroll_;
     Grid pendingRows_;  // live rows not yet in the grid

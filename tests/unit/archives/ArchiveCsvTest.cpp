@@ -1,13 +1,13 @@
-#include "archives/ArchiveCsv.h"
-#include "archives/ArchiveView.h"
-#include "unit/archives/ArchiveTestData.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "archives/ArchiveCsv.h"
+#include "archives/ArchiveView.h"
+#include "unit/archives/ArchiveTestData.h"
 
 namespace omi {
 namespace {
@@ -63,8 +63,7 @@ TEST(ArchiveCsv, FieldsQuotedOnlyWhenNeeded) {
         {"он сказал \"да\"", "\"он сказал \"\"да\"\"\""},
         {"две\r\nстроки", "\"две\r\nстроки\""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(CsvField(QString::fromUtf8(c.text)), QString::fromUtf8(c.field)) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(CsvField(QString::fromUtf8(c.text)), QString::fromUtf8(c.field)) << c.text;
 }
 
 // A daily difference table of family 234 as the grid shows it at level 0:
@@ -72,8 +71,8 @@ TEST(ArchiveCsv, FieldsQuotedOnlyWhenNeeded) {
 TEST(ArchiveCsv, DifferenceTableRoundTrip) {
     const QDate newest(2026, 3, 12);
     const ArchiveList daily = test::DailyList(newest, 10);
-    const ArchiveTabView shown = ShowArchiveTab(234, 1, daily, {}, ViewRange{newest.addDays(-6), newest, false},
-                                                QStringLiteral("%.3f"), 0);
+    const ArchiveTabView shown =
+        ShowArchiveTab(234, 1, daily, {}, ViewRange{newest.addDays(-6), newest, false}, QStringLiteral("%.3f"), 0);
     ASSERT_TRUE(shown.error.isEmpty());
     const Grid& grid = shown.table.rows;
     ASSERT_TRUE(shown.table.hasTotals);
