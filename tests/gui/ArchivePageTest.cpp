@@ -415,6 +415,8 @@ private Q_SLOTS:
         Grid live;
         auto during = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this, [&] {
             if (!ArchiveReading().reading) return;
+            if (const QString shots = qEnvironmentVariable("OMI_ARCHIVE_SHOTS"); !shots.isEmpty() && flushes == 0)
+                w_->grab().save(shots + "/archive-reading.png");
             if (++flushes == 1) {
                 tab(6);
                 tab(4);
