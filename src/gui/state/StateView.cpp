@@ -217,6 +217,9 @@ void TStateView::buildControls() {
     pv->addWidget(scroll, 1);
     fv->addWidget(POi);
     v->addWidget(Poiold, 1);
+    // The panels never shrink to nothing under a splitter or a small window.
+    Poiold->setMinimumSize(6, 6);
+    POi->setMinimumSize(6, 6);
 
     // The view takes the host's free space above the level-0 grid.
     if (hostLayout) {
