@@ -7,11 +7,6 @@
 //
 // Usage: state_heartbeat [seconds]   (20 by default)
 
-#include "protocol/Frame.h"
-#include "shell/MainWindow.h"
-#include "shell/ShellFlags.h"
-#include "state/StateView.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -21,10 +16,14 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+#include "protocol/Frame.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "state/StateView.h"
 
 namespace {
 
@@ -38,7 +37,9 @@ Figures Summarise(std::vector<double> v) {
     f.n = v.size();
     if (v.empty()) return f;
     std::sort(v.begin(), v.end());
-    auto at = [&](double q) { return v[std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size())))]; };
+    auto at = [&](double q) {
+        return v[std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size())))];
+    };
     f.p50 = at(0.50);
     f.p99 = at(0.99);
     f.max = v.back();
@@ -58,8 +59,8 @@ int main(int argc, char** argv) {
 
     QTemporaryDir dir;
     QProcess sim;
-    sim.start(QStringLiteral(OMI_SIM_PATH), {"--pty", "--type", "234", "--serial", "417", "--baud", "9600", "--log",
-                                             dir.filePath("requests.log")});
+    sim.start(QStringLiteral(OMI_SIM_PATH),
+              {"--pty", "--type", "234", "--serial", "417", "--baud", "9600", "--log", dir.filePath("requests.log")});
     if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
         std::fprintf(stderr, "omi-sim did not start\n");
         return 1;

@@ -3,19 +3,6 @@
 // end on a failure, answers that never pass the check, the state log file,
 // error decoding and the service-level grid and byte dump.
 
-#include "GuiTestSupport.h"
-
-#include "families/ErrBits.h"
-#include "families/U28.h"
-#include "families/U34.h"
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "service/DeviceReading.h"
-#include "shell/MainWindow.h"
-#include "shell/ShellFlags.h"
-#include "state/StateView.h"
-#include "support/TextCodec.h"
-
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -28,8 +15,19 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
 #include <memory>
+
+#include "GuiTestSupport.h"
+#include "families/ErrBits.h"
+#include "families/U28.h"
+#include "families/U34.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "service/DeviceReading.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "state/StateView.h"
+#include "support/TextCodec.h"
 
 using namespace omi;
 using namespace omi::guitest;
@@ -225,10 +223,9 @@ private Q_SLOTS:
             QCOMPARE(tabNames(view.TCSP), QStringList{"состояние"});
             QCOMPARE(view.Boxes().size(), 17);
             QCOMPARE(view.Boxes().first()->text(), QString("2"));
-            QCOMPARE(boxLabels(view, true),
-                     QStringList({"модификация ЛОРС (кол-во каналов) ", "Импульсы,1 кан", "Импульсы,2 кан",
-                                  "№ веса,1 кан", "№ веса,2 кан", "вес,1 кан", "вес,2 кан", "итого,1 кан",
-                                  "итого,2 кан"}));
+            QCOMPARE(boxLabels(view, true), QStringList({"модификация ЛОРС (кол-во каналов) ", "Импульсы,1 кан",
+                                                         "Импульсы,2 кан", "№ веса,1 кан", "№ веса,2 кан", "вес,1 кан",
+                                                         "вес,2 кан", "итого,1 кан", "итого,2 кан"}));
             // ЛОРС values decode nothing.
             for (QLineEdit* box : view.Boxes()) QVERIFY(box->toolTip().isEmpty());
         }
@@ -364,8 +361,8 @@ private Q_SLOTS:
         DialogScript dialogs;
         QTest::mouseDClick(view.Poiold, Qt::LeftButton, {}, QPoint(2, view.Poiold->height() - 3));
         QCOMPARE(dialogs.asked.size(), 1);
-        QCOMPARE(dialogs.asked.first().text, "Код=1:\n\r" + u28::SystemErrorTexts().at(1) +
-                                                 "\n\rКод=256:\n\rнеизвестный\n\r");
+        QCOMPARE(dialogs.asked.first().text,
+                 "Код=1:\n\r" + u28::SystemErrorTexts().at(1) + "\n\rКод=256:\n\rнеизвестный\n\r");
         // The device code box of the second system.
         u28::CurrentState()[1].deviceError = 0;
         QLineEdit* device = view.Boxes().at(12);

@@ -1,18 +1,5 @@
 #include "state/StateView.h"
 
-#include "archives/ArchiveRange.h"
-#include "families/ErrBits.h"
-#include "families/StateLayout.h"
-#include "families/U128.h"
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "service/DeviceReading.h"
-#include "service/StateLog.h"
-#include "shell/Dialogs.h"
-#include "shell/MainWindow.h"
-#include "shell/ShellFlags.h"
-#include "shell/TraceMemo.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -34,10 +21,22 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <set>
 #include <utility>
+
+#include "archives/ArchiveRange.h"
+#include "families/ErrBits.h"
+#include "families/StateLayout.h"
+#include "families/U128.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "service/DeviceReading.h"
+#include "service/StateLog.h"
+#include "shell/Dialogs.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "shell/TraceMemo.h"
 
 namespace omi {
 
