@@ -28,6 +28,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -236,6 +237,15 @@ private Q_SLOTS:
         const u34::SetParResult data94 = u34::SetPar(pair);
         QVERIFY(data94.ok);
         QVERIFY(data94.mismatch.isEmpty());
+
+        // The defaults button puts the family's defaults in both records and on the page.
+        child<QPushButton>(w->TSwr, "BConDef")->click();
+        QVERIFY(w->LuState->text().endsWith(": Конфигурация задана по умолчанию"));
+        QCOMPARE(int(pair[0].reportDay), 1);
+        QCOMPARE(int(pair[1].reportDay), 1);
+        QCOMPARE(pair[0].contractT3, 70.0);
+        QCOMPARE(edit(*w, "Epar4")->text(), QString("1"));
+        QCOMPARE(edit(*w, "Edog3")->text(), QString("70,0"));
     }
 
     void device225TariffStarts() {
