@@ -4,22 +4,6 @@
 // into the family's configuration, a reading that only ever gets bad answers,
 // and the level-0 dump file and grid.
 
-#include "GuiTestSupport.h"
-
-#include "config/ConfigEditors.h"
-#include "config/ConfigPage.h"
-#include "families/U128.h"
-#include "families/U25.h"
-#include "families/U34.h"
-#include "protocol/Frame.h"
-#include "service/DeviceReading.h"
-#include "shell/MainWindow.h"
-#include "shell/RadioGroup.h"
-#include "shell/ShellFlags.h"
-#include "shell/StatusLine.h"
-#include "support/Format.h"
-#include "support/TextCodec.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -33,8 +17,22 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
-
 #include <memory>
+
+#include "GuiTestSupport.h"
+#include "config/ConfigEditors.h"
+#include "config/ConfigPage.h"
+#include "families/U128.h"
+#include "families/U25.h"
+#include "families/U34.h"
+#include "protocol/Frame.h"
+#include "service/DeviceReading.h"
+#include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
+#include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
+#include "support/Format.h"
+#include "support/TextCodec.h"
 
 using namespace omi;
 using namespace omi::guitest;
@@ -229,7 +227,7 @@ private Q_SLOTS:
         QCOMPARE(w->configPage->Editor()->System(), 0);
         type(edit(*w, "Epar4"), "9");
         type(edit(*w, "Edog3"), "7");
-        const u34::ConfigPair& pair = u34::CurrentConfig();
+        u34::ConfigPair& pair = u34::CurrentConfig();
         QCOMPARE(int(pair[0].reportDay), 9);
         QCOMPARE(int(pair[1].reportDay), 9);
         QCOMPARE(pair[0].contractT3, 7.0);
@@ -237,6 +235,14 @@ private Q_SLOTS:
         const u34::SetParResult data94 = u34::SetPar(pair);
         QVERIFY(data94.ok);
         QVERIFY(data94.mismatch.isEmpty());
+
+        // The page shown again (a click on its tab) reloads the record.
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->PCW()->setCurrentWidget(w->TSW);
+        pair[0].reportDay = 5;
+        w->PCW()->setCurrentWidget(w->TSwr);
+        QCOMPARE(edit(*w, "Epar4")->text(), QString("5"));
 
         // The defaults button puts the family's defaults in both records and on the page.
         child<QPushButton>(w->TSwr, "BConDef")->click();

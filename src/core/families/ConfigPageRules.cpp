@@ -1,10 +1,9 @@
 #include "families/ConfigPageRules.h"
 
-#include "support/Format.h"
-
 #include <QDate>
-
 #include <cmath>
+
+#include "support/Format.h"
 
 namespace omi::cfgpage {
 
@@ -65,7 +64,8 @@ const char* const kU29Labels[8] = {"вес имп.1-го р-мера,л/имп",
 
 QString U34WeightLabel(int k, bool pulsesPerLitre) {
     if (k < 1 || k > 3) return {};
-    return QString::fromUtf8(kU34Labels[k - 1]) + (pulsesPerLitre ? QStringLiteral(" имп/л") : QStringLiteral(" л/имп"));
+    return QString::fromUtf8(kU34Labels[k - 1]) +
+           (pulsesPerLitre ? QStringLiteral(" имп/л") : QStringLiteral(" л/имп"));
 }
 
 int ContractFlagBit(int system, int index) {
@@ -335,8 +335,8 @@ U27Page LoadPage(const u27::ConfigRecord& rec) {
     } else {
         page.typeText = Format(QStringLiteral("Тип системы=%d не определен"), {rec.systemType});
     }
-    page.values = {oneDecimal(rec.weight1), oneDecimal(rec.weight2), oneDecimal(rec.weightHot),
-                   oneDecimal(rec.weight3), integerText(rec.coldT)};
+    page.values = {oneDecimal(rec.weight1), oneDecimal(rec.weight2), oneDecimal(rec.weightHot), oneDecimal(rec.weight3),
+                   integerText(rec.coldT)};
     return page;
 }
 
@@ -408,26 +408,38 @@ QList<GridColumn> ConfigGridColumns(int deviceType) {
         return out;
     };
     const std::initializer_list<std::pair<const char*, const char*>> twoSystem = {
-        {"вес имп", "датч №1"},     {"вес имп", "датч №2"},     {"вес имп", "датч №3"},    {"тип", "сист"},
-        {"t°C ХВС", "первая"},      {"t°C ХВС", "вторая"},      {"нач 2-й t°C", "день"},   {"нач 2-й t°C", "м-ц"},
-        {"кон 2-й t°C", "день"},    {"кон 2-й t°C", "м-ц"},     {"min", "объем"},          {"max", "объем"},
-        {"отч", "день"},            {"призн", "сумм ош"},       {"призн", "исп 2-й t°C"}};
-    if (u34::IsU34Type(deviceType))
-        return columns(twoSystem, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 19, 20, 21});
+        {"вес имп", "датч №1"},  {"вес имп", "датч №2"}, {"вес имп", "датч №3"},  {"тип", "сист"},
+        {"t°C ХВС", "первая"},   {"t°C ХВС", "вторая"},  {"нач 2-й t°C", "день"}, {"нач 2-й t°C", "м-ц"},
+        {"кон 2-й t°C", "день"}, {"кон 2-й t°C", "м-ц"}, {"min", "объем"},        {"max", "объем"},
+        {"отч", "день"},         {"призн", "сумм ош"},   {"призн", "исп 2-й t°C"}};
+    if (u34::IsU34Type(deviceType)) return columns(twoSystem, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 19, 20, 21});
     if (u29::IsU29Type(deviceType) || deviceType == 228)
         return columns(twoSystem, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
     if (deviceType == u27::kType)
-        return columns({{"вес имп", "датч №1"}, {"вес имп", "датч №2"}, {"вес имп", "ГВС"}, {"вес имп", "датч №3"},
-                        {"тип", "сист"}, {"t°C", "ХВС"}},
+        return columns({{"вес имп", "датч №1"},
+                        {"вес имп", "датч №2"},
+                        {"вес имп", "ГВС"},
+                        {"вес имп", "датч №3"},
+                        {"тип", "сист"},
+                        {"t°C", "ХВС"}},
                        {0, 1, 2, 3, 4, 5});
     if (deviceType == 225)
-        return columns({{"вес имп", "датч №1"}, {"вес имп", "датч №2"}, {"вес имп", "датч №3"}, {"вес имп", "электро"},
-                        {"к-во", "тар"}, {"начало", "1 тарифа"}, {"начало", "2 тарифа"}, {"тип", "сист"},
-                        {"t°C", "ХВС"}, {"пр огр", "сч ГВС"}, {" t°C", "без ГВС"}},
+        return columns({{"вес имп", "датч №1"},
+                        {"вес имп", "датч №2"},
+                        {"вес имп", "датч №3"},
+                        {"вес имп", "электро"},
+                        {"к-во", "тар"},
+                        {"начало", "1 тарифа"},
+                        {"начало", "2 тарифа"},
+                        {"тип", "сист"},
+                        {"t°C", "ХВС"},
+                        {"пр огр", "сч ГВС"},
+                        {" t°C", "без ГВС"}},
                        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
     if (deviceType == u128::kType)
-        return columns({{"к-во", "кан"}, {"№ веса", "1 кан"}, {"№ веса", "2 кан"}, {"№ веса", "3 кан"}, {"№ веса", "4 кан"}},
-                       {0, 1, 2, 3, 4});
+        return columns(
+            {{"к-во", "кан"}, {"№ веса", "1 кан"}, {"№ веса", "2 кан"}, {"№ веса", "3 кан"}, {"№ веса", "4 кан"}},
+            {0, 1, 2, 3, 4});
     return {};
 }
 

@@ -11,15 +11,15 @@
 // ЛОРС: channel count and four weight numbers. Family 225: U25.h
 // (PageToConfig).
 
-#include "families/U128.h"
-#include "families/U27.h"
-#include "families/U29.h"
-#include "families/U34.h"
-
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <optional>
+
+#include "families/U128.h"
+#include "families/U27.h"
+#include "families/U29.h"
+#include "families/U34.h"
 
 namespace omi::cfgpage {
 
@@ -68,8 +68,8 @@ enum class TwoSystemFamily { U34, U29, U28 };
 struct SystemPage {
     int typeIndex = -1;  // −1: the box shows typeText, not an item
     QString typeText;
-    std::array<QString, 8> values;  // value edits 1..8
-    std::array<QString, 8> labels;  // their labels (weights with the unit for 234/235)
+    std::array<QString, 8> values;         // value edits 1..8
+    std::array<QString, 8> labels;         // their labels (weights with the unit for 234/235)
     std::array<bool, 3> pulsesPerLitre{};  // 234/235 weight units
     std::array<QString, 6> contracts;      // 234/235 only
     std::array<bool, 6> contractFlags{};
@@ -91,8 +91,8 @@ SystemPage LoadPage(u34::ConfigPair& pair, int system, int year);
 SystemPage LoadPage(TwoSystemFamily family, u29::ConfigPair& pair, int system, int year);
 
 struct Collected {
-    QString status;      // the last status text of the collection
-    bool error = false;  // red (error) or green (success)
+    QString status;        // the last status text of the collection
+    bool error = false;    // red (error) or green (success)
     bool stopped = false;  // a value did not fit: the fields after it keep their earlier values
     bool openSystem = false;
     bool coldT1Enabled = false;  // edit 7, its label, the second check box

@@ -1,13 +1,5 @@
 #include "config/ConfigEditors.h"
 
-#include "families/ConfigPageRules.h"
-#include "families/U25.h"
-#include "families/U28.h"
-#include "shell/RadioGroup.h"
-#include "shell/ShellFlags.h"
-#include "shell/StatusLine.h"
-#include "support/Format.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -18,10 +10,17 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <cmath>
 #include <functional>
+
+#include "families/ConfigPageRules.h"
+#include "families/U25.h"
+#include "families/U28.h"
+#include "shell/RadioGroup.h"
+#include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
+#include "support/Format.h"
 
 namespace omi {
 
@@ -77,12 +76,16 @@ void showType(QComboBox* box, int index, const QString& text) {
     }
 }
 
-QString typeText(const QComboBox* box) { return box->currentIndex() >= 0 ? box->currentText() : box->currentText(); }
+// The item shown, or the text naming an unknown type.
+QString typeText(const QComboBox* box) { return box->currentText(); }
 
 void showStatus(WindowStatusSink& status, const QString& text, bool error, bool plainColours) {
-    if (plainColours) status.SetStatus(text, error ? kErrorColor : kOkColor);
-    else if (error) status.error(text);
-    else status.ok(text);
+    if (plainColours)
+        status.SetStatus(text, error ? kErrorColor : kOkColor);
+    else if (error)
+        status.error(text);
+    else
+        status.ok(text);
 }
 
 // --- the two-system editors (234/235, 229/230, 228) --------------------------
@@ -378,8 +381,8 @@ public:
             edit->setFixedWidth(px(60));
             connect(edit, &QLineEdit::textChanged, this, [this] { Q_EMIT Changed(); });
             tariffs_[static_cast<std::size_t>(i)] = edit;
-            tariffLabels_[static_cast<std::size_t>(i)] =
-                navyLabel(QStringLiteral("Ltariff%1").arg(i + 1), QStringLiteral("Начало тарифа № %1").arg(i + 1), this);
+            tariffLabels_[static_cast<std::size_t>(i)] = navyLabel(
+                QStringLiteral("Ltariff%1").arg(i + 1), QStringLiteral("Начало тарифа № %1").arg(i + 1), this);
             highlightLabel(edit, tariffLabels_[static_cast<std::size_t>(i)]);
             grid->addWidget(edit, 2 + i, 0);
             grid->addWidget(tariffLabels_[static_cast<std::size_t>(i)], 2 + i, 1);
@@ -389,8 +392,8 @@ public:
         connect(limit_, &QCheckBox::toggled, this, [this] { Q_EMIT Changed(); });
         grid->addWidget(limit_, 4, 0, 1, 2);
 
-        static const char* const names[6] = {"вес имп.1-го р-мера,л/имп", "вес имп.2-го р-мера,л/имп",
-                                             "вес имп.р-мера ГВС,л/имп",  "вес имп. счетчика ЭЭ",
+        static const char* const names[6] = {"вес имп.1-го р-мера,л/имп",   "вес имп.2-го р-мера,л/имп",
+                                             "вес имп.р-мера ГВС,л/имп",    "вес имп. счетчика ЭЭ",
                                              "t°C XBC для открытых систем", "ограничение t°С ГВС"};
         for (int k = 0; k < 6; ++k) {
             auto* edit = new QLineEdit(this);
@@ -412,8 +415,10 @@ public:
     void Load() override {
         const u25::ConfigRecord& c = u25::CurrentConfig();
         const QStringList& types = u34::SystemTypeTexts();
-        if (c.systemType >= 1 && c.systemType <= types.size()) showType(type_box_, c.systemType - 1, {});
-        else showType(type_box_, -1, Format(QStringLiteral("Тип системы=%d не определен"), {c.systemType}));
+        if (c.systemType >= 1 && c.systemType <= types.size())
+            showType(type_box_, c.systemType - 1, {});
+        else
+            showType(type_box_, -1, Format(QStringLiteral("Тип системы=%d не определен"), {c.systemType}));
         two_->setChecked(c.twoTariffs == 1);
         limit_->setChecked(c.limitUsed == 1);
         tariffs_[0]->setText(u25::TariffStartText(c.tariff1Start));

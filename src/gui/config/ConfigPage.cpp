@@ -1,5 +1,17 @@
 #include "config/ConfigPage.h"
 
+#include <QAction>
+#include <QDir>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
 #include "config/ConfigEditors.h"
 #include "families/ConfigPageRules.h"
 #include "families/U25.h"
@@ -12,18 +24,6 @@
 #include "shell/TraceMemo.h"
 #include "support/Format.h"
 
-#include <QAction>
-#include <algorithm>
-#include <QDir>
-#include <QEvent>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QPushButton>
-#include <QStyle>
-#include <QTabWidget>
-#include <QTableWidget>
-#include <QVBoxLayout>
-
 namespace omi {
 
 namespace {
@@ -35,13 +35,20 @@ bool SelectorShown(int type) { return u34::HasTwoSystems(type) || u29::HasTwoSys
 // The family's configuration becomes its default in every record; false for
 // a type without a family.
 bool SetDefaults(int type) {
-    if (u34::IsU34Type(type)) u34::CurrentConfig() = {u34::DefaultConfig(), u34::DefaultConfig()};
-    else if (u29::IsU29Type(type)) u29::CurrentConfig() = {u29::DefaultConfig(), u29::DefaultConfig()};
-    else if (type == 228) u28::CurrentConfig() = {u28::DefaultConfig(), u28::DefaultConfig()};
-    else if (type == u27::kType) u27::CurrentConfig() = u27::DefaultConfig();
-    else if (type == u25::kType) u25::CurrentConfig() = u25::DefaultConfig();
-    else if (type == u128::kType) u128::CurrentConfig() = u128::DefaultConfig();
-    else return false;
+    if (u34::IsU34Type(type))
+        u34::CurrentConfig() = {u34::DefaultConfig(), u34::DefaultConfig()};
+    else if (u29::IsU29Type(type))
+        u29::CurrentConfig() = {u29::DefaultConfig(), u29::DefaultConfig()};
+    else if (type == 228)
+        u28::CurrentConfig() = {u28::DefaultConfig(), u28::DefaultConfig()};
+    else if (type == u27::kType)
+        u27::CurrentConfig() = u27::DefaultConfig();
+    else if (type == u25::kType)
+        u25::CurrentConfig() = u25::DefaultConfig();
+    else if (type == u128::kType)
+        u128::CurrentConfig() = u128::DefaultConfig();
+    else
+        return false;
     return true;
 }
 
@@ -93,9 +100,7 @@ bool TConfigPage::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-QWidget* TConfigPage::calibrationPanel() const {
-    return window_.findChild<QWidget*>(QStringLiteral("Pcal"));
-}
+QWidget* TConfigPage::calibrationPanel() const { return window_.findChild<QWidget*>(QStringLiteral("Pcal")); }
 
 void TConfigPage::AreadParamExecute() {
     if (!Flags().ready) return;

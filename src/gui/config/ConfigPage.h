@@ -6,10 +6,10 @@
 // button (BConDef), the level-0 configuration grid and the dump file
 // "конфигурация.txt".
 
-#include "config/ConfigEditors.h"
-
 #include <QObject>
 #include <QPointer>
+
+#include "config/ConfigEditors.h"
 
 class QPushButton;
 class QWidget;

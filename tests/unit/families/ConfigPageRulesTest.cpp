@@ -27,8 +27,8 @@ TEST_F(ConfigPageRules, PulseWeightWordsAndTheirTexts) {
         double word;
         const char* shown;
     } const cases[] = {
-        {12.34, true, 34002, "12,34"},   // 1234 + 0x8000
-        {12.34, false, 123.4, "12,3"},   // sent as 123
+        {12.34, true, 34002, "12,34"},  // 1234 + 0x8000
+        {12.34, false, 123.4, "12,3"},  // sent as 123
         {100.0, false, 1000, "100,0"},
         {0.01, true, 32769, "0,01"},
     };
@@ -64,9 +64,8 @@ TEST_F(ConfigPageRules, DaysAndMonthsThePickersCanShow) {
     struct Case {
         int day, month, year, wantDay, wantMonth;
     } const cases[] = {
-        {5, 13, 2026, 5, 1},   {31, 13, 2026, 31, 1}, {1, 0, 2026, 1, 1},   {30, 2, 2026, 1, 2},
-        {29, 2, 2024, 29, 2},  {29, 2, 2025, 1, 2},   {0, 5, 2026, 1, 5},   {31, 4, 2026, 1, 4},
-        {31, 12, 2026, 31, 12}, {255, 255, 2026, 1, 1},
+        {5, 13, 2026, 5, 1}, {31, 13, 2026, 31, 1}, {1, 0, 2026, 1, 1},  {30, 2, 2026, 1, 2},    {29, 2, 2024, 29, 2},
+        {29, 2, 2025, 1, 2}, {0, 5, 2026, 1, 5},    {31, 4, 2026, 1, 4}, {31, 12, 2026, 31, 12}, {255, 255, 2026, 1, 1},
     };
     for (const Case& c : cases) {
         const DayMonth dm = ValidDayMonth(c.day, c.month, c.year);
@@ -113,9 +112,9 @@ TEST_F(ConfigPageRules, U34PageRoundTripsAndSharesOnlyCommonSettings) {
     EXPECT_FALSE(page.contractFlags[0]);  // system 2 does not own bit 0
     EXPECT_FALSE(page.summingChecked);    // summing flag 1
 
-    page.values[3] = QStringLiteral("17");        // report day (common)
-    page.contracts[0] = QStringLiteral("95,5");   // contract Tп (own)
-    page.contractFlags[1] = true;                 // Tо of system 2: bit 4
+    page.values[3] = QStringLiteral("17");       // report day (common)
+    page.contracts[0] = QStringLiteral("95,5");  // contract Tп (own)
+    page.contractFlags[1] = true;                // Tо of system 2: bit 4
     page.typeIndex = 2;
     page.typeText = u34::SystemTypeTexts()[2];
     const Collected c = CollectPage(page, 1, pair[1]);
@@ -165,7 +164,7 @@ TEST_F(ConfigPageRules, U34TypedWeightFollowsTheLabelUnit) {
 TEST_F(ConfigPageRules, U34StatusTextsAndStops) {
     const u34::ConfigRecord before = u34::DefaultConfig();
     struct Case {
-        int edit;          // value edit index (0-based)
+        int edit;  // value edit index (0-based)
         const char* text;
         const char* status;
         bool stopped;
