@@ -179,6 +179,16 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
 }
 
 TFomi::~TFomi() {
+    // The page controllers go first: they watch events of widgets that the
+    // window deletes after this body, and must not see a half-destroyed page.
+    delete printPage;
+    delete archivePage;
+    delete configPage;
+    delete stateView;
+    printPage = nullptr;
+    archivePage = nullptr;
+    configPage = nullptr;
+    stateView = nullptr;
     // Shutdown: the port closes, the control values are saved.
     if (engine_ && omi::Engine() == engine_) SetEngine(nullptr);
     port_->ClosePort();
