@@ -547,17 +547,19 @@ int TConfigEditor::px(double size) const { return static_cast<int>(std::lround(s
 
 void TConfigEditor::highlightLabel(QWidget* edit, QWidget* label) {
     labelOf_.insert(edit, label);
-    label->setAutoFillBackground(true);
     edit->installEventFilter(this);
 }
 
 bool TConfigEditor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         if (QWidget* label = labelOf_.value(watched)) {
+            // Lit: the tooltip background; unlit: the page's own face shows
+            // through again.
+            const bool lit = event->type() == QEvent::FocusIn;
             QPalette p = label->palette();
-            p.setColor(QPalette::Window, event->type() == QEvent::FocusIn ? palette().color(QPalette::ToolTipBase)
-                                                                          : palette().color(QPalette::Button));
+            p.setColor(QPalette::Window, palette().color(QPalette::ToolTipBase));
             label->setPalette(p);
+            label->setAutoFillBackground(lit);
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -45,7 +45,7 @@ Q_SIGNALS:
 protected:
     int px(double size) const;  // a size at the editor's scale
     // Entering an edit lights its label up (tooltip background), leaving it
-    // puts the label back on the button face colour.
+    // shows the page's face colour behind the label again.
     void highlightLabel(QWidget* edit, QWidget* label);
     bool eventFilter(QObject* watched, QEvent* event) override;
     int type_;
