@@ -66,7 +66,18 @@ int main(int argc, char** argv) {
         const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
         ok &= shoot(w, QStringLiteral("%1/device-%2.png").arg(out, tag));
     }
+    // The state and the configuration of the identified device.
     w.resize(1280, 800);
+    w.Action(QStringLiteral("Areadstate"))->trigger();
+    ok &= shoot(w, QStringLiteral("%1/state.png").arg(out));
+    w.Action(QStringLiteral("AreadParam"))->trigger();
+    w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSwr")));
+    ok &= shoot(w, QStringLiteral("%1/config.png").arg(out));
+    for (const char* page : {"TSa", "TSp"}) {
+        w.PCW()->setCurrentWidget(w.Page(QString::fromLatin1(page)));
+        ok &= shoot(w, QStringLiteral("%1/page-%2.png").arg(out, QString::fromLatin1(page)));
+    }
+    w.PCW()->setCurrentIndex(0);
     auto* pccon = w.findChild<QTabWidget*>(QStringLiteral("PCcon"));
     const QStringList names = {QStringLiteral("com"), QStringLiteral("modem"), QStringLiteral("net"), QStringLiteral("gprs")};
     // The port settings shown, the trace memo on.
