@@ -1,7 +1,8 @@
 #pragma once
 // The byte logs of an archive read. The access-level-0 log keeps text lines
-// with the bytes of the requests and answers and is saved again after every
-// added line, so that the file is complete whenever the read stops. The
+// with the bytes of the requests and answers; every added line is appended to
+// its file and flushed at once, so that the file holds everything whenever
+// the read stops. The
 // record log of some families collects the bytes of the accepted records and
 // is written once at the end of the read. Windows-1251, CR LF.
 
@@ -9,6 +10,9 @@
 #include "protocol/Frame.h"
 
 #include <QByteArray>
+#include <QFile>
+
+#include <memory>
 #include <QString>
 #include <QStringList>
 
@@ -27,7 +31,10 @@ class ArchiveDumpLog {
 public:
     // An inactive log: adding lines does nothing.
     ArchiveDumpLog() = default;
-    // Starts a fresh log at path, saves it empty at once and again after every added line.
+    ~ArchiveDumpLog();
+    ArchiveDumpLog(const ArchiveDumpLog&) = delete;
+    ArchiveDumpLog& operator=(const ArchiveDumpLog&) = delete;
+    // Starts a fresh log at path, empty at once; every added line is appended and flushed.
     void Start(const QString& path);
     // Starts a fresh log at path that only Save() writes.
     void Collect(const QString& path);
@@ -37,7 +44,7 @@ public:
     void AddLines(const QStringList& lines);
     // The title, a tab, then the byte dump.
     void AddTitled(const QString& title, const Frame& bytes);
-    // Writes the whole log (an active log only).
+    // Writes the whole log (a collecting log), or flushes the appended one.
     void Save();
 
     const QStringList& Lines() const { return lines_; }
@@ -45,6 +52,9 @@ public:
     const QString& Error() const { return error_; }
 
 private:
+    void appendNew(qsizetype from);
+
+    std::unique_ptr<QFile> file_;
     QString path_;
     bool saveEachLine_ = false;
     QStringList lines_;

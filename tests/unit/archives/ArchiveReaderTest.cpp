@@ -457,6 +457,33 @@ TEST(DumpBytes, IndexValueAndHexOfEveryByte) {
     EXPECT_EQ(DumpBytes({0, 10, 255, 7}), QStringLiteral("0=00(00)\t1=10(0A)\t2=255(FF)\t3=07(07)\t"));
 }
 
+// The level-0 log is on disk line by line while the read runs, and a new
+// read starts it afresh.
+TEST(ArchiveDumpLogFile, EveryLineIsOnDiskAtOnceAndANewLogStartsEmpty) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("АРХИВ234235.txt"));
+    {
+        ArchiveDumpLog log;
+        log.Start(path);
+        EXPECT_EQ(test::ReadAll(path), QByteArray());
+        log.AddLine(QStringLiteral("первая"));
+        EXPECT_EQ(test::ReadAll(path), ToCp1251(QStringLiteral("первая\r\n")));
+        log.AddLines({QStringLiteral("a"), QStringLiteral("b")});
+        EXPECT_EQ(test::ReadAll(path), ToCp1251(QStringLiteral("первая\r\na\r\nb\r\n")));
+        EXPECT_TRUE(log.Error().isEmpty());
+    }
+    ArchiveDumpLog again;
+    again.Start(path);
+    again.AddLine(QStringLiteral("c"));
+    EXPECT_EQ(test::ReadAll(path), QByteArray("c\r\n"));
+
+    ArchiveDumpLog nowhere;
+    nowhere.Start(QDir(dir.path()).filePath(QStringLiteral("нет/такой/папки.txt")));
+    nowhere.AddLine(QStringLiteral("x"));
+    EXPECT_FALSE(nowhere.Error().isEmpty());
+}
+
 TEST_F(ArchiveRead, AccessLevelZeroWritesTheByteDumpLog) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
