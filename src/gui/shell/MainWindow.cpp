@@ -55,7 +55,7 @@ const QString TFomi::kCaptionStart = QStringLiteral("ВЫЧИСЛИТЕЛЬ ТЕ
 
 namespace {
 
-struct ActionSpec {
+struct ActionEntry {
     const char* name;
     const char* category;
     const char* caption;
@@ -68,7 +68,7 @@ struct ActionSpec {
 constexpr QStyle::StandardPixmap kNoIcon = QStyle::SP_CustomBase;
 
 // Every action of the window with its category, caption and hint.
-const ActionSpec kActions[] = {
+const ActionEntry kActions[] = {
     {"Acreate", "управление", "подготовка", "", false, "", kNoIcon},
     {"AreadNoTu", "чтение", "номер/тип", "прочитать тип и номер уст-ва", false, "", kNoIcon},
     {"Areadstate", "чтение", "состояние", "прочитать состояние уст-ва", true, "", kNoIcon},
@@ -204,20 +204,20 @@ QWidget* TFomi::Page(const QString& name) const {
 }
 
 void TFomi::createActions() {
-    for (const ActionSpec& spec : kActions) {
-        auto* a = new QAction(QString::fromUtf8(spec.caption), this);
-        const QString name = QString::fromUtf8(spec.name);
+    for (const ActionEntry& entry : kActions) {
+        auto* a = new QAction(QString::fromUtf8(entry.caption), this);
+        const QString name = QString::fromUtf8(entry.name);
         a->setObjectName(name);
-        a->setProperty("category", QString::fromUtf8(spec.category));
-        const QString hint = QString::fromUtf8(spec.hint);
+        a->setProperty("category", QString::fromUtf8(entry.category));
+        const QString hint = QString::fromUtf8(entry.hint);
         a->setToolTip(hint.isEmpty() ? a->text() : hint);
         a->setStatusTip(hint);
-        a->setCheckable(spec.checkable);
-        if (*spec.shortcut) {
-            a->setShortcut(QKeySequence(QString::fromUtf8(spec.shortcut)));
+        a->setCheckable(entry.checkable);
+        if (*entry.shortcut) {
+            a->setShortcut(QKeySequence(QString::fromUtf8(entry.shortcut)));
             a->setShortcutContext(Qt::ApplicationShortcut);
         }
-        if (spec.icon != kNoIcon) a->setIcon(style()->standardIcon(spec.icon));
+        if (entry.icon != kNoIcon) a->setIcon(style()->standardIcon(entry.icon));
         actions_.insert(name, a);
         actionOrder_ << name;
         addAction(a);
