@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QString>
 
 #include <cstdint>
@@ -22,6 +24,15 @@
     } while (0)
 
 namespace omi::fuzz {
+
+// A folder for the files a run writes and reads back, one per process; on
+// /dev/shm where it exists, so that the runs stay off the disk.
+inline const QTemporaryDir& ScratchFolder() {
+    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                       ? QStringLiteral("/dev/shm/omi-fuzz-XXXXXX")
+                                       : QDir::tempPath() + QStringLiteral("/omi-fuzz-XXXXXX"));
+    return dir;
+}
 
 class Input {
 public:

@@ -17,18 +17,6 @@
 
 using namespace omi;
 
-namespace {
-
-const QTemporaryDir& Folder() {
-    // /dev/shm keeps the two files of every run off the disk where it exists.
-    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                       ? QStringLiteral("/dev/shm/omi-fuzz-XXXXXX")
-                                       : QDir::tempPath() + QStringLiteral("/omi-fuzz-XXXXXX"));
-    return dir;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QChar kSeparators[] = {QLatin1Char('\t'), QLatin1Char(';'), QLatin1Char(','), QLatin1Char('|')};
     fuzz::Input in(data, size);
@@ -36,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int column = in.Byte() % 8;
     const QByteArray bytes = in.Rest();
 
-    OMI_FUZZ_CHECK(Folder().isValid());
-    const QString path = Folder().filePath(QStringLiteral("grid.txt"));
-    const QString copy = Folder().filePath(QStringLiteral("copy.txt"));
+    OMI_FUZZ_CHECK(fuzz::ScratchFolder().isValid());
+    const QString path = fuzz::ScratchFolder().filePath(QStringLiteral("grid.txt"));
+    const QString copy = fuzz::ScratchFolder().filePath(QStringLiteral("copy.txt"));
     {
         QFile file(path);
         OMI_FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -23,13 +23,6 @@ using namespace omi;
 
 namespace {
 
-const QTemporaryDir& Folder() {
-    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                       ? QStringLiteral("/dev/shm/omi-fuzz-XXXXXX")
-                                       : QDir::tempPath() + QStringLiteral("/omi-fuzz-XXXXXX"));
-    return dir;
-}
-
 constexpr int kTypes[] = {225, 227, 228, 229, 230, 234, 235, 236, 237};
 
 }  // namespace
@@ -43,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString family = TemplateFamily(type);
     const bool hourly = kind >= 2;
 
-    const QString folder = Folder().path();
+    const QString folder = fuzz::ScratchFolder().path();
     const QByteArray items = in.TakeUntilZero();
     const QByteArray header = in.TakeUntilZero();
     const QByteArray body = in.TakeUntilZero();

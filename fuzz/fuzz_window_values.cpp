@@ -17,14 +17,6 @@ using namespace omi;
 
 namespace {
 
-const QTemporaryDir& Folder() {
-    // /dev/shm keeps the two files of every run off the disk where it exists.
-    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                       ? QStringLiteral("/dev/shm/omi-fuzz-XXXXXX")
-                                       : QDir::tempPath() + QStringLiteral("/omi-fuzz-XXXXXX"));
-    return dir;
-}
-
 bool HasLineEnd(const QString& text) { return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')); }
 
 }  // namespace
@@ -32,9 +24,9 @@ bool HasLineEnd(const QString& text) { return text.contains(QLatin1Char('\n')) |
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
-    OMI_FUZZ_CHECK(Folder().isValid());
-    const QString path = Folder().filePath(QStringLiteral("ПАМЯТЬ.mem"));
-    const QString copy = Folder().filePath(QStringLiteral("copy.mem"));
+    OMI_FUZZ_CHECK(fuzz::ScratchFolder().isValid());
+    const QString path = fuzz::ScratchFolder().filePath(QStringLiteral("ПАМЯТЬ.mem"));
+    const QString copy = fuzz::ScratchFolder().filePath(QStringLiteral("copy.mem"));
     {
         QFile file(path);
         OMI_FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

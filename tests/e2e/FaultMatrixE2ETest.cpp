@@ -69,7 +69,7 @@ QStringList OpArgs(Op op) {
 std::unique_ptr<Sim> StartSim(bool udp, const QString& clock, const QStringList& faults) {
     QStringList args{"--type", "234", "--serial", "417", "--today", clock};
     args << (udp ? QStringList{"--udp", "127.0.0.1:0"} : QStringList{"--pty"}) << faults;
-    return std::make_unique<Sim>(args, udp);
+    return std::make_unique<Sim>(args);
 }
 
 // A short reader timeout on the pseudo-terminal, where the simulator answers

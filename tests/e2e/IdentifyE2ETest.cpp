@@ -18,7 +18,7 @@ protected:
     std::unique_ptr<Sim> Start(QStringList extra) {
         QStringList args{"--type", "234", "--serial", "417"};
         args << (GetParam().udp ? QStringList{"--udp", "127.0.0.1:0"} : QStringList{"--pty"}) << extra;
-        auto sim = std::make_unique<Sim>(args, GetParam().udp);
+        auto sim = std::make_unique<Sim>(args);
         return sim;
     }
     QStringList Link(const Sim& sim) const {

@@ -21,7 +21,7 @@ protected:
     std::unique_ptr<Sim> Start(const QString& type, QStringList extra = {}) {
         QStringList args{"--type", type, "--serial", "417"};
         args << (GetParam().udp ? QStringList{"--udp", "127.0.0.1:0"} : QStringList{"--pty"}) << extra;
-        return std::make_unique<Sim>(args, GetParam().udp);
+        return std::make_unique<Sim>(args);
     }
     QStringList Link(const Sim& sim) const {
         return GetParam().udp ? QStringList{"--udp", sim.Udp()} : QStringList{"--port", sim.Pty()};

@@ -39,13 +39,6 @@ using namespace omi::guitest;
 
 namespace {
 
-template <class T>
-T* child(QWidget* w, const QString& name) {
-    T* c = w->findChild<T*>(name);
-    if (!c) qFatal("no widget %s", qPrintable(name));
-    return c;
-}
-
 std::unique_ptr<TFomi> makeWindow(const QString& port, const QStringList& arguments = {}) {
     Flags() = ShellFlags{};
     TFomiOptions options;

@@ -34,13 +34,6 @@ using namespace omi::guitest;
 
 namespace {
 
-template <class T>
-T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromUtf8(name));
-    if (!c) qFatal("no widget %s", name);
-    return c;
-}
-
 QStringList tabCaptions(QTabWidget* tabs, bool visibleOnly) {
     QStringList out;
     for (int i = 0; i < tabs->count(); ++i)

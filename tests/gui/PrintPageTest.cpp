@@ -39,13 +39,6 @@ using namespace omi::guitest;
 
 namespace {
 
-template <class T>
-T* child(QObject* w, const char* name) {
-    T* c = w->findChild<T*>(QString::fromUtf8(name));
-    if (!c) qFatal("no widget %s", name);
-    return c;
-}
-
 std::unique_ptr<TFomi> makeWindow(const QStringList& ports = {}) {
     Flags() = ShellFlags{};
     TFomiOptions options;

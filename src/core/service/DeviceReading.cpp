@@ -24,21 +24,21 @@ const QString kNoLink = QStringLiteral("НЕТ СВЯЗИ");
 const QString kRepeat = QStringLiteral("Ошибка связи Повторите...");
 }  // namespace
 
-ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const ReadSpec& spec, bool announceSuccess) {
+ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const ReadJob& job, bool announceSuccess) {
     ReadResult result;
-    if (!spec.decode) {
+    if (!job.decode) {
         result.outcome = ReadOutcome::UnknownType;
         return result;
     }
     QString error;
-    const auto request = BuildFrame(spec.command, {}, &error);
+    const auto request = BuildFrame(job.command, {}, &error);
     if (!request) {
         result.outcome = ReadOutcome::NoAddress;
         result.message = error;
         return result;
     }
     for (int n = 1; n <= kReadAttempts; ++n) {
-        status.busy(spec.busyText + QString::number(n));
+        status.busy(job.busyText + QString::number(n));
         Frame response;
         ++result.attempts;
         if (!engine.Exchange(*request, response)) {
@@ -47,10 +47,10 @@ ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const Re
             return result;
         }
         result.response = response;
-        result.decodeMessage = spec.decode(response);
+        result.decodeMessage = job.decode(response);
         if (result.decodeMessage.isEmpty()) {
             result.outcome = ReadOutcome::Ok;
-            if (announceSuccess) status.ok(spec.successText);
+            if (announceSuccess) status.ok(job.successText);
             return result;
         }
     }
@@ -101,9 +101,9 @@ int ConfigCommand(int deviceType) { return deviceType == 128 ? cmd::State : cmd:
 
 ReadResult ReadState(ExchangeEngine& engine, StatusSink& status) {
     const int type = CurrentType();
-    ReadSpec spec{cmd::State, QStringLiteral("Чтение состояния. Ждите... попытка № "),
+    ReadJob job{cmd::State, QStringLiteral("Чтение состояния. Ждите... попытка № "),
                   QStringLiteral("Cостояние прочитано успешно"), StateDecoder(type)};
-    ReadResult result = ReadWithAttempts(engine, status, spec);
+    ReadResult result = ReadWithAttempts(engine, status, job);
     if (result.outcome == ReadOutcome::UnknownType)
         result.message = QStringLiteral("TFomi.AreadstateExecute: Неправильный тип прибора");
     return result;
@@ -111,9 +111,9 @@ ReadResult ReadState(ExchangeEngine& engine, StatusSink& status) {
 
 ReadResult ReadConfig(ExchangeEngine& engine, StatusSink& status, bool announceSuccess) {
     const int type = CurrentType();
-    ReadSpec spec{ConfigCommand(type), QStringLiteral("Чтение конфигурации. Ждите... попытка № "),
+    ReadJob job{ConfigCommand(type), QStringLiteral("Чтение конфигурации. Ждите... попытка № "),
                   QStringLiteral("Конфигурация успешно прочитана"), ConfigDecoder(type)};
-    ReadResult result = ReadWithAttempts(engine, status, spec, announceSuccess);
+    ReadResult result = ReadWithAttempts(engine, status, job, announceSuccess);
     if (result.outcome == ReadOutcome::UnknownType)
         result.message = QStringLiteral("TFomi.AreadParamExecute: Неправильный тип прибора");
     return result;

@@ -42,7 +42,7 @@ struct ReadResult {
     bool ok() const { return outcome == ReadOutcome::Ok; }
 };
 
-struct ReadSpec {
+struct ReadJob {
     int command = cmd::State;
     QString busyText;     // shown before each attempt, followed by its number
     QString successText;  // shown after an accepted response
@@ -53,7 +53,7 @@ struct ReadSpec {
 // data, exchange; no response ends at once with the error "НЕТ СВЯЗИ"; an
 // accepted response ends with the success text (when announceSuccess); after
 // 20 refused responses the error "Ошибка связи Повторите...".
-ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const ReadSpec& spec,
+ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const ReadJob& job,
                             bool announceSuccess = true);
 
 // Family dispatch by device type code. An empty decoder: the family has none.

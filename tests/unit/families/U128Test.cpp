@@ -260,8 +260,8 @@ TEST_F(U128, ConfigurationReadingSendsCommandOne) {
     });
     NullStatusSink status;
     Record rec;
-    ReadSpec spec{ConfigCommand(128), {}, {}, [&](const Frame& r) { return DecParam(r, rec); }};
-    ASSERT_TRUE(ReadWithAttempts(engine, status, spec).ok());
+    ReadJob job{ConfigCommand(128), {}, {}, [&](const Frame& r) { return DecParam(r, rec); }};
+    ASSERT_TRUE(ReadWithAttempts(engine, status, job).ok());
     EXPECT_EQ(commands, std::vector<int>{1});
     EXPECT_EQ(ParamToText(rec), QStringList({"2", "0", "3", "0", "0"}));
 }
