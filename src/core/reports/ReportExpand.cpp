@@ -140,197 +140,126 @@ constexpr Field I(int offset) { return Field{offset, RecordKind::Int32, false}; 
 constexpr Field D(int offset) { return Field{offset, RecordKind::Double, false}; }
 constexpr Field H(int offset) { return Field{offset, RecordKind::Int32, true}; }
 
-// The record fields of the four record shapes (sizes 232, 176, 96, 80).
+// Where each value lies in the record of each of the four record sizes; a
+// value missing from a table is not kept by that family.
+struct Slot {
+    V value;
+    Field field;
+};
+
+constexpr Slot kSlots232[] = {  // 234, 235, 236, 237
+    {V::Heat, D(8)},
+    {V::V1, D(16)},
+    {V::V2, D(24)},
+    {V::V3, D(32)},
+    {V::T1, D(128)},
+    {V::T2, D(136)},
+    {V::T3, D(144)},
+    {V::P1, D(152)},
+    {V::P2, D(160)},
+    {V::Hour, I(224)},
+    {V::Date, I(228)},
+    {V::SystemError, I(216)},
+    {V::DeviceError, I(220)},
+    {V::Fatal, I(168)},
+    {V::FatalTotal, I(168)},
+    {V::Work, I(0)},
+    {V::PeriodWork, I(64)},
+    {V::PeriodHeat, D(72)},
+    {V::PeriodV1, D(80)},
+    {V::PeriodV2, D(88)},
+    {V::PeriodV3, D(96)},
+    {V::LargeFlowTime, I(172)},
+    {V::SmallFlowTime, I(176)},
+    {V::SmallDtTime, I(180)},
+    {V::SmallFlowEnergy, D(192)},
+    {V::LargeFlowEnergy, D(200)},
+    {V::SmallDtEnergy, D(208)},
+};
+
+constexpr Slot kSlots176[] = {  // 228, 229, 230
+    {V::Heat, D(8)},
+    {V::V1, D(16)},
+    {V::V2, D(24)},
+    {V::V3, D(32)},
+    {V::PeriodWork, I(40)},
+    {V::PeriodHeat, D(48)},
+    {V::PeriodV1, D(56)},
+    {V::PeriodV2, D(64)},
+    {V::PeriodV3, D(72)},
+    {V::T1, D(80)},
+    {V::T2, D(88)},
+    {V::T3, D(96)},
+    {V::P1, D(104)},
+    {V::P2, D(112)},
+    {V::Fatal, I(120)},
+    {V::FatalTotal, I(120)},
+    {V::LargeFlowTime, I(124)},
+    {V::SmallFlowTime, I(128)},
+    {V::SmallDtTime, I(132)},
+    {V::SmallFlowEnergy, D(136)},
+    {V::LargeFlowEnergy, D(144)},
+    {V::SmallDtEnergy, D(152)},
+    {V::SystemError, I(160)},
+    {V::DeviceError, I(164)},
+    {V::Hour, I(168)},
+    {V::Date, I(172)},
+    {V::Work, I(0)},
+};
+
+constexpr Slot kSlots96[] = {  // 225
+    {V::Work, I(0)},
+    {V::Heat, D(8)},
+    {V::V1, D(16)},
+    {V::V2, D(24)},
+    {V::V3, D(32)},
+    {V::V4, D(40)},
+    {V::Energy1, D(48)},
+    {V::Energy2, D(56)},
+    {V::T1, H(64)},
+    {V::T2, H(68)},
+    {V::T3, H(72)},
+    {V::SystemError, I(76)},
+    {V::DeviceError, I(76)},
+    {V::Fatal, I(80)},
+    {V::FatalTotal, I(80)},
+    {V::Hour, I(84)},
+    {V::Date, I(88)},
+};
+
+constexpr Slot kSlots80[] = {  // 227
+    {V::Work, I(0)},
+    {V::Heat, D(8)},
+    {V::V1, D(16)},
+    {V::V2, D(24)},
+    {V::V3, D(32)},  // hot water
+    {V::V4, D(40)},
+    {V::T1, H(48)},
+    {V::T2, H(52)},
+    {V::T3, H(56)},
+    {V::SystemError, I(60)},
+    {V::DeviceError, I(60)},
+    {V::Fatal, I(64)},
+    {V::FatalTotal, I(64)},
+    {V::Hour, I(68)},
+    {V::Date, I(72)},
+};
+
 Field FieldOf(int recordSize, V v) {
+    auto find = [v](const auto& slots) {
+        for (const Slot& slot : slots)
+            if (slot.value == v) return slot.field;
+        return Field{};
+    };
     switch (recordSize) {
-        case 232:  // 234, 235, 236, 237
-            switch (v) {
-                case V::Heat:
-                    return D(8);
-                case V::V1:
-                    return D(16);
-                case V::V2:
-                    return D(24);
-                case V::V3:
-                    return D(32);
-                case V::T1:
-                    return D(128);
-                case V::T2:
-                    return D(136);
-                case V::T3:
-                    return D(144);
-                case V::P1:
-                    return D(152);
-                case V::P2:
-                    return D(160);
-                case V::Hour:
-                    return I(224);
-                case V::Date:
-                    return I(228);
-                case V::SystemError:
-                    return I(216);
-                case V::DeviceError:
-                    return I(220);
-                case V::Fatal:
-                    return I(168);
-                case V::FatalTotal:
-                    return I(168);
-                case V::Work:
-                    return I(0);
-                case V::PeriodWork:
-                    return I(64);
-                case V::PeriodHeat:
-                    return D(72);
-                case V::PeriodV1:
-                    return D(80);
-                case V::PeriodV2:
-                    return D(88);
-                case V::PeriodV3:
-                    return D(96);
-                case V::LargeFlowTime:
-                    return I(172);
-                case V::SmallFlowTime:
-                    return I(176);
-                case V::SmallDtTime:
-                    return I(180);
-                case V::SmallFlowEnergy:
-                    return D(192);
-                case V::LargeFlowEnergy:
-                    return D(200);
-                case V::SmallDtEnergy:
-                    return D(208);
-                default:
-                    return {};
-            }
-        case 176:  // 228, 229, 230
-            switch (v) {
-                case V::Heat:
-                    return D(8);
-                case V::V1:
-                    return D(16);
-                case V::V2:
-                    return D(24);
-                case V::V3:
-                    return D(32);
-                case V::PeriodWork:
-                    return I(40);
-                case V::PeriodHeat:
-                    return D(48);
-                case V::PeriodV1:
-                    return D(56);
-                case V::PeriodV2:
-                    return D(64);
-                case V::PeriodV3:
-                    return D(72);
-                case V::T1:
-                    return D(80);
-                case V::T2:
-                    return D(88);
-                case V::T3:
-                    return D(96);
-                case V::P1:
-                    return D(104);
-                case V::P2:
-                    return D(112);
-                case V::Fatal:
-                    return I(120);
-                case V::FatalTotal:
-                    return I(120);
-                case V::LargeFlowTime:
-                    return I(124);
-                case V::SmallFlowTime:
-                    return I(128);
-                case V::SmallDtTime:
-                    return I(132);
-                case V::SmallFlowEnergy:
-                    return D(136);
-                case V::LargeFlowEnergy:
-                    return D(144);
-                case V::SmallDtEnergy:
-                    return D(152);
-                case V::SystemError:
-                    return I(160);
-                case V::DeviceError:
-                    return I(164);
-                case V::Hour:
-                    return I(168);
-                case V::Date:
-                    return I(172);
-                case V::Work:
-                    return I(0);
-                default:
-                    return {};
-            }
-        case 96:  // 225
-            switch (v) {
-                case V::Work:
-                    return I(0);
-                case V::Heat:
-                    return D(8);
-                case V::V1:
-                    return D(16);
-                case V::V2:
-                    return D(24);
-                case V::V3:
-                    return D(32);
-                case V::V4:
-                    return D(40);
-                case V::Energy1:
-                    return D(48);
-                case V::Energy2:
-                    return D(56);
-                case V::T1:
-                    return H(64);
-                case V::T2:
-                    return H(68);
-                case V::T3:
-                    return H(72);
-                case V::SystemError:
-                case V::DeviceError:
-                    return I(76);
-                case V::Fatal:
-                case V::FatalTotal:
-                    return I(80);
-                case V::Hour:
-                    return I(84);
-                case V::Date:
-                    return I(88);
-                default:
-                    return {};
-            }
-        case 80:  // 227
-            switch (v) {
-                case V::Work:
-                    return I(0);
-                case V::Heat:
-                    return D(8);
-                case V::V1:
-                    return D(16);
-                case V::V2:
-                    return D(24);
-                case V::V3:
-                    return D(32);  // hot water
-                case V::V4:
-                    return D(40);
-                case V::T1:
-                    return H(48);
-                case V::T2:
-                    return H(52);
-                case V::T3:
-                    return H(56);
-                case V::SystemError:
-                case V::DeviceError:
-                    return I(60);
-                case V::Fatal:
-                case V::FatalTotal:
-                    return I(64);
-                case V::Hour:
-                    return I(68);
-                case V::Date:
-                    return I(72);
-                default:
-                    return {};
-            }
+        case 232:
+            return find(kSlots232);
+        case 176:
+            return find(kSlots176);
+        case 96:
+            return find(kSlots96);
+        case 80:
+            return find(kSlots80);
         default:
             return {};
     }
