@@ -1,4 +1,4 @@
-#include "cli/CliOptions.h"
+#include "CliOptions.h"
 
 #include <QDate>
 

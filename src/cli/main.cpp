@@ -9,7 +9,7 @@
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
-#include "cli/CliOptions.h"
+#include "CliOptions.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
 #include "protocol/Exchange.h"
@@ -28,7 +28,7 @@
 
 #include <QCoreApplication>
 #ifdef OMI_CLI_REPORT
-#include "reports/ReportPainter.h"
+#include "ReportPainter.h"
 
 #include <QGuiApplication>
 #endif

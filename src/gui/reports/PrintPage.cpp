@@ -32,7 +32,7 @@
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchivePage.h"
 #include "reports/ReportItems.h"
-#include "reports/ReportPainter.h"
+#include "ReportPainter.h"
 #include "shell/ClientHelp.h"
 #include "shell/Dialogs.h"
 #include "shell/HelpViewer.h"
