@@ -10,21 +10,46 @@
 // --startup-probe  prints the time from start to the first painted window and
 //                  the resident memory, then quits (benchmarks)
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
 #include "shell/Dialogs.h"
 #include "shell/ExtraWindows.h"
 #include "shell/MainWindow.h"
 #include "shell/TFmd.h"
 #include "support/Paths.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QEvent>
-#include <QFile>
-#include <QTimer>
-
-#include <cstdio>
-
 namespace {
+
+const char kUsage[] =
+    "usage: omi [SERVICE-CODE] [--data-dir DIR] [--port DEVICE]... [--startup-probe]\n"
+    "       omi --help | --version\n"
+    "\n"
+    "Сервисная программа тепловычислителей ОМИ и водосчетчика ЛОРС.\n"
+    "  --data-dir DIR   папка, заменяющая ДАННЫЕ рядом с программой\n"
+    "  --port DEVICE    последовательный порт в начале списка портов (можно несколько)\n"
+    "  --startup-probe  время до первой отрисовки окна и занятая память, затем выход\n";
+
+// --help and --version answer on stdout before any window (or display) is needed.
+// Returns true when one of them was given.
+bool answerHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs("omi " OMI_VERSION "\n", stdout);
+            return true;
+        }
+    }
+    return false;
+}
 
 // Resident memory in kB from /proc (0 where there is none).
 long residentKb() {
@@ -48,7 +73,8 @@ protected:
             // The frame is on screen once this paint and the events queued
             // with it are through.
             QTimer::singleShot(0, [this] {
-                std::printf("first-paint-ms %lld\nrss-kb %ld\n", static_cast<long long>(clock_.elapsed()), residentKb());
+                std::printf("first-paint-ms %lld\nrss-kb %ld\n", static_cast<long long>(clock_.elapsed()),
+                            residentKb());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
@@ -64,6 +90,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (answerHelpOrVersion(argc, argv)) return 0;
     QElapsedTimer clock;
     clock.start();
     QApplication app(argc, argv);

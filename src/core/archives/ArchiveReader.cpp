@@ -305,7 +305,7 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
             continue;
         }
         if (!st_.reading) break;
-        ctx_.engine->Pause(1);
+        ctx_.engine->Pause(0);
         if (!st_.reading) break;  // "стоп" pressed during the pause
 
         Frame r;
@@ -359,7 +359,7 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
         const std::int64_t value = DateValueOfDay(e.day);
         // 64-bit hours: the all-records tolerance cannot overflow.
         if ((value - first) * 24 + tolerance < 0 || value * 24 > last * 24 + tolerance) continue;
-        ctx_.engine->Pause(1);
+        ctx_.engine->Pause(0);
         if (!st_.reading) break;
 
         Frame r;
