@@ -6,8 +6,9 @@ namespace omi::cli {
 
 namespace {
 
-const QStringList kCommands{"identify",   "state", "config",         "archive",        "show-archive", "set-clock",
-                            "set-number", "init",  "start-worktime", "clear-archives", "changelog",    "logger-import"};
+const QStringList kCommands{"identify", "state", "config", "archive", "show-archive", "set-clock",
+                            "set-number", "init", "start-worktime", "clear-archives", "changelog",
+                            "logger-import"};
 const QStringList kKinds{"daily", "daily-diff", "hourly", "hourly-diff"};
 const QStringList kWrites{"set-clock", "set-number", "init", "start-worktime", "clear-archives"};
 
@@ -30,8 +31,7 @@ QString UsageText() {
         "COMMAND: identify | state | config\n"
         "         | archive KIND [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--all-records] [--system 1|2] [--save FILE]\n"
         "                   [--csv FILE] [--report FILE.pdf]\n"
-        "         | show-archive FILE --type CODE [--csv FILE] [--report FILE.pdf] | set-clock --yes | set-number N "
-        "--yes | init --yes\n"
+        "         | show-archive FILE --type CODE [--csv FILE] [--report FILE.pdf] | set-clock --yes | set-number N --yes | init --yes\n"
         "         | start-worktime --yes | clear-archives --yes | changelog | logger-import FILE\n"
         "KIND: daily | daily-diff | hourly | hourly-diff\n"
         "       omi-cli --help | --version\n");
@@ -107,7 +107,8 @@ ParseResult ParseCommandLine(const QStringList& args) {
         } else if (a == "--data-dir") {
             if (!value(o.dataDir) || o.dataDir.isEmpty()) return fail("--data-dir needs a folder");
         } else if (a == "--from" || a == "--to") {
-            if (!value(v) || !QDate::fromString(v, "yyyy-MM-dd").isValid()) return fail(a + " needs a date YYYY-MM-DD");
+            if (!value(v) || !QDate::fromString(v, "yyyy-MM-dd").isValid())
+                return fail(a + " needs a date YYYY-MM-DD");
             (a == "--from" ? o.from : o.to) = v;
         } else if (a == "--all-records") {
             o.allRecords = true;
@@ -150,7 +151,8 @@ ParseResult ParseCommandLine(const QStringList& args) {
         return fail("unexpected argument " + positional[0]);
     }
     if (kWrites.contains(o.command) && !o.yes) return fail(o.command + " writes to the device: confirm with --yes");
-    if (o.serial >= 0 && o.type < 0 && o.link != Options::Link::Imitation) return fail("--serial needs --type CODE");
+    if (o.serial >= 0 && o.type < 0 && o.link != Options::Link::Imitation)
+        return fail("--serial needs --type CODE");
     if (o.link == Options::Link::None && o.command != "show-archive" && o.command != "logger-import")
         return fail("choose a connection: --port DEVICE, --udp HOST[:PORT] or --imitation");
     return {o, {}};
