@@ -18,6 +18,7 @@ TEST(CommandLine, HelpAndVersionOfEveryProgram) {
         {OMI_CLI_PATH, {"--version"}, "omi-cli " OMI_VERSION},
         {OMI_SIM_PATH, {"--help"}, "--hangup-after"},
         {OMI_SIM_PATH, {"-h"}, "--hangup-after"},
+        {OMI_SIM_PATH, {"--version"}, "omi-sim " OMI_VERSION},
     };
 #ifdef OMI_APP_PATH
     cases << Case{OMI_APP_PATH, {"--help"}, "usage: omi"} << Case{OMI_APP_PATH, {"-h"}, "usage: omi"}
