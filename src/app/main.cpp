@@ -10,19 +10,19 @@
 // --startup-probe  prints the time from start to the first painted window and
 //                  the resident memory, then quits (benchmarks)
 
-#include "shell/Dialogs.h"
-#include "shell/ExtraWindows.h"
-#include "shell/MainWindow.h"
-#include "shell/TFmd.h"
-#include "support/Paths.h"
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QTimer>
-
 #include <cstdio>
+
+#include "shell/Dialogs.h"
+#include "shell/ExtraWindows.h"
+#include "shell/MainWindow.h"
+#include "shell/QtTranslations.h"
+#include "shell/TFmd.h"
+#include "support/Paths.h"
 
 namespace {
 
@@ -48,7 +48,8 @@ protected:
             // The frame is on screen once this paint and the events queued
             // with it are through.
             QTimer::singleShot(0, [this] {
-                std::printf("first-paint-ms %lld\nrss-kb %ld\n", static_cast<long long>(clock_.elapsed()), residentKb());
+                std::printf("first-paint-ms %lld\nrss-kb %ld\n", static_cast<long long>(clock_.elapsed()),
+                            residentKb());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
@@ -69,6 +70,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ОМИ "));
     QApplication::setApplicationVersion(QStringLiteral(OMI_VERSION));
+    // The interface is Russian whatever the system's language: Qt's standard
+    // dialogs and buttons too.
+    omi::InstallQtTranslations(app);
 
     omi::TFomiOptions options;
     bool probe = false;
