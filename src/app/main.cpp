@@ -21,6 +21,7 @@
 #include "shell/Dialogs.h"
 #include "shell/ExtraWindows.h"
 #include "shell/MainWindow.h"
+#include "shell/QtTranslations.h"
 #include "shell/TFmd.h"
 #include "support/Paths.h"
 
@@ -96,6 +97,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ОМИ "));
     QApplication::setApplicationVersion(QStringLiteral(OMI_VERSION));
+    // The interface is Russian whatever the system's language: Qt's standard
+    // dialogs and buttons too.
+    omi::InstallQtTranslations(app);
 
     omi::TFomiOptions options;
     bool probe = false;

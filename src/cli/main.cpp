@@ -2,6 +2,8 @@
 // Exit status: 0 success, 1 device or file failure (the status text on
 // stderr), 2 usage error.
 
+#include <QCoreApplication>
+
 #include "archives/ArchiveCsv.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveFile.h"
@@ -12,6 +14,7 @@
 #include "CliOptions.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
+#include "families/U128.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
@@ -19,18 +22,15 @@
 #include "reports/ReportItems.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportTemplates.h"
-#include "families/U128.h"
 #include "service/DeviceReading.h"
 #include "support/Format.h"
 #include "support/Paths.h"
 #include "support/Status.h"
 #include "transport/CommPortDriver.h"
-
-#include <QCoreApplication>
 #ifdef OMI_CLI_REPORT
-#include "ReportPainter.h"
-
 #include <QGuiApplication>
+
+#include "ReportPainter.h"
 #endif
 #include <QDir>
 #include <QFileInfo>
@@ -38,7 +38,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
-
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -175,13 +174,13 @@ QJsonObject deviceHead() {
 // Heat systems the device shows: two for the two-system types.
 int systemsShown(int type) {
     switch (type) {
-    case 234:
-    case 236:
-    case 228:
-    case 229:
-        return 2;
-    default:
-        return 1;
+        case 234:
+        case 236:
+        case 228:
+        case 229:
+            return 2;
+        default:
+            return 1;
     }
 }
 
@@ -225,18 +224,36 @@ int runState(Session& s) {
         systems.append(QJsonObject{{"system", sys + 1}, {"lines", lines}});
     }
     obj.insert("systems", systems);
-    if (s.o.json) printJson(obj);
-    else printOut(text);
+    if (s.o.json)
+        printJson(obj);
+    else
+        printOut(text);
     return 0;
 }
 
 // Names of the configuration lines of the family 234/235 for the text output.
-const QStringList kConfigNames234{
-    "вес импульса 1", "вес импульса 2", "вес импульса 3", "тип системы", "t°C ХВС первая", "t°C ХВС вторая",
-    "начало 2-й t°C, день", "начало 2-й t°C, месяц", "конец 2-й t°C, день", "конец 2-й t°C, месяц",
-    "min расход", "max расход", "договорные (флаги)", "договорное Tп", "договорное Tо", "договорное Tх",
-    "договорное Pп", "договорное Pо", "договорное Pх", "отчетный день", "призн. суммирования с ош.",
-    "призн. использования 2-й t°C"};
+const QStringList kConfigNames234{"вес импульса 1",
+                                  "вес импульса 2",
+                                  "вес импульса 3",
+                                  "тип системы",
+                                  "t°C ХВС первая",
+                                  "t°C ХВС вторая",
+                                  "начало 2-й t°C, день",
+                                  "начало 2-й t°C, месяц",
+                                  "конец 2-й t°C, день",
+                                  "конец 2-й t°C, месяц",
+                                  "min расход",
+                                  "max расход",
+                                  "договорные (флаги)",
+                                  "договорное Tп",
+                                  "договорное Tо",
+                                  "договорное Tх",
+                                  "договорное Pп",
+                                  "договорное Pо",
+                                  "договорное Pх",
+                                  "отчетный день",
+                                  "призн. суммирования с ош.",
+                                  "призн. использования 2-й t°C"};
 
 int runConfig(Session& s) {
     if (!s.address()) return fail(s);
@@ -261,12 +278,15 @@ int runConfig(Session& s) {
         int width = 0;
         for (const QString& n : kConfigNames234) width = std::max(width, int(n.size()));
         for (qsizetype k = 0; k < values.size(); ++k)
-            text += "  " + padRight(named ? kConfigNames234[k] : QString::number(k + 1), width) + "  " + values[k] + "\n";
+            text +=
+                "  " + padRight(named ? kConfigNames234[k] : QString::number(k + 1), width) + "  " + values[k] + "\n";
         systems.append(QJsonObject{{"system", sys + 1}, {"lines", QJsonArray::fromStringList(values)}});
     }
     obj.insert("systems", systems);
-    if (s.o.json) printJson(obj);
-    else printOut(text);
+    if (s.o.json)
+        printJson(obj);
+    else
+        printOut(text);
     return 0;
 }
 
@@ -453,7 +473,8 @@ int runArchive(Session& s) {
         return 1;
     }
     const ArchiveList& read = IsHourlyKind(kind) ? hourly : daily;
-    const bool failed = result.outcome == ArchiveReadOutcome::NoLink;
+    const bool failed =
+        result.outcome == ArchiveReadOutcome::NoLink || result.outcome == ArchiveReadOutcome::Interrupted;
     if (failed && read.empty()) return fail(s);
     // Nothing read, but records came and failed their checks: the line
     // spoils them, the archive is not empty.
@@ -462,9 +483,9 @@ int runArchive(Session& s) {
         return 1;
     }
 
-    const ArchiveTabView shown = ShowArchiveTab(type, tabIndex, daily, hourly,
-                                                ViewRange{state.first, state.last, state.allRecords},
-                                                DisplayFormat(), kCliAccessLevel);
+    const ArchiveTabView shown =
+        ShowArchiveTab(type, tabIndex, daily, hourly, ViewRange{state.first, state.last, state.allRecords},
+                       DisplayFormat(), kCliAccessLevel);
     if (!shown.error.isEmpty()) {
         printErr(shown.error);
         return 1;
@@ -489,7 +510,12 @@ int runArchive(Session& s) {
         });
         if (!written) return 1;
     }
-    // A read that lost the line shows what it got, and still fails.
+    // A read that lost the line shows what it got (its summary says the
+    // archive is incomplete), and still fails.
+    if (result.outcome == ArchiveReadOutcome::Interrupted) {
+        printErr(kNoLinkText);
+        return 1;
+    }
     if (failed) return fail(s);
     if (result.endUnanswered) printErr(QStringLiteral("НЕТ СВЯЗИ"));
     return 0;
@@ -517,7 +543,8 @@ int runShowArchive(const Options& o) {
                      {"serial", o.serial >= 0 ? QJsonValue(o.serial) : QJsonValue(QJsonValue::Null)},
                      {"kind", "file"},
                      {"system", 1}};
-    const QString summary = QStringLiteral("архива из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан");
+    const QString summary =
+        QStringLiteral("архива из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан");
     printArchive(o, head, t, summary);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, content.entries, 0, grid)) return 1;
     if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;

@@ -6,7 +6,9 @@
 // crashes, and no record or value shown differs from what the device holds
 // (a clean simulator with the same clock is read for comparison).
 
-#include "e2e/SimProcess.h"
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -15,14 +17,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
-
 #include <algorithm>
+#include <csignal>
 #include <random>
 
-#include <csignal>
-#include <poll.h>
-#include <sys/inotify.h>
-#include <unistd.h>
+#include "e2e/SimProcess.h"
 
 using namespace omi::test;
 
@@ -60,8 +59,9 @@ QStringList OpArgs(Op op) {
         case Op::Config:
             return addressed + QStringList{"config"};
         case Op::Archive:
-            return addressed + QStringList{"archive", "daily", "--from", today.addDays(-6).toString(Qt::ISODate),
-                                           "--to", today.toString(Qt::ISODate)};
+            return addressed + QStringList{"archive", "daily",
+                                           "--from",  today.addDays(-6).toString(Qt::ISODate),
+                                           "--to",    today.toString(Qt::ISODate)};
     }
     return {};
 }
@@ -203,9 +203,14 @@ TEST_P(FaultMatrix, ShowsWhatTheLineAllows) {
             if (r.exitCode == 1 && shown.isEmpty()) {
                 EXPECT_TRUE(r.out.isEmpty());
             }
-            // A read that ended early was not closed.
+            // A read that ended early was not closed; with records shown,
+            // its summary says the archive is incomplete.
             if (r.exitCode == 1) {
                 EXPECT_FALSE(SentCommand(*sim, 254));
+                if (!shown.isEmpty()) {
+                    EXPECT_TRUE(got.value("summary").toString().startsWith("НЕТ СВЯЗИ: архив неполный, прочитан от "))
+                        << got.value("summary").toString().toStdString();
+                }
             }
             break;
         }
@@ -234,8 +239,15 @@ INSTANTIATE_TEST_SUITE_P(
         // is taken as it comes, each record fails, the first position is
         // asked 5 times, then the older ones are given up: nothing read, and
         // that is a failure, not an empty archive.
-        Row{"badcheck_all_pty_archive", false, Op::Archive, {"--bad-check", "1"}, 1,
-            "архив есть, но устройство его не отдает", 8, 0, 0},
+        Row{"badcheck_all_pty_archive",
+            false,
+            Op::Archive,
+            {"--bad-check", "1"},
+            1,
+            "архив есть, но устройство его не отдает",
+            8,
+            0,
+            0},
         // One answer in five: answers 5 (2nd record) and 10 (6th record) fail
         // and are asked again; all 7 records, the read closed.
         Row{"badcheck_5_pty_archive", false, Op::Archive, {"--bad-check", "5"}, 0, nullptr, kCleanWeek + 2, 7, 1},
@@ -264,12 +276,24 @@ INSTANTIATE_TEST_SUITE_P(
         // broadcast identification takes whoever answers; addressed reads
         // refuse the answer.
         Row{"wrongserial_all_pty_identify", false, Op::Identify, {"--wrong-address", "1"}, 0, nullptr, 1, 416},
-        Row{"wrongserial_all_pty_config", false, Op::Config, {"--wrong-address", "1"}, 1,
-            "Ошибка связи Повторите...", 20},
+        Row{"wrongserial_all_pty_config",
+            false,
+            Op::Config,
+            {"--wrong-address", "1"},
+            1,
+            "Ошибка связи Повторите...",
+            20},
         Row{"wrongtype_all_udp_state", true, Op::State, {"--wrong-type", "1"}, 1, "Ошибка связи Повторите...", 20},
         // Every 3rd answer: that to 20 (not checked), then those to the 3rd,
         // 5th and 7th records (answers 6, 9, 12), refused and asked again.
-        Row{"wrongserial_3_pty_archive", false, Op::Archive, {"--wrong-address", "3"}, 0, nullptr, kCleanWeek + 3, 7,
+        Row{"wrongserial_3_pty_archive",
+            false,
+            Op::Archive,
+            {"--wrong-address", "3"},
+            0,
+            nullptr,
+            kCleanWeek + 3,
+            7,
             1},
         // A record's type byte is not tested (the family's records have one
         // layout): every 3rd answer on UDP, each record taken at once.
@@ -326,8 +350,12 @@ TEST(FaultMatrixSave, KilledAnywhereLeavesTheOldFileOrTheWholeNewOne) {
     auto sim = StartSim(false, SimClock(), {});
     QTemporaryDir dir;
     const QDate today = QDate::currentDate();
-    const QStringList read{"--port", sim->Pty(), "--serial", "417", "--type", "234", "archive", "daily", "--from",
-                           today.addDays(-40).toString(Qt::ISODate), "--to", today.toString(Qt::ISODate)};
+    const QStringList read{"--port",   sim->Pty(),
+                           "--serial", "417",
+                           "--type",   "234",
+                           "archive",  "daily",
+                           "--from",   today.addDays(-40).toString(Qt::ISODate),
+                           "--to",     today.toString(Qt::ISODate)};
 
     // The new content, from a run left alone.
     QDir(dir.path()).mkdir("ref");

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -152,6 +153,7 @@ private Q_SLOTS:
         preset(kWeek);
         int liveRows = 0;
         bool barShown = false;
+        QList<int> barMaxima;
         QString readingText;
         QStringList firstLive;
         auto live = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this,
@@ -159,6 +161,7 @@ private Q_SLOTS:
                                 liveRows += last - first + 1;
                                 if (firstLive.isEmpty()) firstLive = page_->Model()->Rows().value(0);
                                 barShown = barShown || (page_->Bar() && page_->Bar()->isVisibleTo(w_.get()));
+                                if (page_->Bar()) barMaxima << page_->Bar()->maximum();
                                 readingText = w_->LuState->text();
                             });
         w_->Action("AreadArh")->trigger();
@@ -173,6 +176,9 @@ private Q_SLOTS:
         QVERIFY(liveRows >= 1 && liveRows <= 8);  // the rows shown while the read ran
         QCOMPARE(firstLive, page_->Model()->Rows().value(0));
         QVERIFY(barShown);
+        // The bar counts the 8 records of the week, not the ring.
+        QVERIFY(!barMaxima.isEmpty());
+        for (int maximum : barMaxima) QCOMPARE(maximum, 8);
         QVERIFY2(readingText.contains(QRegularExpression("чтение архива\\. Ждите\\.\\.\\. \\d+ мин \\d+ сек$")),
                  qPrintable(readingText));
         QVERIFY(!page_->Bar()->isVisibleTo(w_.get()));
@@ -268,7 +274,7 @@ private Q_SLOTS:
         QVERIFY(QDir(asked.folder).entryList(QDir::Files).isEmpty());
         const QString proposed =
             QString("СУТ 1_Я  РАЗНОСТЬ_от%1до%2дз%3")
-                .arg(today_.addDays(-7).toString("MMdd"), today_.toString("MMdd"), today_.toString("MMdd"));
+                .arg(today_.addDays(-7).toString("yyyyMMdd"), today_.toString("yyyyMMdd"), today_.toString("MMdd"));
         QVERIFY2(asked.fileName.startsWith(proposed) && asked.fileName.endsWith(".Arh"), qPrintable(asked.fileName));
 
         files_.answer = asked.fileName;
@@ -276,6 +282,8 @@ private Q_SLOTS:
         const QString path = asked.folder + "/" + asked.fileName;
         QCOMPARE(QFileInfo(path).size(), qint64(8 * 232));
         QVERIFY(QFile::exists(TextCopyName(path)));
+        QCOMPARE(w_->LuState->text().section(": ", 1), "архив записан в файл: " + asked.fileName);
+        QCOMPARE(LabelStyle(w_->LuState), StatusStyle::Ok);
 
         const Grid shown = page_->Model()->Table();
         QAction* load = w_->Action("AreadFileArh");
@@ -295,7 +303,10 @@ private Q_SLOTS:
         QCOMPARE(file[2][2], shown[2][1]);
         QCOMPARE(file[9][2], shown[9][1]);
         QCOMPARE(w_->LuState->text().section(": ", -1),
-                 QString("архива из файла: %1 - прочитан").arg(asked.fileName).section(": ", -1));
+                 QString("архив из файла: %1 - прочитан").arg(asked.fileName).section(": ", -1));
+        // The device read stays the current one.
+        QCOMPARE(CurrentType(), 234);
+        QCOMPARE(CurrentSerial(), 417);
         QCOMPARE(page_->LoadedFile(), path);
         if (const QString shots = qEnvironmentVariable("OMI_ARCHIVE_SHOTS"); !shots.isEmpty()) {
             QTest::qWait(200);
@@ -322,8 +333,7 @@ private Q_SLOTS:
         load->trigger();
         QVERIFY(load->isChecked());
         QCOMPARE(page_->FileModel()->rowCount(), 4);
-        QVERIFY2(w_->LuState->text().endsWith("архива из файла: архив.dat - прочитан"),
-                 qPrintable(w_->LuState->text()));
+        QVERIFY2(w_->LuState->text().endsWith("архив из файла: архив.dat - прочитан"), qPrintable(w_->LuState->text()));
         load->trigger();
 
         const Grid before = page_->FileModel()->Table();
@@ -360,7 +370,14 @@ private Q_SLOTS:
 
     void chartShowsTheTab() {
         tab(0);
-        page_->RefreshChart();
+        // The chart window opens from the page's button and the grid's menu.
+        QVERIFY(page_->BBchart->isEnabled());
+        QVERIFY(w_->PMa->actions().contains(page_->Achart));
+        auto* chartWindow = w_->findChild<TChartWindow*>();
+        QVERIFY(!chartWindow->isVisible());
+        page_->BBchart->click();
+        QVERIFY(chartWindow->isVisible());
+        chartWindow->hide();
         const ArchiveChartData& d = page_->Chart()->Data();
         QCOMPARE(d.title, kTabs[0]);
         QVERIFY(!d.hourly);

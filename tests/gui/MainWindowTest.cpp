@@ -2,32 +2,34 @@
 // levels, identification through omi-sim on a pseudo-terminal and over UDP,
 // manual addressing, clearing, the status prefix and the saved control values.
 
-#include "GuiTestSupport.h"
-
-#include "protocol/Frame.h"
-#include "shell/ActionToolBar.h"
-#include "shell/Lamp.h"
-#include "shell/MainWindow.h"
-#include "shell/ShellFlags.h"
-#include "shell/TraceMemo.h"
-#include "support/TextCodec.h"
-#include "transport/CommPortDriver.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
-
 #include <memory>
+
+#include "GuiTestSupport.h"
+#include "protocol/Frame.h"
+#include "shell/ActionToolBar.h"
+#include "shell/Lamp.h"
+#include "shell/MainWindow.h"
+#include "shell/QtTranslations.h"
+#include "shell/ShellFlags.h"
+#include "shell/TraceMemo.h"
+#include "support/TextCodec.h"
+#include "transport/CommPortDriver.h"
 
 using namespace omi;
 using namespace omi::guitest;
@@ -64,6 +66,15 @@ void selectPort(TFomi& w, const QString& port) {
     cbC->setCurrentIndex(cbC->findText(port));
     w.cbCClick(cbC);
 }
+
+// Keeps a window from ever seeing its activation, as under an X server
+// without a window manager.
+class NoActivation : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        return event->type() == QEvent::ActivationChange || event->type() == QEvent::WindowActivate;
+    }
+};
 
 }  // namespace
 
@@ -128,6 +139,61 @@ private Q_SLOTS:
         other.ClosePort();
     }
 
+    void startPreparationAtFirstShow_data() {
+        QTest::addColumn<bool>("activated");
+        QTest::newRow("never activated") << false;
+        QTest::newRow("activated") << true;
+    }
+
+    void startPreparationAtFirstShow() {
+        QFETCH(bool, activated);
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        Flags() = ShellFlags{};
+        TFomiOptions options;
+        options.extraPorts = {sim.Pty()};
+        options.systemPorts = false;
+        TFomi w(options);
+        NoActivation noActivation;
+        if (!activated) w.installEventFilter(&noActivation);
+        QVERIFY(!w.windowTitle().startsWith(TFomi::kCaptionStart));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_COMPARE(w.PreparationCount(), 1);
+        // Show and activation together prepare once.
+        QTest::qWait(50);
+        QCOMPARE(w.PreparationCount(), 1);
+
+        QCOMPARE(w.windowTitle(), TFomi::kCaptionStart + QCoreApplication::applicationVersion());
+        QCOMPARE(child<QComboBox>(&w, "cbC")->currentText(), sim.Pty());
+        QCOMPARE(child<QLabel>(&w, "LPState")->text(), QString("свободен (подключен)"));
+        auto* baud = child<QComboBox>(&w, "cbBaudRate");
+        QCOMPARE(baud->count(), 16);
+        QCOMPARE(baud->currentText(), QString("9600"));
+        auto* parity = child<QComboBox>(&w, "CBeo");
+        QVERIFY(parity->count() > 1);
+        QCOMPARE(parity->currentText(), QString("НЕТ"));
+        QCOMPARE(child<QComboBox>(&w, "cbs")->currentText(), QString("1"));
+        QCOMPARE(child<QComboBox>(&w, "CBTu")->count(), 10);
+    }
+
+    void qtTextsInRussian() {
+        QVERIFY(InstallQtTranslations(*QCoreApplication::instance()));
+        QDialogButtonBox buttons(QDialogButtonBox::Open | QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString("Отмена"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Save)->text(), QString("Сохранить"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Open)->text(), QString("Открыть"));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QString("Перейти к:"));
+
+        // The toolbar's pop-up would only offer to hide the one toolbar, by
+        // its internal name: there is none, and the toolbar has a Russian title.
+        DataFolder data;
+        auto w = makeWindow({});
+        QCOMPARE(w->ActionToolBar1->windowTitle(), QString("Панель действий"));
+        std::unique_ptr<QMenu> menu(w->createPopupMenu());
+        QVERIFY(!menu);
+    }
+
     void accessLevels_data() {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QStringList>("pages");
@@ -143,8 +209,8 @@ private Q_SLOTS:
                                       << QStringList{"Aimit", "ASetNO", "Acal", "AReadChang"} << "";
         QTest::newRow("7") << "7" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ"} << QStringList{}
                            << "УРОВЕНЬ ДОСТУПА=7 (должен быть от 1 до 3), заменен на 1";
-        QTest::newRow("not a number") << "abc" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ"}
-                                      << QStringList{} << "УРОВЕНЬ ДОСТУПА=-1 (должен быть от 1 до 3), заменен на 1";
+        QTest::newRow("not a number") << "abc" << QStringList{"УСТРОЙСТВО", "АРХИВЫ", "КОНФИГУРАЦИЯ"} << QStringList{}
+                                      << "УРОВЕНЬ ДОСТУПА=-1 (должен быть от 1 до 3), заменен на 1";
     }
 
     void accessLevels() {
@@ -161,8 +227,7 @@ private Q_SLOTS:
         QTest::mouseDClick(w->ActionToolBar1, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier,
                            QPoint(w->ActionToolBar1->width() - 3, 5));
         QVERIFY(dialogs.asked.isEmpty());
-        QTest::mouseDClick(w->ActionToolBar1, Qt::LeftButton,
-                           Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
+        QTest::mouseDClick(w->ActionToolBar1, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
                            QPoint(w->ActionToolBar1->width() - 3, 5));
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked[0].caption, QString("ВВОД УРОВНЯ ДОСТУПА"));
@@ -232,8 +297,7 @@ private Q_SLOTS:
         w->AreadNoTuExecute();
         const QStringList requests = sim.Requests();
         QCOMPARE(requests.size(), 2);
-        QCOMPARE(requests[1].section(' ', 0, 4),
-                 QString("6 %1 %2 %3 0").arg(type).arg(serial & 0xFF).arg(serial >> 8));
+        QCOMPARE(requests[1].section(' ', 0, 4), QString("6 %1 %2 %3 0").arg(type).arg(serial & 0xFF).arg(serial >> 8));
 
         // Double-click on the number clears the device and probes the port again.
         QTest::mouseDClick(child<QLineEdit>(w.get(), "ENo"), Qt::LeftButton);
@@ -271,8 +335,8 @@ private Q_SLOTS:
         // The port field takes 1..9999: the simulator listens on a port in that range.
         std::unique_ptr<Sim> started;
         for (int port = 7000 + QCoreApplication::applicationPid() % 2000, tries = 0; tries < 30; ++port, ++tries) {
-            started = std::make_unique<Sim>(QStringList{"--udp", "127.0.0.1:" + QString::number(port), "--type",
-                                                        "227", "--serial", "4242"});
+            started = std::make_unique<Sim>(
+                QStringList{"--udp", "127.0.0.1:" + QString::number(port), "--type", "227", "--serial", "4242"});
             if (started->UdpPort() == port) break;
         }
         Sim& sim = *started;

@@ -1,16 +1,15 @@
 #include "archives/ArchiveFile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <span>
+
 #include "protocol/Models.h"
 #include "support/Format.h"
 #include "support/Paths.h"
 #include "support/TextCodec.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <algorithm>
-#include <span>
 
 namespace omi {
 
@@ -36,13 +35,18 @@ QString MakeArchiveFolder(int type, int serial) {
     return {};
 }
 
-QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now) {
+QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now,
+                            bool partial) {
     QString name = tabCaption;
     for (const QChar c : {u'/', u'\\', u':', u'-', u'+', u'.'}) name.replace(c, QLatin1Char('_'));
     const QDate today = now.date();
-    return SafeFileName(name + Format(QStringLiteral("_от%.2d%.2dдо%.2d%.2dдз%.2d%.2d%.2d.Arh"),
-                                      {first.month(), first.day(), last.month(), last.day(), today.month(),
-                                       today.day(), now.time().hour()}));
+    // The range with its years: a range over a year apart is not mistaken
+    // for a few days.
+    return SafeFileName(name +
+                        Format(QStringLiteral("_от%.4d%.2d%.2dдо%.4d%.2d%.2dдз%.2d%.2d%.2d"),
+                               {first.year(), first.month(), first.day(), last.year(), last.month(), last.day(),
+                                today.month(), today.day(), now.time().hour()}) +
+                        (partial ? QStringLiteral("_неполный") : QString()) + QStringLiteral(".Arh"));
 }
 
 QString TextCopyName(const QString& archivePath) {

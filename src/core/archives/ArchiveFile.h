@@ -4,13 +4,13 @@
 // records one after the other; beside it a text copy of the view grid. Also
 // the archive folder of a device and the proposed file name.
 
-#include "archives/ArchiveFamily.h"
-#include "archives/ArchiveView.h"
-
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+
+#include "archives/ArchiveFamily.h"
+#include "archives/ArchiveView.h"
 
 namespace omi {
 
@@ -29,9 +29,11 @@ QString ArchiveFolder(int type, int serial);
 QString MakeArchiveFolder(int type, int serial);
 
 // The proposed file name of a tab: its caption with "/", "\", ":", "-", "+"
-// and "." replaced by "_", then "_от"MMDD"до"MMDD"дз"MMDDHH".Arh" with the
-// range's first and last day and the time of saving.
-QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now);
+// and "." replaced by "_", then "_от"YYYYMMDD"до"YYYYMMDD"дз"MMDDHH with the
+// range's first and last day and the time of saving, "_неполный" for an
+// archive whose read was cut short, and ".Arh".
+QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now,
+                            bool partial = false);
 // The name of the text copy: the extension of the file name replaced by
 // ".txt", or ".txt" appended when the name has none.
 QString TextCopyName(const QString& archivePath);

@@ -1,21 +1,21 @@
 #include "archives/ArchiveReader.h"
 
-#include "archives/ArchiveDumpLog.h"
-#include "families/RandNorm.h"
-#include "protocol/Exchange.h"
-#include "support/Dates.h"
-#include "support/Format.h"
-#include "transport/CommPortDriver.h"
-
 #include <QDir>
 #include <QElapsedTimer>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <utility>
+#include <vector>
+
+#include "archives/ArchiveDumpLog.h"
+#include "families/RandNorm.h"
+#include "protocol/Exchange.h"
+#include "support/Dates.h"
+#include "support/Format.h"
+#include "transport/CommPortDriver.h"
 
 namespace omi {
 
@@ -34,6 +34,11 @@ QString SummaryText(const ArchiveReadingState& state) {
     if (state.missing > 0) text += Format(QStringLiteral("... %d записей отсутствует"), {state.missing});
     if (state.mixedUp > 0) text += Format(QStringLiteral("... %d дат перепутано"), {state.mixedUp});
     return text;
+}
+
+QString InterruptedText(const QDate& first, const QDate& last) {
+    return Format(QStringLiteral("НЕТ СВЯЗИ: архив неполный, прочитан от %s г. до %s г."),
+                  {ShortDateText(first), ShortDateText(last)});
 }
 
 int SortArchiveList(ArchiveList& list) {
@@ -70,6 +75,23 @@ std::int32_t clampToInt(double v) {
 
 std::int64_t dateValue(const QDate& d) { return DateValueOfDay(DayNumber(d)); }
 
+// The progress of a read: the plan entries within the range still to be
+// asked at each plan index, out of all of them. The bar runs from full to
+// empty over the records of the range, not over the whole ring.
+class Remaining {
+public:
+    template <class InRange>
+    Remaining(const Tia& plan, InRange inRange) : left_(plan.size() + 1, 0) {
+        for (std::size_t i = plan.size(); i-- > 0;) left_[i] = left_[i + 1] + (inRange(plan[i]) ? 1 : 0);
+    }
+    // At least 1, so that a range without records still shows a bar.
+    int Planned() const { return std::max(1, left_.front()); }
+    int At(std::size_t i) const { return left_[std::min(i, left_.size() - 1)]; }
+
+private:
+    std::vector<int> left_;
+};
+
 // One read of one procedure; the steps share the context, the log and the state.
 class Reader {
 public:
@@ -101,6 +123,9 @@ private:
         status_.progress(0, 0);
         return {ArchiveReadOutcome::NoLink, kNoLinkText, false};
     }
+    // An answer missing in the middle of the records: with records read,
+    // the read ends as cut short, its range that of the records it holds.
+    ArchiveReadResult lostLine(SortWhen when);
     ArchiveReadResult empty() {
         // The window shows this text in the olive reading look.
         status_.busy(kArchiveEmptyText);
@@ -285,7 +310,6 @@ void Reader::takeNumbers(const Frame& r, int& hourly, int& daily) {
 }
 
 ArchiveReadResult Reader::readDaily(const Tia& plan) {
-    const int bar = p_.dailyTop;
     list_.clear();
     st_.missing = 0;
     st_.retries = 0;
@@ -294,13 +318,17 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
     const std::int64_t tolerance = st_.tolerance;
     st_.estimate = clampToInt(static_cast<double>(last - first));
 
+    auto inRange = [&](const PlanEntry& e) {
+        const std::int64_t hours = std::int64_t(DateValueOfDay(e.day)) * 24;
+        return hours >= first * 24 - tolerance && hours <= last * 24 + tolerance;
+    };
+    const Remaining left(plan, inRange);
     std::size_t i = 0;
     while (i < plan.size()) {
-        status_.progress(bar - static_cast<int>(i), bar);
+        status_.progress(left.At(i), left.Planned());
         if (p_.dailyProgress == DailyProgress::EachIndex) status_.busy(ReadingText(st_.estimate));
         const PlanEntry& e = plan[i];
-        const std::int64_t hours = std::int64_t(DateValueOfDay(e.day)) * 24;
-        if (hours < first * 24 - tolerance || hours > last * 24 + tolerance) {
+        if (!inRange(e)) {
             ++i;
             continue;
         }
@@ -310,7 +338,7 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
 
         Frame r;
         double seconds = 0;
-        if (!request(e, r, &seconds)) return noLink();
+        if (!request(e, r, &seconds)) return lostLine(p_.dailySort);
         st_.estimate = clampToInt(double(last - first + 1 - std::int64_t(list_.size())) * seconds);
         if (p_.dailyProgress == DailyProgress::AfterExchange) status_.busy(ReadingText(st_.estimate));
         logResponse(QStringLiteral("Запрос(day %s):%d %d %d %s"), responseDay(r), e, r);
@@ -344,7 +372,6 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
 }
 
 ArchiveReadResult Reader::readHourly(const Tia& plan) {
-    const int bar = p_.hourlyTop;
     list_.clear();
     st_.missing = 0;
     const std::int64_t first = dateValue(st_.first);
@@ -352,25 +379,34 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
     const std::int64_t tolerance = st_.tolerance;
     st_.estimate = clampToInt(double(last - first) * 24);
     status_.busy(ReadingText(st_.estimate));
+    QElapsedTimer shown;  // the time left is refreshed once a second
+    shown.start();
 
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        status_.progress(bar - static_cast<int>(i), bar);
-        const PlanEntry& e = plan[i];
+    auto inRange = [&](const PlanEntry& e) {
         const std::int64_t value = DateValueOfDay(e.day);
         // 64-bit hours: the all-records tolerance cannot overflow.
-        if ((value - first) * 24 + tolerance < 0 || value * 24 > last * 24 + tolerance) continue;
+        return (value - first) * 24 + tolerance >= 0 && value * 24 <= last * 24 + tolerance;
+    };
+    const Remaining left(plan, inRange);
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        status_.progress(left.At(i), left.Planned());
+        const PlanEntry& e = plan[i];
+        if (!inRange(e)) continue;
         ctx_.engine->Pause(0);
         if (!st_.reading) break;
 
         Frame r;
         double seconds = 0;
-        if (!request(e, r, &seconds)) return noLink();
+        if (!request(e, r, &seconds)) return lostLine(p_.hourlySort);
         st_.estimate = clampToInt(double((last - first + 1) * 24 - std::int64_t(list_.size())) * seconds);
         logResponse(QStringLiteral("Запрос(day hour %s):%d %d %d %s"),
                     responseDay(r) + QLatin1Char(':') + responseHour(r), e, r);
 
         ArchiveEntry entry = decode(r, false);
-        if (i % 50 == 0) status_.busy(ReadingText(st_.estimate));
+        if (shown.elapsed() >= 1000) {
+            status_.busy(ReadingText(st_.estimate));
+            shown.start();
+        }
         const std::int64_t off =
             std::llabs(std::int64_t(EntryDay(entry)) * 24 + EntryHour(entry) - std::int64_t(e.day) * 24 - e.hour);
         if (off <= tolerance)
@@ -387,6 +423,23 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
         st_.last = DateOfDayNumber(EntryDay(list_.front()));
     }
     return finish();
+}
+
+ArchiveReadResult Reader::lostLine(SortWhen when) {
+    if (list_.empty()) return noLink();
+    st_.mixedUp = sorts(when) ? SortArchiveList(list_) : 0;
+    int oldest = EntryDay(list_.front());
+    int newest = oldest;
+    for (const ArchiveEntry& e : list_) {
+        oldest = std::min(oldest, EntryDay(e));
+        newest = std::max(newest, EntryDay(e));
+    }
+    st_.first = DateOfDayNumber(oldest);
+    st_.last = DateOfDayNumber(newest);
+    const QString text = InterruptedText(st_.first, st_.last);
+    status_.error(text);
+    status_.progress(0, 0);
+    return {ArchiveReadOutcome::Interrupted, text, false};
 }
 
 ArchiveReadResult Reader::finish() {

@@ -9,15 +9,14 @@
 // clears the reading flag) while the read runs; the flag is tested after the
 // pause, before every request.
 
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
 #include "archives/ArchiveProcedure.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveRecord.h"
 #include "support/Status.h"
-
-#include <QDateTime>
-#include <QString>
-
-#include <functional>
 
 namespace omi {
 
@@ -33,6 +32,10 @@ QString ReadingText(int estimateSeconds);
 // and the mixed-up dates; "архив прочитан от корки до корки" in all-records
 // mode.
 QString SummaryText(const ArchiveReadingState& state);
+
+// The outcome of a read cut short by a lost line, with the range of the
+// records it holds: "НЕТ СВЯЗИ: архив неполный, прочитан от ... г. до ... г.".
+QString InterruptedText(const QDate& first, const QDate& last);
 
 // Orders an archive list newest first by the day number of each entry's
 // first record; entries of one day keep their order. Returns the number of
@@ -59,6 +62,8 @@ enum class ArchiveReadOutcome {
     Completed,    // the summary was shown (the read ended, was stopped or gave up)
     Empty,        // "в архиве нет ни одной записи"
     NoLink,       // an answer was missing ("НЕТ СВЯЗИ") or the current numbers unusable; no summary
+    Interrupted,  // an answer was missing after records were read: the list holds them, the range
+                  // of the state is theirs, the text says the archive is incomplete; 254 is not sent
     NoProcedure,  // the device type has no archive procedure
 };
 

@@ -125,6 +125,10 @@ public:
             Place(s.left, Expand(line, zero_), TemplatePart::Header);
             NewLine(TemplatePart::Header);
         }
+        if (!in_.note.isEmpty()) {
+            Place(s.left, in_.note, TemplatePart::Header);
+            NewLine(TemplatePart::Header);
+        }
         NewLine(TemplatePart::Body);
         BodyHead();
 

@@ -68,6 +68,7 @@ struct ReportInput {
     ReportContext context;
     ArchiveList entries;      // the view list, newest first (a totals entry last)
     bool difference = false;  // the tab shows a difference kind: print the totals block
+    QString note;             // a line after the header (an archive whose read was cut short says so)
     double pageWidth = 210, pageHeight = 297;
     PrintSettings settings;
 };

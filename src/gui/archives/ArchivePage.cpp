@@ -99,6 +99,12 @@ TArchivePage::TArchivePage(TFomi& window) : QObject(&window), window_(window) {
     wireActions();
 }
 
+QString TArchivePage::PartialNote() const {
+    const QList<ArchiveTab> tabs = ArchiveTabs(archiveType_);
+    if (currentTab_ < 0 || currentTab_ >= tabs.size()) return {};
+    return IsHourlyKind(tabs[currentTab_].kind) ? hourlyPartial_ : dailyPartial_;
+}
+
 ArchiveTabView TArchivePage::CurrentView() const {
     return ShowArchiveTab(archiveType_, currentTab_, daily_, hourly_, range_, DisplayFormat(), Flags().accessLevel);
 }
@@ -168,13 +174,27 @@ void TArchivePage::buildPage() {
     BBcsv->setObjectName(QStringLiteral("BBcsv"));
     BBcsv->setToolTip(QStringLiteral("таблица архива в файл CSV для Excel (разделитель \";\", десятичная запятая)"));
     BBcsv->setEnabled(false);
+    BBchart = new QPushButton(QStringLiteral("график"), top);
+    BBchart->setObjectName(QStringLiteral("BBchart"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BBcsv);
+    buttons->addWidget(BBchart);
+    buttons->addStretch(1);
     options->addWidget(precLabel, 0, 0);
     options->addWidget(SEprec, 0, 1, Qt::AlignLeft);
     options->addWidget(EnUpdate, 1, 0, 1, 2);
-    options->addWidget(BBcsv, 2, 0, 1, 2, Qt::AlignLeft);
+    options->addLayout(buttons, 2, 0, 1, 2);
     row->addLayout(options);
     row->addStretch(1);
     layout->addWidget(top);
+
+    // Said above the table while its list holds a read cut short.
+    Lpartial = new QLabel(page);
+    Lpartial->setObjectName(QStringLiteral("Lpartial"));
+    Lpartial->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
+    Lpartial->setWordWrap(true);
+    Lpartial->hide();
+    layout->addWidget(Lpartial);
 
     TCa = new QTabBar(page);
     TCa->setObjectName(QStringLiteral("TCa"));
@@ -278,7 +298,39 @@ void TArchivePage::wireActions() {
     if (QAction* load = window_.Action(QStringLiteral("AreadFileArh"))) {
         load->setEnabled(true);
         connect(load, &QAction::triggered, this, [this](bool checked) { AreadFileArhExecute(checked); });
+        // Unchecked by another operation (a state reading): the file grid
+        // goes with it and leaves the page to the state view.
+        connect(load, &QAction::toggled, this, [this](bool checked) {
+            if (!checked && fileGrid_) fileGrid_->hide();
+        });
     }
+    // The chart of the tab shown, from the page's button and the grid's menu.
+    Achart = new QAction(QStringLiteral("график"), this);
+    Achart->setObjectName(QStringLiteral("Achart"));
+    Achart->setToolTip(QStringLiteral("график архива выбранной вкладки в отдельном окне"));
+    Achart->setEnabled(false);
+    connect(Achart, &QAction::triggered, this, [this] { AchartExecute(); });
+    connect(Achart, &QAction::changed, BBchart, [this] { BBchart->setEnabled(Achart->isEnabled()); });
+    connect(BBchart, &QPushButton::clicked, Achart, &QAction::trigger);
+    BBchart->setToolTip(Achart->toolTip());
+    BBchart->setEnabled(false);
+    window_.PMa->addSeparator();
+    window_.PMa->addAction(Achart);
+}
+
+void TArchivePage::AchartExecute() {
+    TChartWindow* chart = chartWindow();
+    if (!chart) {
+        // The program creates the chart window at start; a window without
+        // one (tests, tools) gets it now.
+        new TChartWindow(&window_);
+        chart = chartWindow();
+        if (!chart) return;
+    }
+    RefreshChart();
+    chart->show();
+    chart->raise();
+    chart->activateWindow();
 }
 
 bool TArchivePage::eventFilter(QObject* watched, QEvent* event) {
@@ -421,6 +473,9 @@ void TArchivePage::TCaChange() {
     const int tab = TCa->currentIndex();
     if (tab < 0 || tab >= tabs.size()) return;
     currentTab_ = tab;
+    const QString partial = PartialNote();
+    Lpartial->setText(partial);
+    Lpartial->setVisible(!partial.isEmpty());
     const int kind = tabs[tab].kind;
     if (QAction* read = window_.Action(QStringLiteral("AreadArh"))) read->setToolTip(ReadArchiveHint(kind));
     live_ = false;
@@ -443,6 +498,7 @@ void TArchivePage::TCaChange() {
     const bool data = shown.table.hasData && (!daily_.empty() || !hourly_.empty());
     if (QAction* print = window_.Action(QStringLiteral("AArhPrint"))) print->setEnabled(data);
     BBcsv->setEnabled(data);
+    Achart->setEnabled(data);
 }
 
 void TArchivePage::fillGrid(const Grid& rows) {
@@ -570,6 +626,8 @@ void TArchivePage::AreadArhExecute() {
     if (type != archiveType_ || serial != archiveSerial_) {
         daily_.clear();
         hourly_.clear();
+        dailyPartial_.clear();
+        hourlyPartial_.clear();
     }
     window_.PCW()->setCurrentWidget(window_.TSa);
     setTabCaptions(type);
@@ -605,11 +663,20 @@ void TArchivePage::AreadArhExecute() {
     }
     if (result.outcome == ArchiveReadOutcome::Empty && result.refused > 0 && window_.Ma() && window_.Ma()->Visible())
         window_.Ma()->Append(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
+    // The list read holds a read cut short, a complete one, or (when the line
+    // was lost before any record) still the earlier read.
+    const ArchiveList& read = IsHourlyKind(kind) ? hourly_ : daily_;
+    QString& partial = IsHourlyKind(kind) ? hourlyPartial_ : dailyPartial_;
+    if (result.outcome == ArchiveReadOutcome::Interrupted)
+        partial = result.text;
+    else if (result.outcome != ArchiveReadOutcome::NoLink || read.empty())
+        partial.clear();
     Flags().archivePresent = true;
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
     window_.Action(QStringLiteral("Asavearh"))->setEnabled(true);
     // The range now spans the records read.
-    if (result.outcome == ArchiveReadOutcome::Completed && state.first.isValid() && state.last.isValid())
+    if ((result.outcome == ArchiveReadOutcome::Completed || result.outcome == ArchiveReadOutcome::Interrupted) &&
+        state.first.isValid() && state.last.isValid())
         setPickers(state.first, state.last);
     QElapsedTimer clock;
     clock.start();
@@ -674,11 +741,16 @@ void TArchivePage::AsavearhExecute() {
     request.save = true;
     request.caption = QStringLiteral("запись архива");
     request.folder = ArchiveFolder(type, serial);
-    request.fileName = ProposedArchiveName(shown.tab.caption, range_.first, range_.last, QDateTime::currentDateTime());
+    const QString partial = PartialNote();
+    request.fileName = ProposedArchiveName(shown.tab.caption, range_.first, range_.last, QDateTime::currentDateTime(),
+                                           !partial.isEmpty());
     request.filter = kArchiveFilter;
     const QString path = AskFileName(&window_, request);
     if (path.isEmpty()) return;
-    QString error = WriteArchiveTextCopy(TextCopyName(path), shown.table.rows);
+    // The text copy of a partial archive says so in a last row.
+    Grid rows = shown.table.rows;
+    if (!partial.isEmpty()) rows.append({partial});
+    QString error = WriteArchiveTextCopy(TextCopyName(path), rows);
     const QString fileError = WriteArchiveFile(*family, path, shown.view.entries, shown.tab.system);
     if (error.isEmpty()) error = fileError;
     if (!error.isEmpty()) {
@@ -735,7 +807,7 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
     fillFileGrid(SelectColumns(content.cells, content.codes, Flags().accessLevel));
     Flags().archivePresent = true;
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
-    window_.Status().ok(QStringLiteral("архива из файла: ") + name + QStringLiteral(" - прочитан"));
+    window_.Status().ok(QStringLiteral("архив из файла: ") + name + QStringLiteral(" - прочитан"));
     Q_EMIT ArchiveChanged();
 }
 
@@ -765,10 +837,10 @@ void TArchivePage::ExportCsvExecute() {
     request.save = true;
     request.caption = QStringLiteral("экспорт в Excel (CSV)");
     request.folder = deviceFolder();
-    request.fileName =
-        QFileInfo(ProposedArchiveName(shown.tab.caption, range_.first, range_.last, QDateTime::currentDateTime()))
-            .completeBaseName() +
-        QStringLiteral(".csv");
+    request.fileName = QFileInfo(ProposedArchiveName(shown.tab.caption, range_.first, range_.last,
+                                                     QDateTime::currentDateTime(), !PartialNote().isEmpty()))
+                           .completeBaseName() +
+                       QStringLiteral(".csv");
     request.filter = kCsvFilter;
     QDir().mkpath(request.folder);
     QString path = AskFileName(&window_, request);

@@ -12,6 +12,7 @@
 #include "archives/ArchiveRecord.h"
 #include "archives/ArchiveView.h"
 
+class QAction;
 class QCheckBox;
 class QDateEdit;
 class QLabel;
@@ -50,6 +51,10 @@ public:
     QString LoadedFile() const { return loadedFile_; }
     // What the current tab shows (view list, table, error).
     ArchiveTabView CurrentView() const;
+    // The outcome of a read cut short by a lost line while the current tab's
+    // list holds it ("НЕТ СВЯЗИ: архив неполный, ..."); empty for a complete
+    // archive.
+    QString PartialNote() const;
     // The archive file last loaded by "чтение архива" (its entries, cells
     // and codes); empty before.
     const ArchiveFileContent& LoadedContent() const { return loadedContent_; }
@@ -73,16 +78,21 @@ public:
     void SGaDblClick(int tableRow, int column);
     // The chart window shows the view of the selected tab.
     void RefreshChart();
+    // "график": the chart window shown with the view of the selected tab.
+    void AchartExecute();
 
     // Controls, named as their objectName.
     QLabel* Lot = nullptr;
     QLabel* Ldo = nullptr;
+    QLabel* Lpartial = nullptr;
     QDateEdit* DTPb = nullptr;
     QDateEdit* DTPe = nullptr;
     TRadioGroup* RGdtp = nullptr;
     QSpinBox* SEprec = nullptr;
     QCheckBox* EnUpdate = nullptr;
     QPushButton* BBcsv = nullptr;
+    QPushButton* BBchart = nullptr;
+    QAction* Achart = nullptr;
     QTabBar* TCa = nullptr;
     QTableView* SGa = nullptr;
     ArchiveGridModel* Model() const { return model_; }
@@ -135,6 +145,8 @@ private:
     QString loadedFile_;
     ArchiveFileContent loadedContent_;
     int archiveSerial_ = -1;
+    QString dailyPartial_;  // PartialNote() of each list
+    QString hourlyPartial_;
 
     ArchiveGridModel* model_ = nullptr;
     ArchiveGridModel* fileModel_ = nullptr;

@@ -262,6 +262,7 @@ PrintSource TPrintPage::Source() const {
     s.tab = archive_->CurrentTab();
     s.range = archive_->Range();
     s.loadedFile = archive_->LoadedFile();
+    s.partial = archive_->PartialNote();
     if (s.type >= 0) s.shown = archive_->CurrentView();
     return s;
 }
@@ -341,6 +342,7 @@ std::optional<ReportInput> TPrintPage::prepareReport() {
                                     templates, QDate::currentDate());
     else
         input = MakeReportInput(type, serial, shown, source.range, templates, QDate::currentDate());
+    if (!fromFile) input.note = source.partial;
     if (typeEdit && !typeEdit->text().isEmpty()) input.context.typeText = typeEdit->text();
     if (serialEdit && !serialEdit->text().isEmpty()) input.context.serialText = serialEdit->text();
     input.settings = Settings();

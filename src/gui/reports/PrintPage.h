@@ -50,6 +50,7 @@ struct PrintSource {
     ArchiveTabView shown{};
     ViewRange range;
     QString loadedFile;  // an archive file read into the window, empty for a device read
+    QString partial;     // the archive read was cut short: what the report says of it
 };
 
 class TPrintPage : public QObject {

@@ -1,26 +1,5 @@
 #include "shell/MainWindow.h"
 
-#include "archives/ArchivePage.h"
-#include "archives/ArchiveRange.h"
-#include "config/ConfigPage.h"
-#include "reports/PrintPage.h"
-#include "state/StateView.h"
-#include "families/Imitation.h"
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "protocol/Models.h"
-#include "shell/ActionToolBar.h"
-#include "shell/ClientHelp.h"
-#include "shell/Dialogs.h"
-#include "shell/HelpViewer.h"
-#include "shell/Lamp.h"
-#include "shell/ShellFlags.h"
-#include "shell/TraceMemo.h"
-#include "shell/WindowValues.h"
-#include "support/Dates.h"
-#include "support/Paths.h"
-#include "transport/CommPortDriver.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -35,9 +14,10 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStyle>
@@ -47,6 +27,27 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "archives/ArchivePage.h"
+#include "archives/ArchiveRange.h"
+#include "config/ConfigPage.h"
+#include "families/Imitation.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
+#include "reports/PrintPage.h"
+#include "shell/ActionToolBar.h"
+#include "shell/ClientHelp.h"
+#include "shell/Dialogs.h"
+#include "shell/HelpViewer.h"
+#include "shell/Lamp.h"
+#include "shell/ShellFlags.h"
+#include "shell/TraceMemo.h"
+#include "shell/WindowValues.h"
+#include "state/StateView.h"
+#include "support/Dates.h"
+#include "support/Paths.h"
+#include "transport/CommPortDriver.h"
 
 namespace omi {
 
@@ -84,7 +85,8 @@ const ActionEntry kActions[] = {
     {"AEnter", "управление", "подсветка", "", false, "", kNoIcon},
     {"AExit", "управление", "отсветка", "", false, "", kNoIcon},
     {"ASaveDateTime", "запись", "Уст дату/время", "установить дату и время из компьютера", false, "", kNoIcon},
-    {"AArhPrint", "печать", "печать архива", "пр.просмотр и печать архива", false, "", QStyle::SP_FileDialogContentsView},
+    {"AArhPrint", "печать", "печать архива", "пр.просмотр и печать архива", false, "",
+     QStyle::SP_FileDialogContentsView},
     {"ASetNO", "запись", "задать №", "записать серийный номер", false, "", QStyle::SP_FileDialogInfoView},
     {"ASetPar", "запись", "запись конфигурации", "Записать конфигурацию в устройство", false, "", kNoIcon},
     {"ASetDevice", "запись", "инициализация", "обнуление накопительных счетчиков и др.", false, "", kNoIcon},
@@ -108,10 +110,10 @@ const ActionEntry kActions[] = {
 // Actions whose operations come with later parts of the program: they exist
 // and are disabled until their page wires them.
 const char* const kNotYetWired[] = {
-    "Areadstate", "AreadParam", "AreadArh", "ARA228", "ARA234", "ARA225", "ARA227", "ARA229",
-    "AstopArhRead", "AEnter", "AExit", "ASaveDateTime", "AArhPrint", "ASetNO", "ASetPar",
-    "ASetDevice", "AsetWorkTime", "ASetArh", "Acal", "AreadFileArh", "Asavearh", "AErrDec",
-    "AConChange", "AnoSysChange", "Aping", "AGetDataLogger", "VesChange",
+    "Areadstate", "AreadParam",   "AreadArh",     "ARA228",  "ARA234",         "ARA225",       "ARA227",
+    "ARA229",     "AstopArhRead", "AEnter",       "AExit",   "ASaveDateTime",  "AArhPrint",    "ASetNO",
+    "ASetPar",    "ASetDevice",   "AsetWorkTime", "ASetArh", "Acal",           "AreadFileArh", "Asavearh",
+    "AErrDec",    "AConChange",   "AnoSysChange", "Aping",   "AGetDataLogger", "VesChange",
 };
 
 // Help context numbers of the window's areas (F1 on the focused control).
@@ -238,7 +240,7 @@ void TFomi::createActions() {
 
 void TFomi::createToolBar() {
     ActionToolBar1 = new TActionToolBar(this);
-    ActionToolBar1->setWindowTitle(QStringLiteral("ActionToolBar1"));
+    ActionToolBar1->setWindowTitle(QStringLiteral("Панель действий"));
     ActionToolBar1->setMovable(false);
     ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
     setHelpContext(ActionToolBar1, kHelpToolbar);
@@ -391,7 +393,8 @@ void TFomi::createPages() {
             helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPFULL"),
                                   QStringLiteral("HELPMY"), QStringLiteral("HLP")});
         else if (hidden == TSdeb)
-            helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
+            helpFile_ =
+                DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
         if (shown == TSW || shown == TSp) TSWShow();
     });
 }
@@ -406,7 +409,8 @@ void TFomi::createMenus() {
     PMr = menu("PMr", {"AreadNoTu", "Areadstate", "AreadParam", "AreadArh", "AreadFileArh", "AReadChang", "AArhPrint"});
     PMs = menu("PMs", {"ASetPar", "ASaveDateTime", "AsetWorkTime", "ASetDevice", "ASetArh"});
     PMa = menu("PMa", {"AreadArh", "AstopArhRead", "AArhPrint"});
-    PMk = menu("PMk", {"ASetNO", "ASetPar", "Acal", "AsetWorkTime", "ASetDevice", "ASaveDateTime", "ASetArh", "AreadParam"});
+    PMk = menu("PMk",
+               {"ASetNO", "ASetPar", "Acal", "AsetWorkTime", "ASetDevice", "ASaveDateTime", "ASetArh", "AreadParam"});
     auto attach = [](QWidget* w, QMenu* m) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
         QObject::connect(w, &QWidget::customContextMenuRequested, m,
@@ -428,10 +432,11 @@ void TFomi::AcreateExecute() {
     if (engine_->InExchange() || ArchiveReading().reading) return;
     QScopedValueRollback<bool> guard(preparing_, true);
 
-    // 1
+    // The scroll ranges follow the window; the window counts as activated.
     FormResize();
     Flags().activated = true;
-    // 2
+    // A preparation asked for while a handler runs with the ready flag clear
+    // (a dialog of that handler closing) is not run.
     if (!Flags().ready) return;
     const bool first = preparations_ == 0;
     ++preparations_;
@@ -443,13 +448,12 @@ void TFomi::AcreateExecute() {
         }
     }
     const int pageBefore = PCW_->currentIndex();
-    // 3
+    // The client's help file and the caption with the version.
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
-    // 4
     setWindowTitle(kCaptionStart + QCoreApplication::applicationVersion());
-    // 5
     refillPortList();
-    // 6
+    // The port's standard settings (9600 8N1) and the lists of the port page
+    // filled and selected from them; the state log file name.
     Flags().ready = false;
     setProperty("stateLogFile", QStringLiteral("СОСТОЯНИЕ.TXT"));
     port_->SetBaudRate(TCommPortDriver::br9600);
@@ -458,39 +462,43 @@ void TFomi::AcreateExecute() {
     port_->SetDataBits(TCommPortDriver::db8BITS);
     fillPortSettingLists();
     selectPortSettings();
-    // 7
+    // The first free port of the list becomes the port of the window.
     Flags().ready = true;
     for (int i = 0; i < cbC->count(); ++i) {
         cbC->setCurrentIndex(i);
         cbCClick(cbC);
         if (portProbedFree()) break;
     }
-    // 8
+    // The device type list, and the date and time of the indicator strip.
     Flags().ready = false;
     fillTypeList();
-    // 9
     LDT->setText(FormatDateTimeText(QStringLiteral("dd mmmm yyyy  hh:nn"), QDateTime::currentDateTime()));
-    // 10
+    // The archive range ends today again; "стоп" only while a read runs.
     Q_EMIT ArchiveRangeReset();
     if (QAction* stop = Action("AstopArhRead")) stop->setEnabled(ArchiveReading().reading);
-    // 11
-    if (first) RestoreWindowValues(this);
-    else ApplyWindowValues(this, liveValues_);
-    // 12
+    // The saved control values at the first preparation, the values the
+    // user set since then at a later one.
+    if (first)
+        RestoreWindowValues(this);
+    else
+        ApplyWindowValues(this, liveValues_);
+    // The addressing mode chosen by its radio button, the number and type
+    // fields kept as they were.
     const QString no = ENo->text();
     const QString type = Etype->text();
     rbuClick();
     Flags().ready = false;
     ENo->setText(no);
     Etype->setText(type);
-    // 13
+    // No device is current until it is identified again.
     ClearCurrentDevice();
     Flags().ready = true;
-    // 14
+    // Configuration writes and the configuration page only after a read.
     Action("ASetPar")->setEnabled(Flags().configRead);
     Action("ASaveDateTime")->setEnabled(Flags().configRead);
     PCW_->setTabEnabled(PCW_->indexOf(TSwr), Flags().configRead);
-    // 15
+    // The access level: the service code on the command line or the level
+    // edit, applied to pages and actions.
     if (options_.arguments.value(0) == kServiceCode) Epsw->setText(QStringLiteral("0"));
     EpswChange();
     const int levelBefore = property("appliedLevel").isValid() ? property("appliedLevel").toInt() : -100;
@@ -502,15 +510,21 @@ void TFomi::AcreateExecute() {
         ReadyGuard quiet;
         PCW_->setCurrentIndex(pageBefore);
     }
-    // 16
+    // The connection page shown prepares its line; print and save of an
+    // archive only once one was read or loaded.
     Flags().ready = true;
     runConnectionPageShow();
-    // 17
     Action("AArhPrint")->setEnabled(Flags().archivePresent);
     Action("Asavearh")->setEnabled(Flags().archivePresent);
-    // 18
+    // The trace memo and the port settings shown as their check boxes say.
     CBgtClick();
     CBPortSetClick();
+}
+
+QMenu* TFomi::createPopupMenu() {
+    // The window's only toolbar holds every action: the menu that would hide
+    // it (with no way to bring it back) is not offered.
+    return nullptr;
 }
 
 void TFomi::FormResize() {
@@ -526,6 +540,35 @@ void TFomi::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+bool TFomi::preparesOnReturn(const QWidget* window) {
+    // Qt's standard dialogs (files, messages, input, printing) are steps of
+    // the operation that opened them, and the chart and help windows only
+    // show: the preparation after them would clear the current device and
+    // overwrite the operation's outcome on the status line. The program's
+    // other windows prepare the window again on return.
+    if (!window) return false;
+    for (const char* standard : {"QFileDialog", "QMessageBox", "QInputDialog", "QPrintDialog", "QPrintPreviewDialog",
+                                 "QPageSetupDialog", "omi::TChartWindow", "omi::HelpViewer"})
+        if (window->inherits(standard)) return false;
+    return true;
+}
+
+void TFomi::prepareAtStart() {
+    // Queued, so that the window is on screen first; whichever of the first
+    // show and the first activation comes first runs it, the other finds it
+    // done.
+    QTimer::singleShot(0, this, [this] {
+        if (preparations_ == 0) AcreateExecute();
+    });
+}
+
+void TFomi::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Without a window manager (or with focus-stealing prevention) the window
+    // may never become active: the start preparation runs at the first show.
+    if (preparations_ == 0 && !event->spontaneous()) prepareAtStart();
+}
+
 void TFomi::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::ActivationChange) return;
@@ -533,12 +576,15 @@ void TFomi::changeEvent(QEvent* event) {
         // Activation from another window of the program (a closed dialog) or
         // the first activation runs the preparation; coming back from another
         // program does not.
-        if (preparations_ == 0 || property("deactivatedToOwnWindow").toBool()) {
+        if (preparations_ == 0) {
+            setProperty("deactivatedToOwnWindow", false);
+            prepareAtStart();
+        } else if (property("deactivatedToOwnWindow").toBool()) {
             setProperty("deactivatedToOwnWindow", false);
             QTimer::singleShot(0, this, [this] { AcreateExecute(); });
         }
     } else {
-        setProperty("deactivatedToOwnWindow", QApplication::activeWindow() != nullptr);
+        setProperty("deactivatedToOwnWindow", preparesOnReturn(QApplication::activeWindow()));
     }
 }
 
@@ -553,44 +599,50 @@ void TFomi::SetNamedControls(const QStringList& names, bool value, bool visibili
     };
     for (int i = 0; i < PCW_->count(); ++i) {
         if (!matches(PCW_->widget(i)->objectName())) continue;
-        if (visibility) PCW_->setTabVisible(i, value);
-        else PCW_->setTabEnabled(i, value);
+        if (visibility)
+            PCW_->setTabVisible(i, value);
+        else
+            PCW_->setTabEnabled(i, value);
     }
     for (QAction* a : std::as_const(actions_)) {
         if (!matches(a->objectName())) continue;
-        if (visibility) a->setVisible(value);
-        else a->setEnabled(value);
+        if (visibility)
+            a->setVisible(value);
+        else
+            a->setEnabled(value);
     }
     const auto widgets = findChildren<QWidget*>();
     for (QWidget* w : widgets) {
         if (!matches(w->objectName())) continue;
         if (PCW_->indexOf(w) >= 0) continue;  // pages: their tabs above
-        if (visibility) w->setVisible(value);
-        else w->setEnabled(value);
+        if (visibility)
+            w->setVisible(value);
+        else
+            w->setEnabled(value);
     }
 }
 
 void TFomi::ApplyAccessLevel() {
     ReadyGuard quiet;
-    const QStringList all = {QStringLiteral("TSdeb"), QStringLiteral("TSwr"), QStringLiteral("TSp"),
-                             QStringLiteral("TSk"),   QStringLiteral("Aimit"), QStringLiteral("ASetNO"),
+    const QStringList all = {QStringLiteral("TSdeb"), QStringLiteral("TSwr"),       QStringLiteral("TSp"),
+                             QStringLiteral("TSk"),   QStringLiteral("Aimit"),      QStringLiteral("ASetNO"),
                              QStringLiteral("Acal"),  QStringLiteral("AReadChang"), QStringLiteral("sgsp")};
     SetNamedControls(all, false, true);
     switch (Flags().accessLevel) {
-    case 1:
-        SetNamedControls({QStringLiteral("TSwr")}, true, true);
-        break;
-    case 2:
-        SetNamedControls({QStringLiteral("TSp"), QStringLiteral("AReadChang"), QStringLiteral("TSwr")}, true, true);
-        break;
-    case 3:
-        SetNamedControls({QStringLiteral("TSk"), QStringLiteral("ASetNO"), QStringLiteral("Acal"),
-                          QStringLiteral("AReadChang")},
-                         true, true);
-        break;
-    default:
-        SetNamedControls(all, true, true);
-        break;
+        case 1:
+            SetNamedControls({QStringLiteral("TSwr")}, true, true);
+            break;
+        case 2:
+            SetNamedControls({QStringLiteral("TSp"), QStringLiteral("AReadChang"), QStringLiteral("TSwr")}, true, true);
+            break;
+        case 3:
+            SetNamedControls(
+                {QStringLiteral("TSk"), QStringLiteral("ASetNO"), QStringLiteral("Acal"), QStringLiteral("AReadChang")},
+                true, true);
+            break;
+        default:
+            SetNamedControls(all, true, true);
+            break;
     }
     PCW_->setCurrentIndex(0);
     setProperty("appliedLevel", Flags().accessLevel);

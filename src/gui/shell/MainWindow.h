@@ -4,19 +4,19 @@
 // control with its six pages, and the device page with its connection pages
 // and the device group box. It owns the serial port and the exchange engine.
 //
-// The preparation sequence (AcreateExecute) runs at every activation of the
-// window and whenever the port list is dropped down: it refreshes the port
+// The preparation sequence (AcreateExecute) runs at the first show or
+// activation of the window, at every return to it from another window of the
+// program and whenever the port list is dropped down: it refreshes the port
 // list, probes the ports, restores the saved control values, clears the
 // current device and applies the access level.
-
-#include "shell/StatusLine.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPair>
 #include <QStringList>
-
 #include <memory>
+
+#include "shell/StatusLine.h"
 
 class QAction;
 class QCheckBox;
@@ -118,6 +118,11 @@ public:
     // Window resize rule: scroll ranges follow the client area once it is
     // taller than 0.9 of the screen.
     void FormResize();
+    // Whether coming back to the window from the given window (the one that
+    // took the activation) runs the preparation again.
+    static bool preparesOnReturn(const QWidget* window);
+    // No pop-up menu of toolbars (see the definition).
+    QMenu* createPopupMenu() override;
 
 Q_SIGNALS:
     // Preparation: the archive date range ends today again (the archive page
@@ -131,10 +136,13 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The first preparation, once, after the first show or activation.
+    void prepareAtStart();
     void createActions();
     void createToolBar();
     void createIndicatorStrip(QWidget* parent);

@@ -1,16 +1,16 @@
-#include "archives/ArchiveFile.h"
-#include "families/U34Archive.h"
-#include "support/Paths.h"
-#include "support/TestFiles.h"
-#include "support/TextCodec.h"
-#include "unit/archives/ArchiveTestData.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include "archives/ArchiveFile.h"
+#include "families/U34Archive.h"
+#include "support/Paths.h"
+#include "support/TestFiles.h"
+#include "support/TextCodec.h"
+#include "unit/archives/ArchiveTestData.h"
 
 namespace omi {
 namespace {
@@ -202,13 +202,18 @@ TEST(ArchiveFileNames, ProposedNameTextCopyAndExtension) {
     const struct {
         QString caption;
         QDate first, last;
+        bool partial;
         QString name;
     } names[] = {
-        {"СУТ 1-Я", QDate(2026, 3, 5), QDate(2026, 3, 12), "СУТ 1_Я_от0305до0312дз031309.Arh"},
-        {"ЧАС 2-Я  РАЗНОСТЬ", QDate(2025, 12, 31), QDate(2026, 1, 1), "ЧАС 2_Я  РАЗНОСТЬ_от1231до0101дз031309.Arh"},
-        {"a/b\\c:d-e+f.g", QDate(2026, 1, 2), QDate(2026, 1, 2), "a_b_c_d_e_f_g_от0102до0102дз031309.Arh"},
+        {"СУТ 1-Я", QDate(2026, 3, 5), QDate(2026, 3, 12), false, "СУТ 1_Я_от20260305до20260312дз031309.Arh"},
+        {"ЧАС 2-Я  РАЗНОСТЬ", QDate(2025, 12, 31), QDate(2026, 1, 1), false,
+         "ЧАС 2_Я  РАЗНОСТЬ_от20251231до20260101дз031309.Arh"},
+        {"a/b\\c:d-e+f.g", QDate(2026, 1, 2), QDate(2026, 1, 2), false,
+         "a_b_c_d_e_f_g_от20260102до20260102дз031309.Arh"},
+        // A year-long range is told from a day; a read cut short says so.
+        {"СУТ 1-Я", QDate(2025, 3, 13), QDate(2026, 3, 13), true, "СУТ 1_Я_от20250313до20260313дз031309_неполный.Arh"},
     };
-    for (const auto& n : names) EXPECT_EQ(ProposedArchiveName(n.caption, n.first, n.last, saved), n.name);
+    for (const auto& n : names) EXPECT_EQ(ProposedArchiveName(n.caption, n.first, n.last, saved, n.partial), n.name);
 
     const struct {
         QString archive, text;

@@ -1,3 +1,14 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+
 #include "archives/ArchiveDumpLog.h"
 #include "archives/ArchiveReader.h"
 #include "families/U34.h"
@@ -6,18 +17,6 @@
 #include "support/TestFiles.h"
 #include "support/TextCodec.h"
 #include "transport/CommPortDriver.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTimer>
-
-#include <algorithm>
-#include <functional>
-#include <map>
-#include <set>
-
-#include <gtest/gtest.h>
 
 using namespace omi;
 
@@ -141,7 +140,11 @@ public:
     QList<QPair<StatusStyle, QString>> shown;
     QPair<int, int> lastProgress{-1, -1};
     void show(StatusStyle s, const QString& t) override { shown.append({s, t}); }
-    void progress(int position, int maximum) override { lastProgress = {position, maximum}; }
+    QList<QPair<int, int>> progresses;
+    void progress(int position, int maximum) override {
+        lastProgress = {position, maximum};
+        progresses.append(lastProgress);
+    }
     bool Has(StatusStyle s, const QString& text) const { return shown.contains(qMakePair(s, StatusText(s, text))); }
     QPair<StatusStyle, QString> Last() const { return shown.isEmpty() ? QPair<StatusStyle, QString>{} : shown.last(); }
     bool AnyOk() const {
@@ -392,6 +395,32 @@ TEST_F(ArchiveRead, StopEndsTheReadBeforeItsNextRequest) {
     }
 }
 
+TEST_F(ArchiveRead, ProgressRunsFromFullToEmptyOverTheRecordsOfTheRange) {
+    // A week of a 366-position daily ring and a day of the 1081-position
+    // hourly ring: the bar counts the records of the range, not the ring.
+    for (const auto& [kind, item] : {std::pair{kDaily, 1}, std::pair{kHourly, 0}}) {
+        SCOPED_TRACE(kind);
+        device.requests.clear();
+        device.dailyWord = 101;
+        device.hourlyWord = 501;
+        status.progresses.clear();
+        Preset(item, kind);
+        ASSERT_EQ(Read(kind).outcome, ArchiveReadOutcome::Completed);
+        const int records = static_cast<int>(device.Positions().size());
+        ASSERT_GT(records, 1);
+        // The first value is the bar before the plan, the last one removes it.
+        ASSERT_GE(status.progresses.size(), 3);
+        EXPECT_EQ(status.progresses.last(), qMakePair(0, 0));
+        const QList<QPair<int, int>> loop = status.progresses.mid(1, status.progresses.size() - 2);
+        EXPECT_EQ(loop.front(), qMakePair(records, records));
+        EXPECT_EQ(loop.back(), qMakePair(0, records));
+        for (qsizetype n = 1; n < loop.size(); ++n) {
+            EXPECT_EQ(loop[n].second, records);
+            EXPECT_LE(loop[n].first, loop[n - 1].first);
+        }
+    }
+}
+
 TEST_F(ArchiveRead, MissingAnswersEndTheReadWithNoLink) {
     // requests: 0 identification, 1 current numbers, 2 begin, 3.. records
     // 100..93 of the week, 11 end
@@ -401,11 +430,15 @@ TEST_F(ArchiveRead, MissingAnswersEndTheReadWithNoLink) {
         ArchiveReadOutcome outcome;
         std::size_t kept;  // entries in the list afterwards
         bool summary;
+        const char* error;  // the last status text
+        QDate first, last;  // the range of the state afterwards
     } cases[] = {
-        {"current numbers", 1, ArchiveReadOutcome::NoLink, 1, false},
-        {"begin", 2, ArchiveReadOutcome::NoLink, 1, false},
-        {"third record", 5, ArchiveReadOutcome::NoLink, 2, false},
-        {"end", 11, ArchiveReadOutcome::Completed, 8, true},
+        {"current numbers", 1, ArchiveReadOutcome::NoLink, 1, false, "НЕТ СВЯЗИ", QDate(2026, 2, 28), kToday},
+        {"begin", 2, ArchiveReadOutcome::NoLink, 1, false, "НЕТ СВЯЗИ", QDate(2026, 2, 28), kToday},
+        // The records of 7 and 6 March read: the range is theirs.
+        {"third record", 5, ArchiveReadOutcome::Interrupted, 2, false,
+         "НЕТ СВЯЗИ: архив неполный, прочитан от 06.03.2026 г. до 07.03.2026 г.", QDate(2026, 3, 6), kToday},
+        {"end", 11, ArchiveReadOutcome::Completed, 8, true, "НЕТ СВЯЗИ", QDate(2026, 2, 28), kToday},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -421,7 +454,10 @@ TEST_F(ArchiveRead, MissingAnswersEndTheReadWithNoLink) {
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_EQ(device.unanswered, 1);  // nothing is asked after the silent request
         EXPECT_EQ(list.size(), c.kept);
-        EXPECT_EQ(status.Last(), Shown(StatusStyle::Error, QStringLiteral("НЕТ СВЯЗИ")));
+        EXPECT_EQ(status.Last(), Shown(StatusStyle::Error, QString::fromUtf8(c.error)));
+        EXPECT_EQ(result.text, c.summary ? SummaryText(state) : QString::fromUtf8(c.error));
+        EXPECT_EQ(state.first, c.first);
+        EXPECT_EQ(state.last, c.last);
         EXPECT_EQ(status.AnyOk(), c.summary);
         EXPECT_EQ(result.endUnanswered, c.summary);
         EXPECT_EQ(status.lastProgress, qMakePair(0, 0));
