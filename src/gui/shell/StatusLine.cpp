@@ -30,7 +30,7 @@ void lampFor(TLamp* lamp, const QColor& color) {
 // Lets the window repaint before a long operation starts.
 void repaintPause() {
     if (ExchangeEngine* engine = Engine()) {
-        if (!engine->InExchange()) engine->Pause(0);
+        if (!engine->InExchange()) engine->Pause(1);
     } else {
         QCoreApplication::processEvents();
     }
