@@ -3,6 +3,7 @@
 #include <QDate>
 #include <cmath>
 
+#include "families/DeviceFamily.h"
 #include "support/Format.h"
 
 namespace omi::cfgpage {
@@ -400,47 +401,11 @@ LorsCollected CollectLorsPage(const LorsPage& page, u128::Record& rec) {
 // --- level-0 configuration grid ------------------------------------------------
 
 QList<GridColumn> ConfigGridColumns(int deviceType) {
-    const auto columns = [](std::initializer_list<std::pair<const char*, const char*>> headings,
-                            std::initializer_list<int> lines) {
-        QList<GridColumn> out;
-        auto line = lines.begin();
-        for (const auto& [h1, h2] : headings) out.append({QString::fromUtf8(h1), QString::fromUtf8(h2), *line++});
-        return out;
-    };
-    const std::initializer_list<std::pair<const char*, const char*>> twoSystem = {
-        {"вес имп", "датч №1"},  {"вес имп", "датч №2"}, {"вес имп", "датч №3"},  {"тип", "сист"},
-        {"t°C ХВС", "первая"},   {"t°C ХВС", "вторая"},  {"нач 2-й t°C", "день"}, {"нач 2-й t°C", "м-ц"},
-        {"кон 2-й t°C", "день"}, {"кон 2-й t°C", "м-ц"}, {"min", "объем"},        {"max", "объем"},
-        {"отч", "день"},         {"призн", "сумм ош"},   {"призн", "исп 2-й t°C"}};
-    if (u34::IsU34Type(deviceType)) return columns(twoSystem, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 19, 20, 21});
-    if (u29::IsU29Type(deviceType) || deviceType == 228)
-        return columns(twoSystem, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
-    if (deviceType == u27::kType)
-        return columns({{"вес имп", "датч №1"},
-                        {"вес имп", "датч №2"},
-                        {"вес имп", "ГВС"},
-                        {"вес имп", "датч №3"},
-                        {"тип", "сист"},
-                        {"t°C", "ХВС"}},
-                       {0, 1, 2, 3, 4, 5});
-    if (deviceType == 225)
-        return columns({{"вес имп", "датч №1"},
-                        {"вес имп", "датч №2"},
-                        {"вес имп", "датч №3"},
-                        {"вес имп", "электро"},
-                        {"к-во", "тар"},
-                        {"начало", "1 тарифа"},
-                        {"начало", "2 тарифа"},
-                        {"тип", "сист"},
-                        {"t°C", "ХВС"},
-                        {"пр огр", "сч ГВС"},
-                        {" t°C", "без ГВС"}},
-                       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    if (deviceType == u128::kType)
-        return columns(
-            {{"к-во", "кан"}, {"№ веса", "1 кан"}, {"№ веса", "2 кан"}, {"№ веса", "3 кан"}, {"№ веса", "4 кан"}},
-            {0, 1, 2, 3, 4});
-    return {};
+    QList<GridColumn> out;
+    if (const DeviceFamily* family = FamilyFor(deviceType))
+        for (const ConfigGridColumn& c : family->configGrid)
+            out.append({QString::fromUtf8(c.heading1), QString::fromUtf8(c.heading2), c.line});
+    return out;
 }
 
 }  // namespace omi::cfgpage

@@ -1,5 +1,7 @@
 #include "protocol/Identify.h"
 
+#include "families/DeviceFamily.h"
+
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
@@ -71,7 +73,8 @@ ManualAddressResult SetManualAddress(int serial, const QString& modelName, Statu
         result.status = QStringLiteral("номер должен быть от 1 до 65535");
         status.error(result.status);
     }
-    result.changeLogEnabled = CurrentType() == 229 || CurrentType() == 230;
+    const DeviceModel* model = DescriptorOf(CurrentType());
+    result.changeLogEnabled = model && model->changeLog == ChangeLogOffer::AlsoManual;
     return result;
 }
 

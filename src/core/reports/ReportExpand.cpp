@@ -4,6 +4,7 @@
 
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
+#include "families/DeviceFamily.h"
 #include "reports/ReportItems.h"
 #include "support/Dates.h"
 #include "support/Format.h"
@@ -380,15 +381,7 @@ QString ReportFileName(const QString& path) {
 }
 
 int ReportRecordIndex(int deviceType, int system) {
-    switch (deviceType) {
-        case 228:
-        case 229:
-        case 234:
-        case 236:
-            return std::clamp(system, 0, 1);
-        default:
-            return 0;
-    }
+    return HeatSystemsOf(deviceType) == 2 ? std::clamp(system, 0, 1) : 0;
 }
 
 QString ExpandLine(const QString& line, const QStringList& items, const ReportContext& context,

@@ -5,6 +5,7 @@
 
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
+#include "families/DeviceFamily.h"
 #include "reports/ReportItems.h"
 
 namespace omi {
@@ -42,7 +43,10 @@ QStringList LineWords(const QString& line) { return line.split(QLatin1Char(' '),
 
 double NominalLineHeight(const TemplateFont& font) { return font.size * 0.3528 * 1.2; }
 
-bool PrintsOldestFirst(int deviceType) { return deviceType == 229 || deviceType == 234 || deviceType == 236; }
+bool PrintsOldestFirst(int deviceType) {
+    const DeviceModel* model = DescriptorOf(deviceType);
+    return model && model->reportOldestFirst;
+}
 
 namespace {
 

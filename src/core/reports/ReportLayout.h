@@ -83,8 +83,8 @@ ReportInput MakeReportInput(int deviceType, int serial, const ArchiveTabView& sh
 ReportInput MakeFileReportInput(int deviceType, int serial, const QString& path, const ArchiveList& entries,
                                 bool hasTotals, const TemplateSet& templates, const QDate& today);
 
-// Whether a device type's rows are printed from the oldest entry (229, 234,
-// 236) rather than from the newest.
+// Whether a device type's rows are printed from the oldest entry rather than
+// from the newest, as its descriptor says.
 bool PrintsOldestFirst(int deviceType);
 
 ReportModel LayoutReport(const ReportInput& input, const LineHeightFn& lineHeight = NominalLineHeight);

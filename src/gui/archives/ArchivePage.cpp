@@ -55,24 +55,8 @@ constexpr int kLiveIntervalMs = 1000;
 // The family action that reads the archive of a device type; empty for a
 // type without an archive procedure.
 QString FamilyAction(int type) {
-    switch (type) {
-        case 225:
-            return QStringLiteral("ARA225");
-        case 227:
-            return QStringLiteral("ARA227");
-        case 228:
-            return QStringLiteral("ARA228");
-        case 229:
-        case 230:
-            return QStringLiteral("ARA229");
-        case 234:
-        case 235:
-        case 236:
-        case 237:
-            return QStringLiteral("ARA234");
-        default:
-            return {};
-    }
+    const ArchiveProcedure* procedure = ArchiveProcedureOf(type);
+    return procedure ? QString::fromLatin1(procedure->name) : QString();
 }
 
 bool InRange(const ArchiveEntry& e, const ArchiveReadingState& s) {
@@ -700,12 +684,7 @@ void TArchivePage::SGaDblClick(int tableRow, int column) { decodeError(shownRows
 
 void TArchivePage::decodeError(const Grid& rows, int type, int tableRow, int column) {
     if (tableRow < kArchiveHeaderRows || tableRow >= rows.size() || rows.size() < kArchiveHeaderRows) return;
-    const QString header = rows[1].value(column).trimmed();
-    ErrorTag tag = ErrorTag::None;
-    if (header == QStringLiteral("системы"))
-        tag = ErrorTag::System;
-    else if (header == QStringLiteral("уст-ва") || header == QStringLiteral("код"))
-        tag = ErrorTag::Device;
+    const ErrorTag tag = ErrorColumnTag(type, rows[1].value(column));
     if (tag == ErrorTag::None) return;
     bool ok = false;
     int value = rows[tableRow].value(column).trimmed().toInt(&ok);

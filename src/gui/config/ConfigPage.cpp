@@ -14,6 +14,7 @@
 
 #include "config/ConfigEditors.h"
 #include "families/ConfigPageRules.h"
+#include "families/DeviceFamily.h"
 #include "families/U25.h"
 #include "families/U28.h"
 #include "protocol/Frame.h"
@@ -28,28 +29,16 @@ namespace omi {
 
 namespace {
 
-bool TwoSystemFamily(int type) { return u34::IsU34Type(type) || u29::IsU29Type(type) || type == 228; }
+bool TwoSystemFamily(int type) { return FamilyFor(type) && FamilyFor(type)->configPerSystem; }
 // The heat-system selector is shown for the calculators that serve two.
-bool SelectorShown(int type) { return u34::HasTwoSystems(type) || u29::HasTwoSystems(type) || type == 228; }
+bool SelectorShown(int type) { return HeatSystemsOf(type) == 2; }
 
 // The family's configuration becomes its default in every record; false for
 // a type without a family.
 bool SetDefaults(int type) {
-    if (u34::IsU34Type(type))
-        u34::CurrentConfig() = {u34::DefaultConfig(), u34::DefaultConfig()};
-    else if (u29::IsU29Type(type))
-        u29::CurrentConfig() = {u29::DefaultConfig(), u29::DefaultConfig()};
-    else if (type == 228)
-        u28::CurrentConfig() = {u28::DefaultConfig(), u28::DefaultConfig()};
-    else if (type == u27::kType)
-        u27::CurrentConfig() = u27::DefaultConfig();
-    else if (type == u25::kType)
-        u25::CurrentConfig() = u25::DefaultConfig();
-    else if (type == u128::kType)
-        u128::CurrentConfig() = u128::DefaultConfig();
-    else
-        return false;
-    return true;
+    const DeviceFamily* family = FamilyFor(type);
+    if (family) family->resetConfig();
+    return family != nullptr;
 }
 
 QString TypeMismatch(int type) {
@@ -160,7 +149,7 @@ void TConfigPage::TSwrShow() {
     if (Flags().ready && CurrentSerial() >= 0) {
         const int type = CurrentType();
         Ppar_->hide();
-        if (TwoSystemFamily(type) || type == u27::kType || type == u25::kType || type == u128::kType) {
+        if (FamilyFor(type)) {
             ParamPage(Ppar_);
             Ppar_->setVisible(CurrentSerial() > 0);
         } else {

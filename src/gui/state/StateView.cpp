@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "archives/ArchiveRange.h"
+#include "families/DeviceFamily.h"
 #include "families/ErrBits.h"
 #include "families/StateLayout.h"
 #include "families/U128.h"
@@ -53,25 +54,12 @@ constexpr int kGroupGap = 18;  // between the column groups of the boxes
 QStringList TabNames(int type) {
     const QString one = QStringLiteral("состояние 1-й системы");
     const QString two = QStringLiteral("состояние 2-й системы");
-    switch (type) {
-        case 228:
-        case 229:
-        case 234:
-        case 236:
-            return {one, two};
-        case 128:
-        case 225:
-        case 227:
-        case 230:
-        case 235:
-        case 237:
-            return {QStringLiteral("состояние")};
-        default:
-            return {};
-    }
+    const int systems = HeatSystemsOf(type);
+    if (systems == 2) return {one, two};
+    return systems == 1 ? QStringList{QStringLiteral("состояние")} : QStringList{};
 }
 
-bool TwoSystemMapping(int type) { return type == 228 || type == 229 || (type >= 234 && type <= 237); }
+bool TwoSystemMapping(int type) { return HeatSystemsOf(type) == 2; }
 
 bool Family234(int type) { return type >= 234 && type <= 237; }
 
