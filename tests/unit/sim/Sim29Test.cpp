@@ -8,7 +8,6 @@
 
 #include <memory>
 
-#include "Sim29.h"
 #include "SimDevice.h"
 #include "archives/ArchiveFile.h"
 #include "archives/ArchiveReader.h"

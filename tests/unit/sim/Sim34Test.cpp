@@ -7,7 +7,6 @@
 #include <cmath>
 #include <memory>
 
-#include "Sim34.h"
 #include "SimDevice.h"
 #include "SimResponder.h"
 #include "archives/ArchiveRecord.h"

@@ -7,8 +7,6 @@
 
 #include <cmath>
 
-#include "Sim25.h"
-#include "Sim27.h"
 #include "SimDevice.h"
 #include "archives/ArchiveFile.h"
 #include "archives/ArchiveView.h"
@@ -93,14 +91,12 @@ StateSample decodeState(const Family& f, const Frame& answer) {
 
 const std::vector<Family>& families() {
     static const std::vector<Family> list{
-        {"227", 227, 33, 16, 41, 10, sim27::kDailyPositions, sim27::kHourlyPositions, sim27::kDefaultDailyCurrent,
-         sim27::kDefaultHourlyCurrent, &u27::DecArh, &u27::ArchiveTables,
+        {"227", 227, 33, 16, 41, 10, 128, 1024, 90, 700, &u27::DecArh, &u27::ArchiveTables,
          u27::SetPar(u27::DefaultConfig()).data, Frame{0x0A, 0x00, 0xE8, 0x03, 0x10, 0x27, 0x01, 0x00, 3, 12},
          u27::arh::kWork, u27::arh::kWorkErr, u27::arh::kHeat, u27::arh::kT1, u27::arh::kT2, u27::arh::kT3,
          u27::arh::kError, u27::arh::kErrDuration,
          {u27::arh::kHeat, u27::arh::kV1, u27::arh::kV2, u27::arh::kVHot, u27::arh::kV3}, {}},
-        {"225", 225, 41, 23, 49, 9, sim25::kDailyPositions, sim25::kHourlyPositions, sim25::kDefaultDailyCurrent,
-         sim25::kDefaultHourlyCurrent, &u25::DecArh, &u25::ArchiveTables,
+        {"225", 225, 41, 23, 49, 9, 128, 1024, 90, 700, &u25::DecArh, &u25::ArchiveTables,
          u25::SetPar(u25::DefaultConfig()).data,
          Frame{0x0A, 0x00, 0xE8, 0x03, 0xFF, 0xFF, 0x10, 0x0E, 0x01, 0xA4, 0x01, 0x64, 0x05, 0x04, 0x0C, 0x01, 0x32},
          u25::arh::kWork, u25::arh::kWorkErr, u25::arh::kHeat, u25::arh::kT1, u25::arh::kT2, u25::arh::kT3,
