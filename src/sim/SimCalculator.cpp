@@ -60,42 +60,14 @@ using simmeter::kV3;
 
 // --- what a field shows of the metering ---
 
+// clang-format off
 enum class Q {
-    Heat,
-    V1,
-    V2,
-    V3,
-    VHot,
-    PeriodHeat,
-    PeriodV1,
-    PeriodV2,
-    PeriodV3,
-    T1,
-    T2,
-    T3,
-    P1,
-    P2,
-    G1,
-    G2,
-    G3,
-    M1,
-    M2,
-    M3,
-    Work,
-    WorkErr,
-    PeriodWork,
-    Fatal,
-    SmallFlow,
-    ESmallFlow,
-    SmallDt,
-    ESmallDt,
-    ErrDuration,
-    SystemError,
-    DeviceError,
-    VReduced,
-    Energy1,
-    Energy2,
+    Heat, V1, V2, V3, VHot, PeriodHeat, PeriodV1, PeriodV2, PeriodV3,
+    T1, T2, T3, P1, P2, G1, G2, G3, M1, M2, M3,
+    Work, WorkErr, PeriodWork, Fatal, SmallFlow, ESmallFlow, SmallDt, ESmallDt, ErrDuration,
+    SystemError, DeviceError, VReduced, Energy1, Energy2,
 };
+// clang-format on
 
 // How the family carries a value: as the model gives it, pressures in bar,
 // temperatures as hundredths-of-a-degree words.
@@ -113,76 +85,44 @@ std::uint16_t hundredthsWord(double celsius) {
 // The value of heat system s; daily tells a daily record from an hourly one.
 double quantity(const simmeter::Values& v, std::size_t s, Q q, bool daily) {
     const simmeter::SystemValues& r = v.systems[s];
+    // clang-format off
     switch (q) {
-        case Q::Heat:
-            return r.meters[kHeat];
-        case Q::V1:
-            return r.meters[kV1];
-        case Q::V2:
-            return r.meters[kV2];
-        case Q::V3:
-            return r.meters[kV3];
-        case Q::VHot:
-            return r.meters[kHot];
-        case Q::PeriodHeat:
-            return r.rises[kHeat];
-        case Q::PeriodV1:
-            return r.rises[kV1];
-        case Q::PeriodV2:
-            return r.rises[kV2];
-        case Q::PeriodV3:
-            return r.rises[kV3];
-        case Q::T1:
-            return r.t[0];
-        case Q::T2:
-            return r.t[1];
-        case Q::T3:
-            return r.t[2];
-        case Q::P1:
-            return r.p[0];
-        case Q::P2:
-            return r.p[1];
-        case Q::G1:
-            return r.g[0];
-        case Q::G2:
-            return r.g[1];
-        case Q::G3:
-            return r.g[2];
-        case Q::M1:
-            return r.meters[kV1] * kDensity1;
-        case Q::M2:
-            return r.meters[kV2] * kDensity2;
-        case Q::M3:
-            return r.meters[kV3] * kDensity3;
-        case Q::Work:
-            return v.work;
-        case Q::WorkErr:
-            return r.workErr;
-        case Q::PeriodWork:
-            return v.periodWork;
-        case Q::Fatal:
-            return r.errMinutes;
-        case Q::SmallFlow:
-            return r.smallFlow;
-        case Q::ESmallFlow:
-            return r.eSmallFlow;
-        case Q::SmallDt:
-            return r.smallDt;
-        case Q::ESmallDt:
-            return r.eSmallDt;
-        case Q::ErrDuration:
-            return daily ? r.errHours : r.errMinutes;
-        case Q::SystemError:
-            return r.systemError;
-        case Q::DeviceError:
-            return v.deviceError;
-        case Q::VReduced:
-            return v.vReduced;
-        case Q::Energy1:
-            return v.energy1;
-        case Q::Energy2:
-            return v.energy2;
+        case Q::Heat: return r.meters[kHeat];
+        case Q::V1: return r.meters[kV1];
+        case Q::V2: return r.meters[kV2];
+        case Q::V3: return r.meters[kV3];
+        case Q::VHot: return r.meters[kHot];
+        case Q::PeriodHeat: return r.rises[kHeat];
+        case Q::PeriodV1: return r.rises[kV1];
+        case Q::PeriodV2: return r.rises[kV2];
+        case Q::PeriodV3: return r.rises[kV3];
+        case Q::T1: return r.t[0];
+        case Q::T2: return r.t[1];
+        case Q::T3: return r.t[2];
+        case Q::P1: return r.p[0];
+        case Q::P2: return r.p[1];
+        case Q::G1: return r.g[0];
+        case Q::G2: return r.g[1];
+        case Q::G3: return r.g[2];
+        case Q::M1: return r.meters[kV1] * kDensity1;
+        case Q::M2: return r.meters[kV2] * kDensity2;
+        case Q::M3: return r.meters[kV3] * kDensity3;
+        case Q::Work: return v.work;
+        case Q::WorkErr: return r.workErr;
+        case Q::PeriodWork: return v.periodWork;
+        case Q::Fatal: return r.errMinutes;
+        case Q::SmallFlow: return r.smallFlow;
+        case Q::ESmallFlow: return r.eSmallFlow;
+        case Q::SmallDt: return r.smallDt;
+        case Q::ESmallDt: return r.eSmallDt;
+        case Q::ErrDuration: return daily ? r.errHours : r.errMinutes;
+        case Q::SystemError: return r.systemError;
+        case Q::DeviceError: return v.deviceError;
+        case Q::VReduced: return v.vReduced;
+        case Q::Energy1: return v.energy1;
+        case Q::Energy2: return v.energy2;
     }
+    // clang-format on
     return 0;
 }
 
@@ -423,106 +363,31 @@ bool twoSystems(int) { return true; }
 using simmeter::HeatingModel;
 using simmeter::HotWaterModel;
 
+// Model, systems, ring start, record column, temperature and pressure
+// units, the state's v3, numbers padding, silence on a refused write; then
+// the family's frames and records from the core.
+// clang-format off
 const Form<u34::StateRecord, u34::ConfigRecord> kForm234{
-    &HeatingModel,
-    &u34::HasTwoSystems,
-    {200, 700},
-    k234,
-    Unit::Plain,
-    Unit::Plain,
-    Q::V3,
-    0,
-    false,
-    u34::kStateLength,
-    &u34::StateLayout,
-    u34::kConfigLength,
-    u34::kConfigDataSize,
-    &u34::ConfigLayout,
-    &u34::DefaultConfig,
-    u34::kArchiveLength,
-    &u34::kRecord,
-    &u34::ArchiveLayout,
-};
+    &HeatingModel, &u34::HasTwoSystems, {200, 700}, k234, Unit::Plain, Unit::Plain, Q::V3, 0, false,
+    u34::kStateLength, &u34::StateLayout, u34::kConfigLength, u34::kConfigDataSize, &u34::ConfigLayout,
+    &u34::DefaultConfig, u34::kArchiveLength, &u34::kRecord, &u34::ArchiveLayout};
 const Form<u29::StateRecord, u29::ConfigRecord> kForm229{
-    &HeatingModel,
-    &u29::HasTwoSystems,
-    {40, 600},
-    k229,
-    Unit::Plain,
-    Unit::Bar,
-    Q::V3,
-    0,
-    false,
-    u29::kStateLength,
-    &u29::StateLayout,
-    u29::kConfigLength,
-    u29::kConfigDataSize,
-    &u29::ConfigLayout,
-    &u29::DefaultConfig,
-    u29::kArchiveLength,
-    &u29::kRecord,
-    &u29::ArchiveLayout,
-};
+    &HeatingModel, &u29::HasTwoSystems, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
+    u29::kStateLength, &u29::StateLayout, u29::kConfigLength, u29::kConfigDataSize, &u29::ConfigLayout,
+    &u29::DefaultConfig, u29::kArchiveLength, &u29::kRecord, &u29::ArchiveLayout};
 const Form<u28::StateRecord, u28::ConfigRecord> kForm228{
-    &HeatingModel,
-    &twoSystems,
-    {40, 600},
-    k229,
-    Unit::Plain,
-    Unit::Bar,
-    Q::V3,
-    0,
-    false,
-    u28::kStateLength,
-    &u28::StateLayout,
-    u28::kConfigLength,
-    u28::kConfigDataSize,
-    &u28::ConfigLayout,
-    &u28::DefaultConfig,
-    u28::kArchiveLength,
-    &u28::kRecord,
-    &u28::ArchiveLayout,
-};
+    &HeatingModel, &twoSystems, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
+    u28::kStateLength, &u28::StateLayout, u28::kConfigLength, u28::kConfigDataSize, &u28::ConfigLayout,
+    &u28::DefaultConfig, u28::kArchiveLength, &u28::kRecord, &u28::ArchiveLayout};
 const Form<u27::StateRecord, u27::ConfigRecord> kForm227{
-    &HotWaterModel,
-    &oneSystem,
-    {90, 700},
-    k227,
-    Unit::Hundredths,
-    Unit::Plain,
-    Q::V3,
-    1,
-    false,
-    u27::kStateLength,
-    &u27::StateLayout,
-    u27::kConfigLength,
-    u27::kConfigDataSize,
-    &u27::ConfigLayout,
-    &u27::DefaultConfig,
-    u27::kArchiveLength,
-    &u27::kRecord,
-    &u27::ArchiveLayout,
-};
+    &HotWaterModel, &oneSystem, {90, 700}, k227, Unit::Hundredths, Unit::Plain, Q::V3, 1, false,
+    u27::kStateLength, &u27::StateLayout, u27::kConfigLength, u27::kConfigDataSize, &u27::ConfigLayout,
+    &u27::DefaultConfig, u27::kArchiveLength, &u27::kRecord, &u27::ArchiveLayout};
 const Form<u25::StateRecord, u25::ConfigRecord> kForm225{
-    &HotWaterModel,
-    &oneSystem,
-    {90, 700},
-    k225,
-    Unit::Hundredths,
-    Unit::Plain,
-    Q::VHot,
-    0,
-    true,
-    u25::kStateLength,
-    &u25::StateLayout,
-    u25::kConfigLength,
-    u25::kConfigDataSize,
-    &u25::ConfigLayout,
-    &u25::DefaultConfig,
-    u25::kArchiveLength,
-    &u25::kRecord,
-    &u25::ArchiveLayout,
-};
+    &HotWaterModel, &oneSystem, {90, 700}, k225, Unit::Hundredths, Unit::Plain, Q::VHot, 0, true,
+    u25::kStateLength, &u25::StateLayout, u25::kConfigLength, u25::kConfigDataSize, &u25::ConfigLayout,
+    &u25::DefaultConfig, u25::kArchiveLength, &u25::kRecord, &u25::ArchiveLayout};
+// clang-format on
 
 template <class State, class Config>
 void registerFamily(Family family, const Form<State, Config>& form) {
