@@ -18,6 +18,7 @@
 #include "shell/TraceMemo.h"
 #include "shell/WindowValues.h"
 #include "support/Dates.h"
+#include "support/Format.h"
 #include "support/Paths.h"
 #include "transport/CommPortDriver.h"
 
@@ -166,6 +167,17 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     createMenus();
 
     status_ = std::make_unique<WindowStatusSink>(LuState, Lblink);
+    // "НЕТ СВЯЗИ" says where the window looked for the device.
+    status_->SetErrorFilter([this](const QString& text) {
+        if (text != QStringLiteral("НЕТ СВЯЗИ")) return text;
+        if (PCcon->currentWidget() == TSnet)
+            return Format(QStringLiteral("НЕТ СВЯЗИ: нет ответа от %s:%d"), {MEip->text().trimmed(), SEp->value()});
+        const QString port = cbC->currentText();
+        if (port.isEmpty()) return QStringLiteral("НЕТ СВЯЗИ: порт не выбран");
+        if (!portFree_) return Format(QStringLiteral("НЕТ СВЯЗИ: порт %s занят или отсутствует"), {port});
+        showNoAnswer();
+        return Format(QStringLiteral("НЕТ СВЯЗИ: нет ответа через порт %s"), {port});
+    });
     engine_->SetTrace(Ma_);
     stateView = new TStateView(*this);
     configPage = new TConfigPage(*this);
@@ -465,6 +477,12 @@ void TFomi::AcreateExecute() {
         cbCClick(cbC);
         if (portProbedFree()) break;
     }
+    // A port named on the command line is the one meant: the first of them
+    // found free, else the first of them.
+    QString commandLinePort;
+    if (first && !options_.extraPorts.isEmpty())
+        commandLinePort =
+            options_.extraPorts.contains(cbC->currentText()) ? cbC->currentText() : options_.extraPorts.first();
     // 8
     Flags().ready = false;
     fillTypeList();
@@ -478,6 +496,11 @@ void TFomi::AcreateExecute() {
     else ApplyWindowValues(this, liveValues_);
     // 12
     const QString no = ENo->text();
+    // The port remembered from the last run gives way to the command line's.
+    if (!commandLinePort.isEmpty() && cbC->findText(commandLinePort) >= 0) {
+        ReadyGuard quiet;
+        cbC->setCurrentIndex(cbC->findText(commandLinePort));
+    }
     const QString type = Etype->text();
     rbuClick();
     Flags().ready = false;
@@ -654,6 +677,11 @@ void TFomi::AhelpExecute() {
         if (!help_) {
             help_ = new HelpViewer(this);
             help_->setWindowFlag(Qt::Window, true);
+            // The toggle is released when help goes away.
+            connect(help_, &HelpViewer::closed, this, [this] {
+                const QSignalBlocker quiet(Action("Ahelp"));
+                Action("Ahelp")->setChecked(false);
+            });
         }
         const int context = helpContextOfFocus();
         if (PCW_->currentWidget() == TSdeb && context == 400)
@@ -670,7 +698,10 @@ void TFomi::AhelpExecute() {
         return;
     }
     Ma_->AddLine(ClientHelpText());
-    if (checked) openHelp();
+    if (checked)
+        openHelp();
+    else if (help_)
+        help_->close();
 }
 
 }  // namespace omi
