@@ -304,7 +304,8 @@ QString ItemText(V v, const QString& fmt, const ReportContext& c, const ArchiveR
         case V::Today:
             return Format(fmt, {ShortDateText(c.today)});
         case V::System:
-            if (c.system < 0 || c.fromFile) return {};
+            if (c.fromFile) return c.fileSystem < 0 ? QString() : Format(fmt, {c.fileSystem + 1});
+            if (c.system < 0) return {};
             return Format(fmt, {ReportRecordIndex(c.deviceType, c.system) + 1});
         case V::Range:
             if (c.fromFile) return {};

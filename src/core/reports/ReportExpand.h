@@ -26,6 +26,7 @@ struct ReportContext {
     // names the file.
     bool fromFile = false;
     QString filePath;
+    int fileSystem = -1;  // the heat system the file was saved from (0 or 1), -1 unknown
     MeanTemperatures means;
 };
 

@@ -77,13 +77,15 @@ ReportInput MakeReportInput(int deviceType, int serial, const ArchiveTabView& sh
 }
 
 ReportInput MakeFileReportInput(int deviceType, int serial, const QString& path, const ArchiveList& entries,
-                                bool hasTotals, const TemplateSet& templates, const QDate& today) {
+                                bool hasTotals, const TemplateSet& templates, const QDate& today, int system) {
     ReportInput in;
     in.templates = templates;
     in.context = DeviceContext(deviceType, serial, today);
     in.context.fromFile = true;
     in.context.filePath = path;
+    // The file holds the one record of its system in every entry.
     in.context.system = 0;
+    in.context.fileSystem = system;
     in.entries = entries;
     in.difference = hasTotals;
     if (const ArchiveFamily* family = ArchiveFamilyOf(deviceType)) {
