@@ -393,7 +393,8 @@ private Q_SLOTS:
         QCOMPARE(w.sgsp->item(1, 14)->text(), QString("1,т"));
         QCOMPARE(w.sgsp->item(2, 0)->text(), StateValueTexts(234, 0).first());
 
-        const QStringList dump = fileLines(cwd.filePath(kStateDumpFile));
+        QVERIFY(!QFile::exists(cwd.filePath(kStateDumpFile)));
+        const QStringList dump = fileLines(data.Path(kStateDumpFile));
         QCOMPARE(dump.size(), 17 + 129 + 1);
         QCOMPARE(dump.mid(0, 17), StateValueTexts(234, 0));
         QCOMPARE(dump.at(17), QString("000=129 hex=81"));

@@ -192,10 +192,11 @@ PageConversion PageToConfig(const ConfigPage& page, ConfigRecord& config) {
     config.tariff1Start = t1.minutes;
     config.tariff2Start = t2.minutes;
 
-    const auto stop = [&](const char* label, const QString& text) {
+    const auto stop = [&](const char* label, const QString& text, int edit) {
         out.stopped = true;
         out.statusIsError = true;
         out.status = wrongValue(label, text);
+        out.badEdit = edit;
         return out;
     };
     const std::pair<const char*, const QString*> weightEdits[] = {
@@ -203,7 +204,7 @@ PageConversion PageToConfig(const ConfigPage& page, ConfigRecord& config) {
     double* const weights[] = {&config.weight1, &config.weight2, &config.weight3};
     for (std::size_t k = 0; k < 3; ++k) {
         const double w = realOr(*weightEdits[k].second, -1);
-        if (w < 0) return stop(weightEdits[k].first, *weightEdits[k].second);
+        if (w < 0) return stop(weightEdits[k].first, *weightEdits[k].second, int(k));
         *weights[k] = std::trunc(w);
     }
     const std::pair<const char*, const QString*> integerEdits[] = {
@@ -211,7 +212,7 @@ PageConversion PageToConfig(const ConfigPage& page, ConfigRecord& config) {
     std::int32_t* const integers[] = {&config.energyWeight, &config.coldT, &config.limitT};
     for (std::size_t k = 0; k < 3; ++k) {
         const int v = integerOr(*integerEdits[k].second, -1);
-        if (v < 0) return stop(integerEdits[k].first, *integerEdits[k].second);
+        if (v < 0) return stop(integerEdits[k].first, *integerEdits[k].second, 3 + int(k));
         *integers[k] = v;
     }
 

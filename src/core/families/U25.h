@@ -128,6 +128,9 @@ struct PageConversion {
     bool statusIsError = false;
     QString status;  // "Данные правильные", "выход за диапазон: ..." or "<label>="<text>"-неправильное значение"
     QString tariff1, tariff2;  // the tariff edits as written back
+    // The value edit a stop names: 0..2 weights, 3 electricity weight, 4
+    // cold-water temperature, 5 limit; -1 when none.
+    int badEdit = -1;
 };
 // Converts the page into the record (called after every edit): system type =
 // index + 1; the flags; the tariff starts (ParseTariffStart); the weights as

@@ -469,7 +469,7 @@ public:
         edits_[5]->setEnabled(page.useLimit);
         labels_[5]->setEnabled(page.useLimit);
         showStatus(status, c.status, c.statusIsError, false);
-        setCollected(c.statusIsError, nullptr);
+        setCollected(c.statusIsError, c.badEdit >= 0 ? edits_[static_cast<std::size_t>(c.badEdit)] : nullptr);
     }
 
 private:

@@ -40,6 +40,7 @@
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
 #include "support/Format.h"
+#include "support/Paths.h"
 
 namespace omi {
 
@@ -333,7 +334,10 @@ void TStateView::readOrClear(bool on) {
         const QStringList lines = values + StateByteLines(result.response);
         if (TraceMemo* ma = window_.Ma(); ma && ma->Visible())
             for (const QString& line : lines) ma->AddLine(line);
-        const QString error = SaveDump(QDir::currentPath(), kStateDumpFile, lines);
+        // Into the data folder, beside the configuration dump: the working
+        // folder may be anywhere (or not writable).
+        QDir().mkpath(DataRoot());
+        const QString error = SaveDump(DataRoot(), kStateDumpFile, lines);
         if (!error.isEmpty()) window_.Status().error(error);
     }
     // 10
