@@ -209,20 +209,8 @@ TEST(U128Lines, ShownStateLinesByChannelCount) {
     }
 }
 
-TEST_F(U128, StateTableMatchesTheTextList) {
-    const auto& table = StateTable();
-    ASSERT_EQ(table.lines.size(), static_cast<std::size_t>(StateToText(Record{}).size()));
-    EXPECT_EQ(ParamToText(Record{}), QStringList({"4", "0", "0", "0", "0"}));
-    const auto& pulses4 = table.lines[4];
-    EXPECT_STREQ(pulses4.label, "Импульсы,4 кан");
-    EXPECT_EQ(pulses4.left, 300);
-    EXPECT_EQ(pulses4.top, 130);
-    const auto& total1 = table.lines[13];
-    EXPECT_STREQ(total1.label, "итого,1 кан");
-    EXPECT_EQ(total1.left, 900);
-    EXPECT_EQ(total1.top, 40);
-    EXPECT_STREQ(total1.heading1, "итого");
-    EXPECT_STREQ(total1.heading2, "1 кан");
+TEST_F(U128, ConfigurationBeforeTheFirstReadHasFourChannels) {
+    EXPECT_EQ(ParamToText(DefaultConfig()), QStringList({"4", "0", "0", "0", "0"}));
 }
 
 TEST_F(U128, ImitatedStatePassesTheDecoder) {

@@ -82,8 +82,8 @@ TEST_F(U25, StateTextsAndTheFirstTwoErrorTexts) {
     EXPECT_EQ(StateToText(s), (QStringList{"12,50", "70,00", "50,00", "61,05", "1,50", "2,00", "0,25", "100,00",
                                            "70000,00", "12,50", "3"}));
     const QStringList& t = ErrorTexts();
-    EXPECT_EQ(ErrBitsText(s.errorCode, t), QStringLiteral("Код=1:\n\r") + t[1] + QStringLiteral("\n\rКод=2:\n\r") +
-                                               t[2] + QStringLiteral("\n\r"));
+    EXPECT_EQ(ErrBitsText(s.errorCode, t),
+              QStringLiteral("Код=1:\n\r") + t[1] + QStringLiteral("\n\rКод=2:\n\r") + t[2] + QStringLiteral("\n\r"));
 }
 
 TEST_F(U25, ErrorTextsAreThoseOf227ButBitOneWritesALatinC) {
@@ -179,9 +179,9 @@ TEST_F(U25, TariffStartsAreReducedIntoTheDay) {
         const char* text;
         int minutes;
     } cases[] = {
-        {"25:75", "01:15", 75},   {"07:30", "07:30", 450},  {"23:59", "23:59", 1439}, {"24:60", "00:00", 0},
-        {"99:99", "03:39", 219},  {"__:__", "01:00", 60},   {"", "01:00", 60},        {"-1:30", "01:30", 90},
-        {"1234", "01:34", 94},    {"7:5", "07:05", 425},    {"00:00", "00:00", 0},
+        {"25:75", "01:15", 75},  {"07:30", "07:30", 450}, {"23:59", "23:59", 1439}, {"24:60", "00:00", 0},
+        {"99:99", "03:39", 219}, {"__:__", "01:00", 60},  {"", "01:00", 60},        {"-1:30", "01:30", 90},
+        {"1234", "01:34", 94},   {"7:5", "07:05", 425},   {"00:00", "00:00", 0},
     };
     for (const auto& c : cases) {
         const TariffStart t = ParseTariffStart(QString::fromUtf8(c.edit));
@@ -384,22 +384,6 @@ TEST_F(U25, ImitatedStatePassesTheDecoder) {
         EXPECT_GE(s.errorCode, 0);
         EXPECT_LE(s.errorCode, 255);
     }
-}
-
-TEST_F(U25, StateTableMatchesTheStateTexts) {
-    const StateLayoutTable& t = StateTable();
-    ASSERT_EQ(t.lines.size(), static_cast<std::size_t>(StateToText(StateRecord{}).size()));
-    EXPECT_EQ(t.columnMap, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
-    const int lefts[] = {100, 300, 300, 300, 600, 600, 600, 600, 300, 300, 300};
-    const int tops[] = {10, 10, 40, 70, 10, 40, 70, 100, 100, 130, 160};
-    for (std::size_t k = 0; k < t.lines.size(); ++k) {
-        EXPECT_EQ(t.lines[k].left, lefts[k]) << k;
-        EXPECT_EQ(t.lines[k].top, tops[k]) << k;
-        EXPECT_EQ(t.lines[k].tag, k == 10 ? ErrorTag::Device : ErrorTag::None) << k;
-    }
-    EXPECT_STREQ(t.lines[7].label, "объем при уменьшенной t°C,м3");
-    EXPECT_STREQ(t.lines[7].heading2, "уменьш t°C");
-    EXPECT_STREQ(t.lines[9].heading2, "2 тариф");
 }
 
 TEST_F(U25, ReadProcedureRules) {

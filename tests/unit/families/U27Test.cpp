@@ -73,8 +73,8 @@ TEST_F(U27, StateTemperaturesAreHundredths) {
     EXPECT_EQ(s.t2, 5000);
     EXPECT_EQ(s.t3, 6105);
     EXPECT_EQ(s.errorCode, 0x81);
-    EXPECT_EQ(StateToText(s), (QStringList{"12,50", "70,00", "50,00", "61,05", "1,50", "2,00", "0,25", "100,00",
-                                           "129"}));
+    EXPECT_EQ(StateToText(s),
+              (QStringList{"12,50", "70,00", "50,00", "61,05", "1,50", "2,00", "0,25", "100,00", "129"}));
 }
 
 TEST_F(U27, EveryDecoderRefusesAnotherDeviceAndKeepsItsRecord) {
@@ -213,30 +213,12 @@ TEST_F(U27, ErrorCodeTexts) {
     const QStringList& t = ErrorTexts();
     ASSERT_EQ(t.size(), 9);
     EXPECT_EQ(ErrBitsText(0, t), QStringLiteral(" НОРМА"));
-    EXPECT_EQ(ErrBitsText(0x03, t), QStringLiteral("Код=1:\n\r") + t[1] + QStringLiteral("\n\rКод=2:\n\r") + t[2] +
-                                        QStringLiteral("\n\r"));
+    EXPECT_EQ(ErrBitsText(0x03, t),
+              QStringLiteral("Код=1:\n\r") + t[1] + QStringLiteral("\n\rКод=2:\n\r") + t[2] + QStringLiteral("\n\r"));
     EXPECT_EQ(ErrBitsText(0x80, t), QStringLiteral("Код=128:\n\rэнергия в открытой системе отрицательна\n\r"));
     // "150°С" with a Cyrillic letter in this family; two blanks before "питания".
     EXPECT_TRUE(t[2].contains(QStringLiteral("150°\u0421 ")));
     EXPECT_TRUE(t[6].endsWith(QStringLiteral("батареи  питания")));
-}
-
-TEST_F(U27, StateTableMatchesTheStateTexts) {
-    const StateLayoutTable& t = StateTable();
-    ASSERT_EQ(t.lines.size(), static_cast<std::size_t>(StateToText(StateRecord{}).size()));
-    EXPECT_EQ(t.columnMap, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    const int lefts[] = {100, 300, 300, 300, 600, 600, 600, 600, 600};
-    const int tops[] = {10, 10, 40, 70, 10, 40, 70, 100, 130};
-    for (std::size_t k = 0; k < t.lines.size(); ++k) {
-        EXPECT_EQ(t.lines[k].left, lefts[k]) << k;
-        EXPECT_EQ(t.lines[k].top, tops[k]) << k;
-        EXPECT_EQ(t.lines[k].tag, k == 8 ? ErrorTag::Device : ErrorTag::None) << k;
-    }
-    EXPECT_STREQ(t.lines[6].label, "объем ГВС, м3");
-    EXPECT_STREQ(t.lines[7].heading2, "4,м3");
-    EXPECT_STREQ(t.lines[8].heading1, "код ");
-    // "t°C" of the state view with a Latin C.
-    EXPECT_EQ(QByteArray(t.lines[1].label), QByteArray("t\xC2\xB0" "C, подача"));
 }
 
 TEST_F(U27, ImitatedStatePassesTheDecoder) {
@@ -287,8 +269,7 @@ TEST_F(U27, DifferenceViewWeighsTemperaturesInHundredths) {
     const int day = DayNumber(QDate(2026, 3, 7));
     // Newest first: volume rises of 3 and 1 м3 at 80 and 150 °C supply, 50
     // and 40 °C return.
-    const ArchiveList hourly{record(day, 2, 10.5, 104, 8000, 5000, 2, 10),
-                             record(day, 1, 10.0, 101, 15000, 4000, 8, 5),
+    const ArchiveList hourly{record(day, 2, 10.5, 104, 8000, 5000, 2, 10), record(day, 1, 10.0, 101, 15000, 4000, 8, 5),
                              record(day, 0, 9.0, 100, 7000, 3000, 0, 0)};
     const ViewRange range{QDate(2026, 3, 7), QDate(2026, 3, 7)};
     const ArchiveView view = BuildArchiveView(ArchiveTables(), hourly, kHourlyDifference, range);

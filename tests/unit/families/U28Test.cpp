@@ -159,26 +159,6 @@ TEST_F(U28, ArchiveRecordOfItsOwnListType) {
     EXPECT_EQ(ArchiveTables().columns.data(), u29::ArchiveTables().columns.data());
 }
 
-TEST_F(U28, StateTableOfThirteenLines) {
-    const StateLayoutTable& t = StateTable();
-    ASSERT_EQ(t.lines.size(), static_cast<std::size_t>(StateToText(StatePair{}, 0).size()));
-    ASSERT_EQ(t.lines.size(), 13u);
-    ASSERT_EQ(t.columnMap.size(), 13u);
-    const int left[] = {90, 300, 300, 300, 600, 600, 600, 600, 600, 300, 300, 300, 300};
-    const int top[] = {10, 10, 40, 70, 10, 40, 70, 100, 130, 100, 130, 160, 190};
-    for (std::size_t k = 0; k < t.lines.size(); ++k) {
-        EXPECT_EQ(t.lines[k].left, left[k]) << k;
-        EXPECT_EQ(t.lines[k].top, top[k]) << k;
-        const ErrorTag expected = k == 11 ? ErrorTag::System : k == 12 ? ErrorTag::Device : ErrorTag::None;
-        EXPECT_EQ(t.lines[k].tag, expected) << k;
-        EXPECT_EQ(t.columnMap[k], static_cast<int>(k) + 1);
-    }
-    EXPECT_STREQ(t.lines[9].label, "1-й мгновенный объем,м3/час");
-    EXPECT_STREQ(t.lines[10].label, "2-й мгновенный объем,м3/час");
-    EXPECT_STREQ(t.lines[8].label, "давление 2 датчик, бар");
-    EXPECT_STREQ(t.lines[12].heading2, "уст-ва");
-}
-
 TEST_F(U28, ImitatedStatePassesTheDecoder) {
     SeedImitation(28);
     const Frame request{6, 228, kSerial & 0xFF, kSerial >> 8, 1, 0};

@@ -373,25 +373,7 @@ TEST_F(U29, StateAndConfigurationTexts) {
     EXPECT_TRUE(ParamToText(defaults, 2).isEmpty());
 }
 
-TEST_F(U29, StateTableMatchesTheStateTexts) {
-    const StateLayoutTable& t = StateTable();
-    ASSERT_EQ(t.lines.size(), static_cast<std::size_t>(StateToText(StatePair{}, 0).size()));
-    ASSERT_EQ(t.columnMap.size(), t.lines.size());
-    for (std::size_t j = 0; j < t.columnMap.size(); ++j) EXPECT_EQ(t.columnMap[j], static_cast<int>(j) + 1);
-    EXPECT_EQ(t.labelRgb, 0x0000FFu);
-    for (std::size_t k = 0; k < t.lines.size(); ++k) {
-        const ErrorTag expected = k == 12 ? ErrorTag::System : k == 13 ? ErrorTag::Device : ErrorTag::None;
-        EXPECT_EQ(t.lines[k].tag, expected) << k;
-        EXPECT_GE(t.lines[k].visible, 1);
-    }
-    // Pressures in bar.
-    EXPECT_STREQ(t.lines[7].label, "давление 1 датчик, бар");
-    EXPECT_STREQ(t.lines[8].heading2, "2,бар");
-    EXPECT_STREQ(t.lines[6].label, "t°C, ГВС    ");
-    EXPECT_STREQ(t.lines[11].label, "3-й мгновенный расход,м3/час");
-    EXPECT_EQ(t.lines[13].top, 220);
-
-    // The error texts are the tables of the other two-system families.
+TEST_F(U29, ErrorTextsAreThoseOfTheOtherTwoSystemFamilies) {
     EXPECT_EQ(SystemErrorTexts().size(), 9);
     EXPECT_EQ(DeviceErrorTexts().size(), 6);
     EXPECT_EQ(ErrBitsText(16, SystemErrorTexts()),
@@ -434,23 +416,6 @@ TEST_F(U29, ArchiveRecordOffsets) {
     EXPECT_EQ(entry[1].Real(arh::kELargeFlow), 70.0);
     const double value = DateValueOfDay(entry[0].Day()) + entry[0].Hour() / 24.0;
     EXPECT_EQ(DateTimeOfValue(value), QDateTime(QDate(2000, 1, 1), QTime(5, 0)));
-}
-
-TEST_F(U29, ArchiveTableShowsPressuresInBarAndTheErrorTimesFromTheirOffsets) {
-    const ArchiveFamily& f = ArchiveTables();
-    EXPECT_EQ(f.layout, &kRecord);
-    ASSERT_EQ(f.columns.size(), 28u);
-    EXPECT_STREQ(f.columns[9].header2, "  1-й, бар");
-    EXPECT_STREQ(f.columns[10].header2, "   2-й, бар");
-    EXPECT_STREQ(f.columns[22].header1, "Ош малого");
-    EXPECT_EQ(f.columns[22].offset, 128);
-    EXPECT_STREQ(f.columns[23].header1, "Ош большого");
-    EXPECT_EQ(f.columns[23].offset, 124);
-    EXPECT_EQ(f.columns[0].offset, 172);
-    EXPECT_EQ(f.columns[1].offset, 168);
-    // Every column reads inside the record.
-    for (const ArchiveColumn& c : f.columns)
-        EXPECT_LE(c.offset + (c.kind == CellKind::Real ? 8 : 4), kRecord.size) << c.header1 << c.header2;
 }
 
 TEST_F(U29, ImitatedStatePassesTheDecoder) {

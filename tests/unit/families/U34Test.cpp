@@ -401,27 +401,6 @@ TEST_F(U34, ArchiveRecordOfDayOneHourZero) {
     EXPECT_EQ(DateTimeOfValue(value), QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
 }
 
-TEST_F(U34, StateTableMatchesTheStateTexts) {
-    const StateLayoutTable& t = StateTable();
-    StatePair pair{};
-    ASSERT_EQ(t.lines.size(), static_cast<std::size_t>(StateToText(pair, 0).size()));
-    ASSERT_EQ(t.columnMap.size(), t.lines.size());
-    for (std::size_t j = 0; j < t.columnMap.size(); ++j) EXPECT_EQ(t.columnMap[j], static_cast<int>(j) + 1);
-    EXPECT_EQ(t.labelRgb, 0x0000FFu);
-    // The two codes are the lines that decode on a double-click.
-    for (std::size_t k = 0; k < t.lines.size(); ++k) {
-        const ErrorTag expected = k == 12 ? ErrorTag::System : k == 13 ? ErrorTag::Device : ErrorTag::None;
-        EXPECT_EQ(t.lines[k].tag, expected) << k;
-        EXPECT_GE(t.lines[k].visible, 1);
-    }
-    EXPECT_STREQ(t.lines[4].label, "t°C, подача ");
-    EXPECT_STREQ(t.lines[6].label, "t°C, ГВС    ");
-    EXPECT_STREQ(t.lines[0].heading2, " Гкал");
-    EXPECT_STREQ(t.lines[13].heading2, "уст-ва");
-    EXPECT_EQ(t.lines[16].left, 750);
-    EXPECT_EQ(t.lines[13].top, 220);
-}
-
 }  // namespace
 
 // Arbitrary bytes as answers: every length up to a little over the longest
