@@ -59,10 +59,8 @@ constexpr DeviceFamily TwoSystemFamily(Family id) {
         .configCommand = cmd::ReadConfig,
         .decodeState = [](const Frame& r) { return Driver::DecState(r, Driver::CurrentState()); },
         .decodeConfig = [](const Frame& r) { return Driver::DecParam(r, Driver::CurrentConfig()); },
-        .stateTexts =
-            [](const DeviceModel& m, int system) {
-                return Driver::StateToText(Driver::CurrentState(), m.heatSystems == 1 ? 0 : system);
-            },
+        .stateTexts = [](const DeviceModel&,
+                         int system) { return Driver::StateToText(Driver::CurrentState(), system); },
         .configTexts =
             [] {
                 return Driver::ParamToText(Driver::CurrentConfig(), 0) +
@@ -147,6 +145,10 @@ constexpr DeviceFamily Family234() {
 
 constexpr DeviceFamily Family229() {
     DeviceFamily f = TwoSystemFamily<Drv29>(Family::F229);
+    // A one-system model of this family keeps its values in the first record.
+    f.stateTexts = [](const DeviceModel& m, int system) {
+        return u29::StateToText(u29::CurrentState(), m.heatSystems == 1 ? 0 : system);
+    };
     f.procedure = &Procedure229;
     f.dailyDepthDays = 61;
     f.hourlyDepthDays = 39;

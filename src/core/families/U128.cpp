@@ -23,17 +23,27 @@ void Derive(Record& rec) {
     }
 }
 
+namespace {
+
+// The 31-byte answer as a table: what it carries per channel and the
+// channel count. Bytes 5-6 and 28-29 are not decoded.
+const FrameField<Record> kAnswerFields[] = {
+    {off::kPulses, kAbsent, Wire::Long, &Record::pulses, 0, 4},
+    {off::kWeights, kAbsent, Wire::Byte, &Record::weights, 0, 1},
+    {off::kChannelCount, kAbsent, Wire::Byte, &Record::channels},
+};
+
+}  // namespace
+
+std::span<const FrameField<Record>> AnswerLayout() { return kAnswerFields; }
+
 QString DecState(const Frame& response, Record& rec) {
     QString m = ValidateFrame(response, kStateLength, cmd::State);
     if (!m.isEmpty()) return m;
-    Record r = rec;
-    r.channels = response[off::kChannelCount];
-    for (int i = 0; i < kChannels; ++i) {
-        r.pulses[i] = GetL(response, off::kPulses + 4 * i);
-        r.weights[i] = response[static_cast<std::size_t>(off::kWeights + i)];
-    }
-    Derive(r);
-    rec = r;
+    RecordPair<Record> pair{rec, rec};
+    DecodeFields(response, AnswerLayout(), pair);
+    Derive(pair[0]);
+    rec = pair[0];
     return {};
 }
 
@@ -222,11 +232,7 @@ Imitated ImitState(const Frame& request) {
     f[0] = kStateLength;
     for (int i = 1; i <= 4; ++i) f[i] = request[i];
     PutW(static_cast<std::uint16_t>(CurrentSerial() & 0xFFFF), f, off::kWord);
-    for (int i = 0; i < kChannels; ++i) {
-        PutL(rec.pulses[i], f, off::kPulses + 4 * i);
-        f[static_cast<std::size_t>(off::kWeights + i)] = rec.weights[i];
-    }
-    f[off::kChannelCount] = static_cast<std::uint8_t>(rec.channels);
+    EncodeFields(RecordPair<Record>{rec, rec}, AnswerLayout(), f);
     f[off::kSpare1] = 0;
     f[off::kSpare2] = 255;
     f.back() = FrameCheckByte(f.data(), f.size() - 1);

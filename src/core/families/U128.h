@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "families/Layout.h"
 #include "families/StateLayout.h"
 #include "protocol/Frame.h"
 
@@ -49,6 +50,10 @@ struct Record {
 std::int32_t LitresPerPulse(int weight);
 // Sets litresPerPulse and totals from pulses and weights.
 void Derive(Record& rec);
+
+// The fields of the 31-byte answer (commands 1 and 255): pulse counts and
+// weight numbers per channel, channel count.
+std::span<const FrameField<Record>> AnswerLayout();
 
 // Decoders of the 31-byte answer to command 1 (common validation, length 31,
 // command 1). Empty message: the record was replaced; otherwise it is left

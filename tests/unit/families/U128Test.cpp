@@ -62,6 +62,25 @@ TEST_F(U128, TwoChannelsGiveTotalsAndHideChannelsThreeAndFour) {
                            "№ веса,2 кан", "вес,1 кан", "вес,2 кан", "итого,1 кан", "итого,2 кан"}));
 }
 
+// Every field of the answer at its own place, every value distinct (a
+// negative pulse count included): decoded by hand, and the answer table
+// writes the same bytes back.
+TEST_F(U128, EveryFieldOfTheAnswerHasItsPlace) {
+    const Frame frame = HandFrame(31, 128, kSerial, 1,
+                                  {{7, {0x01, 0x02, 0x00, 0x00, 0x10, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0x03, 0}},
+                                   {23, {3, 2, 1, 0}},
+                                   {27, {4}}});
+    Record rec;
+    ASSERT_EQ(DecState(frame, rec), QString());
+    EXPECT_EQ(rec.channels, 4);
+    EXPECT_EQ(rec.pulses, (std::array<std::int32_t, 4>{0x201, 0x10, -2, 0x30000}));
+    EXPECT_EQ(rec.weights, (std::array<std::uint8_t, 4>{3, 2, 1, 0}));
+
+    Frame encoded(31, 0);
+    ASSERT_TRUE(EncodeFields(RecordPair<Record>{rec, rec}, AnswerLayout(), encoded));
+    EXPECT_EQ(Frame(encoded.begin() + 7, encoded.begin() + 28), Frame(frame.begin() + 7, frame.begin() + 28));
+}
+
 TEST_F(U128, TotalsAreSixtyFourBitProducts) {
     // 2^31 - 1 pulses of 1000 litres would overflow a 32-bit product.
     Record rec;
