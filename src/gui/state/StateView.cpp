@@ -222,9 +222,11 @@ void TStateView::buildControls() {
     pv->addWidget(scroll, 1);
     fv->addWidget(POi);
     v->addWidget(Poiold, 1);
-    // The panels never shrink to nothing under a splitter or a small window.
-    Poiold->setMinimumSize(6, 6);
-    POi->setMinimumSize(6, 6);
+    // The panels never shrink to nothing under a splitter or a small window:
+    // at least 6 pixels wide, and as high as the three rows of boxes above
+    // (their layout's minimum; a fixed minimum height would override it).
+    Poiold->setMinimumWidth(6);
+    POi->setMinimumWidth(6);
 
     // The view takes the host's free space above the level-0 grid.
     if (hostLayout) {
