@@ -14,7 +14,7 @@
 
 #include "archives/ArchiveKinds.h"
 #include "families/U34.h"
-#include "reports/ReportPainter.h"
+#include "ReportPainter.h"
 #include "reports/ReportTemplates.h"
 #include "support/Dates.h"
 

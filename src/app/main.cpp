@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "shell/Dialogs.h"
 #include "shell/ExtraWindows.h"
@@ -25,6 +26,31 @@
 #include "support/Paths.h"
 
 namespace {
+
+const char kUsage[] =
+    "usage: omi [SERVICE-CODE] [--data-dir DIR] [--port DEVICE]... [--startup-probe]\n"
+    "       omi --help | --version\n"
+    "\n"
+    "Сервисная программа тепловычислителей ОМИ и водосчетчика ЛОРС.\n"
+    "  --data-dir DIR   папка, заменяющая ДАННЫЕ рядом с программой\n"
+    "  --port DEVICE    последовательный порт в начале списка портов (можно несколько)\n"
+    "  --startup-probe  время до первой отрисовки окна и занятая память, затем выход\n";
+
+// --help and --version answer on stdout before any window (or display) is needed.
+// Returns true when one of them was given.
+bool answerHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs("omi " OMI_VERSION "\n", stdout);
+            return true;
+        }
+    }
+    return false;
+}
 
 // Resident memory in kB from /proc (0 where there is none).
 long residentKb() {
@@ -65,6 +91,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (answerHelpOrVersion(argc, argv)) return 0;
     QElapsedTimer clock;
     clock.start();
     QApplication app(argc, argv);

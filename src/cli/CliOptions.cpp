@@ -1,4 +1,4 @@
-#include "cli/CliOptions.h"
+#include "CliOptions.h"
 
 #include <QDate>
 
@@ -33,12 +33,25 @@ QString UsageText() {
         "                   [--csv FILE] [--report FILE.pdf]\n"
         "         | show-archive FILE --type CODE [--csv FILE] [--report FILE.pdf] | set-clock --yes | set-number N --yes | init --yes\n"
         "         | start-worktime --yes | clear-archives --yes | changelog | logger-import FILE\n"
-        "KIND: daily | daily-diff | hourly | hourly-diff\n");
+        "KIND: daily | daily-diff | hourly | hourly-diff\n"
+        "       omi-cli --help | --version\n");
 }
 
 ParseResult ParseCommandLine(const QStringList& args) {
     Options o;
     auto fail = [](const QString& text) { return ParseResult{std::nullopt, text}; };
+    // Help and version win over everything else on the line, so that
+    // "omi-cli archive --help" answers instead of complaining.
+    for (const QString& a : args) {
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+            return {o, {}};
+        }
+        if (a == "--version") {
+            o.version = true;
+            return {o, {}};
+        }
+    }
     QStringList positional;
     int links = 0;
     for (int i = 0; i < args.size(); ++i) {

@@ -3,12 +3,13 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace omi::cli {
 
 struct Options {
+    bool help = false;     // --help / -h: the usage on stdout, nothing else done
+    bool version = false;  // --version
     enum class Link { None, Serial, Udp, Imitation } link = Link::None;
     QString port;
     QString udpHost;
@@ -32,7 +33,7 @@ struct Options {
     bool allRecords = false;
     int system = 1;
     QString save;
-    QString csv;  // archive table for spreadsheets
+    QString csv;     // archive table for spreadsheets
     QString report;  // the archive report as a PDF file
     QString file;
     bool yes = false;

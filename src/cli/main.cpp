@@ -11,7 +11,8 @@
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
-#include "cli/CliOptions.h"
+#include "CliOptions.h"
+#include "families/DeviceFamily.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
 #include "families/U128.h"
@@ -30,7 +31,7 @@
 #ifdef OMI_CLI_REPORT
 #include <QGuiApplication>
 
-#include "reports/ReportPainter.h"
+#include "ReportPainter.h"
 #endif
 #include <QDir>
 #include <QFileInfo>
@@ -172,17 +173,7 @@ QJsonObject deviceHead() {
 }
 
 // Heat systems the device shows: two for the two-system types.
-int systemsShown(int type) {
-    switch (type) {
-        case 234:
-        case 236:
-        case 228:
-        case 229:
-            return 2;
-        default:
-            return 1;
-    }
-}
+int systemsShown(int type) { return std::max(1, HeatSystemsOf(type)); }
 
 // Column width for aligned text: characters, not bytes.
 QString padRight(const QString& text, int width) { return text + QString(std::max(0, width - int(text.size())), ' '); }
@@ -265,8 +256,7 @@ int runConfig(Session& s) {
     }
     const QStringList all = ConfigValueTexts(type);
     // Families with a configuration record per heat system list both.
-    const Family family = FamilyOf(type);
-    const bool paired = family == Family::F234 || family == Family::F229 || family == Family::F228;
+    const bool paired = FamilyFor(type) && FamilyFor(type)->configPerSystem;
     const int perSystem = paired ? int(all.size()) / 2 : int(all.size());
     QJsonObject obj = deviceHead();
     QJsonArray systems;
@@ -588,6 +578,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const Options& o = *parsed.options;
+    if (o.help) {
+        std::fputs(cli::UsageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (o.version) {
+        std::fputs("omi-cli " OMI_VERSION "\n", stdout);
+        return 0;
+    }
     if (!o.dataDir.isEmpty()) SetDataRoot(o.dataDir);
 
     if (o.precision >= 2) SetDisplayDecimals(o.precision);

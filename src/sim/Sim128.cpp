@@ -35,7 +35,8 @@ public:
             start_[i] = static_cast<int>(h % 20000u);
             rate_[i] = 2.0 + static_cast<double>((h >> 16) % 28u);  // 2..29 pulses an hour
         }
-        weights_.fill(static_cast<std::uint8_t>(sim128::kFactoryWeight));
+        config_.channels = sim128::kFactoryChannels;
+        config_.weights.fill(static_cast<std::uint8_t>(sim128::kFactoryWeight));
 
         On(cmd::State, [this](SimDevice& d, const Frame&) { return std::optional(state(d, cmd::State)); });
         On(cmd::LorsWriteConfig, [this](SimDevice& d, const Frame& r) { return writeConfig(d, r); });
@@ -45,34 +46,22 @@ public:
 private:
     QDateTime now() const { return clock_ ? clock_() : QDateTime::currentDateTime(); }
 
+    // The configuration with the pulse counts of now; the word of the answer
+    // carries the serial number.
     Frame state(const SimDevice& device, int command) const {
-        // Data of the 31-byte frame: frame offset k is data offset k - 5.
-        Frame data(u128::kStateLength - 6, 0);
-        auto at = [&](int frameOffset) -> std::uint8_t& { return data[static_cast<std::size_t>(frameOffset - 5)]; };
-        at(u128::off::kWord) = static_cast<std::uint8_t>(device.Serial() & 0xFF);
-        at(u128::off::kWord + 1) = static_cast<std::uint8_t>((device.Serial() >> 8) & 0xFF);
+        u128::Record rec = config_;
         const double hours = hoursSinceEpoch(now());
-        for (int i = 0; i < u128::kChannels; ++i) {
-            std::uint32_t pulses = 0;
-            if (i < channels_) pulses = static_cast<std::uint32_t>(start_[i] + std::floor(rate_[i] * hours));
-            for (int b = 0; b < 4; ++b)
-                at(u128::off::kPulses + 4 * i + b) = static_cast<std::uint8_t>(pulses >> (8 * b));
-            at(u128::off::kWeights + i) = weights_[i];
-        }
-        at(u128::off::kChannelCount) = static_cast<std::uint8_t>(channels_);
-        at(u128::off::kSpare1) = 0;
-        at(u128::off::kSpare2) = 255;
-        return device.MakeAnswer(command, data);
+        for (int i = 0; i < rec.channels && i < u128::kChannels; ++i)
+            rec.pulses[i] =
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(start_[i] + std::floor(rate_[i] * hours)));
+        return device.AnswerOfLength(command, u128::EncodeAnswer(rec, device.Serial()));
     }
 
     std::optional<Frame> writeConfig(const SimDevice& device, const Frame& request) {
         if (request.size() != static_cast<std::size_t>(u128::kRequestLength)) return std::nullopt;
-        const int count = request[5];
-        if (writeResult_ == 0 && (count == 1 || count == 2 || count == 4)) {
-            channels_ = count;
-            for (int i = 0; i < u128::kChannels; ++i)
-                weights_[i] = static_cast<std::uint8_t>((request[6] >> (2 * i)) & 3);
-        }
+        const u128::Record asked = u128::WrittenConfig(request, config_);
+        const int count = asked.channels;
+        if (writeResult_ == 0 && (count == 1 || count == 2 || count == 4)) config_ = asked;
         return state(device, cmd::LorsWriteConfig);
     }
 
@@ -85,8 +74,7 @@ private:
 
     std::function<QDateTime()> clock_;
     int writeResult_;
-    int channels_ = sim128::kFactoryChannels;
-    std::array<std::uint8_t, u128::kChannels> weights_{};
+    u128::Record config_;  // channel count and weight numbers
     std::array<int, u128::kChannels> start_{};
     std::array<double, u128::kChannels> rate_{};
 };

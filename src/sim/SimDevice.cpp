@@ -36,8 +36,7 @@ bool RegisterSimFamily(Family family, SimFamilyFactory factory) {
 }
 
 bool IsWholeFrame(const Frame& frame) {
-    return frame.size() >= static_cast<std::size_t>(kMinFrame) && frame[0] == frame.size() &&
-           CheckFrameSum(frame);
+    return frame.size() >= static_cast<std::size_t>(kMinFrame) && frame[0] == frame.size() && CheckFrameSum(frame);
 }
 
 SimDevice::SimDevice(int type, int serial, SimSettings settings)
@@ -73,6 +72,11 @@ Frame SimDevice::MakeAnswer(int command, const Frame& data) const {
     f.insert(f.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
     f.push_back(FrameCheckByte(f));
     return f;
+}
+
+Frame SimDevice::AnswerOfLength(int command, const Frame& frame) const {
+    if (frame.size() < static_cast<std::size_t>(kMinFrame)) return MakeAnswer(command);
+    return MakeAnswer(command, Frame(frame.begin() + 5, frame.end() - 1));
 }
 
 }  // namespace omi

@@ -5,32 +5,33 @@
 // Every device answers command 0 (number and type) itself. Whatever else it
 // answers comes from its family: a SimFamily object made for each device by
 // the factory registered for the device's family group. A family file in
-// src/sim/ registers itself from a static initialiser:
+// src/sim/ registers itself from a static initialiser (SimCalculator.cpp
+// registers the heat calculators from their tables, Sim128.cpp the water
+// meter):
 //
 //   namespace {
-//   class Sim34 : public omi::SimCommandTable {
+//   class SimWaterMeter : public omi::SimCommandTable {
 //   public:
-//       explicit Sim34(const omi::SimDevice&) {
+//       explicit SimWaterMeter(const omi::SimDevice&) {
 //           On(omi::cmd::State, [this](omi::SimDevice& d, const omi::Frame& r) { return state(d, r); });
 //       }
-//       ...  // configuration, archives, clock: the device's memory lives here
+//       ...  // configuration, clock: the device's memory lives here
 //   };
-//   const bool registered = omi::RegisterSimFamily(omi::Family::F234,
-//       [](const omi::SimDevice& d) { return std::make_unique<Sim34>(d); });
+//   const bool registered = omi::RegisterSimFamily(omi::Family::Lors128,
+//       [](const omi::SimDevice& d) { return std::make_unique<SimWaterMeter>(d); });
 //   }
 //
 // (omi_sim_lib is an object library, so such a file is linked even though
 // nothing refers to it by name.)
 
-#include "protocol/Frame.h"
-#include "protocol/Models.h"
-
 #include <QDateTime>
-
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
 
 namespace omi {
 
@@ -113,6 +114,10 @@ public:
     // A frame from this device: length, type, serial number, command, data,
     // check byte. Data longer than 249 bytes is cut.
     Frame MakeAnswer(int command, const Frame& data = {}) const;
+    // The same from a frame of the answer's whole length that the caller
+    // filled at frame offsets (as the family tables count them): its bytes 5
+    // up to the check byte are the data.
+    Frame AnswerOfLength(int command, const Frame& frame) const;
 
 private:
     int type_;

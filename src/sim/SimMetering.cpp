@@ -32,121 +32,16 @@ std::uint64_t mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
+double season(double x) { return std::cos(kSeasonRate * (x - kMidJanuary)); }
+
+double flowRate(const Meter& m, double x) { return m.rate * (1 + m.season * season(x)); }
+
 // How many days or hours before the newest record position n was written; a
 // last-written position outside the ring counts as -1.
 int age(int current, int position, int size) {
     if (current < 0 || current >= size) current = -1;
     return static_cast<int>(FloorMod(current - position, size));
 }
-
-// A cumulative meter reading: its value when the device was installed, its
-// mean rise per hour, and how much of the rise follows the season (0..1; the
-// rise is rate × (1 + season × cos), largest in January).
-struct Meter {
-    double start;
-    double rate;
-    double season;
-};
-
-// The mean value of a temperature and its swing over the year (positive:
-// highest in January).
-struct Temperature {
-    double mean;
-    double season;
-};
-
-// The rare events of one heat system: an hour k (counted from installation)
-// carries the event when (k + phase) is a multiple of every.
-struct Event {
-    int every;
-    int phase;
-};
-
-struct SystemModel {
-    Meter heat, v1, v2, v3;
-    Temperature t1, t2, t3;
-    double p1, p2;
-    Event fatal, smallFlow, smallDt;
-};
-
-// System 1: a heating system; system 2: a smaller one. Temperatures keep to
-// t1 70..95, t2 40..60, t3 5..15 °C, pressures to 0.3..0.6 МПа, noise and
-// the daily swing included.
-const SystemModel kSystems[2] = {
-    {{312.5, 0.45, 0.8},
-     {10250, 16.0, 0.25},
-     {10080, 15.76, 0.25},
-     {420, 0.6, 0.3},
-     {82.5, 10},
-     {50, 7},
-     {10, -3.5},
-     0.56,
-     0.38,
-     {307, 101},
-     {593, 7},
-     {823, 400}},
-    {{120.25, 0.18, 0.6},
-     {4100, 6.5, 0.2},
-     {4050, 6.4, 0.2},
-     {180, 0.25, 0.3},
-     {81, 8},
-     {52, 5},
-     {9.5, -3},
-     0.52,
-     0.36,
-     {419, 33},
-     {661, 250},
-     {887, 91}},
-};
-constexpr Event kDeviceEvent{997, 11};
-
-// Noise channels.
-enum Channel { kHeat, kV1, kV2, kV3, kT1, kT2, kT3, kP1, kP2, kG, kFatal, kSmallFlow, kSmallDt, kChannels };
-
-// The metering of one device as functions of time.
-struct Model {
-    std::uint64_t seed;
-    long long installed;
-
-    // A value in -1..1, the same for the same channel, system and key.
-    double noise(int channel, int system, long long key) const {
-        const std::uint64_t h = mix(seed ^ mix(static_cast<std::uint64_t>(key) * kChannels * 2 +
-                                               static_cast<std::uint64_t>(channel * 2 + system)));
-        return static_cast<double>(h >> 11) / 4503599627370496.0 - 1.0;  // 2^52: 0..2 - 1
-    }
-
-    static double season(double x) { return std::cos(kSeasonRate * (x - kMidJanuary)); }
-
-    // The meter reading at hour value x: the integral of the seasonal rise
-    // since installation, plus a wiggle small enough to keep it rising.
-    double reading(const Meter& m, int channel, int system, double x) const {
-        const auto smooth = [&](double at) {
-            return at + m.season / kSeasonRate * std::sin(kSeasonRate * (at - kMidJanuary));
-        };
-        const double base = m.start + m.rate * (smooth(x) - smooth(static_cast<double>(installed)));
-        const double whole = std::floor(x);
-        const double f = x - whole;
-        const auto i = static_cast<long long>(whole);
-        const double wiggle = noise(channel, system, i) * (1 - f) + noise(channel, system, i + 1) * f;
-        return base + wiggle * 0.2 * m.rate * (1 - m.season);
-    }
-
-    static double flowRate(const Meter& m, double x) { return m.rate * (1 + m.season * season(x)); }
-
-    // A temperature at hour value x; diurnal adds the daily swing of an hour.
-    double temperature(const Temperature& t, int channel, int system, double x, long long key, bool diurnal) const {
-        const double day = diurnal ? 0.8 * std::cos(2 * std::numbers::pi * (x - 6) / 24) : 0.0;
-        return t.mean + t.season * season(x) + 1.2 * noise(channel, system, key) + day;
-    }
-
-    bool happens(const Event& e, long long hour) const { return FloorMod(hour - installed + e.phase, e.every) == 0; }
-
-    // Hours with a fatal error from installation up to the end of the hour.
-    std::int32_t fatalHours(const Event& e, long long hour) const {
-        const long long k = hour - installed;
-        return static_cast<std::int32_t>(k < 0 ? 0 : (k + e.phase) / e.every);
-    }
-};
 
 }  // namespace
 
@@ -186,100 +81,255 @@ std::optional<Rings::Period> Rings::RecordPeriod(bool daily, int position) const
     return Period{HourIndex(t) - age(HourlyCurrent(t), position, size), 1};
 }
 
+// --- the two models ---
+
+namespace {
+
+// Noise channels of the heating model (per system).
+enum HeatingChannel { kHT1 = 4, kHT2, kHT3, kHP1, kHP2, kHG, kHFatal, kHSmallFlow, kHSmallDt, kHChannels };
+
+constexpr Event heatingError(int every, int phase) {
+    return {EventKind::Error, every, phase, 2, 0, 5, 25, 0, kHFatal, 0};
+}
+constexpr Event smallFlow(int every, int phase) {
+    return {EventKind::SmallFlow, every, phase, 16, 0, 10, 22, 0.4, kHSmallFlow, 0};
+}
+constexpr Event smallDt(int every, int phase) {
+    return {EventKind::SmallDt, every, phase, 64, 0, 10, 22, 0.7, kHSmallDt, 0};
+}
+
+// Noise channels of the hot-water model: the five meters (heat, supply,
+// return, hot water, further), the three temperatures, the error code and
+// its minutes.
+enum HotWaterChannel { kWT1 = 5, kWT2, kWT3, kWCode, kWMinutes, kWChannels };
+
+}  // namespace
+
+// Temperatures keep to t1 70..95, t2 40..60, t3 5..15 °C, pressures to
+// 0.3..0.6 МПа, noise and the daily swing included; system error bits 2 (a
+// temperature sensor out of range), 16 (flow below the minimum), 64 (t1 - t2
+// below the norm); device error bit 4 (battery low).
+const MeteringModel& HeatingModel() {
+    static const MeteringModel model{
+        .systems = {{
+            {{{{312.5, 0.45, 0.8}, {10250, 16.0, 0.25}, {10080, 15.76, 0.25}, {420, 0.6, 0.3}, {}}},
+             {{{82.5, 10, 1.2, true}, {50, 7, 1.2, true}, {10, -3.5, 1.2, false}}},
+             {0.56, 0.38},
+             {heatingError(307, 101), smallFlow(593, 7), smallDt(823, 400)},
+             3},
+            {{{{120.25, 0.18, 0.6}, {4100, 6.5, 0.2}, {4050, 6.4, 0.2}, {180, 0.25, 0.3}, {}}},
+             {{{81, 8, 1.2, true}, {52, 5, 1.2, true}, {9.5, -3, 1.2, false}}},
+             {0.52, 0.36},
+             {heatingError(419, 33), smallFlow(661, 250), smallDt(887, 91)},
+             3},
+        }},
+        .meterChannels = {0, 1, 2, 3, -1},
+        .temperatureChannels = {kHT1, kHT2, kHT3},
+        .pressureChannels = {kHP1, kHP2},
+        .flowChannel = kHG,
+        .channels = kHChannels,
+        .systemsInKey = 2,
+        .deviceEvent = {997, 11, 4},
+        .tariffs = {},
+        .reduced = {},
+        .stateErrorEvery = 23,
+        .stateErrorBits = 16,
+    };
+    return model;
+}
+
+// Temperatures keep to supply 60..90, return 42..58, hot water 55..65 °C.
+// About one hour in 211 carries an error (code 2: a temperature sensor out of
+// range, or 8: the temperature measurement failed) for 5..55 minutes; every
+// 29th state request shows code 2. The day tariff runs from 07:00 to 23:00.
+const MeteringModel& HotWaterModel() {
+    static const MeteringModel model{
+        .systems = {{
+            {{{{150.5, 0.12, 0.8}, {5200, 4.0, 0.25}, {5100, 3.9, 0.25}, {420, 0.2, 0.1}, {850, 0.35, 0.1}}},
+             {{{75, 12, 1.2, true}, {50, 6, 1.2, true}, {60, 0, 2.5, false}}},
+             {0, 0},
+             {Event{EventKind::Error, 211, 31, 2, 8, 5, 25, 0, kWMinutes, kWCode}, Event{}, Event{}},
+             1},
+            {},
+        }},
+        .meterChannels = {0, 1, 2, 4, 3},
+        .temperatureChannels = {kWT1, kWT2, kWT3},
+        .pressureChannels = {-1, -1},
+        .flowChannel = -1,
+        .channels = kWChannels,
+        .systemsInKey = 1,
+        .deviceEvent = {},
+        .tariffs = {2.4, 1.1, 7, 23, 52000, 21000},
+        .reduced = {97, 40, 0.15, 3.5},
+        .stateErrorEvery = 29,
+        .stateErrorBits = 2,
+    };
+    return model;
+}
+
 // --- metering ---
 
 long long InstalledHour(long long startHour) { return startHour - kInstalledHoursBefore; }
 
-Metering::Metering(int type, int serial, int systems, long long installed)
-    : systems_(std::clamp(systems, 1, 2)),
+Metering::Metering(const MeteringModel& model, int type, int serial, int systems, long long installed)
+    : model_(model),
+      systems_(std::clamp(systems, 1, 2)),
       seed_(mix(static_cast<std::uint64_t>(type) << 16 | static_cast<std::uint16_t>(serial))),
       installed_(installed) {}
 
-PeriodValues Metering::Period(long long end, int hours) const {
-    const Model model{seed_, installed_};
-    PeriodValues v;
+// A value in -1..1, the same for the same channel, system and key.
+double Metering::noise(int channel, int system, long long key) const {
+    const auto perKey = static_cast<std::uint64_t>(model_.channels * model_.systemsInKey);
+    const std::uint64_t h = mix(seed_ ^ mix(static_cast<std::uint64_t>(key) * perKey +
+                                            static_cast<std::uint64_t>(channel * model_.systemsInKey + system)));
+    return static_cast<double>(h >> 11) / 4503599627370496.0 - 1.0;  // 2^52: 0..2 - 1
+}
+
+// The meter reading at hour value x: the integral of the seasonal rise since
+// installation, plus a wiggle small enough to keep it rising.
+double Metering::reading(const Meter& m, int channel, int system, double x) const {
+    const auto smooth = [&](double at) {
+        return at + m.season / kSeasonRate * std::sin(kSeasonRate * (at - kMidJanuary));
+    };
+    const double base = m.start + m.rate * (smooth(x) - smooth(static_cast<double>(installed_)));
+    const double whole = std::floor(x);
+    const double f = x - whole;
+    const auto i = static_cast<long long>(whole);
+    const double wiggle = noise(channel, system, i) * (1 - f) + noise(channel, system, i + 1) * f;
+    return base + wiggle * 0.2 * m.rate * (1 - m.season);
+}
+
+// A temperature at hour value x; diurnal adds the daily swing of an hour to
+// the temperatures that have one.
+double Metering::temperature(int which, int system, double x, long long key, bool diurnal) const {
+    const Temperature& t =
+        model_.systems[static_cast<std::size_t>(system)].temperatures[static_cast<std::size_t>(which)];
+    const double day = diurnal && t.daily ? 0.8 * std::cos(2 * std::numbers::pi * (x - 6) / 24) : 0.0;
+    return t.mean + t.season * season(x) +
+           t.noise * noise(model_.temperatureChannels[static_cast<std::size_t>(which)], system, key) + day;
+}
+
+bool Metering::happens(int every, int phase, long long hour) const {
+    return FloorMod(hour - installed_ + phase, every) == 0;
+}
+
+// Hours an event happened from installation up to the end of the hour.
+std::int32_t Metering::eventHours(int every, int phase, long long hour) const {
+    const long long k = hour - installed_;
+    return static_cast<std::int32_t>(k < 0 ? 0 : (k + phase) / every);
+}
+
+// Energy of the day or the night tariff counted since installation.
+double Metering::energy(bool dayTariff, double x) const {
+    const Tariffs& t = model_.tariffs;
+    const auto dayHoursUpTo = [&t](double at) {
+        const double day = std::floor(at / 24);
+        return day * (t.dayEnd - t.dayStart) + std::clamp(at - day * 24 - t.dayStart, 0.0, t.dayEnd - t.dayStart);
+    };
+    const double from = static_cast<double>(installed_);
+    const double day = dayHoursUpTo(x) - dayHoursUpTo(from);
+    return dayTariff ? t.start1 + t.dayRate * day : t.start2 + t.nightRate * ((x - from) - day);
+}
+
+Values Metering::Period(long long end, int hours) const {
+    Values v;
     const long long begin = end - hours;
     const double x = static_cast<double>(end);
     const double middle = x - hours / 2.0;
     const long long key = end * 32 + hours;
-    int fatalMost = 0;
-    for (long long h = begin + 1; h <= end; ++h) {
-        if (model.happens(kDeviceEvent, h)) v.deviceError |= 4;  // battery low
+    const DeviceEvent& device = model_.deviceEvent;
+    for (long long h = begin + 1; device.every > 0 && h <= end; ++h) {
+        if (happens(device.every, device.phase, h)) v.deviceError |= device.bits;
     }
+    int errorMost = 0;
     for (int s = 0; s < systems_; ++s) {
-        const SystemModel& m = kSystems[s];
-        SystemPeriod& r = v.systems[static_cast<std::size_t>(s)];
-        const std::pair<const Meter*, std::pair<double*, double*>> meters[] = {{&m.heat, {&r.heat, &r.periodHeat}},
-                                                                               {&m.v1, {&r.v1, &r.periodV1}},
-                                                                               {&m.v2, {&r.v2, &r.periodV2}},
-                                                                               {&m.v3, {&r.v3, &r.periodV3}}};
-        int channel = kHeat;
-        for (const auto& [meter, values] : meters) {
-            const double now = model.reading(*meter, channel, s, x);
-            *values.first = now;
-            *values.second = now - model.reading(*meter, channel, s, static_cast<double>(begin));
-            ++channel;
+        const SystemModel& m = model_.systems[static_cast<std::size_t>(s)];
+        SystemValues& r = v.systems[static_cast<std::size_t>(s)];
+        for (std::size_t k = 0; k < kMeterRoles; ++k) {
+            if (m.meters[k].rate == 0) continue;
+            const int channel = model_.meterChannels[k];
+            r.meters[k] = reading(m.meters[k], channel, s, x);
+            r.rises[k] = r.meters[k] - reading(m.meters[k], channel, s, static_cast<double>(begin));
         }
         const bool diurnal = hours == 1;
-        r.t1 = model.temperature(m.t1, kT1, s, middle, key, diurnal);
-        r.t2 = model.temperature(m.t2, kT2, s, middle, key, diurnal);
-        r.t3 = model.temperature(m.t3, kT3, s, middle, key, false);
-        r.p1 = m.p1 + 0.03 * model.noise(kP1, s, key);
-        r.p2 = m.p2 + 0.03 * model.noise(kP2, s, key);
+        for (int k = 0; k < 3; ++k) r.t[static_cast<std::size_t>(k)] = temperature(k, s, middle, key, diurnal);
+        for (std::size_t k = 0; k < 2; ++k) {
+            if (model_.pressureChannels[k] >= 0)
+                r.p[k] = m.pressures[k] + 0.03 * noise(model_.pressureChannels[k], s, key);
+        }
 
         for (long long h = begin + 1; h <= end; ++h) {
-            const double heatRate = Model::flowRate(m.heat, static_cast<double>(h));
-            if (model.happens(m.fatal, h)) {
-                r.fatal += 5 + static_cast<int>((model.noise(kFatal, s, h) + 1) * 25);
-                r.systemError |= 2;  // temperature sensor out of range
-            }
-            if (model.happens(m.smallFlow, h)) {
-                const int minutes = 10 + static_cast<int>((model.noise(kSmallFlow, s, h) + 1) * 22);
-                r.smallFlow += minutes;
-                r.eSmallFlow += heatRate * minutes / 60.0 * 0.4;
-                r.systemError |= 16;  // flow below the minimum
-            }
-            if (model.happens(m.smallDt, h)) {
-                const int minutes = 10 + static_cast<int>((model.noise(kSmallDt, s, h) + 1) * 22);
-                r.smallDt += minutes;
-                r.eSmallDt += heatRate * minutes / 60.0 * 0.7;
-                r.systemError |= 64;  // t1 - t2 below the norm
+            const double heatRate = flowRate(m.meters[kHeat], static_cast<double>(h));
+            for (int e = 0; e < m.eventCount; ++e) {
+                const Event& event = m.events[static_cast<std::size_t>(e)];
+                if (!happens(event.every, event.phase, h)) continue;
+                const int minutes =
+                    event.minutesBase + static_cast<int>((noise(event.minutesChannel, s, h) + 1) * event.minutesSpan);
+                const bool other = event.otherBits != 0 && !(noise(event.codeChannel, s, h) > 0);
+                r.systemError |= other ? event.otherBits : event.bits;
+                switch (event.kind) {
+                    case EventKind::Error:
+                        r.errMinutes += minutes;
+                        ++r.errHours;
+                        break;
+                    case EventKind::SmallFlow:
+                        r.smallFlow += minutes;
+                        r.eSmallFlow += heatRate * minutes / 60.0 * event.energyShare;
+                        break;
+                    case EventKind::SmallDt:
+                        r.smallDt += minutes;
+                        r.eSmallDt += heatRate * minutes / 60.0 * event.energyShare;
+                        break;
+                }
             }
         }
-        fatalMost = std::max(fatalMost, static_cast<int>(r.fatal));
-        r.workErr = model.fatalHours(m.fatal, end);
+        errorMost = std::max(errorMost, static_cast<int>(r.errMinutes));
+        for (int e = 0; e < m.eventCount; ++e) {
+            const Event& event = m.events[static_cast<std::size_t>(e)];
+            if (event.kind == EventKind::Error) r.workErr = eventHours(event.every, event.phase, end);
+        }
     }
+    const ReducedVolume& reduced = model_.reduced;
+    v.vReduced = reduced.start + reduced.perHour * static_cast<double>(eventHours(reduced.every, reduced.phase, end));
+    v.energy1 = energy(true, x);
+    v.energy2 = energy(false, x);
     v.work = static_cast<std::int32_t>(end - installed_);
-    v.periodWork = hours * 60 - fatalMost;
+    v.periodWork = hours * 60 - errorMost;
     v.day = static_cast<int>((end - FloorMod(end, 24)) / 24);
     v.hour = static_cast<int>(FloorMod(end, 24));
     return v;
 }
 
-std::array<SystemState, 2> Metering::State(const QDateTime& t, int n) const {
-    const Model model{seed_, installed_};
+Values Metering::State(const QDateTime& t, int n) const {
+    Values v;
     const double x = hourValue(t) + n / 3600.0;
     const long long key = 1'000'000'000 + n;
-    std::array<SystemState, 2> state{};
     for (int s = 0; s < systems_; ++s) {
-        const SystemModel& m = kSystems[s];
-        SystemState& r = state[static_cast<std::size_t>(s)];
-        r.heat = model.reading(m.heat, kHeat, s, x);
-        r.v1 = model.reading(m.v1, kV1, s, x);
-        r.v2 = model.reading(m.v2, kV2, s, x);
-        r.v3 = model.reading(m.v3, kV3, s, x);
-        r.g1 = Model::flowRate(m.v1, x) * (1 + 0.03 * model.noise(kG, s, key * 3));
-        r.g2 = Model::flowRate(m.v2, x) * (1 + 0.03 * model.noise(kG, s, key * 3 + 1));
-        r.g3 = Model::flowRate(m.v3, x) * (1 + 0.1 * model.noise(kG, s, key * 3 + 2));
-        r.t1 = model.temperature(m.t1, kT1, s, x, key, true);
-        r.t2 = model.temperature(m.t2, kT2, s, x, key, true);
-        r.t3 = model.temperature(m.t3, kT3, s, x, key, false);
-        r.p1 = m.p1 + 0.03 * model.noise(kP1, s, key);
-        r.p2 = m.p2 + 0.03 * model.noise(kP2, s, key);
-        // Now and then the flow of the last system drops below its minimum.
-        r.systemError = s == systems_ - 1 && n % 23 == 22 ? 16 : 0;
+        const SystemModel& m = model_.systems[static_cast<std::size_t>(s)];
+        SystemValues& r = v.systems[static_cast<std::size_t>(s)];
+        for (std::size_t k = 0; k < kMeterRoles; ++k) {
+            if (m.meters[k].rate != 0) r.meters[k] = reading(m.meters[k], model_.meterChannels[k], s, x);
+        }
+        if (model_.flowChannel >= 0) {
+            const int g = model_.flowChannel;
+            r.g[0] = flowRate(m.meters[kV1], x) * (1 + 0.03 * noise(g, s, key * 3));
+            r.g[1] = flowRate(m.meters[kV2], x) * (1 + 0.03 * noise(g, s, key * 3 + 1));
+            r.g[2] = flowRate(m.meters[kV3], x) * (1 + 0.1 * noise(g, s, key * 3 + 2));
+        }
+        for (int k = 0; k < 3; ++k) r.t[static_cast<std::size_t>(k)] = temperature(k, s, x, key, true);
+        for (std::size_t k = 0; k < 2; ++k) {
+            if (model_.pressureChannels[k] >= 0)
+                r.p[k] = m.pressures[k] + 0.03 * noise(model_.pressureChannels[k], s, key);
+        }
+        const int every = model_.stateErrorEvery;
+        r.systemError = s == systems_ - 1 && n % every == every - 1 ? model_.stateErrorBits : 0;
     }
-    return state;
+    const ReducedVolume& reduced = model_.reduced;
+    const auto hour = static_cast<long long>(std::floor(x));
+    v.vReduced = reduced.start + reduced.perHour * static_cast<double>(eventHours(reduced.every, reduced.phase, hour));
+    v.energy1 = energy(true, x);
+    v.energy2 = energy(false, x);
+    return v;
 }
 
 }  // namespace omi::simmeter

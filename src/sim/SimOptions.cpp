@@ -40,6 +40,7 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
         "Имитатор вычислителя: отвечает на запросы как прибор заданного типа и номера\n"
         "через псевдотерминал и/или UDP."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("эта справка"));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("версия программы"));
     const QCommandLineOption pty(QStringLiteral("pty"),
                                  QStringLiteral("создать псевдотерминал; его путь - первая строка вывода"));
     const QCommandLineOption udp(QStringLiteral("udp"),
@@ -118,7 +119,7 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
                                                         "1 - не замкнута перемычка, иначе - не совпал пароль; "
                                                         "кроме 0 конфигурация не меняется"),
                                          QStringLiteral("N"));
-    parser.addOptions({help, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, mute,
+    parser.addOptions({help, version, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, mute,
                        truncate, wrongAddress, wrongType, late, byteGap, corrupt, spoof, log, today, dailyCurrent,
                        hourlyCurrent, writeResult});
 
@@ -130,6 +131,10 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
     if (parser.isSet(help)) {
         options.help = true;
         options.helpText = parser.helpText();
+        return {};
+    }
+    if (parser.isSet(version)) {
+        options.version = true;
         return {};
     }
     if (!parser.positionalArguments().isEmpty())

@@ -22,6 +22,7 @@ struct SimOptions {
     SimSettings settings;  // clock and starting memory of the devices
     QString logPath;
     bool help = false;
+    bool version = false;  // --version: print the version, nothing else
     QString helpText;
 };
 

@@ -62,6 +62,10 @@ int main(int argc, char* argv[]) {
         std::fputs(options.helpText.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::fputs("omi-sim " OMI_VERSION "\n", stdout);
+        return 0;
+    }
     if (!installSignalHandlers()) return fail(QStringLiteral("не могу установить обработчик сигналов"));
     QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] {

@@ -1,13 +1,13 @@
 #pragma once
 // omi-sim and omi-cli as separate processes, the way scripts meet them.
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include "support/SimRunner.h"
 
@@ -19,9 +19,10 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun RunCli(const QStringList& args, int timeoutMs = 60000) {
+// Runs one of the programs to its end and collects what it printed.
+inline CliRun RunProgram(const QString& program, const QStringList& args, int timeoutMs = 60000) {
     QProcess p;
-    p.start(QStringLiteral(OMI_CLI_PATH), args);
+    p.start(program, args);
     CliRun r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -33,6 +34,10 @@ inline CliRun RunCli(const QStringList& args, int timeoutMs = 60000) {
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+inline CliRun RunCli(const QStringList& args, int timeoutMs = 60000) {
+    return RunProgram(QStringLiteral(OMI_CLI_PATH), args, timeoutMs);
 }
 
 }  // namespace omi::test

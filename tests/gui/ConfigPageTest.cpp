@@ -2,7 +2,8 @@
 // pseudo-terminal: reading the configuration, the editors of the 234 (two
 // heat systems), the 235 (one), the 225 and the ЛОРС, every edit collected
 // into the family's configuration, a reading that only ever gets bad answers,
-// and the level-0 dump file and grid.
+// and the level-0 dump file and grid; the first press of "Конфигурация" on
+// every type and level, values that are no numbers.
 
 #include <QAction>
 #include <QApplication>
@@ -210,6 +211,88 @@ private Q_SLOTS:
         QVERIFY(!w->configPage->Editor());
     }
 
+    // The first press of "Конфигурация" shows the editor on its enabled
+    // page, on every device type, at the user's and at the service level.
+    void firstPressShowsTheEditor_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("service");
+        for (int type : {234, 235, 229, 228, 227, 225, 128})
+            for (bool service : {false, true})
+                QTest::addRow("%d %s", type, service ? "service" : "user") << type << service;
+    }
+
+    void firstPressShowsTheEditor() {
+        QFETCH(int, type);
+        QFETCH(bool, service);
+        DataFolder data;
+        Sim sim({"--pty", "--type", QString::number(type)});
+        auto w = makeWindow(sim.Pty(), service ? QStringList{TFomi::kServiceCode} : QStringList{});
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->Action("AreadParam")->trigger();
+        QVERIFY2(w->LuState->text().endsWith(": Конфигурация успешно прочитана"), qPrintable(w->LuState->text()));
+        QCOMPARE(w->PCW()->currentWidget(), w->TSwr);
+        QVERIFY(w->PCW()->isTabEnabled(w->PCW()->indexOf(w->TSwr)));
+        QVERIFY(w->configPage->Editor());
+        QVERIFY(w->configPage->Editor()->isVisible());
+        QCOMPARE(w->configPage->Editor()->DeviceType(), type);
+    }
+
+    // A value that is not a number is an error at its edit: the status names
+    // the field, the configuration keeps what it held, the edit keeps the
+    // focus against Tab and the write is off until the value is right.
+    void valueThatIsNoNumberIsAnErrorAtItsEdit_data() {
+        QTest::addColumn<int>("deviceType");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("234 minimum flow") << 234 << "Epar5"
+                                          << "Минимальный расход=\"абв\"-неправильное значение";
+        QTest::newRow("234 weight") << 234 << "Epar1"
+                                    << "вес имп.Vп л/имп=\"абв\"-неправильное значение";
+        QTest::newRow("234 contract") << 234 << "Edog4"
+                                      << "Договорное Pп=\"абв\"-неправильное значение";
+        QTest::newRow("229 report day") << 229 << "Epar4"
+                                        << "Отчетный день=\"абв\"-неправильное значение";
+        QTest::newRow("229 maximum flow") << 229 << "Epar6"
+                                          << "Максимальный расход=\"абв\"-неправильное значение";
+        QTest::newRow("228 minimum flow") << 228 << "Epar5"
+                                          << "абв-неправильное значение";
+        QTest::newRow("227 weight") << 227 << "Epar2"
+                                    << "вес имп.2-го р-мера,л/имп=\"абв\"-неправильное значение";
+        QTest::newRow("ЛОРС weight") << 128 << "Ew1"
+                                     << "абв-неправильное значение";
+    }
+
+    void valueThatIsNoNumberIsAnErrorAtItsEdit() {
+        QFETCH(int, deviceType);
+        QFETCH(QString, field);
+        QFETCH(QString, status);
+        DataFolder data;
+        Sim sim({"--pty", "--type", QString::number(deviceType)});
+        auto w = makeWindow(sim.Pty());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->Action("AreadParam")->trigger();
+        const QStringList before = ConfigValueTexts(deviceType);
+        QLineEdit* e = edit(*w, field);
+        const QString right = e->text();
+        e->setFocus();
+        e->selectAll();
+        e->insert(QStringLiteral("абв"));  // as typed
+        QTest::keyClick(e, Qt::Key_Tab);
+        QCOMPARE(w->LuState->text(), status);
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+        QCOMPARE(QApplication::focusWidget(), e);
+        QCOMPARE(ConfigValueTexts(deviceType), before);
+        QVERIFY(!w->Action("ASetPar")->isEnabled());
+
+        type(e, right);
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
+        QVERIFY(w->Action("ASetPar")->isEnabled());
+        QTest::keyClick(e, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != e);
+    }
+
     void device235HasNoSystemSelector() {
         DataFolder data;
         Sim sim({"--pty", "--type", "235"});
@@ -328,8 +411,10 @@ private Q_SLOTS:
         w->Action("AreadParam")->trigger();
         QVERIFY(Flags().configRead);
 
+        // The dump goes into the data folder, never the working folder.
+        QVERIFY(!QFile::exists(cwd.filePath(kConfigDumpFile)));
         QString error;
-        const QStringList lines = ReadLines1251(cwd.filePath(kConfigDumpFile), &error);
+        const QStringList lines = ReadLines1251(data.Path(kConfigDumpFile), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(lines.size(), 44 + u34::kConfigLength + 1);
         QCOMPARE(lines.mid(0, 44), ConfigValueTexts(234));

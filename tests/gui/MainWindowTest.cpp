@@ -1,7 +1,16 @@
 // The main window driven as a user would: start-up and preparation, access
 // levels, identification through omi-sim on a pseudo-terminal and over UDP,
-// manual addressing, clearing, the status prefix and the saved control values.
+// manual addressing, clearing, the status prefix and the saved control values;
+// a line moved to another device, the pages dropping a previous device's
+// data, the port named on the command line, the help toggle.
 
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "config/ConfigPage.h"
+#include "protocol/Models.h"
+#include "shell/HelpViewer.h"
+#include "shell/RadioGroup.h"
+#include "state/StateView.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -134,9 +143,9 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(w.get(), "LPState")->text(), QString("занят (отсутсвует)"));
         QCOMPARE(w->LuState->text(), sim.Pty() + " занят (отсутсвует)");
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
-        // Identification then refuses at once.
+        // Identification then refuses at once, naming the port.
         w->AreadNoTuExecute();
-        QCOMPARE(w->LuState->text(), QString("НЕТ СВЯЗИ"));
+        QCOMPARE(w->LuState->text(), "НЕТ СВЯЗИ: порт " + sim.Pty() + " занят или отсутствует");
         QVERIFY(sim.Requests().isEmpty());
         other.ClosePort();
     }
@@ -364,8 +373,11 @@ private Q_SLOTS:
         auto w = makeWindow({sim.Pty()});
         w->Port().SetInputTimeout(200);
         w->AreadNoTuExecute();
-        QCOMPARE(w->LuState->text(), QString("НЕТ СВЯЗИ"));
+        // The port is named, and its label no longer says all is well.
+        QCOMPARE(w->LuState->text(), "НЕТ СВЯЗИ: нет ответа через порт " + sim.Pty());
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+        QCOMPARE(child<QLabel>(w.get(), "LPState")->text(), QString("открыт, устройство не отвечает"));
+        QCOMPARE(LabelStyle(child<QLabel>(w.get(), "LPState")), StatusStyle::Error);
         // The fields show what they showed before the attempt.
         QVERIFY(child<QLineEdit>(w.get(), "ENo")->text().isEmpty());
         QCOMPARE(CurrentSerial(), -1);
@@ -522,6 +534,198 @@ private Q_SLOTS:
         child<QSpinBox>(w.get(), "SEp")->setValue(6000);
         w->AcreateExecute();
         QCOMPARE(child<QSpinBox>(w.get(), "SEp")->value(), 6000);
+    }
+
+    // The port named on the command line is the one used, whatever port the
+    // last run remembered.
+    void commandLinePortWinsOverTheRememberedOne() {
+        DataFolder data;
+        Sim a({"--pty", "--type", "234", "--serial", "1"});
+        Sim b({"--pty", "--type", "234", "--serial", "2"});
+        {
+            auto w = makeWindow({b.Pty(), a.Pty()});
+            auto* cbC = child<QComboBox>(w.get(), "cbC");
+            cbC->setCurrentIndex(cbC->findText(a.Pty()));
+            Q_EMIT cbC->activated(cbC->currentIndex());
+        }
+        QString error;
+        QVERIFY(ReadLines1251(data.Path("ПАМЯТЬ.mem"), &error).contains("cbC=1"));
+        auto w = makeWindow({b.Pty(), a.Pty()});
+        QCOMPARE(child<QComboBox>(w.get(), "cbC")->currentText(), b.Pty());
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 2);
+    }
+
+    // The line moved from one calculator to another: on a line of one device
+    // the old address is asked first, then whatever device is there; with
+    // several devices ("система") only the address chosen is asked.
+    void lineMovedToAnotherCalculator() {
+        DataFolder data;
+        Sim first({"--pty", "--type", "228", "--serial", "7"});
+        Sim second({"--pty", "--type", "227", "--serial", "10000"});
+        QTemporaryDir dir;
+        const QString line = dir.filePath("ttyLINE");
+        QVERIFY(QFile::link(first.Pty(), line));
+        auto w = makeWindow({line});
+        w->Port().SetInputTimeout(300);
+        w->AreadNoTuExecute();
+        QCOMPARE(child<QLineEdit>(w.get(), "ENo")->text(), QString("7"));
+
+        w->Port().ClosePort();
+        QVERIFY(QFile::remove(line));
+        QVERIFY(QFile::link(second.Pty(), line));
+        w->AreadNoTuExecute();
+        // The confirmation (with the exchange's repeats), then the broadcast.
+        const QStringList asked = second.Requests();
+        QVERIFY(asked.size() >= 2);
+        for (const QString& r : asked.mid(0, asked.size() - 1)) QCOMPARE(r.section(' ', 0, 4), QString("6 228 7 0 0"));
+        QCOMPARE(asked.last(), QString("6 0 0 0 0 250"));
+        QCOMPARE(child<QLineEdit>(w.get(), "ENo")->text(), QString("10000"));
+        QCOMPARE(child<QLineEdit>(w.get(), "Etype")->text(), QString("ОМИ-1 А3"));
+        QCOMPARE(w->LuState->text(), QString("ОМИ-1 А3 № 10000: НА СВЯЗИ!"));
+        QCOMPARE(child<QLabel>(w.get(), "LPState")->text(), QString("свободен (подключен)"));
+
+        // Several devices: the 228 № 7 chosen by hand does not answer, and
+        // the address stays without a broadcast.
+        QTest::mouseClick(child<QRadioButton>(w.get(), "rbs"), Qt::LeftButton);
+        auto* CBTu = child<QComboBox>(w.get(), "CBTu");
+        CBTu->setCurrentIndex(CBTu->findText(ModelName(228)));
+        child<QSpinBox>(w.get(), "SEno")->setValue(7);
+        const int before = second.Requests().size();
+        w->AreadNoTuExecute();
+        const QStringList confirmations = second.Requests().mid(before);
+        QVERIFY(!confirmations.isEmpty());
+        for (const QString& r : confirmations) QCOMPARE(r.section(' ', 0, 4), QString("6 228 7 0 0"));
+        QCOMPARE(w->LuState->text(), "НЕТ СВЯЗИ: нет ответа через порт " + line);
+        QCOMPARE(CurrentSerial(), 7);
+        QCOMPARE(CurrentType(), 228);
+
+        // Back to one device: nothing answers as № 7 on this line, so the
+        // one that is there is taken.
+        QTest::mouseClick(child<QRadioButton>(w.get(), "rbu"), Qt::LeftButton);
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 10000);
+        QCOMPARE(CurrentType(), 227);
+    }
+
+    // When the current device changes or is cleared, no page keeps the
+    // previous device's data, and what would act on it is disabled: another
+    // port chosen, another device identified, a failed identification, the
+    // switch to "система". A device without archives has "архив" disabled
+    // with the reason as its hint, and no message names the program's inside.
+    void pagesDropThePreviousDevicesData() {
+        DataFolder data;
+        DialogScript dialogs;
+        Sim calc({"--pty", "--type", "229", "--serial", "10000"});
+        Sim lors({"--pty", "--type", "128", "--serial", "1"});
+        Sim silent({"--pty", "--silent"});
+        QTemporaryDir dir;
+        const QString line = dir.filePath("ttyLINE");
+        QVERIFY(QFile::link(calc.Pty(), line));
+        auto w = makeWindow({line, lors.Pty()});
+        w->Port().SetInputTimeout(300);
+        auto* cbC = child<QComboBox>(w.get(), "cbC");
+        QCOMPARE(cbC->currentText(), line);
+        QTabWidget* pcw = w->PCW();
+        const auto readEverything = [&] {
+            w->Action("Areadstate")->trigger();
+            QVERIFY(!w->stateView->Boxes().isEmpty());
+            w->Action("Areadstate")->trigger();  // one reading is enough
+            w->Action("Areadstate")->trigger();
+            w->Action("AreadParam")->trigger();
+            QVERIFY(w->configPage->Editor());
+            w->archivePage->RGdtp->SetItemIndex(1);  // a week
+            w->Action("AreadArh")->trigger();
+            QVERIFY(w->archivePage->Model()->rowCount() > 0);
+            QVERIFY(w->Action("Asavearh")->isEnabled());
+        };
+        const auto nothingOfTheCalculator = [&](const char* when) {
+            QVERIFY2(w->stateView->Boxes().isEmpty(), when);
+            QVERIFY2(!w->Action("Areadstate")->isChecked(), when);
+            QVERIFY2(!w->configPage->Editor(), when);
+            QVERIFY2(!pcw->isTabEnabled(pcw->indexOf(w->TSwr)), when);
+            QVERIFY2(!w->Action("ASetPar")->isEnabled(), when);
+            QVERIFY2(!Flags().configRead, when);
+            QCOMPARE(w->archivePage->Model()->rowCount(), 0);
+            QCOMPARE(w->archivePage->ArchiveType(), -1);
+            QVERIFY2(!w->Action("Asavearh")->isEnabled(), when);
+            QVERIFY2(!w->Action("AArhPrint")->isEnabled(), when);
+        };
+        readEverything();
+
+        // Another port: the device is gone.
+        cbC->setCurrentIndex(cbC->findText(lors.Pty()));
+        Q_EMIT cbC->activated(cbC->currentIndex());
+        nothingOfTheCalculator("another port");
+        // The ЛОРС has no archives: "архив" says so and cannot be pressed.
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentType(), 128);
+        QVERIFY(!w->Action("AreadArh")->isEnabled());
+        QCOMPARE(w->Action("AreadArh")->toolTip(), QString("у ЛОРС нет архивов"));
+        w->archivePage->TSaShow();
+        QCOMPARE(w->LuState->text(), QString("у ЛОРС нет архивов"));
+        w->archivePage->LotDblClick();
+        QCOMPARE(w->LuState->text(), QString("у ЛОРС нет архивов"));
+        QVERIFY(dialogs.asked.isEmpty());
+
+        // Back to the calculator.
+        cbC->setCurrentIndex(cbC->findText(line));
+        Q_EMIT cbC->activated(cbC->currentIndex());
+        readEverything();
+        QVERIFY(w->Action("AreadArh")->isEnabled());
+        QCOMPARE(w->archivePage->ArchiveSerial(), 10000);
+        w->AreadNoTuExecute();  // the same device again keeps everything
+        QVERIFY(w->configPage->Editor());
+        QVERIFY(w->Action("Asavearh")->isEnabled());
+
+        // The switch to "система" addresses the ЛОРС № 1 its fields remember.
+        auto* CBTu = child<QComboBox>(w.get(), "CBTu");
+        {
+            ReadyGuard remembered;
+            CBTu->setCurrentIndex(CBTu->findText(ModelName(128)));
+        }
+        QCOMPARE(CurrentType(), 229);
+        QTest::mouseClick(child<QRadioButton>(w.get(), "rbs"), Qt::LeftButton);
+        QCOMPARE(CurrentType(), 128);
+        nothingOfTheCalculator("система");
+        QTest::mouseClick(child<QRadioButton>(w.get(), "rbu"), Qt::LeftButton);
+
+        // Nothing answers on the line any more: the failed identification
+        // clears the device, and its data goes.
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 10000);
+        readEverything();
+        w->Port().ClosePort();
+        QVERIFY(QFile::remove(line));
+        QVERIFY(QFile::link(silent.Pty(), line));
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), -1);
+        QVERIFY(child<QLineEdit>(w.get(), "ENo")->text().isEmpty());
+        nothingOfTheCalculator("no answer");
+        QVERIFY(w->LuState->text().startsWith("НЕТ СВЯЗИ: "));
+        QVERIFY(dialogs.asked.isEmpty());
+    }
+
+    // "Справка" is a toggle: it shows help, and is released when help is
+    // closed by its window or by Escape.
+    void helpToggleFollowsTheHelpWindow() {
+        DataFolder data;
+        auto w = makeWindow({});
+        w->show();
+        QAction* help = w->Action("Ahelp");
+        help->trigger();
+        QVERIFY(help->isChecked());
+        QVERIFY(w->Help() && w->Help()->isVisible());
+        QTest::keyClick(w->Help(), Qt::Key_Escape);
+        QVERIFY(!w->Help()->isVisible());
+        QVERIFY(!help->isChecked());
+        help->trigger();
+        QVERIFY(w->Help()->isVisible());
+        w->Help()->close();
+        QVERIFY(!help->isChecked());
+        help->trigger();
+        help->trigger();  // released by hand: help goes
+        QVERIFY(!w->Help()->isVisible());
     }
 };
 

@@ -20,10 +20,13 @@
 
 #include "GuiTestSupport.h"
 #include "archives/ArchiveFamily.h"
+#include "archives/ArchiveFileDialogs.h"
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchivePage.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
 #include "reports/PrintPage.h"
 #include "reports/ReportItems.h"
 #include "reports/ReportTemplates.h"
@@ -309,6 +312,30 @@ private Q_SLOTS:
         QVERIFY(printed.contains(
             QStringLiteral("Архив суточный разностный, система 2, ") +
             Format("от %s до %s", {ShortDateText(archive->Range().first), ShortDateText(archive->Range().last)})));
+
+        // Saved, the device cleared, the file loaded and printed from the
+        // device page: the report names the file's device and heat system.
+        QString saved;
+        SetFileDialogHook(
+            [&saved](const FileDialogRequest& r) { return r.save ? (saved = r.folder + "/" + r.fileName) : saved; });
+        w->Action("Asavearh")->trigger();
+        QVERIFY(QFile::exists(saved));
+        QVERIFY2(saved.contains("/00417/"), qPrintable(saved));
+        w->EtypeDblClick();
+        QCOMPARE(CurrentSerial(), -1);
+        w->Action("AreadFileArh")->trigger();
+        SetFileDialogHook({});
+        QCOMPARE(archive->LoadedFile(), saved);
+        QCOMPARE(w->PCW()->currentWidget(), w->Page("TSW"));
+        child<QPlainTextEdit>(w.get(), "mH")->setPlainText("@00 № @01, система @03");
+        w->Action("AArhPrint")->trigger();
+        QCOMPARE(script.previews, 2);
+        const QStringList fromFile = texts(w->findChild<TPrintPage*>()->LastReport());
+        QVERIFY2(fromFile.contains(ModelName(234) + " № 417, система 2"), qPrintable(fromFile.join('|')));
+        int fileRows = 0;
+        for (const QString& t : fromFile)
+            fileRows += QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d\\d$").match(t).hasMatch();
+        QCOMPARE(fileRows, rows);
     }
 
     void buttonsOfThePage() {
@@ -340,11 +367,12 @@ private Q_SLOTS:
         SBhe->click();
         QCOMPARE(mH->toPlainText(), header);
 
-        // No device type: the message of printing, nothing drawn.
+        // No archive: the message says what to do, nothing is drawn.
         DialogScript dialogs;
         w->findChild<TPrintPage*>()->AArhPrintExecute();
         QCOMPARE(dialogs.asked.size(), 1);
-        QCOMPARE(dialogs.asked[0].text, QStringLiteral("TFomi.RVsPrint:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        QCOMPARE(dialogs.asked[0].text,
+                 QStringLiteral("нет архива для печати: прочитайте архив из устройства или из файла"));
     }
 };
 

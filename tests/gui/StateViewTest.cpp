@@ -248,7 +248,7 @@ private Q_SLOTS:
         QVERIFY(view.Tst->isActive());
         QCOMPARE(stateRequests(sim), 1);
         // Polls 3 and 4 are answered, the next one is not.
-        QTRY_VERIFY_WITH_TIMEOUT(statusText(*w) == QStringLiteral("НЕТ СВЯЗИ"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(statusText(*w) == "НЕТ СВЯЗИ: нет ответа через порт " + sim.Pty(), 30000);
         QTRY_VERIFY(!view.Reading());
         QVERIFY(stateRequests(sim) >= 4);
         QVERIFY(!view.Tst->isActive());
@@ -411,7 +411,8 @@ private Q_SLOTS:
                                       << ("Код=1:\n\r" + sys.at(1) + "\n\rКод=4:\n\r" + sys.at(3) + "\n\r");
         QTest::newRow("234 device 32") << 234 << 1 << 32 << QString("Код=32:\n\rнеизвестный\n\r");
         QTest::newRow("234 system 0") << 234 << 2 << 0 << QString(" НОРМА");
-        QTest::newRow("ЛОРС has no tables") << 128 << 1 << 1 << QString("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+        QTest::newRow("ЛОРС has no tables")
+            << 128 << 1 << 1 << QString("для ЛОРС расшифровка кодов ошибок не предусмотрена");
     }
 
     void errorDecoding() {

@@ -3,6 +3,7 @@
 // table shows, and the column codes that choose and order the grid columns.
 
 #include "archives/ArchiveRecord.h"
+#include "families/StateLayout.h"
 
 #include <span>
 #include <vector>
@@ -22,6 +23,7 @@ struct ArchiveColumn {
     const char* header2;
     CellKind kind;
     int offset;           // record offset of the value
+    ErrorTag error = ErrorTag::None;  // an error code: which texts decode it
 };
 
 // Column codes: code k > 0 shows text column k (1-based) in the next grid

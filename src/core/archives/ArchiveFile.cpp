@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <span>
 
+#include "archives/ArchiveKinds.h"
 #include "protocol/Models.h"
 #include "support/Format.h"
 #include "support/Paths.h"
@@ -35,10 +36,18 @@ QString MakeArchiveFolder(int type, int serial) {
     return {};
 }
 
-QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now,
-                            bool partial) {
+namespace {
+// A tab caption as the start of a file name.
+QString captionStem(const QString& tabCaption) {
     QString name = tabCaption;
     for (const QChar c : {u'/', u'\\', u':', u'-', u'+', u'.'}) name.replace(c, QLatin1Char('_'));
+    return name;
+}
+}  // namespace
+
+QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now,
+                            bool partial) {
+    const QString name = captionStem(tabCaption);
     const QDate today = now.date();
     // The range with its years: a range over a year apart is not mistaken
     // for a few days.
@@ -47,6 +56,42 @@ QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const
                                {first.year(), first.month(), first.day(), last.year(), last.month(), last.day(),
                                 today.month(), today.day(), now.time().hour()}) +
                         (partial ? QStringLiteral("_неполный") : QString()) + QStringLiteral(".Arh"));
+}
+
+ArchiveFileOrigin ArchiveFileOriginOf(const QString& path, int deviceType) {
+    ArchiveFileOrigin origin;
+    const QFileInfo info(path);
+    // The folders above the file, nearest first (they need not exist).
+    QStringList folders = QDir::fromNativeSeparators(path).split(QLatin1Char('/'));
+    folders.removeLast();
+    const QString serialFolder = folders.value(folders.size() - 1);
+    bool number = serialFolder.size() == 5;
+    for (const QChar c : serialFolder) number = number && c.isDigit();
+    const int serial = number ? serialFolder.toInt() : -1;
+    if (serial >= 1 && serial <= 65535) {
+        origin.serial = serial;
+        const int type = TypeOfModelName(folders.value(folders.size() - 2));
+        if (type >= 0 && ModelName(type) != kTypeMismatch) origin.type = type;
+    }
+    const int type = deviceType >= 0 ? deviceType : origin.type;
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    if (tabs.isEmpty()) return origin;
+    const bool oneSystem = std::all_of(tabs.begin(), tabs.end(), [](const ArchiveTab& t) { return t.system == 0; });
+    if (oneSystem) {
+        origin.system = 0;
+        return origin;
+    }
+    // The longest caption the name begins with, followed by "_".
+    const QString name = info.fileName();
+    qsizetype best = 0;
+    for (const ArchiveTab& tab : tabs) {
+        const QString stem = captionStem(tab.caption) + QLatin1Char('_');
+        if (stem.size() > best && name.startsWith(stem)) {
+            best = stem.size();
+            origin.system = tab.system;
+        }
+    }
+    return origin;
 }
 
 QString TextCopyName(const QString& archivePath) {

@@ -34,6 +34,18 @@ QString MakeArchiveFolder(int type, int serial);
 // archive whose read was cut short, and ".Arh".
 QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const QDate& last, const QDateTime& now,
                             bool partial = false);
+// What an archive file tells of its origin without the device: the folder
+// the window saves into (".../АРХИВЫ/<model>/<serial as 5 digits>/") names
+// the device type and serial number, and the proposed name begins with the
+// caption of the tab it was saved from, which names the heat system (0 or
+// 1; always 0 for a family of one system). -1 for what the path does not
+// say. deviceType, when known, is the type the file is read as.
+struct ArchiveFileOrigin {
+    int type = -1;
+    int serial = -1;
+    int system = -1;
+};
+ArchiveFileOrigin ArchiveFileOriginOf(const QString& path, int deviceType);
 // The name of the text copy: the extension of the file name replaced by
 // ".txt", or ".txt" appended when the name has none.
 QString TextCopyName(const QString& archivePath);

@@ -1,5 +1,7 @@
 #include "archives/ArchiveKinds.h"
 
+#include "families/DeviceFamily.h"
+
 namespace omi {
 
 namespace {
@@ -27,21 +29,9 @@ QList<ArchiveTab> oneSystemTabs() {
 }  // namespace
 
 QList<ArchiveTab> ArchiveTabs(int type) {
-    switch (type) {
-    case 228:
-    case 229:
-    case 234:
-    case 236:
-        return twoSystemTabs();
-    case 225:
-    case 227:
-    case 230:
-    case 235:
-    case 237:
-        return oneSystemTabs();
-    default:
-        return {};
-    }
+    const DeviceFamily* family = FamilyFor(type);
+    if (!family || !family->archive) return {};
+    return HeatSystemsOf(type) == 2 ? twoSystemTabs() : oneSystemTabs();
 }
 
 QString ReadArchiveHint(int kind) {

@@ -1,8 +1,6 @@
 #include "archives/ArchiveProcedure.h"
 
-#include "families/U25Archive.h"
-#include "families/U27Archive.h"
-#include "families/U29Archive.h"
+#include "families/DeviceFamily.h"
 #include "families/U34.h"
 
 namespace omi {
@@ -34,24 +32,8 @@ const ArchiveProcedure& Procedure234() {
 }
 
 const ArchiveProcedure* ArchiveProcedureOf(int type) {
-    switch (type) {
-        case 234:
-        case 235:
-        case 236:
-        case 237:
-            return &Procedure234();
-        case 229:
-        case 230:
-            return &Procedure229();
-        case 228:
-            return &Procedure228();
-        case 227:
-            return &u27::Procedure227();
-        case 225:
-            return &u25::Procedure225();
-        default:
-            return nullptr;
-    }
+    const DeviceFamily* family = FamilyFor(type);
+    return family && family->procedure ? &family->procedure() : nullptr;
 }
 
 }  // namespace omi

@@ -1,5 +1,6 @@
 #include "archives/ArchiveRange.h"
 
+#include "families/DeviceFamily.h"
 #include "protocol/Models.h"
 #include "support/Dates.h"
 
@@ -17,31 +18,10 @@ const QStringList& RangePresetTexts() {
 }
 
 bool ArchiveDepth(int type, int* dailyDays, int* hourlyDays) {
-    int d = 0, h = 0;
-    switch (type) {
-        case 225:
-        case 227:
-            d = 127;
-            h = 42;
-            break;
-        case 228:
-        case 229:
-        case 230:
-            d = 61;
-            h = 39;
-            break;
-        case 234:
-        case 235:
-        case 236:
-        case 237:
-            d = 365;
-            h = 45;
-            break;
-        default:
-            return false;
-    }
-    if (dailyDays) *dailyDays = d;
-    if (hourlyDays) *hourlyDays = h;
+    const DeviceFamily* family = FamilyFor(type);
+    if (!family || !family->archive) return false;
+    if (dailyDays) *dailyDays = family->dailyDepthDays;
+    if (hourlyDays) *hourlyDays = family->hourlyDepthDays;
     return true;
 }
 

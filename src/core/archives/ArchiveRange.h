@@ -20,9 +20,8 @@ const QStringList& RangePresetTexts();
 inline constexpr int kWholeArchivePreset = 6;  // selected at start
 inline constexpr int kAllRecordsPreset = 7;
 
-// Archive depth in days for the "весь архив" preset: (daily, hourly) =
-// (127, 42) for 225 and 227, (61, 39) for 228..230, (365, 45) for 234..237.
-// False for a type without archives.
+// Archive depth in days for the "весь архив" preset (daily, hourly), as the
+// device type's family declares it. False for a type without archives.
 bool ArchiveDepth(int type, int* dailyDays, int* hourlyDays);
 
 struct RangeChoice {

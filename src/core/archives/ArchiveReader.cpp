@@ -333,7 +333,7 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
             continue;
         }
         if (!st_.reading) break;
-        ctx_.engine->Pause(1);
+        ctx_.engine->Pause(0);
         if (!st_.reading) break;  // "стоп" pressed during the pause
 
         Frame r;
@@ -392,7 +392,7 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
         status_.progress(left.At(i), left.Planned());
         const PlanEntry& e = plan[i];
         if (!inRange(e)) continue;
-        ctx_.engine->Pause(1);
+        ctx_.engine->Pause(0);
         if (!st_.reading) break;
 
         Frame r;

@@ -100,8 +100,11 @@ QString realText(double v, const QString& format, int decimals) {
     return decimals >= 0 ? FormatFloat(v, decimals) : Format(format, {v});
 }
 
+// A total time with errors: hours and minutes as the column's heading says,
+// whole days in front when there are any ("01:09", "2 дн 03:15").
 QString fatalTimeDays(std::int32_t minutes) {
-    return Format(QStringLiteral("%dдн%.2d:%.2d"), {minutes / 1440, (minutes % 1440) / 60, minutes % 60});
+    if (minutes < 1440) return Format(QStringLiteral("%.2d:%.2d"), {minutes / 60, minutes % 60});
+    return Format(QStringLiteral("%d дн %.2d:%.2d"), {minutes / 1440, (minutes % 1440) / 60, minutes % 60});
 }
 
 }  // namespace
@@ -313,6 +316,8 @@ QStringList ArchiveTotalsCells(const ArchiveFamily& family, const ArchiveRecord&
     for (const ArchiveColumn& c : family.columns) {
         if (c.kind == CellKind::Date)
             cells << Format(QStringLiteral("ИТОГО(%d):"), {rec.Hour()});
+        else if (c.kind == CellKind::Int && c.offset == family.layout->hourOffset)
+            cells << QString();  // the hour field holds the count, named in the first cell already
         else if (c.kind == CellKind::FatalTime)
             cells << fatalTimeDays(rec.Int(c.offset));
         else

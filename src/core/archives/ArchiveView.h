@@ -68,8 +68,9 @@ QStringList ArchiveTableLines(const ArchiveFamily& family, const ArchiveList& en
 QStringList ArchiveTotalsCells(const ArchiveFamily& family, const ArchiveRecord& totals, const QString& numberFormat);
 // Lines of rows of cells: every cell followed by a tab.
 QStringList ArchiveLinesOf(const Grid& cells);
-// The line of a totals record: "ИТОГО(n):", n, then the other cells, the
-// fatal-error time as days, hours and minutes ("1дн01:05").
+// The line of a totals record: "ИТОГО(n):", an empty hour cell, then the
+// other cells, the fatal-error time as hours and minutes with the days in
+// front ("1 дн 01:05").
 QString ArchiveTotalsLine(const ArchiveFamily& family, const ArchiveRecord& totals, const QString& numberFormat);
 
 // The family's column codes of a kind's class (daily or hourly).

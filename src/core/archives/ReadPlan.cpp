@@ -12,6 +12,10 @@ RequestBytes HourlyRequestBytes234(int position) {
     return {static_cast<std::uint8_t>(position % 256), static_cast<std::uint8_t>(position / 256)};
 }
 
+RequestedRecord RequestedRecord234(RequestBytes bytes) {
+    return {(bytes[1] & 0x80) != 0, bytes[0] | (bytes[1] & 0x7F) << 8};
+}
+
 namespace {
 
 // Ring positions newest first: current down to 0, then top down to current + 1.

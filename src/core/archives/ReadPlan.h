@@ -23,6 +23,14 @@ using RequestBytesRule = RequestBytes (*)(int position);
 RequestBytes DailyRequestBytes234(int position);
 RequestBytes HourlyRequestBytes234(int position);
 
+// What two request data bytes of that form ask for: the inverse of the two
+// rules above (a device reads the position from 15 bits).
+struct RequestedRecord {
+    bool daily = false;
+    int position = 0;
+};
+RequestedRecord RequestedRecord234(RequestBytes bytes);
+
 struct PlanEntry {
     RequestBytes request{};
     int day = 0;       // day number, days since 1999-12-31

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <cmath>
 
+#include "families/DeviceFamily.h"
 #include "support/Format.h"
 
 namespace omi::cfgpage {
@@ -81,6 +82,12 @@ DayMonth ValidDayMonth(int day, int month, int year) {
     return out;
 }
 
+QString ContractLabel(int index) {
+    static const char* const names[6] = {"Договорное Tп", "Договорное Tо", "Договорное Tх",
+                                         "Договорное Pп", "Договорное Pо", "Договорное Pх"};
+    return index >= 0 && index < 6 ? QString::fromUtf8(names[index]) : QString();
+}
+
 bool IsOpenSystem(const QString& typeText) { return typeText.contains(QStringLiteral("открыт"), Qt::CaseInsensitive); }
 
 // --- two-system editors -----------------------------------------------------
@@ -149,22 +156,26 @@ void collectRest(const SystemPage& page, Rec& rec, Collected& out) {
     const auto fail = [&](int k) {
         out.status = wrongValue(page.labels[static_cast<std::size_t>(k)], page.values[static_cast<std::size_t>(k)]);
         out.error = true;
+        out.badField = k;
     };
-    // Report day: 255 when not a number; outside 1..31 is named, a value
-    // that does not fit its byte stops the collection.
-    const int day = ParseInteger(page.values[3]).value_or(255);
-    if (day < 0 || day > 255) {
-        fail(3);
+    const auto stop = [&](int k) {
+        fail(k);
         out.stopped = true;
-        return;
-    }
-    rec.reportDay = static_cast<std::uint8_t>(day);
-    if (day < 1 || day > 31) fail(3);
+    };
+    // Report day: a text that is not a number, or a value that does not fit
+    // its byte, stops the collection; outside 1..31 is named.
+    const std::optional<int> day = ParseInteger(page.values[3]);
+    if (!day || *day < 0 || *day > 255) return stop(3);
+    rec.reportDay = static_cast<std::uint8_t>(*day);
+    if (*day < 1 || *day > 31) fail(3);
 
-    rec.minFlow = ParseNumber(page.values[4]).value_or(0.0);
-    if (rec.minFlow < 0) fail(4);
-    rec.maxFlow = ParseNumber(page.values[5]).value_or(0.0);
-    if (rec.maxFlow < 0) fail(5);
+    // Flows: a text that is not a number stops; a negative value is named.
+    for (int k : {4, 5}) {
+        const std::optional<double> flow = ParseNumber(page.values[static_cast<std::size_t>(k)]);
+        if (!flow) return stop(k);
+        (k == 4 ? rec.minFlow : rec.maxFlow) = *flow;
+        if (*flow < 0) fail(k);
+    }
 
     // A cold-water temperature that is not a whole number ≥ 0 is named and
     // not set; one above 255 does not fit its byte and stops.
@@ -175,8 +186,7 @@ void collectRest(const SystemPage& page, Rec& rec, Collected& out) {
             return true;
         }
         if (*v > 255) {
-            fail(k);
-            out.stopped = true;
+            stop(k);
             return false;
         }
         field = static_cast<std::uint8_t>(*v);
@@ -252,22 +262,28 @@ Collected CollectPage(const SystemPage& page, int system, u34::ConfigRecord& rec
     double* const weights[3] = {&rec.weight1, &rec.weight2, &rec.weight3};
     double* const temps[3] = {&rec.contractT1, &rec.contractT2, &rec.contractT3};
     double* const pressures[3] = {&rec.contractP1, &rec.contractP2, &rec.contractP3};
+    const auto stop = [&](const QString& label, const QString& text, int field) {
+        out.status = wrongValue(label, text);
+        out.error = true;
+        out.stopped = true;
+        out.badField = field;
+        return out;
+    };
     for (std::size_t k = 0; k < 3; ++k) {
         out.status = QStringLiteral("правильные значения");
         out.error = false;
-        const double typed = ParseNumber(page.values[k]).value_or(0.0);
+        const std::optional<double> typed = ParseNumber(page.values[k]);
+        if (!typed) return stop(page.labels[k], page.values[k], int(k));
         const bool perLitre = page.labels[k].contains(QStringLiteral("имп/л"));
-        *weights[k] = U34WeightWord(typed, perLitre);
-        *temps[k] = ParseNumber(page.contracts[k]).value_or(0.0);
-        *pressures[k] = ParseNumber(page.contracts[k + 3]).value_or(0.0);
+        *weights[k] = U34WeightWord(*typed, perLitre);
+        for (std::size_t c : {k, k + 3}) {
+            const std::optional<double> contract = ParseNumber(page.contracts[c]);
+            if (!contract) return stop(ContractLabel(int(c)), page.contracts[c], 8 + int(c));
+            *(c == k ? temps[k] : pressures[k]) = *contract;
+        }
         rec.reservedA = 0;
         rec.reservedB = 0;
-        if (typed < 0) {
-            out.status = wrongValue(page.labels[k], page.values[k]);
-            out.error = true;
-            out.stopped = true;
-            return out;
-        }
+        if (*typed < 0) return stop(page.labels[k], page.values[k], int(k));
     }
     collectRest(page, rec, out);
     return out;
@@ -282,13 +298,14 @@ Collected CollectPage(TwoSystemFamily family, const SystemPage& page, u29::Confi
     for (std::size_t k = 0; k < 3; ++k) {
         out.status = u28 ? QStringLiteral("правильное значение") : QStringLiteral("правильные значения");
         out.error = false;
-        const double typed = ParseNumber(page.values[k]).value_or(0.0);
-        *weights[k] = u29::PulseWeightOfTyped(typed);
-        if (typed < 0) {
+        const std::optional<double> typed = ParseNumber(page.values[k]);
+        if (typed) *weights[k] = u29::PulseWeightOfTyped(*typed);
+        if (!typed || *typed < 0) {
             out.status = u28 ? page.values[k] + QStringLiteral("-неправильное значение")
                              : wrongValue(page.labels[k], page.values[k]);
             out.error = true;
             out.stopped = true;
+            out.badField = int(k);
             return out;
         }
     }
@@ -297,16 +314,28 @@ Collected CollectPage(TwoSystemFamily family, const SystemPage& page, u29::Confi
         return out;
     }
     // Family 228 takes the other fields over without messages; values that
-    // do not fit their bytes keep the earlier ones.
+    // do not fit their bytes keep the earlier ones. A text that is not a
+    // number is named and stops.
+    const auto notANumber = [&](int k) {
+        out.status = page.values[static_cast<std::size_t>(k)] + QStringLiteral("-неправильное значение");
+        out.error = true;
+        out.stopped = true;
+        out.badField = k;
+        return out;
+    };
     const auto byteOf = [](const QString& text, std::uint8_t& field) {
         const std::optional<int> v = ParseInteger(text);
         if (v && *v >= 0 && *v <= 255) field = static_cast<std::uint8_t>(*v);
+        return v.has_value();
     };
-    byteOf(page.values[3], rec.reportDay);
-    rec.minFlow = ParseNumber(page.values[4]).value_or(0.0);
-    rec.maxFlow = ParseNumber(page.values[5]).value_or(0.0);
-    byteOf(page.values[6], rec.coldT1);
-    byteOf(page.values[7], rec.coldT2);
+    if (!byteOf(page.values[3], rec.reportDay)) return notANumber(3);
+    for (int k : {4, 5}) {
+        const std::optional<double> flow = ParseNumber(page.values[static_cast<std::size_t>(k)]);
+        if (!flow) return notANumber(k);
+        (k == 4 ? rec.minFlow : rec.maxFlow) = *flow;
+    }
+    if (!byteOf(page.values[6], rec.coldT1)) return notANumber(6);
+    if (!byteOf(page.values[7], rec.coldT2)) return notANumber(7);
     rec.firstDay = static_cast<std::uint8_t>(page.first.day);
     rec.firstMonth = static_cast<std::uint8_t>(page.first.month);
     rec.lastDay = static_cast<std::uint8_t>(page.last.day);
@@ -349,6 +378,7 @@ Collected CollectPage(const U27Page& page, u27::ConfigRecord& rec) {
         out.status = wrongValue(U27Labels()[k], page.values[k]);
         out.error = true;
         out.stopped = true;
+        out.badField = int(k);
         return out;
     };
     double* const weights[4] = {&rec.weight1, &rec.weight2, &rec.weightHot, &rec.weight3};
@@ -388,6 +418,7 @@ LorsCollected CollectLorsPage(const LorsPage& page, u128::Record& rec) {
         if (w < 0 || w > 3) {
             out.status = page.weights[i] + QStringLiteral("-неправильное значение");
             out.error = true;
+            out.badWeight = int(i);
             break;
         }
         rec.weights[i] = static_cast<std::uint8_t>(w);
@@ -400,47 +431,11 @@ LorsCollected CollectLorsPage(const LorsPage& page, u128::Record& rec) {
 // --- level-0 configuration grid ------------------------------------------------
 
 QList<GridColumn> ConfigGridColumns(int deviceType) {
-    const auto columns = [](std::initializer_list<std::pair<const char*, const char*>> headings,
-                            std::initializer_list<int> lines) {
-        QList<GridColumn> out;
-        auto line = lines.begin();
-        for (const auto& [h1, h2] : headings) out.append({QString::fromUtf8(h1), QString::fromUtf8(h2), *line++});
-        return out;
-    };
-    const std::initializer_list<std::pair<const char*, const char*>> twoSystem = {
-        {"вес имп", "датч №1"},  {"вес имп", "датч №2"}, {"вес имп", "датч №3"},  {"тип", "сист"},
-        {"t°C ХВС", "первая"},   {"t°C ХВС", "вторая"},  {"нач 2-й t°C", "день"}, {"нач 2-й t°C", "м-ц"},
-        {"кон 2-й t°C", "день"}, {"кон 2-й t°C", "м-ц"}, {"min", "объем"},        {"max", "объем"},
-        {"отч", "день"},         {"призн", "сумм ош"},   {"призн", "исп 2-й t°C"}};
-    if (u34::IsU34Type(deviceType)) return columns(twoSystem, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 19, 20, 21});
-    if (u29::IsU29Type(deviceType) || deviceType == 228)
-        return columns(twoSystem, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
-    if (deviceType == u27::kType)
-        return columns({{"вес имп", "датч №1"},
-                        {"вес имп", "датч №2"},
-                        {"вес имп", "ГВС"},
-                        {"вес имп", "датч №3"},
-                        {"тип", "сист"},
-                        {"t°C", "ХВС"}},
-                       {0, 1, 2, 3, 4, 5});
-    if (deviceType == 225)
-        return columns({{"вес имп", "датч №1"},
-                        {"вес имп", "датч №2"},
-                        {"вес имп", "датч №3"},
-                        {"вес имп", "электро"},
-                        {"к-во", "тар"},
-                        {"начало", "1 тарифа"},
-                        {"начало", "2 тарифа"},
-                        {"тип", "сист"},
-                        {"t°C", "ХВС"},
-                        {"пр огр", "сч ГВС"},
-                        {" t°C", "без ГВС"}},
-                       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    if (deviceType == u128::kType)
-        return columns(
-            {{"к-во", "кан"}, {"№ веса", "1 кан"}, {"№ веса", "2 кан"}, {"№ веса", "3 кан"}, {"№ веса", "4 кан"}},
-            {0, 1, 2, 3, 4});
-    return {};
+    QList<GridColumn> out;
+    if (const DeviceFamily* family = FamilyFor(deviceType))
+        for (const ConfigGridColumn& c : family->configGrid)
+            out.append({QString::fromUtf8(c.heading1), QString::fromUtf8(c.heading2), c.line});
+    return out;
 }
 
 }  // namespace omi::cfgpage

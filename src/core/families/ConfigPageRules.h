@@ -59,6 +59,10 @@ struct DayMonth {
 };
 DayMonth ValidDayMonth(int day, int month, int year);
 
+// The label of contract edit 0..5 of family 234/235: "Договорное Tп" ..
+// "Договорное Pх".
+QString ContractLabel(int index);
+
 // The system-type box: true for a type text naming an open system.
 bool IsOpenSystem(const QString& typeText);
 
@@ -94,6 +98,9 @@ struct Collected {
     QString status;        // the last status text of the collection
     bool error = false;    // red (error) or green (success)
     bool stopped = false;  // a value did not fit: the fields after it keep their earlier values
+    // The edit the red status names: value edits 0..7 (227: 0..4), contract
+    // edits 8..13; -1 when the page is right.
+    int badField = -1;
     bool openSystem = false;
     bool coldT1Enabled = false;  // edit 7, its label, the second check box
     bool secondEnabled = false;  // edit 8, its label, both pickers
@@ -103,13 +110,16 @@ struct Collected {
 // then shares the common settings with the other record). Fields that
 // cannot be taken keep the record's earlier values.
 // 234/235: type; the six flag bits of the system; weights (unit from the
-// page); contract values; reserved words 0; report day (255 when not a
-// number; outside 1..31 named); flows; cold-water temperatures (whole
-// numbers ≥ 0, else not set); open system; dates; flags. Status texts
-// "правильные значения" and "<label>="<text>"-неправильное значение".
+// page); contract values; reserved words 0; report day (outside 1..31
+// named); flows; cold-water temperatures (whole numbers ≥ 0, else not set);
+// open system; dates; flags. Status texts "правильные значения" and
+// "<label>="<text>"-неправильное значение". A text that is not a number
+// (where a number is asked for) is never taken as 0 or 255: it is named, the
+// field keeps its value and the collection stops there.
 Collected CollectPage(const SystemPage& page, int system, u34::ConfigRecord& rec);
-// 229/230 as 234/235 without the contract values; 228 checks only the
-// weights, with "правильное значение" and "<text>-неправильное значение".
+// 229/230 as 234/235 without the contract values; 228 checks the weights,
+// with "правильное значение" and "<text>-неправильное значение", and names
+// the other values only when they are not numbers.
 Collected CollectPage(TwoSystemFamily family, const SystemPage& page, u29::ConfigRecord& rec);
 
 // --- family 227 ------------------------------------------------------------
@@ -132,6 +142,7 @@ struct LorsPage {
 struct LorsCollected {
     QString status;
     bool error = false;
+    int badWeight = -1;             // the weight edit (0..3) the red status names
     std::array<QString, 4> labels;  // "вес,N кан" with ", <litres> литр/имп" after a valid number
     int channels = 4;
 };

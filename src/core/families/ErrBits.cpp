@@ -1,11 +1,7 @@
 #include "families/ErrBits.h"
 
-#include "families/U25.h"
-#include "families/U27.h"
-#include "families/U28.h"
-#include "families/U29.h"
-#include "families/U34.h"
-#include "protocol/Models.h"
+#include "archives/ArchiveFamily.h"
+#include "families/DeviceFamily.h"
 
 namespace omi {
 
@@ -25,21 +21,20 @@ QString ErrBitsText(std::int32_t code, const QStringList& table) {
 }
 
 const QStringList* ErrorTextTable(int deviceType, ErrorTag tag) {
-    if (tag == ErrorTag::None) return nullptr;
-    switch (FamilyOf(deviceType)) {
-        case Family::F234:
-            return tag == ErrorTag::Device ? &u34::DeviceErrorTexts() : &u34::SystemErrorTexts();
-        case Family::F229:
-            return tag == ErrorTag::Device ? &u29::DeviceErrorTexts() : &u29::SystemErrorTexts();
-        case Family::F228:
-            return tag == ErrorTag::Device ? &u28::DeviceErrorTexts() : &u28::SystemErrorTexts();
-        case Family::F227:
-            return tag == ErrorTag::Device ? &u27::ErrorTexts() : nullptr;
-        case Family::F225:
-            return tag == ErrorTag::Device ? &u25::ErrorTexts() : nullptr;
-        default:
-            return nullptr;
-    }
+    const DeviceFamily* family = FamilyFor(deviceType);
+    if (!family || tag == ErrorTag::None) return nullptr;
+    const auto texts = tag == ErrorTag::Device ? family->deviceErrors : family->systemErrors;
+    return texts ? &texts() : nullptr;
+}
+
+ErrorTag ErrorColumnTag(int deviceType, const QString& heading2) {
+    const ArchiveFamily* family = ArchiveFamilyOf(deviceType);
+    if (!family) return ErrorTag::None;
+    const QString wanted = heading2.trimmed();
+    for (const ArchiveColumn& column : family->columns)
+        if (column.error != ErrorTag::None && QString::fromUtf8(column.header2).trimmed() == wanted)
+            return column.error;
+    return ErrorTag::None;
 }
 
 }  // namespace omi

@@ -20,4 +20,9 @@ QString ErrBitsText(std::int32_t code, const QStringList& table);
 // null for a device type without tables or a tag without a code.
 const QStringList* ErrorTextTable(int deviceType, ErrorTag tag);
 
+// The error code an archive table column of a device type holds, found by
+// the column's second heading (blanks around it ignored) among the columns of
+// the type's archive family; None for any other column.
+ErrorTag ErrorColumnTag(int deviceType, const QString& heading2);
+
 }  // namespace omi

@@ -5,12 +5,9 @@
 #include <cmath>
 #include <map>
 
+#include "families/DeviceFamily.h"
 #include "families/RandNorm.h"
 #include "families/U128.h"
-#include "families/U25.h"
-#include "families/U27.h"
-#include "families/U28.h"
-#include "families/U29.h"
 #include "protocol/Exchange.h"
 
 namespace omi {
@@ -18,14 +15,12 @@ namespace omi {
 namespace {
 
 std::map<int, StateImitator>& imitators() {
-    static std::map<int, StateImitator> table{
-        {u128::kType, [](const Frame& request) { return u128::ImitState(request).frame; }},
-        {225, u25::ImitState},
-        {227, u27::ImitState},
-        {228, u28::ImitState},
-        {229, u29::ImitState},
-        {230, u29::ImitState},
-    };
+    static std::map<int, StateImitator> table = [] {
+        std::map<int, StateImitator> generators;
+        for (const DeviceModel& model : DeviceModels())
+            if (model.family->imitateState) generators.emplace(model.type, model.family->imitateState);
+        return generators;
+    }();
     return table;
 }
 
@@ -50,16 +45,12 @@ struct RandomShape {
 };
 
 RandomShape randomShape(int command, int type) {
-    const bool twoSystemFamily = type == 228 || type == 229 || type == 230;
+    const DeviceFamily* family = FamilyFor(type);
     switch (command) {
         case cmd::ArchiveRecord:
-            if (type == 225) return {49, 80};
-            if (type == 227) return {41, 80};
-            return {twoSystemFamily ? 166 : -1, 80};
+            return {family ? family->randomArchiveLength : -1, 80};
         case cmd::ReadConfig:
-            if (type == 225) return {23, 85};
-            if (type == 227) return {16, 85};
-            return {twoSystemFamily ? 46 : -1, 85};
+            return {family ? family->randomConfigLength : -1, 85};
         default:  // change log
             return {46, 80};
     }
@@ -158,41 +149,38 @@ Frame CalibrationAnswer(const Frame& request, int type) {
     Frame answer = request;
     const std::size_t n = request.size();
     if (n < 5) return answer;
-    switch (type) {
-        case 225:
-            // No result byte: the measured values stand where the point code and
-            // references were, one byte earlier.
-            if (n < 15) break;
+    // The imitation answers the calibration of the families it imitates.
+    const DeviceFamily* family = FamilyFor(type);
+    const CalibrationForm form = family && family->imitateState ? family->calibration : CalibrationForm::None;
+    if (form == CalibrationForm::TwoPoints && !family->resultByte) {
+        // No result byte: the measured values stand where the point code and
+        // references were, one byte earlier.
+        if (n >= 15) {
             answer.resize(n - 1);
             answer[0] = static_cast<std::uint8_t>(n - 1);
             measure(request, 6, answer, 5);
             measure(request, 10, answer, 9);
-            break;
-        case 227:
-            if (n < 15) break;
+        }
+    } else if (form == CalibrationForm::TwoPoints) {
+        if (n >= 15) {
             answer[5] = 0;
             if (measure(request, 6, answer, 6)) answer[5] = 2;
             if (measure(request, 10, answer, 10)) answer[5] = 3;
             jumperRule(answer);
-            break;
-        case 228:
-        case 229:
-        case 230:
-            if (n < 6) break;
-            if (request[5] > 1) {  // pressure channel
-                if (n < 11) break;
+        }
+    } else if (form == CalibrationForm::PerSystem && n >= 6) {
+        if (request[5] > 1) {  // pressure channel
+            if (n >= 11) {
                 answer[5] = 0;
                 if (measure(request, 6, answer, 6)) answer[5] = 2;
-            } else {
-                if (n < 23) break;
-                answer[5] = 0;
-                for (int i = 0; i < 4; ++i)
-                    if (measure(request, 6 + 4 * i, answer, 6 + 4 * i)) answer[5] = static_cast<std::uint8_t>(2 + i);
+                jumperRule(answer);
             }
+        } else if (n >= 23) {
+            answer[5] = 0;
+            for (int i = 0; i < 4; ++i)
+                if (measure(request, 6 + 4 * i, answer, 6 + 4 * i)) answer[5] = static_cast<std::uint8_t>(2 + i);
             jumperRule(answer);
-            break;
-        default:
-            break;
+        }
     }
     if (answer.size() >= 2) answer.back() = FrameCheckByte(answer.data(), answer.size() - 1);
     return answer;

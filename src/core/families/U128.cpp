@@ -87,6 +87,27 @@ std::optional<Frame> NetworkNumberRequest(int number, QString* error) {
     return BuildLorsRequest(cmd::ClearArchives, number, error);
 }
 
+Record WrittenConfig(const Frame& request, Record base) {
+    if (request.size() < static_cast<std::size_t>(kRequestLength) - 1) return base;
+    base.channels = request[5];
+    for (int i = 0; i < kChannels; ++i) base.weights[i] = static_cast<std::uint8_t>((request[6] >> (2 * i)) & 3);
+    return base;
+}
+
+Frame EncodeAnswer(const Record& rec, int word) {
+    Frame f(kStateLength, 0);
+    f[0] = kStateLength;
+    PutW(static_cast<std::uint16_t>(word & 0xFFFF), f, off::kWord);
+    for (int i = 0; i < kChannels; ++i) {
+        PutL(rec.pulses[i], f, off::kPulses + 4 * i);
+        f[static_cast<std::size_t>(off::kWeights + i)] = rec.weights[i];
+    }
+    f[off::kChannelCount] = static_cast<std::uint8_t>(rec.channels);
+    f[off::kSpare1] = 0;
+    f[off::kSpare2] = 255;
+    return f;
+}
+
 int ConfigWriteResult(const Frame& response, const Record& sent) {
     if (response.size() <= static_cast<std::size_t>(off::kChannelCount)) return 1;
     if (response[off::kChannelCount] != sent.channels) return 1;

@@ -74,6 +74,17 @@ std::optional<Frame> ConfigWriteRequest(const Record& config, QString* error = n
 // Numbers outside 1..65535 are refused.
 std::optional<Frame> NetworkNumberRequest(int number, QString* error = nullptr);
 
+// The 31-byte answer to commands 1 and 255 that carries rec: the word at
+// bytes 5-6 (not decoded), the pulse counts and weight numbers of the four
+// channels, the channel count, spare bytes 0 and 255. Bytes 1..4 and the
+// check byte stay 0: the answering side addresses and finishes the frame.
+Frame EncodeAnswer(const Record& rec, int word);
+
+// The channel count and weight numbers that a configuration write (255)
+// carries, put into base: the inverse of ConfigWriteRequest. A request
+// without its two data bytes leaves base as it is.
+Record WrittenConfig(const Frame& request, Record base);
+
 // Results of the writes, judged from the answer's content: 0 when the answer
 // carries the channel count (byte 27) and the four weight numbers (bytes
 // 23..26) just sent, 1 otherwise (a short answer included).

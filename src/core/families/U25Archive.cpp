@@ -26,7 +26,7 @@ constexpr std::array<ArchiveColumn, 17> kColumns{{
     {"t°\u0421 ", "ГВС", CK::Hundredths, arh::kT3},                // 10
     {"Эл.энергия", "тариф 1", CK::Real, arh::kEnergy1},            // 11
     {"Эл.энергия", "тариф 2", CK::Real, arh::kEnergy2},            // 12
-    {"Ошибка", "код", CK::Int, arh::kError},                       // 13
+    {"Ошибка", "код", CK::Int, arh::kError, ErrorTag::Device},     // 13
     {"наработка", "час", CK::Int, arh::kWork},                     // 14
     {"наработка", " с ош. час", CK::Int, arh::kWorkErr},           // 15
     {"Период с ош.", "мин/час(час/сут)", CK::Int, arh::kErrDuration},  // 16

@@ -168,22 +168,23 @@ Frame ImitState(const Frame& request) {
     const auto t1 = static_cast<std::uint16_t>(std::lround(100 * RandNorm(100, 10)));
     const auto t2 = static_cast<std::uint16_t>(std::lround(100 * RandNorm(80, 10)));
     const auto t3 = static_cast<std::uint16_t>(std::lround(100 * RandNorm(100, 10)));
-    const double heat = (t1 * v1 - t2 * v2) / 100;
-    int error = RandNormInt(0, 255);
-    if (error < 0 || error > 255) error = 0;
+    RecordPair<StateRecord> pair{};
+    StateRecord& s = pair[0];
+    s.heat = (t1 * v1 - t2 * v2) / 100;
+    s.t1 = t1;
+    s.t2 = t2;
+    s.t3 = t3;
+    s.v1 = v1;
+    s.v2 = v2;
+    s.vHot = vHot;
+    s.v3 = v3;
+    s.errorCode = RandNormInt(0, 255);
+    if (s.errorCode < 0 || s.errorCode > 255) s.errorCode = 0;
 
     Frame f(kStateLength, 0);
     f[0] = kStateLength;
     for (std::size_t i = 1; i < 5 && i < request.size(); ++i) f[i] = request[i];
-    PutS(heat, f, 5);
-    PutW(t1, f, 9);
-    PutW(t2, f, 11);
-    PutW(t3, f, 13);
-    PutS(v1, f, 15);
-    PutS(v2, f, 19);
-    PutS(vHot, f, 23);
-    PutS(v3, f, 27);
-    f[31] = static_cast<std::uint8_t>(error);
+    EncodeFields(pair, StateLayout(), f);
     f.back() = FrameCheckByte(f.data(), f.size() - 1);
     return f;
 }

@@ -25,7 +25,7 @@ constexpr std::array<ArchiveColumn, 15> kColumns{{
     {"t°\u0421", "обратка", CK::Hundredths, arh::kT2},             // 9
     {"t°\u0421 ", "ГВС", CK::Hundredths, arh::kT3},                // 10
     {"наработка", "час", CK::Int, arh::kWork},                     // 11
-    {"Ошибка", "код", CK::Int, arh::kError},                       // 12
+    {"Ошибка", "код", CK::Int, arh::kError, ErrorTag::Device},     // 12
     {"наработка", " с ош. час", CK::Int, arh::kWorkErr},           // 13
     {"Период с ош.", "мин/час(час/сут)", CK::Int, arh::kErrDuration},  // 14
     {"день", "от 1.1.00", CK::Int, arh::kDay},                     // 15

@@ -2,6 +2,8 @@
 
 #include "families/U28.h"
 
+#include "families/DeviceFamily.h"
+
 #include "support/Format.h"
 
 namespace omi::u28 {
@@ -34,7 +36,7 @@ const RecordLayout kRecord{arh::kSize, arh::kDay, arh::kHour, 2, "Tarh228"};
 
 std::span<const FrameField<StateRecord>> StateLayout() { return kStateFields; }
 
-bool IsU28Type(int type) { return type == 228; }
+bool IsU28Type(int type) { return FamilyOf(type) == Family::F228; }
 
 QString DecState(const Frame& response, StatePair& pair) {
     QString m = u29::ValidateResponse(response, kStateLength, cmd::State, "unit Upo:function DecState: erundec ", true);

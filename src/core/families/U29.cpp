@@ -13,15 +13,7 @@
 namespace omi::u29 {
 
 QString ValidateResponse(const Frame& r, int length, int command, const char* formatText, bool deviceTypeTest) {
-    QString message;
-    const bool formatOk =
-        !r.empty() && r[0] == length && static_cast<int>(r.size()) == length && r.size() > 4 && r[4] == command;
-    if (!formatOk) message += QString::fromUtf8(formatText);
-    if (!CheckFrameSum(r)) message += QStringLiteral("\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ");
-    if (deviceTypeTest && (r.size() < 2 || r[1] != CurrentType()))
-        message += QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
-    if (r.size() < 4 || GetW(r, 2) != CurrentSerial()) message += QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
-    return message;
+    return ValidateAnswer(r, length, command, QString::fromUtf8(formatText), deviceTypeTest);
 }
 
 QString DecState(const Frame& response, StatePair& pair) {

@@ -85,10 +85,8 @@ inline constexpr int kSize = 176;
 
 // --- operations (U29.cpp) ---
 
-// The checks of a response of these families, in the order the device's
-// answers are judged; every finding is appended: format (length byte, count,
-// command code) -> formatText; check byte; device type (only when
-// deviceTypeTest); serial number. Empty: accepted.
+// The response checks of ValidateAnswer (protocol/Frame.h) with the format
+// text of these families' decoders.
 QString ValidateResponse(const Frame& response, int length, int command, const char* formatText, bool deviceTypeTest);
 
 // Decoders: an empty message means success and the pair/entry was replaced;

@@ -27,8 +27,8 @@ constexpr std::array<ArchiveColumn, 28> kColumns{{
     {"t°\u0421", "доп.", CK::Real, a::kT3},                        // 9
     {"Давление", "  1-й, бар", CK::Real, a::kP1},                  // 10
     {"Давление", "   2-й, бар", CK::Real, a::kP2},                 // 11
-    {"Ошибка", "системы", CK::Int, a::kSystemError},               // 12
-    {"Ошибка", "уст-ва", CK::Int, a::kDeviceError},                // 13
+    {"Ошибка", "системы", CK::Int, a::kSystemError, ErrorTag::System}, // 12
+    {"Ошибка", "уст-ва", CK::Int, a::kDeviceError, ErrorTag::Device}, // 13
     {"наработка", "час", CK::Int, a::kWork},                       // 14
     {"наработка", " с ош. час", CK::Int, a::kWorkErr},             // 15
     {"день", "от 1.1.00", CK::Int, a::kDay},                       // 16

@@ -3,6 +3,8 @@
 
 #include "families/U29.h"
 
+#include "families/DeviceFamily.h"
+
 namespace omi::u29 {
 
 namespace {
@@ -88,7 +90,7 @@ std::span<const FrameField<StateRecord>> StateLayout() { return kStateFields; }
 std::span<const FrameField<ConfigRecord>> ConfigLayout() { return kConfigFields; }
 std::span<const ArchiveField> ArchiveLayout() { return kArchiveFields; }
 
-bool IsU29Type(int type) { return type == 229 || type == 230; }
-bool HasTwoSystems(int type) { return type == 229; }
+bool IsU29Type(int type) { return FamilyOf(type) == Family::F229; }
+bool HasTwoSystems(int type) { return IsU29Type(type) && HeatSystemsOf(type) == 2; }
 
 }  // namespace omi::u29

@@ -25,8 +25,8 @@ constexpr std::array<ArchiveColumn, 28> kColumns{{
     {"t°\u0421", "доп.", CK::Real, arh::kT3},                      // 9
     {"Давление", "  1-й, МПа", CK::Real, arh::kP1},                // 10
     {"Давление", "   2-й, МПа", CK::Real, arh::kP2},               // 11
-    {"Ошибка", "системы", CK::Int, arh::kSystemError},             // 12
-    {"Ошибка", "уст-ва", CK::Int, arh::kDeviceError},              // 13
+    {"Ошибка", "системы", CK::Int, arh::kSystemError, ErrorTag::System}, // 12
+    {"Ошибка", "уст-ва", CK::Int, arh::kDeviceError, ErrorTag::Device}, // 13
     {"наработка", "час", CK::Int, arh::kWork},                     // 14
     {"наработка", " с ош. час", CK::Int, arh::kWorkErr},           // 15
     {"день", "от 1.1.00", CK::Int, arh::kDay},                     // 16

@@ -2,6 +2,8 @@
 
 #include "families/U34.h"
 
+#include "families/DeviceFamily.h"
+
 namespace omi::u34 {
 
 namespace {
@@ -111,7 +113,7 @@ std::span<const FrameField<StateRecord>> StateLayout() { return kStateFields; }
 std::span<const FrameField<ConfigRecord>> ConfigLayout() { return kConfigFields; }
 std::span<const ArchiveField> ArchiveLayout() { return kArchiveFields; }
 
-bool IsU34Type(int type) { return type >= 234 && type <= 237; }
-bool HasTwoSystems(int type) { return type == 234 || type == 236; }
+bool IsU34Type(int type) { return FamilyOf(type) == Family::F234; }
+bool HasTwoSystems(int type) { return IsU34Type(type) && HeatSystemsOf(type) == 2; }
 
 }  // namespace omi::u34

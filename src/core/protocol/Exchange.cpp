@@ -1,5 +1,6 @@
 #include "protocol/Exchange.h"
 
+#include "families/DeviceFamily.h"
 #include "transport/CommPortDriver.h"
 
 #include <QCoreApplication>
@@ -27,15 +28,7 @@ QString threeDigits(const QByteArray& bytes) {
     return s;
 }
 
-bool isTypeCandidate(std::uint8_t b) {
-    switch (b) {
-    case 0: case 128: case 225: case 227: case 228: case 229: case 230:
-    case 234: case 235: case 236: case 237:
-        return true;
-    default:
-        return false;
-    }
-}
+bool isTypeCandidate(std::uint8_t b) { return b == 0 || DescriptorOf(b) != nullptr; }
 
 // Clears a flag when the scope ends, even on an early return.
 struct FlagGuard {

@@ -124,15 +124,20 @@ NoTu DecNoTu(const Frame& r) {
     return out;
 }
 
-QString ValidateFrame(const Frame& r, int expectedLength, int command) {
+QString ValidateAnswer(const Frame& r, int length, int command, const QString& formatText, bool deviceTypeTest) {
     QString msg;
-    const bool haveHeader = r.size() >= 5;
-    if (r.empty() || r[0] != expectedLength || r.size() != r[0] || !haveHeader || r[4] != command)
-        msg = QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(command);
+    const bool formatOk =
+        !r.empty() && r[0] == length && static_cast<int>(r.size()) == length && r.size() > 4 && r[4] == command;
+    if (!formatOk) msg = formatText;
     if (!CheckFrameSum(r)) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ");
-    if (r.size() < 2 || r[1] != g_type) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+    if (deviceTypeTest && (r.size() < 2 || r[1] != g_type)) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
     if (r.size() < 4 || GetW(r, 2) != g_serial) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
     return msg;
+}
+
+QString ValidateFrame(const Frame& r, int expectedLength, int command) {
+    return ValidateAnswer(r, expectedLength, command,
+                          QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(command));
 }
 
 QByteArray FrameToString(const Frame& frame) {

@@ -87,7 +87,14 @@ struct NoTu {
 };
 NoTu DecNoTu(const Frame& response);
 
-// Common response validation; empty text means accepted.
+// The checks of a response, in the order the device's answers are judged;
+// every finding is appended: format (length byte, byte count, command code)
+// -> formatText; check byte; device type (only when deviceTypeTest); serial
+// number. Empty: accepted.
+QString ValidateAnswer(const Frame& response, int length, int command, const QString& formatText,
+                       bool deviceTypeTest = true);
+// The same with the format text "НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА " and the
+// command code, the device type tested.
 QString ValidateFrame(const Frame& response, int expectedLength, int command);
 
 QByteArray FrameToString(const Frame& frame);

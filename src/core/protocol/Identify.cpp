@@ -1,5 +1,7 @@
 #include "protocol/Identify.h"
 
+#include "families/DeviceFamily.h"
+
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
@@ -29,18 +31,22 @@ IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, 
     } else {
         if (!context.portFree && !context.networkActive) return fail();
         status.busy(QStringLiteral("определение"));
-        Frame request;
-        if (ValidNoTu(CurrentSerial(), CurrentType())) {
-            auto built = BuildFrame(cmd::NumberType);
-            request = built ? *built : NoTuRequest();
-        } else {
-            request = NoTuRequest();
+        const auto ask = [&engine](const Frame& request, NoTu& decoded) {
+            Frame response;
+            if (!engine.Exchange(request, response)) return false;
+            if (!response.empty() && response.size() > response[0]) response.resize(response[0]);
+            decoded = DecNoTu(response);
+            return decoded.message.isEmpty();
+        };
+        NoTu decoded;
+        bool answered = false;
+        const bool known = ValidNoTu(CurrentSerial(), CurrentType());
+        if (known) {
+            const auto built = BuildFrame(cmd::NumberType);
+            answered = ask(built ? *built : NoTuRequest(), decoded);
         }
-        Frame response;
-        if (!engine.Exchange(request, response)) return fail();
-        if (!response.empty() && response.size() > response[0]) response.resize(response[0]);
-        const NoTu decoded = DecNoTu(response);
-        if (!decoded.message.isEmpty()) return fail();
+        if (!answered && (!known || context.broadcastFallback)) answered = ask(kBroadcastNoTu, decoded);
+        if (!answered) return fail();
         SetCurrentDevice(decoded.serial, decoded.type);
     }
     result.ok = true;
@@ -71,7 +77,8 @@ ManualAddressResult SetManualAddress(int serial, const QString& modelName, Statu
         result.status = QStringLiteral("номер должен быть от 1 до 65535");
         status.error(result.status);
     }
-    result.changeLogEnabled = CurrentType() == 229 || CurrentType() == 230;
+    const DeviceModel* model = DescriptorOf(CurrentType());
+    result.changeLogEnabled = model && model->changeLog == ChangeLogOffer::AlsoManual;
     return result;
 }
 

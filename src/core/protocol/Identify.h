@@ -21,6 +21,9 @@ struct IdentifyContext {
     bool imitation = false;       // the imitation action is checked
     bool portFree = false;        // the last port probe found the port free
     bool networkActive = false;   // the network connection page is active
+    // One device on the line: when the known address does not confirm
+    // itself, the broadcast request asks whatever device is there.
+    bool broadcastFallback = false;
 };
 
 struct IdentifyResult {
@@ -35,7 +38,9 @@ struct IdentifyResult {
     QString status;                 // the text shown on the status line
 };
 
-// Asks the device for its number and type. On success the pair becomes the
+// Asks the device for its number and type: the known address is asked to
+// confirm itself, an unknown one (or, with broadcastFallback, one that does
+// not confirm) by the broadcast request. On success the pair becomes the
 // current device address; on failure the address is left as it was.
 IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, StatusSink& status);
 

@@ -1,5 +1,6 @@
 #pragma once
-// The model registry: device type code -> display name and family group.
+// Model names and family groups of the device type codes, as the
+// descriptors (families/DeviceFamily.h) declare them.
 
 #include <QString>
 #include <QStringList>
@@ -11,9 +12,9 @@ extern const QString kTypeMismatch;  // "НЕСОВПАДЕНИЕ ТИПА УС�
 // Table entry for codes 128..237, empty text for any other code.
 QString ModelName(int type);
 
-// The ten named models in code order (ЛОРС first), as the device-type box lists them.
+// The named models in code order (ЛОРС first), as the device-type box lists them.
 QStringList KnownModelNames();
-// Code whose ModelName equals the text (128..237 searched in order), -1 when none.
+// Code whose ModelName equals the text, -1 when none.
 int TypeOfModelName(const QString& name);
 
 // Dispatch groups of every family operation.

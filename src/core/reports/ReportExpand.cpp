@@ -4,6 +4,7 @@
 
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
+#include "families/DeviceFamily.h"
 #include "reports/ReportItems.h"
 #include "support/Dates.h"
 #include "support/Format.h"
@@ -303,7 +304,8 @@ QString ItemText(V v, const QString& fmt, const ReportContext& c, const ArchiveR
         case V::Today:
             return Format(fmt, {ShortDateText(c.today)});
         case V::System:
-            if (c.system < 0 || c.fromFile) return {};
+            if (c.fromFile) return c.fileSystem < 0 ? QString() : Format(fmt, {c.fileSystem + 1});
+            if (c.system < 0) return {};
             return Format(fmt, {ReportRecordIndex(c.deviceType, c.system) + 1});
         case V::Range:
             if (c.fromFile) return {};
@@ -380,15 +382,7 @@ QString ReportFileName(const QString& path) {
 }
 
 int ReportRecordIndex(int deviceType, int system) {
-    switch (deviceType) {
-        case 228:
-        case 229:
-        case 234:
-        case 236:
-            return std::clamp(system, 0, 1);
-        default:
-            return 0;
-    }
+    return HeatSystemsOf(deviceType) == 2 ? std::clamp(system, 0, 1) : 0;
 }
 
 QString ExpandLine(const QString& line, const QStringList& items, const ReportContext& context,

@@ -26,6 +26,7 @@ struct ReportContext {
     // names the file.
     bool fromFile = false;
     QString filePath;
+    int fileSystem = -1;  // the heat system the file was saved from (0 or 1), -1 unknown
     MeanTemperatures means;
 };
 
@@ -37,8 +38,8 @@ QString ArchiveKindName(int kind);
 QString ReportFileName(const QString& path);
 
 // The index of the record of an entry that the report shows for a device
-// type and a heat system: the system's record for 234, 236, 228 and 229, the
-// first record for every other type.
+// type and a heat system: the system's record for the types that serve two
+// heat systems, the first record for every other type.
 int ReportRecordIndex(int deviceType, int system);
 
 // The line with every "@" followed by two characters replaced: by item NN's

@@ -1,5 +1,7 @@
 #include "reports/ReportItems.h"
 
+#include "families/DeviceFamily.h"
+
 namespace omi {
 
 namespace {
@@ -144,18 +146,8 @@ const QStringList& Items34()
 
 QString TemplateFamily(int deviceType)
 {
-    switch (deviceType) {
-    case 225: return QStringLiteral("25");
-    case 227: return QStringLiteral("27");
-    case 228: return QStringLiteral("28");
-    case 229: return QStringLiteral("29");
-    case 230:
-    case 235:
-    case 237: return QStringLiteral("30");
-    case 234:
-    case 236: return QStringLiteral("34");
-    default: return QString();
-    }
+    const DeviceModel* model = DescriptorOf(deviceType);
+    return model ? QString::fromLatin1(model->reportItems) : QString();
 }
 
 const QStringList& DefaultItems(const QString& family)

@@ -7,8 +7,8 @@
 
 namespace omi {
 
-// Template family of a device type: "25", "27", "28", "29", "30" or "34";
-// empty for any other type.
+// Template family of a device type as its descriptor names it: "25", "27",
+// "28", "29", "30" or "34"; empty for any other type.
 QString TemplateFamily(int deviceType);
 
 // Number of items a family's list holds; 0 for an unknown family.

@@ -5,6 +5,7 @@
 
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveKinds.h"
+#include "families/DeviceFamily.h"
 #include "reports/ReportItems.h"
 
 namespace omi {
@@ -42,7 +43,10 @@ QStringList LineWords(const QString& line) { return line.split(QLatin1Char(' '),
 
 double NominalLineHeight(const TemplateFont& font) { return font.size * 0.3528 * 1.2; }
 
-bool PrintsOldestFirst(int deviceType) { return deviceType == 229 || deviceType == 234 || deviceType == 236; }
+bool PrintsOldestFirst(int deviceType) {
+    const DeviceModel* model = DescriptorOf(deviceType);
+    return model && model->reportOldestFirst;
+}
 
 namespace {
 
@@ -73,13 +77,15 @@ ReportInput MakeReportInput(int deviceType, int serial, const ArchiveTabView& sh
 }
 
 ReportInput MakeFileReportInput(int deviceType, int serial, const QString& path, const ArchiveList& entries,
-                                bool hasTotals, const TemplateSet& templates, const QDate& today) {
+                                bool hasTotals, const TemplateSet& templates, const QDate& today, int system) {
     ReportInput in;
     in.templates = templates;
     in.context = DeviceContext(deviceType, serial, today);
     in.context.fromFile = true;
     in.context.filePath = path;
+    // The file holds the one record of its system in every entry.
     in.context.system = 0;
+    in.context.fileSystem = system;
     in.entries = entries;
     in.difference = hasTotals;
     if (const ArchiveFamily* family = ArchiveFamilyOf(deviceType)) {

@@ -79,12 +79,13 @@ struct ReportInput {
 ReportInput MakeReportInput(int deviceType, int serial, const ArchiveTabView& shown, const ViewRange& range,
                             const TemplateSet& templates, const QDate& today);
 // The report of an archive file printed from the device page: item 05 names
-// the file, no range and no system.
+// the file, no range; the heat system (0 or 1) when the file tells it, -1
+// when not.
 ReportInput MakeFileReportInput(int deviceType, int serial, const QString& path, const ArchiveList& entries,
-                                bool hasTotals, const TemplateSet& templates, const QDate& today);
+                                bool hasTotals, const TemplateSet& templates, const QDate& today, int system = -1);
 
-// Whether a device type's rows are printed from the oldest entry (229, 234,
-// 236) rather than from the newest.
+// Whether a device type's rows are printed from the oldest entry rather than
+// from the newest, as its descriptor says.
 bool PrintsOldestFirst(int deviceType);
 
 ReportModel LayoutReport(const ReportInput& input, const LineHeightFn& lineHeight = NominalLineHeight);

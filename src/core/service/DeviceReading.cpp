@@ -2,14 +2,8 @@
 
 #include <QDir>
 
-#include "families/U128.h"
-#include "families/U25.h"
-#include "families/U27.h"
-#include "families/U28.h"
-#include "families/U29.h"
-#include "families/U34.h"
+#include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
-#include "protocol/Models.h"
 #include "support/Format.h"
 #include "support/TextCodec.h"
 #include "transport/CommPortDriver.h"
@@ -60,44 +54,19 @@ ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const Re
 }
 
 ResponseDecoder StateDecoder(int deviceType) {
-    switch (FamilyOf(deviceType)) {
-        case Family::F234:
-            return [](const Frame& r) { return u34::DecState(r, u34::CurrentState()); };
-        case Family::F229:
-            return [](const Frame& r) { return u29::DecState(r, u29::CurrentState()); };
-        case Family::F228:
-            return [](const Frame& r) { return u28::DecState(r, u28::CurrentState()); };
-        case Family::F227:
-            return [](const Frame& r) { return u27::DecState(r, u27::CurrentState()); };
-        case Family::F225:
-            return [](const Frame& r) { return u25::DecState(r, u25::CurrentState()); };
-        case Family::Lors128:
-            return [](const Frame& r) { return u128::DecState(r, u128::CurrentState()); };
-        default:
-            return {};
-    }
+    const DeviceFamily* family = FamilyFor(deviceType);
+    return family ? ResponseDecoder(family->decodeState) : ResponseDecoder();
 }
 
 ResponseDecoder ConfigDecoder(int deviceType) {
-    switch (FamilyOf(deviceType)) {
-        case Family::F234:
-            return [](const Frame& r) { return u34::DecParam(r, u34::CurrentConfig()); };
-        case Family::F229:
-            return [](const Frame& r) { return u29::DecParam(r, u29::CurrentConfig()); };
-        case Family::F228:
-            return [](const Frame& r) { return u28::DecParam(r, u28::CurrentConfig()); };
-        case Family::F227:
-            return [](const Frame& r) { return u27::DecParam(r, u27::CurrentConfig()); };
-        case Family::F225:
-            return [](const Frame& r) { return u25::DecParam(r, u25::CurrentConfig()); };
-        case Family::Lors128:
-            return [](const Frame& r) { return u128::DecParam(r, u128::CurrentConfig()); };
-        default:
-            return {};
-    }
+    const DeviceFamily* family = FamilyFor(deviceType);
+    return family ? ResponseDecoder(family->decodeConfig) : ResponseDecoder();
 }
 
-int ConfigCommand(int deviceType) { return deviceType == 128 ? cmd::State : cmd::ReadConfig; }
+int ConfigCommand(int deviceType) {
+    const DeviceFamily* family = FamilyFor(deviceType);
+    return family ? family->configCommand : cmd::ReadConfig;
+}
 
 ReadResult ReadState(ExchangeEngine& engine, StatusSink& status) {
     const int type = CurrentType();
@@ -120,61 +89,18 @@ ReadResult ReadConfig(ExchangeEngine& engine, StatusSink& status, bool announceS
 }
 
 QStringList StateValueTexts(int deviceType, int system) {
-    switch (FamilyOf(deviceType)) {
-        case Family::F234:
-            return u34::StateToText(u34::CurrentState(), system);
-        case Family::F229:
-            // 230 keeps one heat system: its only state record is the first.
-            return u29::StateToText(u29::CurrentState(), deviceType == 230 ? 0 : system);
-        case Family::F228:
-            return u28::StateToText(u28::CurrentState(), system);
-        case Family::F227:
-            return u27::StateToText(u27::CurrentState());
-        case Family::F225:
-            return u25::StateToText(u25::CurrentState());
-        case Family::Lors128:
-            return u128::StateToText(u128::CurrentState());
-        default:
-            return {};
-    }
+    const DeviceModel* model = DescriptorOf(deviceType);
+    return model ? model->family->stateTexts(*model, system) : QStringList();
 }
 
 const StateLayoutTable* StateTableOf(int deviceType) {
-    switch (FamilyOf(deviceType)) {
-        case Family::F234:
-            return &u34::StateTable();
-        case Family::F229:
-            return &u29::StateTable();
-        case Family::F228:
-            return &u28::StateTable();
-        case Family::F227:
-            return &u27::StateTable();
-        case Family::F225:
-            return &u25::StateTable();
-        case Family::Lors128:
-            return &u128::StateTable();
-        default:
-            return nullptr;
-    }
+    const DeviceFamily* family = FamilyFor(deviceType);
+    return family ? &family->stateTable() : nullptr;
 }
 
 QStringList ConfigValueTexts(int deviceType) {
-    switch (FamilyOf(deviceType)) {
-        case Family::F234:
-            return u34::ParamToText(u34::CurrentConfig(), 0) + u34::ParamToText(u34::CurrentConfig(), 1);
-        case Family::F229:
-            return u29::ParamToText(u29::CurrentConfig(), 0) + u29::ParamToText(u29::CurrentConfig(), 1);
-        case Family::F228:
-            return u28::ParamToText(u28::CurrentConfig(), 0) + u28::ParamToText(u28::CurrentConfig(), 1);
-        case Family::F227:
-            return u27::ParamToText(u27::CurrentConfig());
-        case Family::F225:
-            return u25::ParamToText(u25::CurrentConfig());
-        case Family::Lors128:
-            return u128::ParamToText(u128::CurrentConfig());
-        default:
-            return {};
-    }
+    const DeviceFamily* family = FamilyFor(deviceType);
+    return family ? family->configTexts() : QStringList();
 }
 
 namespace {

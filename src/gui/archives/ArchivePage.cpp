@@ -49,30 +49,13 @@ namespace {
 
 const QString kArchiveFilter = QStringLiteral("Архивы(*.arh)|*.arh|Bсе файлы(*.*)|*.*");
 const QString kCsvFilter = QStringLiteral("Таблицы для Excel(*.csv)|*.csv|Bсе файлы(*.*)|*.*");
-const QString kTypeMismatch = QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
 constexpr int kLiveIntervalMs = 1000;
 
 // The family action that reads the archive of a device type; empty for a
 // type without an archive procedure.
 QString FamilyAction(int type) {
-    switch (type) {
-        case 225:
-            return QStringLiteral("ARA225");
-        case 227:
-            return QStringLiteral("ARA227");
-        case 228:
-            return QStringLiteral("ARA228");
-        case 229:
-        case 230:
-            return QStringLiteral("ARA229");
-        case 234:
-        case 235:
-        case 236:
-        case 237:
-            return QStringLiteral("ARA234");
-        default:
-            return {};
-    }
+    const ArchiveProcedure* procedure = ArchiveProcedureOf(type);
+    return procedure ? QString::fromLatin1(procedure->name) : QString();
 }
 
 bool InRange(const ArchiveEntry& e, const ArchiveReadingState& s) {
@@ -97,6 +80,31 @@ private:
 TArchivePage::TArchivePage(TFomi& window) : QObject(&window), window_(window) {
     buildPage();
     wireActions();
+    connect(&window_, &TFomi::CurrentDeviceChanged, this, [this](int serial, int type) { DropDevice(serial, type); });
+}
+
+void TArchivePage::DropDevice(int serial, int type) {
+    // "архив" only for a device that has archives.
+    if (QAction* read = window_.Action(QStringLiteral("AreadArh"))) {
+        const bool archives = type < 0 || !ArchiveTabs(type).isEmpty();
+        read->setEnabled(archives);
+        read->setToolTip(archives ? QStringLiteral("читать суточный архив") : NoArchivesText(type));
+    }
+    if (ArchiveReading().reading || archiveType_ < 0 || (type == archiveType_ && serial == archiveSerial_)) return;
+    // The rows read from another device are not this one's.
+    daily_.clear();
+    hourly_.clear();
+    archiveType_ = -1;
+    archiveSerial_ = -1;
+    live_ = false;
+    pendingRows_.clear();
+    fillGrid({});
+    BBcsv->setEnabled(false);
+    Flags().archivePresent = !loadedFile_.isEmpty();
+    window_.Action(QStringLiteral("Asavearh"))->setEnabled(false);
+    window_.Action(QStringLiteral("AArhPrint"))->setEnabled(Flags().archivePresent);
+    RefreshChart();
+    Q_EMIT ArchiveChanged();
 }
 
 QString TArchivePage::PartialNote() const {
@@ -413,7 +421,7 @@ void TArchivePage::LotDblClick() {
     const int type = viewType();
     const QList<ArchiveTab> tabs = ArchiveTabs(type);
     if (type >= 0 && FamilyAction(type).isEmpty()) {
-        ShowValue(QStringLiteral(" TFomi.LotDblClick:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА:") + QString::number(type));
+        window_.Status().error(NoArchivesText(type));
     } else if (TCa->currentIndex() >= 0 && TCa->currentIndex() < tabs.size()) {
         const ArchiveList& list = IsHourlyKind(tabs[TCa->currentIndex()].kind) ? hourly_ : daily_;
         if (!list.empty()) {
@@ -446,7 +454,7 @@ void TArchivePage::TSaShow() {
     if (type < 0 && archiveType_ < 0) return;
     const int shownType = type >= 0 ? type : archiveType_;
     if (ArchiveTabs(shownType).isEmpty()) {
-        ShowValue(QStringLiteral("TFomi.TSaShow:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        window_.Status().error(NoArchivesText(shownType));
         return;
     }
     const int tab = TCa->currentIndex();
@@ -466,7 +474,7 @@ void TArchivePage::TCaChange() {
     if (!Flags().ready || type < 0) return;
     const QList<ArchiveTab> tabs = ArchiveTabs(type);
     if (tabs.isEmpty()) {
-        ShowValue(QStringLiteral("TFomi.TCaChange:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА:") + QString::number(type));
+        window_.Status().error(NoArchivesText(type));
         return;
     }
     setTabCaptions(type);
@@ -619,7 +627,7 @@ void TArchivePage::AreadArhExecute() {
     const int type = CurrentType();
     const int serial = CurrentSerial();
     if (FamilyAction(type).isEmpty()) {
-        ShowValue(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: ") + QString::number(type));
+        window_.Status().error(NoArchivesText(type));
         return;
     }
     // Another device's lists do not belong beside this one's.
@@ -700,12 +708,7 @@ void TArchivePage::SGaDblClick(int tableRow, int column) { decodeError(shownRows
 
 void TArchivePage::decodeError(const Grid& rows, int type, int tableRow, int column) {
     if (tableRow < kArchiveHeaderRows || tableRow >= rows.size() || rows.size() < kArchiveHeaderRows) return;
-    const QString header = rows[1].value(column).trimmed();
-    ErrorTag tag = ErrorTag::None;
-    if (header == QStringLiteral("системы"))
-        tag = ErrorTag::System;
-    else if (header == QStringLiteral("уст-ва") || header == QStringLiteral("код"))
-        tag = ErrorTag::Device;
+    const ErrorTag tag = ErrorColumnTag(type, rows[1].value(column));
     if (tag == ErrorTag::None) return;
     bool ok = false;
     int value = rows[tableRow].value(column).trimmed().toInt(&ok);
@@ -731,7 +734,7 @@ void TArchivePage::AsavearhExecute() {
     const int serial = archiveType_ >= 0 ? archiveSerial_ : CurrentSerial();
     const ArchiveFamily* family = ArchiveFamilyOf(type);
     if (!family) {
-        ShowValue(kTypeMismatch);
+        window_.Status().error(type < 0 ? kIdentifyFirst : NoArchivesText(type));
         return;
     }
     const QString folderError = MakeArchiveFolder(type, serial);
@@ -771,7 +774,7 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
     if (QAction* log = window_.Action(QStringLiteral("AReadChang")); log && log->isChecked()) log->trigger();
     // The device is taken before the dialog: the window's preparation after
     // it clears the current device.
-    const int type = CurrentType() >= 0 ? CurrentType() : archiveType_;
+    int type = CurrentType() >= 0 ? CurrentType() : archiveType_;
     FileDialogRequest request;
     request.caption = QStringLiteral("чтение архива");
     request.folder =
@@ -783,6 +786,8 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
         action->setChecked(false);
         return;
     }
+    // A file in a device folder is read as that folder's device type.
+    if (const int folderType = ArchiveFileOriginOf(path, -1).type; folderType >= 0) type = folderType;
     window_.PCW()->setCurrentWidget(window_.TSW);
     loadedFile_ = path;
     const QString name = QFileInfo(path).fileName();
@@ -793,7 +798,9 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(grid != nullptr);
     const ArchiveFamily* family = ArchiveFamilyOf(type);
     if (!family) {
-        ShowValue(kTypeMismatch);
+        // Neither a device nor the file's folder says how to read it.
+        ShowValue(type < 0 ? QStringLiteral("тип устройства этого файла неизвестен: сначала определите устройство")
+                           : NoArchivesText(type));
         return;
     }
     ArchiveFileContent content;

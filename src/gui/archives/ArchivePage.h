@@ -39,6 +39,9 @@ public:
     // The device type whose archive is shown (read or loaded from a file);
     // -1 while there is none.
     int ArchiveType() const { return archiveType_; }
+    int ArchiveSerial() const { return archiveSerial_; }
+    // The device type the last archive file was read as (-1 before).
+    int LoadedType() const { return fileType_; }
     // The archive lists of that device, newest first.
     const ArchiveList& Daily() const { return daily_; }
     const ArchiveList& Hourly() const { return hourly_; }
@@ -80,6 +83,10 @@ public:
     void RefreshChart();
     // "график": the chart window shown with the view of the selected tab.
     void AchartExecute();
+    // Another device (or none) is current: an archive read from a device
+    // other than that one is dropped with its save and print, and "архив"
+    // is disabled for a device without archives.
+    void DropDevice(int serial, int type);
 
     // Controls, named as their objectName.
     QLabel* Lot = nullptr;

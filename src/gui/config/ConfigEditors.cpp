@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -150,8 +151,6 @@ public:
 
         // The contract values with their flag check boxes, right of the value edits.
         if (contracts) {
-            static const char* const names[6] = {"Договорное Tп", "Договорное Tо", "Договорное Tх",
-                                                 "Договорное Pп", "Договорное Pо", "Договорное Pх"};
             for (int i = 0; i < 6; ++i) {
                 auto* flag = new QCheckBox(this);
                 flag->setObjectName(QStringLiteral("CBdog%1").arg(i + 1));
@@ -163,7 +162,7 @@ public:
                 edit->setFixedWidth(px(50));
                 edit->setProperty("tag", i + 1);
                 connect(edit, &QLineEdit::textChanged, this, [this] { Q_EMIT Changed(); });
-                auto* label = navyLabel(QStringLiteral("Ldog%1").arg(i + 1), QString::fromUtf8(names[i]), this);
+                auto* label = navyLabel(QStringLiteral("Ldog%1").arg(i + 1), ContractLabel(i), this);
                 label->setProperty("tag", i + 1);
                 flags_[static_cast<std::size_t>(i)] = flag;
                 contracts_[static_cast<std::size_t>(i)] = edit;
@@ -254,6 +253,10 @@ public:
         from_->setEnabled(c.secondEnabled);
         to_->setEnabled(c.secondEnabled);
         showStatus(status, c.status, c.error, family_ != TwoSystemFamily::U28);
+        const auto field = static_cast<std::size_t>(c.badField);
+        setCollected(c.error, c.badField < 0 ? nullptr
+                              : field < 8    ? static_cast<QWidget*>(edits_[field])
+                                             : contracts_[field - 8]);
     }
 
     bool ToggleWeightUnit(int k) override {
@@ -349,6 +352,7 @@ public:
         edits_[4]->setEnabled(c.coldT1Enabled);
         labels_[4]->setEnabled(c.coldT1Enabled);
         showStatus(status, c.status, c.error, true);
+        setCollected(c.error, c.badField >= 0 ? edits_[static_cast<std::size_t>(c.badField)] : nullptr);
     }
 
 private:
@@ -468,6 +472,7 @@ public:
         edits_[5]->setEnabled(page.useLimit);
         labels_[5]->setEnabled(page.useLimit);
         showStatus(status, c.status, c.statusIsError, false);
+        setCollected(c.statusIsError, nullptr);
     }
 
 private:
@@ -531,6 +536,7 @@ public:
             labels_[i]->setVisible(shown);
         }
         showStatus(status, c.status, c.error, false);
+        setCollected(c.error, c.badWeight >= 0 ? edits_[static_cast<std::size_t>(c.badWeight)] : nullptr);
     }
 
 private:
@@ -553,7 +559,18 @@ void TConfigEditor::highlightLabel(QWidget* edit, QWidget* label) {
     edit->installEventFilter(this);
 }
 
+void TConfigEditor::setCollected(bool error, QWidget* badField) {
+    hasError_ = error;
+    badField_ = badField;
+}
+
 bool TConfigEditor::eventFilter(QObject* watched, QEvent* event) {
+    // A value that cannot be taken is an error at its edit: Tab and Enter do
+    // not leave it (the status line says what is wrong).
+    if (event->type() == QEvent::KeyPress && watched == badField_ && badField_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         if (QWidget* label = labelOf_.value(watched)) {
             // Lit: the tooltip background; unlit: the page's own face shows

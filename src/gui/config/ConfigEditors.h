@@ -12,6 +12,7 @@
 // WeightLabelClicked(k) (VesChange).
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
 
 namespace omi {
@@ -36,6 +37,11 @@ public:
         (void)k;
         return false;
     }
+    // Whether the last collection met a value it could not take (the status
+    // line names it), and the edit holding it where the editor knows it.
+    // That edit keeps the focus against Tab until its value is right.
+    bool HasError() const { return hasError_; }
+    QWidget* BadField() const { return badField_; }
 
 Q_SIGNALS:
     void Changed();
@@ -48,11 +54,14 @@ protected:
     // shows the page's face colour behind the label again.
     void highlightLabel(QWidget* edit, QWidget* label);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void setCollected(bool error, QWidget* badField);
     int type_;
     double scale_;
 
 private:
     QHash<QObject*, QWidget*> labelOf_;
+    bool hasError_ = false;
+    QPointer<QWidget> badField_;
 };
 
 // The editor of a device type at a scale (1.5 on the configuration page, 1

@@ -14,46 +14,39 @@
 
 #include "config/ConfigEditors.h"
 #include "families/ConfigPageRules.h"
+#include "families/DeviceFamily.h"
 #include "families/U25.h"
 #include "families/U28.h"
 #include "protocol/Frame.h"
+#include "protocol/Models.h"
 #include "service/DeviceReading.h"
 #include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
 #include "support/Format.h"
+#include "support/Paths.h"
 
 namespace omi {
 
 namespace {
 
-bool TwoSystemFamily(int type) { return u34::IsU34Type(type) || u29::IsU29Type(type) || type == 228; }
+bool TwoSystemFamily(int type) { return FamilyFor(type) && FamilyFor(type)->configPerSystem; }
 // The heat-system selector is shown for the calculators that serve two.
-bool SelectorShown(int type) { return u34::HasTwoSystems(type) || u29::HasTwoSystems(type) || type == 228; }
+bool SelectorShown(int type) { return HeatSystemsOf(type) == 2; }
 
 // The family's configuration becomes its default in every record; false for
 // a type without a family.
 bool SetDefaults(int type) {
-    if (u34::IsU34Type(type))
-        u34::CurrentConfig() = {u34::DefaultConfig(), u34::DefaultConfig()};
-    else if (u29::IsU29Type(type))
-        u29::CurrentConfig() = {u29::DefaultConfig(), u29::DefaultConfig()};
-    else if (type == 228)
-        u28::CurrentConfig() = {u28::DefaultConfig(), u28::DefaultConfig()};
-    else if (type == u27::kType)
-        u27::CurrentConfig() = u27::DefaultConfig();
-    else if (type == u25::kType)
-        u25::CurrentConfig() = u25::DefaultConfig();
-    else if (type == u128::kType)
-        u128::CurrentConfig() = u128::DefaultConfig();
-    else
-        return false;
-    return true;
+    const DeviceFamily* family = FamilyFor(type);
+    if (family) family->resetConfig();
+    return family != nullptr;
 }
 
-QString TypeMismatch(int type) {
-    return Format(QStringLiteral("%d %s"), {type, QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА")});
+// Why the page has nothing to edit for the current device.
+QString NoEditorText(int type) {
+    if (type < 0) return kIdentifyFirst;
+    return Format(QStringLiteral("конфигурацию %s эта программа не показывает"), {ModelName(type)});
 }
 
 }  // namespace
@@ -93,6 +86,25 @@ TConfigPage::TConfigPage(TFomi& window) : QObject(&window), window_(window) {
 
     page->installEventFilter(this);
     connect(&window_, &TFomi::DeviceAddressEntered, this, [this] { DiscardEditor(); });
+    connect(&window_, &TFomi::CurrentDeviceChanged, this, [this](int serial, int type) { DropDevice(serial, type); });
+    DropDevice(-1, -1);
+}
+
+void TConfigPage::DropDevice(int serial, int type) {
+    (void)serial;
+    // What was read or typed belongs to the previous device: it is neither
+    // shown nor writable for this one.
+    DiscardEditor();
+    Flags().configRead = false;
+    Ppar_->hide();
+    window_.Action(QStringLiteral("ASetPar"))->setEnabled(false);
+    window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(false);
+    QTabWidget* pcw = window_.PCW();
+    if (pcw->currentWidget() == window_.TSwr) pcw->setCurrentWidget(window_.TSW);
+    pcw->setTabEnabled(pcw->indexOf(window_.TSwr), false);
+    if (Flags().accessLevel == 0 && window_.sgsp) window_.sgsp->clear();
+    BConDef_->setEnabled(type >= 0);
+    BConDef_->setToolTip(type >= 0 ? QStringLiteral("задать значения конфигурации по умолчанию") : kIdentifyFirst);
 }
 
 bool TConfigPage::eventFilter(QObject* watched, QEvent* event) {
@@ -108,14 +120,18 @@ void TConfigPage::AreadParamExecute() {
         window_.AreadNoTuExecute();
         if (CurrentSerial() < 0 || CurrentType() < 0) return;
     }
+    // The page that shows the configuration: the one shown when it is the
+    // configuration or calibration page, else the configuration page, else
+    // the calibration page (the access level decides which are there).
     QTabWidget* pcw = window_.PCW();
-    if (pcw->currentWidget() != window_.TSwr && pcw->currentWidget() != window_.TSk) {
+    QWidget* target = pcw->currentWidget();
+    if (target != window_.TSwr && target != window_.TSk) {
         if (pcw->isTabVisible(pcw->indexOf(window_.TSwr))) {
-            pcw->setCurrentWidget(window_.TSwr);
+            target = window_.TSwr;
         } else if (pcw->isTabVisible(pcw->indexOf(window_.TSk))) {
-            pcw->setCurrentWidget(window_.TSk);
+            target = window_.TSk;
         } else {
-            ShowValue(QStringLiteral("TFomi.AreadParamExecute: НЕ ВИЖУ СТРАНИЦ ДЛЯ ВЫДАЧИ КОНФИГУРАЦИИ"));
+            window_.Status().error(QStringLiteral("на этом уровне доступа конфигурация не показывается"));
             return;
         }
     }
@@ -123,16 +139,25 @@ void TConfigPage::AreadParamExecute() {
     const int type = CurrentType();
     const ReadResult r = ReadConfig(window_.Engine(), window_.Status(), false);
     if (r.outcome == ReadOutcome::UnknownType) {
-        ShowValue(r.message);
+        window_.Status().error(NoEditorText(type));
         return;
     }
     if (!r.ok()) return;
     Flags().configRead = true;
+    // The page is enabled by the reading, so it can be shown now (a disabled
+    // tab cannot be made current).
+    pcw->setTabEnabled(pcw->indexOf(window_.TSwr), true);
+    if (pcw->currentWidget() != target) {
+        ReadyGuard quiet;
+        pcw->setCurrentWidget(target);
+    }
 
     QStringList lines = ConfigValueTexts(type);
     if (Flags().accessLevel == 0) {
         lines += ConfigByteLines(r.response);
-        const QString failed = SaveDump(QDir::currentPath(), kConfigDumpFile, lines);
+        // Into the data folder: the working folder may be anywhere (or not writable).
+        QDir().mkpath(DataRoot());
+        const QString failed = SaveDump(DataRoot(), kConfigDumpFile, lines);
         if (!failed.isEmpty()) window_.Status().error(failed);
         if (TraceMemo* ma = window_.Ma(); ma && ma->Visible())
             for (const QString& line : lines) ma->AddLine(line);
@@ -160,11 +185,11 @@ void TConfigPage::TSwrShow() {
     if (Flags().ready && CurrentSerial() >= 0) {
         const int type = CurrentType();
         Ppar_->hide();
-        if (TwoSystemFamily(type) || type == u27::kType || type == u25::kType || type == u128::kType) {
+        if (FamilyFor(type)) {
             ParamPage(Ppar_);
             Ppar_->setVisible(CurrentSerial() > 0);
         } else {
-            window_.Status().error(QStringLiteral("TFomi.TSwrShow: НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+            window_.Status().error(NoEditorText(type));
         }
     }
     if (Flags().accessLevel == 0) showConfigGrid();
@@ -210,11 +235,15 @@ void TConfigPage::AConChangeExecute() {
     Flags().configRead = true;
     const int type = CurrentType();
     if (!editor_ || editor_->DeviceType() != type) {
-        window_.Status().error(TypeMismatch(type));
+        window_.Status().error(NoEditorText(type));
         return;
     }
     editor_->Collect(window_.Status());
-    window_.Action(QStringLiteral("ASetPar"))->setEnabled(true);
+    // A configuration with a value that could not be taken is not written.
+    QAction* write = window_.Action(QStringLiteral("ASetPar"));
+    write->setEnabled(!editor_->HasError());
+    write->setToolTip(editor_->HasError() ? QStringLiteral("исправьте значение, названное в строке состояния")
+                                          : QStringLiteral("Записать конфигурацию в устройство"));
     window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(true);
     window_.PCW()->setTabEnabled(window_.PCW()->indexOf(window_.TSwr), true);
 }
@@ -233,7 +262,7 @@ void TConfigPage::BConDefClick() {
     if (!Flags().ready) return;
     const int type = CurrentType();
     if (!SetDefaults(type)) {
-        window_.Status().error(TypeMismatch(type));
+        window_.Status().error(NoEditorText(type));
         return;
     }
     // The defaults are what the editor now holds, and can be written.

@@ -34,6 +34,9 @@ public:
     void BConDefClick();
     // Drops the editor (another device was addressed).
     void DiscardEditor();
+    // Another device (or none) is current: the editor, the configuration read
+    // and the page's write actions are dropped.
+    void DropDevice(int serial, int type);
 
     QWidget* Ppar() const { return Ppar_; }
     TConfigEditor* Editor() const { return editor_; }

@@ -29,10 +29,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "archives/ArchiveFile.h"
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchivePage.h"
+#include "protocol/Models.h"
 #include "reports/ReportItems.h"
-#include "reports/ReportPainter.h"
+#include "ReportPainter.h"
 #include "shell/ClientHelp.h"
 #include "shell/Dialogs.h"
 #include "shell/HelpViewer.h"
@@ -45,6 +47,12 @@
 namespace omi {
 
 namespace {
+
+// Why there is no report of an archive of a device type.
+QString noReportText(int type) {
+    if (type < 0) return QStringLiteral("нет архива для печати: прочитайте архив из устройства или из файла");
+    return Format(QStringLiteral("для архива %s нет шаблонов отчета"), {ModelName(type)});
+}
 
 PrintDialogs& Dialogs() {
     static PrintDialogs dialogs;
@@ -258,10 +266,22 @@ PrintSource TPrintPage::Source() const {
     if (source_) return source_();
     PrintSource s;
     if (!archive_) return s;
+    s.loadedFile = archive_->LoadedFile();
+    if (printsFile(s)) {
+        // The file knows its device and heat system; its records are what
+        // the report shows.
+        const ArchiveFileOrigin origin = ArchiveFileOriginOf(s.loadedFile, archive_->LoadedType());
+        s.type = archive_->LoadedType() >= 0 ? archive_->LoadedType() : origin.type;
+        s.serial = origin.serial;
+        s.system = origin.system;
+        s.shown.view.entries = archive_->LoadedContent().entries;
+        s.shown.view.hasTotals = archive_->LoadedContent().hasTotals;
+        return s;
+    }
     s.type = archive_->ArchiveType();
+    s.serial = archive_->ArchiveSerial();
     s.tab = archive_->CurrentTab();
     s.range = archive_->Range();
-    s.loadedFile = archive_->LoadedFile();
     s.partial = archive_->PartialNote();
     if (s.type >= 0) s.shown = archive_->CurrentView();
     return s;
@@ -303,10 +323,13 @@ void TPrintPage::LoadTemplates() {
     setMemo(TemplatePart::Footer, set.footer);
 }
 
+bool TPrintPage::printsFile(const PrintSource& source) const {
+    return !source.loadedFile.isEmpty() && window_.PCW()->currentWidget() == window_.Page(QStringLiteral("TSW"));
+}
+
 QString TPrintPage::reportTitle() const {
     const PrintSource source = Source();
-    if (!source.loadedFile.isEmpty() && window_.PCW()->currentWidget() == window_.Page(QStringLiteral("TSW")))
-        return QFileInfo(source.loadedFile).fileName();
+    if (printsFile(source)) return QFileInfo(source.loadedFile).fileName();
     const QList<ArchiveTab> tabs = ArchiveTabs(source.type);
     const int tab = source.tab;
     return tab >= 0 && tab < tabs.size() ? ArchiveKindName(tabs[tab].kind) : QString();
@@ -319,7 +342,7 @@ std::optional<ReportInput> TPrintPage::prepareReport() {
     const int type = source.type;
     const QString family = TemplateFamily(type);
     if (family.isEmpty()) {
-        ShowValue(QStringLiteral("TFomi.RVsPrint:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        ShowValue(noReportText(type));
         return std::nullopt;
     }
     const ArchiveTabView& shown = source.shown;
@@ -331,20 +354,16 @@ std::optional<ReportInput> TPrintPage::prepareReport() {
     // The templates on disk always match the last report (errors ignored).
     SaveTemplateSet(PrintFolder(), family, hourly, templates);
 
-    const QLineEdit* serialEdit = window_.findChild<QLineEdit*>(QStringLiteral("ENo"));
-    const QLineEdit* typeEdit = window_.findChild<QLineEdit*>(QStringLiteral("Etype"));
-    const int serial = serialEdit ? serialEdit->text().toInt() : -1;
+    // The report names the archive's own device, not the one connected now.
+    const int serial = source.serial;
     ReportInput input;
-    const bool fromFile =
-        !source.loadedFile.isEmpty() && window_.PCW()->currentWidget() == window_.Page(QStringLiteral("TSW"));
-    if (fromFile)
+    if (printsFile(source))
         input = MakeFileReportInput(type, serial, source.loadedFile, shown.view.entries, shown.view.hasTotals,
-                                    templates, QDate::currentDate());
+                                    templates, QDate::currentDate(), source.system);
     else
         input = MakeReportInput(type, serial, shown, source.range, templates, QDate::currentDate());
-    if (!fromFile) input.note = source.partial;
-    if (typeEdit && !typeEdit->text().isEmpty()) input.context.typeText = typeEdit->text();
-    if (serialEdit && !serialEdit->text().isEmpty()) input.context.serialText = serialEdit->text();
+    if (!printsFile(source)) input.note = source.partial;
+    input.context.typeText = ModelName(type);
     input.settings = Settings();
     return input;
 }
@@ -362,7 +381,7 @@ void TPrintPage::PrintReport(QPrinter* printer) {
 
 QString TPrintPage::SaveReportPdf(const QString& path) {
     const std::optional<ReportInput> input = prepareReport();
-    if (!input) return QStringLiteral("TFomi.RVsPrint:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+    if (!input) return noReportText(Source().type);
     return WriteReportPdf(path, *input, reportTitle());
 }
 

@@ -45,8 +45,10 @@ void SetPrintDialogs(PrintDialogs dialogs);
 
 // The archive a report is made of: what the archive page shows.
 struct PrintSource {
-    int type = -1;  // device type of the archive, -1 none
-    int tab = 0;    // index into ArchiveTabs(type)
+    int type = -1;    // device type of the archive, -1 none
+    int serial = -1;  // its serial number, -1 unknown
+    int system = -1;  // a loaded file: the heat system it was saved from, -1 unknown
+    int tab = 0;      // index into ArchiveTabs(type)
     ArchiveTabView shown{};
     ViewRange range;
     QString loadedFile;  // an archive file read into the window, empty for a device read
@@ -102,6 +104,8 @@ private:
     // saved. Nothing when the device has no template family.
     std::optional<ReportInput> prepareReport();
     QString reportTitle() const;
+    // Whether the report is of the archive file loaded into the device page.
+    bool printsFile(const PrintSource& source) const;
 
     TFomi& window_;
     QPointer<TArchivePage> archive_;

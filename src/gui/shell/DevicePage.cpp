@@ -178,7 +178,10 @@ QWidget* TFomi::createComPage() {
     cbC->setToolTip(QStringLiteral("COM-порт"));
     cbC->setMinimumContentsLength(12);
     cbC->installEventFilter(this);
-    connect(cbC, &QComboBox::activated, this, [this] { cbCClick(cbC); });
+    connect(cbC, &QComboBox::activated, this, [this] {
+        cbCClick(cbC);
+        announceCurrentDevice();
+    });
     LPState = new QLabel(QStringLiteral("НЕ ВЫБРАН"), page);
     LPState->setObjectName(QStringLiteral("LPState"));
     LPState->setToolTip(QStringLiteral("Состояние порта"));
@@ -317,8 +320,16 @@ QGroupBox* TFomi::createDeviceBox() {
     rbs = new QRadioButton(QStringLiteral("система"), box);
     rbs->setObjectName(QStringLiteral("rbs"));
     rbs->setToolTip(QStringLiteral("подключено несколько устройств"));
-    connect(rbu, &QRadioButton::clicked, this, [this] { rbuClick(); });
-    connect(rbs, &QRadioButton::clicked, this, [this] { rbuClick(); });
+    // A mode switch addresses another device (or none): the pages drop the
+    // previous one's data.
+    connect(rbu, &QRadioButton::clicked, this, [this] {
+        rbuClick();
+        announceCurrentDevice();
+    });
+    connect(rbs, &QRadioButton::clicked, this, [this] {
+        rbuClick();
+        announceCurrentDevice();
+    });
 
     ENo = new QLineEdit(box);
     ENo->setObjectName(QStringLiteral("ENo"));
@@ -404,6 +415,7 @@ void TFomi::cbBaudRateChange() {
     port_->SetStopBits(stop >= 0 ? static_cast<TCommPortDriver::TStopBits>(stop) : TCommPortDriver::sb1BITS);
     port_->SetInputTimeout(static_cast<std::uint32_t>(sed->value()));
     cbCClick(cbC);
+    announceCurrentDevice();
 }
 
 void TFomi::BuPortDefClick() {
@@ -425,8 +437,22 @@ void TFomi::CBPortSetClick() {
     cbC->setEnabled(!on);
 }
 
-bool TFomi::portProbedFree() const {
-    return LabelStyle(LPState) == StatusStyle::Ok && LPState->text() == QStringLiteral("свободен (подключен)");
+bool TFomi::portProbedFree() const { return portFree_; }
+
+void TFomi::announceCurrentDevice() {
+    if (preparing_) return;
+    const int serial = ValidNoTu(CurrentSerial(), CurrentType()) ? CurrentSerial() : -1;
+    const int type = serial >= 0 ? CurrentType() : -1;
+    if (serial == shownSerial_ && type == shownType_) return;
+    shownSerial_ = serial;
+    shownType_ = type;
+    Q_EMIT CurrentDeviceChanged(serial, type);
+}
+
+void TFomi::showNoAnswer() {
+    // Where the window looked for the device.
+    if (PCcon->currentWidget() == TSnet) return;
+    if (portFree_) ShowError(LPState, nullptr, QStringLiteral("открыт, устройство не отвечает"));
 }
 
 void TFomi::cbCClick(QComboBox* from) {
@@ -447,6 +473,7 @@ void TFomi::cbCClick(QComboBox* from) {
     bool ok = false;
     const std::uint32_t baud = cbBaudRate->currentText().toUInt(&ok);
     const PortProbeResult r = ProbePort(*port_, name, ok ? baud : port_->BaudRateValue());
+    portFree_ = r.free;
     const StatusStyle style = r.free ? StatusStyle::Ok : StatusStyle::Error;
     ShowStyled(LPState, nullptr, style, r.label);
     ShowStyled(LMstate, nullptr, style, r.modemLabel);
@@ -462,6 +489,7 @@ void TFomi::connectionPageShown(int index) {
     engine_->SetTransport(PCcon->currentWidget() == TSnet ? TransportKind::Network : TransportKind::Serial);
     if (!Flags().ready) return;
     runConnectionPageShow();
+    announceCurrentDevice();
 }
 
 void TFomi::runConnectionPageShow() {
@@ -519,6 +547,9 @@ void TFomi::AreadNoTuExecute() {
     context.imitation = Action("Aimit")->isChecked();
     context.portFree = portProbedFree();
     context.networkActive = PCcon->currentWidget() == TSnet;
+    // One device on the line: whatever device answers is the one connected.
+    // Several: only the address chosen is asked.
+    context.broadcastFallback = rbu->isChecked();
     const QString oldNo = ENo->text();
     const QString oldType = Etype->text();
     const QString oldNok = Enok->text();
@@ -529,14 +560,27 @@ void TFomi::AreadNoTuExecute() {
     if (context.networkActive) updateNetworkTarget();
     const IdentifyResult r = Identify(*engine_, context, *status_);
     if (!r.ok) {
-        // The address was left as it was; so are its fields.
-        ENo->setText(oldNo);
-        Etype->setText(oldType);
-        Enok->setText(oldNok);
+        if (context.broadcastFallback) {
+            // Nothing answers on a line of one device: no device is known.
+            ClearCurrentDevice();
+            ENo->clear();
+            Etype->clear();
+            Enok->clear();
+        } else {
+            // The address chosen by hand stays; so do its fields.
+            ENo->setText(oldNo);
+            Etype->setText(oldType);
+            Enok->setText(oldNok);
+        }
+        showNoAnswer();
+        announceCurrentDevice();
         return;
     }
     setDeviceFields(QString::number(r.serial), r.model);
     if (r.changeLogDecided) Action("AReadChang")->setEnabled(r.changeLogEnabled);
+    if (!context.imitation && !context.networkActive && portFree_)
+        ShowOk(LPState, nullptr, QStringLiteral("свободен (подключен)"));
+    announceCurrentDevice();
 }
 
 bool TFomi::GBNTDrop() {
@@ -565,6 +609,7 @@ void TFomi::SEnoChange() {
     // configuration page when it sees the address change.
     Q_EMIT DeviceAddressEntered();
     Action("AReadChang")->setEnabled(r.changeLogEnabled);
+    announceCurrentDevice();
 }
 
 void TFomi::EtypeDblClick() {
@@ -574,6 +619,7 @@ void TFomi::EtypeDblClick() {
     Enok->clear();
     if (PCcon->currentWidget() != TSmod) cbCClick(cbC);
     if (PCcon->currentWidget() == TSnet) status_->ok(QStringLiteral("Соединение по сети"));
+    announceCurrentDevice();
 }
 
 void TFomi::TSWShow() {

@@ -1,9 +1,11 @@
 #include "shell/HelpViewer.h"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStringDecoder>
@@ -203,6 +205,19 @@ void HelpViewer::FindInPage() {
     // Not found below the cursor: once more from the top.
     browser_->moveCursor(QTextCursor::Start);
     browser_->find(text);
+}
+
+void HelpViewer::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    Q_EMIT closed();
+}
+
+void HelpViewer::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace omi

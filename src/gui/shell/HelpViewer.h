@@ -44,6 +44,14 @@ public:
     // Position of a named anchor in the shown document, -1 when it has none.
     int AnchorPosition(const QString& anchor) const;
 
+Q_SIGNALS:
+    // The window was closed (its close button or Escape).
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     bool Load(const QString& helpFile);
     void ShowAnchor(const QString& anchor);

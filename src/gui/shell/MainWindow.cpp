@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "support/Format.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -168,6 +169,17 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     createMenus();
 
     status_ = std::make_unique<WindowStatusSink>(LuState, Lblink);
+    // "НЕТ СВЯЗИ" says where the window looked for the device.
+    status_->SetErrorFilter([this](const QString& text) {
+        if (text != QStringLiteral("НЕТ СВЯЗИ")) return text;
+        if (PCcon->currentWidget() == TSnet)
+            return Format(QStringLiteral("НЕТ СВЯЗИ: нет ответа от %s:%d"), {MEip->text().trimmed(), SEp->value()});
+        const QString port = cbC->currentText();
+        if (port.isEmpty()) return QStringLiteral("НЕТ СВЯЗИ: порт не выбран");
+        if (!portFree_) return Format(QStringLiteral("НЕТ СВЯЗИ: порт %s занят или отсутствует"), {port});
+        showNoAnswer();
+        return Format(QStringLiteral("НЕТ СВЯЗИ: нет ответа через порт %s"), {port});
+    });
     engine_->SetTrace(Ma_);
     stateView = new TStateView(*this);
     configPage = new TConfigPage(*this);
@@ -470,6 +482,12 @@ void TFomi::AcreateExecute() {
         if (portProbedFree()) break;
     }
     // The device type list, and the date and time of the indicator strip.
+    // A port named on the command line is the one meant: the first of them
+    // found free, else the first of them.
+    QString commandLinePort;
+    if (first && !options_.extraPorts.isEmpty())
+        commandLinePort =
+            options_.extraPorts.contains(cbC->currentText()) ? cbC->currentText() : options_.extraPorts.first();
     Flags().ready = false;
     fillTypeList();
     LDT->setText(FormatDateTimeText(QStringLiteral("dd mmmm yyyy  hh:nn"), QDateTime::currentDateTime()));
@@ -485,6 +503,11 @@ void TFomi::AcreateExecute() {
     // The addressing mode chosen by its radio button, the number and type
     // fields kept as they were.
     const QString no = ENo->text();
+    // The port remembered from the last run gives way to the command line's.
+    if (!commandLinePort.isEmpty() && cbC->findText(commandLinePort) >= 0) {
+        ReadyGuard quiet;
+        cbC->setCurrentIndex(cbC->findText(commandLinePort));
+    }
     const QString type = Etype->text();
     rbuClick();
     Flags().ready = false;
@@ -706,6 +729,11 @@ void TFomi::AhelpExecute() {
         if (!help_) {
             help_ = new HelpViewer(this);
             help_->setWindowFlag(Qt::Window, true);
+            // The toggle is released when help goes away.
+            connect(help_, &HelpViewer::closed, this, [this] {
+                const QSignalBlocker quiet(Action("Ahelp"));
+                Action("Ahelp")->setChecked(false);
+            });
         }
         const int context = helpContextOfFocus();
         if (PCW_->currentWidget() == TSdeb && context == 400)
@@ -722,7 +750,10 @@ void TFomi::AhelpExecute() {
         return;
     }
     Ma_->AddLine(ClientHelpText());
-    if (checked) openHelp();
+    if (checked)
+        openHelp();
+    else if (help_)
+        help_->close();
 }
 
 }  // namespace omi

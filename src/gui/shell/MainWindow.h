@@ -115,6 +115,12 @@ public:
     // on the device group box).
     bool GBNTDrop();
 
+    // The device whose data the pages show: the one last announced by an
+    // identification, a manual address, a clearing or a mode switch (-1 for
+    // none). The preparation's own probe of the port does not change it.
+    int ShownSerial() const { return shownSerial_; }
+    int ShownType() const { return shownType_; }
+
     // Window resize rule: scroll ranges follow the client area once it is
     // taller than 0.9 of the screen.
     void FormResize();
@@ -133,6 +139,9 @@ Q_SIGNALS:
     void DeviceAddressEntered();
     // The access level was applied (pages show their level-0 detail).
     void AccessLevelApplied(int level);
+    // The current device changed or was cleared (serial and type -1): every
+    // page drops what it shows of the previous one.
+    void CurrentDeviceChanged(int serial, int type);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -163,6 +172,12 @@ private:
     void updateNetworkTarget();
     void setDeviceFields(const QString& serial, const QString& model);
     bool portProbedFree() const;
+    // Compares the current device with the one the pages show and, when it
+    // differs, tells them (CurrentDeviceChanged). Quiet while preparing.
+    void announceCurrentDevice();
+    // After a failed identification: the port label says that the port is
+    // open but nothing answers, and the status names the port.
+    void showNoAnswer();
     QString currentHelpFile() const;
     int helpContextOfFocus() const;
 
@@ -173,6 +188,9 @@ private:
     QHash<QString, QAction*> actions_;
     QStringList actionOrder_;
     int preparations_ = 0;
+    bool portFree_ = false;  // the last probe found the chosen port free
+    int shownSerial_ = -1;
+    int shownType_ = -1;
     bool preparing_ = false;
     QString helpFile_;
     HelpViewer* help_ = nullptr;

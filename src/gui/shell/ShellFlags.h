@@ -9,7 +9,15 @@
 // archivePresent: an archive was read or loaded; enables printing and saving.
 // lampFlashing: the lamp flashes at every status change (true) or flashes once.
 
+#include <QString>
+
 namespace omi {
+
+// The hint of an action, and the status, when an operation needs a device
+// and none is known.
+inline const QString kIdentifyFirst = QStringLiteral("сначала определите устройство");
+// The same when the device has no archives ("у ЛОРС нет архивов").
+QString NoArchivesText(int deviceType);
 
 struct ShellFlags {
     bool ready = true;

@@ -71,7 +71,13 @@ void ShowBusy(QLabel* label, TLamp* lamp, const QString& text) { ShowStyled(labe
 void ShowOk(QLabel* label, TLamp* lamp, const QString& text) { ShowStyled(label, lamp, StatusStyle::Ok, text); }
 void ShowError(QLabel* label, TLamp* lamp, const QString& text) { ShowStyled(label, lamp, StatusStyle::Error, text); }
 
-void WindowStatusSink::show(StatusStyle style, const QString& shown) { ShowStyled(label_, lamp_, style, shown); }
+void WindowStatusSink::show(StatusStyle style, const QString& shown) {
+    if (style == StatusStyle::Error && errorFilter_) {
+        ShowStyled(label_, lamp_, style, errorFilter_(shown));
+        return;
+    }
+    ShowStyled(label_, lamp_, style, shown);
+}
 
 void WindowStatusSink::SetStatus(const QString& text, const QColor& color) {
     label_->setText(text);

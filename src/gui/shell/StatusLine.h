@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QString>
+#include <functional>
 
 class QLabel;
 
@@ -39,8 +40,12 @@ public:
     // Text with a given colour, for the family drivers: the lamp turns green
     // for green, red for red, yellow for olive and keeps its colour otherwise.
     void SetStatus(const QString& text, const QColor& color);
+    // Every error text passes through it before it is shown (the window
+    // names its port in "НЕТ СВЯЗИ").
+    void SetErrorFilter(std::function<QString(const QString&)> filter) { errorFilter_ = std::move(filter); }
 
 private:
+    std::function<QString(const QString&)> errorFilter_;
     QLabel* label_;
     TLamp* lamp_;
 };

@@ -26,17 +26,20 @@
 #include <utility>
 
 #include "archives/ArchiveRange.h"
+#include "families/DeviceFamily.h"
 #include "families/ErrBits.h"
 #include "families/StateLayout.h"
 #include "families/U128.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
+#include "protocol/Models.h"
 #include "service/DeviceReading.h"
 #include "service/StateLog.h"
 #include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
+#include "support/Format.h"
 
 namespace omi {
 
@@ -53,25 +56,12 @@ constexpr int kGroupGap = 18;  // between the column groups of the boxes
 QStringList TabNames(int type) {
     const QString one = QStringLiteral("состояние 1-й системы");
     const QString two = QStringLiteral("состояние 2-й системы");
-    switch (type) {
-        case 228:
-        case 229:
-        case 234:
-        case 236:
-            return {one, two};
-        case 128:
-        case 225:
-        case 227:
-        case 230:
-        case 235:
-        case 237:
-            return {QStringLiteral("состояние")};
-        default:
-            return {};
-    }
+    const int systems = HeatSystemsOf(type);
+    if (systems == 2) return {one, two};
+    return systems == 1 ? QStringList{QStringLiteral("состояние")} : QStringList{};
 }
 
-bool TwoSystemMapping(int type) { return type == 228 || type == 229 || (type >= 234 && type <= 237); }
+bool TwoSystemMapping(int type) { return HeatSystemsOf(type) == 2; }
 
 bool Family234(int type) { return type >= 234 && type <= 237; }
 
@@ -82,6 +72,10 @@ std::vector<int> Ranks(const std::vector<int>& values) {
     out.reserve(values.size());
     for (int v : values) out.push_back(static_cast<int>(std::distance(distinct.begin(), distinct.find(v))));
     return out;
+}
+
+QString noStateText(int type) {
+    return Format(QStringLiteral("состояние %s эта программа не показывает"), {ModelName(type)});
 }
 
 // A cell of the level-0 grid: its two heading rows look like fixed rows.
@@ -116,6 +110,20 @@ TStateView::TStateView(TFomi& window) : QObject(&window), window_(window) {
         const QString name = window_.property("stateLogFile").toString();
         if (!name.isEmpty()) EFst->setText(name);
     });
+    connect(&window_, &TFomi::CurrentDeviceChanged, this, [this] { DropDevice(); });
+}
+
+void TStateView::DropDevice() {
+    // A reading under way identified the device itself and reads it next.
+    if (reading_) return;
+    QAction* read = window_.Action(QStringLiteral("Areadstate"));
+    {
+        const QSignalBlocker quiet(read);
+        read->setChecked(false);
+    }
+    runGuarded(false);
+    stateRead_ = false;
+    window_.sgsp->clear();
 }
 
 void TStateView::buildControls() {
@@ -306,7 +314,7 @@ void TStateView::readOrClear(bool on) {
     const int type = CurrentType();
     const QStringList tabs = TabNames(type);
     if (tabs.isEmpty()) {
-        ShowValue(QStringLiteral("TFomi.AreadstateExecute.GetTab: Неправильный тип прибора"));
+        window_.Status().error(noStateText(type));
         return;
     }
     {
@@ -322,7 +330,7 @@ void TStateView::readOrClear(bool on) {
     // The reading itself (its status texts on the status line).
     const ReadResult result = ReadState(window_.Engine(), window_.Status());
     if (result.outcome == ReadOutcome::UnknownType) {
-        ShowValue(result.message);
+        window_.Status().error(noStateText(type));
         return;
     }
     if (!result.ok()) return;
@@ -370,6 +378,11 @@ TStateView::Box TStateView::createBox() {
     box.label->setPalette(pal);
     box.edit = new QLineEdit(boxArea_);
     box.edit->setReadOnly(true);
+    // A value shown, not an input: no edit frame, the page's face behind it.
+    box.edit->setFrame(false);
+    QPalette face = box.edit->palette();
+    face.setColor(QPalette::Base, QApplication::palette().color(QPalette::Window));
+    box.edit->setPalette(face);
     box.edit->setProperty("helpContext", kBoxHelpContext);
     box.edit->installEventFilter(this);
     box.label->setBuddy(box.edit);
@@ -381,7 +394,7 @@ void TStateView::TCSPChange() {
     const int type = CurrentType();
     const StateLayoutTable* table = StateTableOf(type);
     if (!table) {
-        ShowValue(QStringLiteral("TFomi.TCSPChange: неправильный тип прибора: ") + QString::number(type));
+        window_.Status().error(noStateText(type));
         return;
     }
     const QStringList values = StateValueTexts(type, selectedSystem(type));
@@ -567,7 +580,9 @@ void TStateView::decodeError(int type, int tag, int system) {
     const QStringList* texts = ErrorTextTable(type, static_cast<ErrorTag>(tag));
     const StateLayoutTable* table = StateTableOf(type);
     if (!texts || !table) {
-        ShowValue(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        ShowValue(type < 0
+                      ? kIdentifyFirst
+                      : Format(QStringLiteral("для %s расшифровка кодов ошибок не предусмотрена"), {ModelName(type)}));
         return;
     }
     // The code as the state record holds it (the archive view puts the

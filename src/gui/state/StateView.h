@@ -62,6 +62,9 @@ public:
     void AErrDecExecute(QObject* sender);
     // The double-click on the free area of the state frame (family 228).
     void PoioldDblClick();
+    // Another device (or none) is current: polling stops and the view is
+    // cleared.
+    void DropDevice();
 
     bool StateRead() const { return stateRead_; }
     bool Reading() const { return reading_; }

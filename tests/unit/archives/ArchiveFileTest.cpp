@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "protocol/Models.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,7 +59,7 @@ TEST(ArchiveFile, ParsesLiteralRecordsWithTotalsLine) {
     EXPECT_EQ(row[15], "9561");
     EXPECT_EQ(row[21], "25:05");
     EXPECT_TRUE(c.hasTotals);
-    EXPECT_EQ(Fields(c.lines[3]).mid(0, 3), QStringList({"ИТОГО(1):", "1", "1,50"}));
+    EXPECT_EQ(Fields(c.lines[3]).mid(0, 3), QStringList({"ИТОГО(1):", "", "1,50"}));
     EXPECT_EQ(Fields(c.lines[3])[15], "-36525");
     EXPECT_EQ(c.codes, ArchiveColumnCodes(F(), kHourlyArchive));  // the hour column is shown
     EXPECT_EQ(SelectColumns(c.cells, c.codes, 1), ApplyColumnCodes(c.lines, c.codes, 1));
@@ -125,7 +126,7 @@ TEST_F(ArchiveFileOnDisk, DifferenceTabSavesRowsAndTotalsAndLoadsBack) {
     ArchiveFileContent loaded;
     ASSERT_EQ(ReadArchiveFile(F(), path, "%f", loaded), "");
     ASSERT_EQ(loaded.lines.size(), 2 + 3 + 1);
-    EXPECT_TRUE(loaded.lines.last().startsWith("ИТОГО(3):\t3\t"));
+    EXPECT_TRUE(loaded.lines.last().startsWith("ИТОГО(3):\t\t"));
     EXPECT_EQ(Fields(loaded.lines[2])[2], "20,00");  // system 2 heat difference
     EXPECT_EQ(ArchiveExtensionWarning(path), "");
 }
@@ -229,6 +230,37 @@ TEST(ArchiveFileNames, ProposedNameTextCopyAndExtension) {
     EXPECT_EQ(ArchiveExtensionWarning("/d/x.Arh"), "");
     EXPECT_EQ(ArchiveExtensionWarning("/d/x.arh"), "файл: /d/x.arh - не опознан как архивный");
     EXPECT_EQ(ArchiveExtensionWarning("/d/x"), "файл: /d/x - не опознан как архивный");
+}
+
+// A file the window saved knows its device from its folder and its heat
+// system from the tab caption its name begins with; a file elsewhere or
+// renamed says only what it can.
+TEST(ArchiveFileNames, OriginFromFolderAndName) {
+    const QString b4 = "/data/АРХИВЫ/" + ModelName(229) + "/";
+    const struct {
+        QString path;
+        int readAs;
+        ArchiveFileOrigin expected;
+    } cases[] = {
+        {b4 + "00417/СУТ 2_Я  РАЗНОСТЬ_от0305до0312дз031309.Arh", -1, {229, 417, 1}},
+        {b4 + "00417/СУТ 1_Я_от0305до0312дз031309.Arh", -1, {229, 417, 0}},
+        {b4 + "65535/ЧАС 2_Я_от0305до0312дз031309.Arh", 229, {229, 65535, 1}},
+        // Renamed: the system is not known for a family of two.
+        {b4 + "00417/мой архив.Arh", -1, {229, 417, -1}},
+        // One system: always the first, wherever the file lies.
+        {"/tmp/СУТОЧНЫЙ_от0305до0312дз031309.Arh", 227, {-1, -1, 0}},
+        {"/tmp/x.Arh", 227, {-1, -1, 0}},
+        // Not a device folder: five digits that are no serial, a longer name, no model.
+        {b4 + "00000/СУТ 2_Я_x.Arh", 229, {-1, -1, 1}},
+        {b4 + "004170/СУТ 2_Я_x.Arh", -1, {-1, -1, -1}},
+        {"/data/АРХИВЫ/не модель/00417/x.Arh", -1, {-1, 417, -1}},
+    };
+    for (const auto& c : cases) {
+        const ArchiveFileOrigin o = ArchiveFileOriginOf(c.path, c.readAs);
+        EXPECT_EQ(o.type, c.expected.type) << c.path.toStdString();
+        EXPECT_EQ(o.serial, c.expected.serial) << c.path.toStdString();
+        EXPECT_EQ(o.system, c.expected.system) << c.path.toStdString();
+    }
 }
 
 }  // namespace

@@ -172,7 +172,7 @@ TEST(ArchiveView, DifferenceTabOfEightEntriesGivesSevenRowsAndTotals) {
     }
     const QStringList totals = t.table.rows.last();
     EXPECT_EQ(totals[0], "ИТОГО(7):");
-    EXPECT_EQ(totals[1], "7");
+    EXPECT_EQ(totals[1], "");       // the count is not an hour
     EXPECT_EQ(totals[2], "70,00");  // heat
     EXPECT_EQ(totals[6], "70,00");  // supply temperature, weighted by V1
     EXPECT_EQ(totals[8], "0,00");   // additional: no temperature counted
@@ -237,8 +237,12 @@ TEST(ArchiveView, TotalsSumsOrsAndWeightsAndSkipsOutOfRangeTemperatures) {
 
     const QString line = ArchiveTotalsLine(F(), t, "%f");
     EXPECT_EQ(line,
-              "ИТОГО(3):\t3\t3,25\t60,00\t0,00\t0,00\t33,33\t0,00\t0,00\t0,60\t1,00\t5\t10\t72\t3\t-36525\t0\t"
-              "0,00\t0,00\t0,00\t0,00\t1дн01:05\t0\t0\t0\t0,00\t0,00\t0,00\t");
+              "ИТОГО(3):\t\t3,25\t60,00\t0,00\t0,00\t33,33\t0,00\t0,00\t0,60\t1,00\t5\t10\t72\t3\t-36525\t0\t"
+              "0,00\t0,00\t0,00\t0,00\t1 дн 01:05\t0\t0\t0\t0,00\t0,00\t0,00\t");
+    // Under a day only hours and minutes, as the column's heading says.
+    ArchiveRecord shorter = t;
+    shorter.SetInt(a::kFatal, 69);
+    EXPECT_EQ(Fields(ArchiveTotalsLine(F(), shorter, "%f")).value(21), "01:09");
 
     // Plain means of the values strictly between 0 and 150 over the three rows.
     ASSERT_EQ(v.means.size(), 2u);
@@ -279,7 +283,7 @@ TEST(ArchiveView, SingleEntryInRangeIsAnEmptyTotals) {
         EXPECT_EQ(r.Real(a::kP1), 0);
         EXPECT_EQ(r.Real(a::kT1), 0);
     }
-    EXPECT_EQ(Fields(ArchiveTotalsLine(F(), v.entries[0][0], "%f")).mid(0, 3), QStringList({"ИТОГО(0):", "0", "0,00"}));
+    EXPECT_EQ(Fields(ArchiveTotalsLine(F(), v.entries[0][0], "%f")).mid(0, 3), QStringList({"ИТОГО(0):", "", "0,00"}));
 }
 
 TEST(ArchiveView, TabChoosesListAndHeatSystem) {

@@ -23,6 +23,12 @@ TEST(RequestBytes, DailyCarriesBit7InTheSecondByte) {
     for (const Case& c : cases) {
         EXPECT_EQ(DailyRequestBytes234(c.position), c.daily) << c.position;
         EXPECT_EQ(HourlyRequestBytes234(c.position), c.hourly) << c.position;
+        // A device reads back the ring and position it was asked for.
+        for (const bool daily : {true, false}) {
+            const RequestedRecord asked = RequestedRecord234(daily ? c.daily : c.hourly);
+            EXPECT_EQ(asked.daily, daily) << c.position;
+            EXPECT_EQ(asked.position, c.position) << c.position;
+        }
     }
 }
 

@@ -168,6 +168,28 @@ TEST_F(U128, WriteResultsComeFromTheAnswersContent) {
     EXPECT_EQ(NetworkNumberResult(Frame{6, 128, 0x2C}, 300), 1);
 }
 
+// The device side of the same frames: the answer that carries a record, and
+// the configuration that a write request carries.
+TEST_F(U128, AnswerCarriesTheRecordAndWriteRequestsCarryTheConfiguration) {
+    Record rec;
+    rec.channels = 4;
+    rec.pulses = {0x01020304, 70, 0, 9};
+    rec.weights = {0, 3, 1, 2};
+    const Frame expected{31, 0, 0, 0, 0, 0x34, 0x12, 4, 3, 2, 1, 70, 0, 0,   0, 0,
+                         0,  0, 0, 9, 0, 0,    0,    0, 3, 1, 2, 4,  0, 255, 0};
+    EXPECT_EQ(EncodeAnswer(rec, 0x1234), expected);
+
+    Record base;
+    base.pulses = {7, 7, 7, 7};
+    const Record written = WrittenConfig(withCheck({8, 128, 0x34, 0x12, 255, 0x04, 0x39}), base);
+    EXPECT_EQ(written.channels, 4);
+    EXPECT_EQ(written.weights, (std::array<std::uint8_t, 4>{1, 2, 3, 0}));
+    EXPECT_EQ(written.pulses, base.pulses);
+    const Record unchanged = WrittenConfig(withCheck({6, 128, 0x34, 0x12, 255}), base);
+    EXPECT_EQ(unchanged.channels, base.channels);
+    EXPECT_EQ(unchanged.weights, base.weights);
+}
+
 TEST(U128Lines, ShownStateLinesByChannelCount) {
     // Line 0 is the channel count; then four groups of channels 1..4.
     const struct {

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <memory>
 
-#include "Sim34.h"
 #include "SimDevice.h"
 #include "SimResponder.h"
+#include "SimTestSupport.h"
 #include "archives/ArchiveRecord.h"
 #include "families/U34.h"
 #include "support/Dates.h"
@@ -17,34 +17,11 @@
 using omi::Frame;
 using omi::SimDevice;
 using omi::SimSettings;
+using namespace omi::simtest;
 
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 7), QTime(13, 0));
-
-SimSettings at(const QDateTime& time, std::optional<int> daily = {}, std::optional<int> hourly = {},
-               int writeResult = 0) {
-    SimSettings s;
-    s.clock = [time] { return time; };
-    s.dailyCurrent = daily;
-    s.hourlyCurrent = hourly;
-    s.writeResult = writeResult;
-    return s;
-}
-
-Frame request(const SimDevice& d, int command, const Frame& data = {}) {
-    Frame f;
-    for (std::size_t b : {data.size() + 6, std::size_t(d.Type()), std::size_t(d.Serial() & 0xFF),
-                          std::size_t(d.Serial() >> 8), std::size_t(command)})
-        f.push_back(static_cast<std::uint8_t>(b));
-    for (std::uint8_t b : data) f.push_back(b);
-    f.push_back(omi::FrameCheckByte(f));
-    return f;
-}
-
-Frame positionBytes(int n, bool daily) {
-    return {static_cast<std::uint8_t>(n % 256), static_cast<std::uint8_t>(n / 256 + (daily ? 128 : 0))};
-}
 
 omi::ArchiveEntry record(SimDevice& d, int n, bool daily) {
     const auto answer = d.Answer(request(d, omi::cmd::ArchiveRecord, positionBytes(n, daily)));
@@ -71,8 +48,6 @@ const Frame kDefaultConfigData = [] {
     d.insert(d.end(), {0, 0, 0, 0, 1, 1, 0, 0});
     return d;
 }();
-
-Frame dataOf(const Frame& answer) { return Frame(answer.begin() + 5, answer.end() - 1); }
 
 struct ShapeCase {
     const char* name;
@@ -103,18 +78,7 @@ TEST(Sim34, AnswersEveryCommandOfTheFamilyInItsFrameShape) {
         SimDevice d(type, 417, at(kNow));
         for (const auto& c : cases) {
             const auto answer = d.Answer(request(d, c.command, c.data));
-            const std::string what = std::to_string(type) + " " + c.name;
-            if (c.length == 0) {
-                EXPECT_EQ(answer, std::nullopt) << what;
-                continue;
-            }
-            ASSERT_TRUE(answer) << what;
-            ASSERT_EQ(answer->size(), static_cast<std::size_t>(c.length)) << what;
-            EXPECT_EQ((*answer)[0], c.length) << what;
-            EXPECT_EQ((*answer)[1], type) << what;
-            EXPECT_EQ(omi::GetW(*answer, 2), 417) << what;
-            EXPECT_EQ((*answer)[4], c.command) << what;
-            EXPECT_TRUE(omi::CheckFrameSum(*answer)) << what;
+            expectAnswer(answer, c.length, d, c.command, std::to_string(type) + " " + c.name);
         }
     }
 }
@@ -132,17 +96,6 @@ TEST(Sim34, ReportsTheLastWrittenPositionsPlusOne) {
         SimDevice d(234, 417, at(kNow, c.daily, c.hourly));
         EXPECT_EQ(d.Answer(request(d, 21)), c.answer);
     }
-}
-
-// The read plan of the program: newest first, from the last-written position
-// down to 0, then from the top of the ring down to the position after the
-// last written one; a position outside the ring counts as -1.
-std::vector<int> planPositions(int current, int size) {
-    if (current < 0 || current >= size) current = -1;
-    std::vector<int> plan;
-    for (int n = current; n >= 0; --n) plan.push_back(n);
-    for (int n = size - 1; n > current; --n) plan.push_back(n);
-    return plan;
 }
 
 TEST(Sim34, RingsHoldTheDatesOfTheReadPlan) {

@@ -7,9 +7,8 @@
 
 #include <cmath>
 
-#include "Sim25.h"
-#include "Sim27.h"
 #include "SimDevice.h"
+#include "SimTestSupport.h"
 #include "archives/ArchiveFile.h"
 #include "archives/ArchiveView.h"
 #include "families/U25.h"
@@ -19,37 +18,12 @@
 #include "support/Dates.h"
 
 using namespace omi;
+using namespace omi::simtest;
 
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 7), QTime(13, 0));
 constexpr int kSerial = 417;
-
-SimSettings at(const QDateTime& time, std::optional<int> daily = {}, std::optional<int> hourly = {},
-               int writeResult = 0) {
-    SimSettings s;
-    s.clock = [time] { return time; };
-    s.dailyCurrent = daily;
-    s.hourlyCurrent = hourly;
-    s.writeResult = writeResult;
-    return s;
-}
-
-Frame request(const SimDevice& d, int command, const Frame& data = {}) {
-    Frame f;
-    for (std::size_t b : {data.size() + 6, std::size_t(d.Type()), std::size_t(d.Serial() & 0xFF),
-                          std::size_t(d.Serial() >> 8), std::size_t(command)})
-        f.push_back(static_cast<std::uint8_t>(b));
-    for (std::uint8_t b : data) f.push_back(b);
-    f.push_back(FrameCheckByte(f));
-    return f;
-}
-
-Frame positionBytes(int n, bool daily) {
-    return {static_cast<std::uint8_t>(n % 256), static_cast<std::uint8_t>(n / 256 + (daily ? 128 : 0))};
-}
-
-Frame dataOf(const Frame& answer) { return Frame(answer.begin() + 5, answer.end() - 1); }
 
 // What the tests need to know of a family: its frames, decoders, record
 // offsets and tables.
@@ -93,14 +67,12 @@ StateSample decodeState(const Family& f, const Frame& answer) {
 
 const std::vector<Family>& families() {
     static const std::vector<Family> list{
-        {"227", 227, 33, 16, 41, 10, sim27::kDailyPositions, sim27::kHourlyPositions, sim27::kDefaultDailyCurrent,
-         sim27::kDefaultHourlyCurrent, &u27::DecArh, &u27::ArchiveTables,
+        {"227", 227, 33, 16, 41, 10, 128, 1024, 90, 700, &u27::DecArh, &u27::ArchiveTables,
          u27::SetPar(u27::DefaultConfig()).data, Frame{0x0A, 0x00, 0xE8, 0x03, 0x10, 0x27, 0x01, 0x00, 3, 12},
          u27::arh::kWork, u27::arh::kWorkErr, u27::arh::kHeat, u27::arh::kT1, u27::arh::kT2, u27::arh::kT3,
          u27::arh::kError, u27::arh::kErrDuration,
          {u27::arh::kHeat, u27::arh::kV1, u27::arh::kV2, u27::arh::kVHot, u27::arh::kV3}, {}},
-        {"225", 225, 41, 23, 49, 9, sim25::kDailyPositions, sim25::kHourlyPositions, sim25::kDefaultDailyCurrent,
-         sim25::kDefaultHourlyCurrent, &u25::DecArh, &u25::ArchiveTables,
+        {"225", 225, 41, 23, 49, 9, 128, 1024, 90, 700, &u25::DecArh, &u25::ArchiveTables,
          u25::SetPar(u25::DefaultConfig()).data,
          Frame{0x0A, 0x00, 0xE8, 0x03, 0xFF, 0xFF, 0x10, 0x0E, 0x01, 0xA4, 0x01, 0x64, 0x05, 0x04, 0x0C, 0x01, 0x32},
          u25::arh::kWork, u25::arh::kWorkErr, u25::arh::kHeat, u25::arh::kT1, u25::arh::kT2, u25::arh::kT3,
@@ -158,18 +130,7 @@ TEST_F(SimOneSystem, AnswersEveryCommandInItsFrameShape) {
         SimDevice d(f.type, kSerial, at(kNow));
         for (const auto& c : cases) {
             const auto answer = d.Answer(request(d, c.command, c.data));
-            const std::string what = std::string(f.name) + " " + c.name;
-            if (c.length == 0) {
-                EXPECT_EQ(answer, std::nullopt) << what;
-                continue;
-            }
-            ASSERT_TRUE(answer) << what;
-            ASSERT_EQ(answer->size(), static_cast<std::size_t>(c.length)) << what;
-            EXPECT_EQ((*answer)[0], c.length) << what;
-            EXPECT_EQ((*answer)[1], f.type) << what;
-            EXPECT_EQ(GetW(*answer, 2), kSerial) << what;
-            EXPECT_EQ((*answer)[4], c.command) << what;
-            EXPECT_TRUE(CheckFrameSum(*answer)) << what;
+            expectAnswer(answer, c.length, d, c.command, std::string(f.name) + " " + c.name);
         }
     }
 }
@@ -189,17 +150,6 @@ TEST_F(SimOneSystem, ReportsTheLastWrittenPositionsPlusOne) {
         SimDevice d(c.type, kSerial, at(kNow, c.daily, c.hourly));
         EXPECT_EQ(d.Answer(request(d, 21)), c.answer) << c.type;
     }
-}
-
-// The read plan of the program: newest first, from the last-written position
-// down to 0, then from the top of the ring down to the position after the
-// last written one; a position outside the ring counts as -1.
-std::vector<int> planPositions(int current, int size) {
-    if (current < 0 || current >= size) current = -1;
-    std::vector<int> plan;
-    for (int n = current; n >= 0; --n) plan.push_back(n);
-    for (int n = size - 1; n > current; --n) plan.push_back(n);
-    return plan;
 }
 
 TEST_F(SimOneSystem, RingsHoldTheDatesOfTheReadPlan) {

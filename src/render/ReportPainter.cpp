@@ -1,4 +1,4 @@
-#include "reports/ReportPainter.h"
+#include "ReportPainter.h"
 
 #include <QBuffer>
 #include <QFontDatabase>

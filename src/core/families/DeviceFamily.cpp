@@ -1,0 +1,318 @@
+#include "families/DeviceFamily.h"
+
+#include <algorithm>
+#include <array>
+
+#include "archives/ArchiveProcedure.h"
+#include "families/U128.h"
+#include "families/U25.h"
+#include "families/U25Archive.h"
+#include "families/U27.h"
+#include "families/U27Archive.h"
+#include "families/U28.h"
+#include "families/U29.h"
+#include "families/U29Archive.h"
+#include "families/U34.h"
+#include "families/U34Archive.h"
+
+namespace omi {
+
+namespace {
+
+constexpr std::array<const char*, 2> kTemperatureChoices{"МЕНЬШЕЙ температуре", "БОЛЬШЕЙ температуре"};
+constexpr std::array<const char*, 3> kTemperatureAndPressureChoices{"МЕНЬШЕЙ температуре", "БОЛЬШЕЙ температуре",
+                                                                    "ДАВЛЕНИЮ"};
+
+// clang-format off
+constexpr std::array<ConfigGridColumn, 15> kConfigGrid234{{
+    {"вес имп", "датч №1", 0},    {"вес имп", "датч №2", 1},    {"вес имп", "датч №3", 2},  {"тип", "сист", 3},
+    {"t°C ХВС", "первая", 4},     {"t°C ХВС", "вторая", 5},     {"нач 2-й t°C", "день", 6}, {"нач 2-й t°C", "м-ц", 7},
+    {"кон 2-й t°C", "день", 8},   {"кон 2-й t°C", "м-ц", 9},    {"min", "объем", 10},       {"max", "объем", 11},
+    {"отч", "день", 19},          {"призн", "сумм ош", 20},     {"призн", "исп 2-й t°C", 21},
+}};
+constexpr std::array<ConfigGridColumn, 15> kConfigGrid229{{
+    {"вес имп", "датч №1", 0},    {"вес имп", "датч №2", 1},    {"вес имп", "датч №3", 2},  {"тип", "сист", 3},
+    {"t°C ХВС", "первая", 4},     {"t°C ХВС", "вторая", 5},     {"нач 2-й t°C", "день", 6}, {"нач 2-й t°C", "м-ц", 7},
+    {"кон 2-й t°C", "день", 8},   {"кон 2-й t°C", "м-ц", 9},    {"min", "объем", 10},       {"max", "объем", 11},
+    {"отч", "день", 12},          {"призн", "сумм ош", 13},     {"призн", "исп 2-й t°C", 14},
+}};
+constexpr std::array<ConfigGridColumn, 6> kConfigGrid227{{
+    {"вес имп", "датч №1", 0}, {"вес имп", "датч №2", 1}, {"вес имп", "ГВС", 2},
+    {"вес имп", "датч №3", 3}, {"тип", "сист", 4},        {"t°C", "ХВС", 5},
+}};
+constexpr std::array<ConfigGridColumn, 11> kConfigGrid225{{
+    {"вес имп", "датч №1", 0}, {"вес имп", "датч №2", 1},  {"вес имп", "датч №3", 2},  {"вес имп", "электро", 3},
+    {"к-во", "тар", 4},        {"начало", "1 тарифа", 5},  {"начало", "2 тарифа", 6},  {"тип", "сист", 7},
+    {"t°C", "ХВС", 8},         {"пр огр", "сч ГВС", 9},    {" t°C", "без ГВС", 10},
+}};
+constexpr std::array<ConfigGridColumn, 5> kConfigGridLors{{
+    {"к-во", "кан", 0}, {"№ веса", "1 кан", 1}, {"№ веса", "2 кан", 2}, {"№ веса", "3 кан", 3}, {"№ веса", "4 кан", 4},
+}};
+// clang-format on
+
+// The fields every family of the two-system calculators (228, 229/230,
+// 234/235) shares.
+template <class Driver>
+constexpr DeviceFamily TwoSystemFamily(Family id) {
+    return DeviceFamily{
+        .id = id,
+        .configCommand = cmd::ReadConfig,
+        .decodeState = [](const Frame& r) { return Driver::DecState(r, Driver::CurrentState()); },
+        .decodeConfig = [](const Frame& r) { return Driver::DecParam(r, Driver::CurrentConfig()); },
+        .stateTexts =
+            [](const DeviceModel& m, int system) {
+                return Driver::StateToText(Driver::CurrentState(), m.heatSystems == 1 ? 0 : system);
+            },
+        .configTexts =
+            [] {
+                return Driver::ParamToText(Driver::CurrentConfig(), 0) +
+                       Driver::ParamToText(Driver::CurrentConfig(), 1);
+            },
+        .configPerSystem = true,
+        .resetConfig =
+            [] {
+                Driver::CurrentConfig() = {Driver::DefaultConfig(), Driver::DefaultConfig()};
+            },
+        .stateTable = &Driver::StateTable,
+        .configGrid = kConfigGrid229,
+        .deviceErrors = &Driver::DeviceErrorTexts,
+        .systemErrors = &Driver::SystemErrorTexts,
+        .archive = &Driver::ArchiveTables,
+        .procedure = nullptr,
+        .dailyDepthDays = 0,
+        .hourlyDepthDays = 0,
+        .imitateState = nullptr,
+        .randomArchiveLength = -1,
+        .randomConfigLength = -1,
+        .setNumberCommand = cmd::NetworkNumber,
+        .writeConfigCommand = cmd::WriteConfig,
+        .resultByte = true,
+        .configMismatch = true,
+        .calibration = CalibrationForm::PerSystem,
+        .calibrationChoices = kTemperatureAndPressureChoices,
+    };
+}
+
+// The drivers as the templates above see them.
+struct Drv34 {
+    static QString DecState(const Frame& r, u34::StatePair& p) { return u34::DecState(r, p); }
+    static QString DecParam(const Frame& r, u34::ConfigPair& p) { return u34::DecParam(r, p); }
+    static QStringList StateToText(const u34::StatePair& p, int s) { return u34::StateToText(p, s); }
+    static QStringList ParamToText(const u34::ConfigPair& p, int s) { return u34::ParamToText(p, s); }
+    static u34::StatePair& CurrentState() { return u34::CurrentState(); }
+    static u34::ConfigPair& CurrentConfig() { return u34::CurrentConfig(); }
+    static u34::ConfigRecord DefaultConfig() { return u34::DefaultConfig(); }
+    static const StateLayoutTable& StateTable() { return u34::StateTable(); }
+    static const QStringList& DeviceErrorTexts() { return u34::DeviceErrorTexts(); }
+    static const QStringList& SystemErrorTexts() { return u34::SystemErrorTexts(); }
+    static const ArchiveFamily& ArchiveTables() { return u34::ArchiveTables(); }
+};
+
+struct Drv29 {
+    static QString DecState(const Frame& r, u29::StatePair& p) { return u29::DecState(r, p); }
+    static QString DecParam(const Frame& r, u29::ConfigPair& p) { return u29::DecParam(r, p); }
+    static QStringList StateToText(const u29::StatePair& p, int s) { return u29::StateToText(p, s); }
+    static QStringList ParamToText(const u29::ConfigPair& p, int s) { return u29::ParamToText(p, s); }
+    static u29::StatePair& CurrentState() { return u29::CurrentState(); }
+    static u29::ConfigPair& CurrentConfig() { return u29::CurrentConfig(); }
+    static u29::ConfigRecord DefaultConfig() { return u29::DefaultConfig(); }
+    static const StateLayoutTable& StateTable() { return u29::StateTable(); }
+    static const QStringList& DeviceErrorTexts() { return u29::DeviceErrorTexts(); }
+    static const QStringList& SystemErrorTexts() { return u29::SystemErrorTexts(); }
+    static const ArchiveFamily& ArchiveTables() { return u29::ArchiveTables(); }
+};
+
+struct Drv28 {
+    static QString DecState(const Frame& r, u28::StatePair& p) { return u28::DecState(r, p); }
+    static QString DecParam(const Frame& r, u28::ConfigPair& p) { return u28::DecParam(r, p); }
+    static QStringList StateToText(const u28::StatePair& p, int s) { return u28::StateToText(p, s); }
+    static QStringList ParamToText(const u28::ConfigPair& p, int s) { return u28::ParamToText(p, s); }
+    static u28::StatePair& CurrentState() { return u28::CurrentState(); }
+    static u28::ConfigPair& CurrentConfig() { return u28::CurrentConfig(); }
+    static u28::ConfigRecord DefaultConfig() { return u28::DefaultConfig(); }
+    static const StateLayoutTable& StateTable() { return u28::StateTable(); }
+    static const QStringList& DeviceErrorTexts() { return u28::DeviceErrorTexts(); }
+    static const QStringList& SystemErrorTexts() { return u28::SystemErrorTexts(); }
+    static const ArchiveFamily& ArchiveTables() { return u28::ArchiveTables(); }
+};
+
+constexpr DeviceFamily Family234() {
+    DeviceFamily f = TwoSystemFamily<Drv34>(Family::F234);
+    f.configGrid = kConfigGrid234;
+    f.procedure = &Procedure234;
+    f.dailyDepthDays = 365;
+    f.hourlyDepthDays = 45;
+    return f;
+}
+
+constexpr DeviceFamily Family229() {
+    DeviceFamily f = TwoSystemFamily<Drv29>(Family::F229);
+    f.procedure = &Procedure229;
+    f.dailyDepthDays = 61;
+    f.hourlyDepthDays = 39;
+    f.imitateState = &u29::ImitState;
+    f.randomArchiveLength = 166;
+    f.randomConfigLength = 46;
+    return f;
+}
+
+constexpr DeviceFamily Family228() {
+    DeviceFamily f = TwoSystemFamily<Drv28>(Family::F228);
+    f.procedure = &Procedure228;
+    f.dailyDepthDays = 61;
+    f.hourlyDepthDays = 39;
+    f.imitateState = &u28::ImitState;
+    f.randomArchiveLength = 166;
+    f.randomConfigLength = 46;
+    return f;
+}
+
+// Families 225 and 227: one heat system, one record of each kind, a single
+// error code.
+template <class Driver>
+constexpr DeviceFamily OneSystemFamily(Family id) {
+    return DeviceFamily{
+        .id = id,
+        .configCommand = cmd::ReadConfig,
+        .decodeState = [](const Frame& r) { return Driver::DecState(r, Driver::CurrentState()); },
+        .decodeConfig = [](const Frame& r) { return Driver::DecParam(r, Driver::CurrentConfig()); },
+        .stateTexts = [](const DeviceModel&, int) { return Driver::StateToText(Driver::CurrentState()); },
+        .configTexts = [] { return Driver::ParamToText(Driver::CurrentConfig()); },
+        .configPerSystem = false,
+        .resetConfig = [] { Driver::CurrentConfig() = Driver::DefaultConfig(); },
+        .stateTable = &Driver::StateTable,
+        .configGrid = Driver::kConfigGrid,
+        .deviceErrors = &Driver::ErrorTexts,
+        .systemErrors = nullptr,
+        .archive = &Driver::ArchiveTables,
+        .procedure = &Driver::Procedure,
+        .dailyDepthDays = 127,
+        .hourlyDepthDays = 42,
+        .imitateState = &Driver::ImitState,
+        .randomArchiveLength = Driver::kRandomArchiveLength,
+        .randomConfigLength = Driver::kRandomConfigLength,
+        .setNumberCommand = cmd::NetworkNumber,
+        .writeConfigCommand = cmd::WriteConfig,
+        .resultByte = Driver::kResultByte,
+        .configMismatch = false,
+        .calibration = CalibrationForm::TwoPoints,
+        .calibrationChoices = kTemperatureChoices,
+    };
+}
+
+struct Drv25 {
+    static QString DecState(const Frame& r, u25::StateRecord& s) { return u25::DecState(r, s); }
+    static QString DecParam(const Frame& r, u25::ConfigRecord& c) { return u25::DecParam(r, c); }
+    static QStringList StateToText(const u25::StateRecord& s) { return u25::StateToText(s); }
+    static QStringList ParamToText(const u25::ConfigRecord& c) { return u25::ParamToText(c); }
+    static u25::StateRecord& CurrentState() { return u25::CurrentState(); }
+    static u25::ConfigRecord& CurrentConfig() { return u25::CurrentConfig(); }
+    static u25::ConfigRecord DefaultConfig() { return u25::DefaultConfig(); }
+    static const StateLayoutTable& StateTable() { return u25::StateTable(); }
+    static const QStringList& ErrorTexts() { return u25::ErrorTexts(); }
+    static const ArchiveFamily& ArchiveTables() { return u25::ArchiveTables(); }
+    static const ArchiveProcedure& Procedure() { return u25::Procedure225(); }
+    static Frame ImitState(const Frame& request) { return u25::ImitState(request); }
+    static constexpr std::span<const ConfigGridColumn> kConfigGrid = kConfigGrid225;
+    static constexpr int kRandomArchiveLength = 49;
+    static constexpr int kRandomConfigLength = 23;
+    static constexpr bool kResultByte = false;  // a write answer counts as accepted
+};
+
+struct Drv27 {
+    static QString DecState(const Frame& r, u27::StateRecord& s) { return u27::DecState(r, s); }
+    static QString DecParam(const Frame& r, u27::ConfigRecord& c) { return u27::DecParam(r, c); }
+    static QStringList StateToText(const u27::StateRecord& s) { return u27::StateToText(s); }
+    static QStringList ParamToText(const u27::ConfigRecord& c) { return u27::ParamToText(c); }
+    static u27::StateRecord& CurrentState() { return u27::CurrentState(); }
+    static u27::ConfigRecord& CurrentConfig() { return u27::CurrentConfig(); }
+    static u27::ConfigRecord DefaultConfig() { return u27::DefaultConfig(); }
+    static const StateLayoutTable& StateTable() { return u27::StateTable(); }
+    static const QStringList& ErrorTexts() { return u27::ErrorTexts(); }
+    static const ArchiveFamily& ArchiveTables() { return u27::ArchiveTables(); }
+    static const ArchiveProcedure& Procedure() { return u27::Procedure227(); }
+    static Frame ImitState(const Frame& request) { return u27::ImitState(request); }
+    static constexpr std::span<const ConfigGridColumn> kConfigGrid = kConfigGrid227;
+    static constexpr int kRandomArchiveLength = 41;
+    static constexpr int kRandomConfigLength = 16;
+    static constexpr bool kResultByte = true;
+};
+
+// The ЛОРС water meter: one record for state and configuration, read with
+// the state command; its own two-byte request forms; no archives, error codes
+// or calibration.
+constexpr DeviceFamily FamilyLors() {
+    return DeviceFamily{
+        .id = Family::Lors128,
+        .configCommand = cmd::State,
+        .decodeState = [](const Frame& r) { return u128::DecState(r, u128::CurrentState()); },
+        .decodeConfig = [](const Frame& r) { return u128::DecParam(r, u128::CurrentConfig()); },
+        .stateTexts = [](const DeviceModel&, int) { return u128::StateToText(u128::CurrentState()); },
+        .configTexts = [] { return u128::ParamToText(u128::CurrentConfig()); },
+        .configPerSystem = false,
+        .resetConfig = [] { u128::CurrentConfig() = u128::DefaultConfig(); },
+        .stateTable = &u128::StateTable,
+        .configGrid = kConfigGridLors,
+        .deviceErrors = nullptr,
+        .systemErrors = nullptr,
+        .archive = nullptr,
+        .procedure = nullptr,
+        .dailyDepthDays = 0,
+        .hourlyDepthDays = 0,
+        .imitateState = [](const Frame& request) { return u128::ImitState(request).frame; },
+        .randomArchiveLength = -1,
+        .randomConfigLength = -1,
+        .setNumberCommand = cmd::ClearArchives,  // the ЛОРС network-number form
+        .writeConfigCommand = cmd::LorsWriteConfig,
+        .resultByte = false,  // the result is derived from the answer's serial number or configuration
+        .configMismatch = false,
+        .calibration = CalibrationForm::None,
+        .calibrationChoices = {},
+    };
+}
+
+constexpr DeviceFamily kLors = FamilyLors();
+constexpr DeviceFamily k225 = OneSystemFamily<Drv25>(Family::F225);
+constexpr DeviceFamily k227 = OneSystemFamily<Drv27>(Family::F227);
+constexpr DeviceFamily k228 = Family228();
+constexpr DeviceFamily k229 = Family229();
+constexpr DeviceFamily k234 = Family234();
+
+// clang-format off
+using CL = ChangeLogOffer;
+constexpr std::array<DeviceModel, 10> kModels{{
+    // type  name            systems pressure report oldest first  change log  logger family
+    {128, "ЛОРС",              1, false, "",   false, CL::None,          -1, &kLors},
+    {225, "ОМИ-1 А1(А2)М",     1, false, "25", false, CL::None,           0, &k225},
+    {227, "ОМИ-1 А3",          1, false, "27", false, CL::None,          -1, &k227},
+    {228, "ОМИ-1 Б2",          2, true,  "28", false, CL::None,           4, &k228},
+    {229, "ОМИ-1 Б4",          2, true,  "29", true,  CL::AlsoManual,     4, &k229},
+    {230, "ОМИ-1 Б5",          1, true,  "30", false, CL::AlsoManual,     4, &k229},
+    {234, "ОМИ-1 Б4М",         2, true,  "34", true,  CL::AfterIdentify,  8, &k234},
+    {235, "ОМИ-1 Б5М",         1, true,  "30", false, CL::AfterIdentify,  8, &k234},
+    {236, "ОМИ-1 Б4М new",     2, true,  "34", true,  CL::AfterIdentify, -1, &k234},
+    {237, "ОМИ-1 Б5М new",     1, true,  "30", false, CL::AfterIdentify, -1, &k234},
+}};
+// clang-format on
+
+}  // namespace
+
+std::span<const DeviceModel> DeviceModels() { return kModels; }
+
+const DeviceModel* DescriptorOf(int type) {
+    const auto it =
+        std::find_if(kModels.begin(), kModels.end(), [type](const DeviceModel& m) { return m.type == type; });
+    return it == kModels.end() ? nullptr : &*it;
+}
+
+const DeviceFamily* FamilyFor(int type) {
+    const DeviceModel* model = DescriptorOf(type);
+    return model ? model->family : nullptr;
+}
+
+int HeatSystemsOf(int type) {
+    const DeviceModel* model = DescriptorOf(type);
+    return model ? model->heatSystems : 0;
+}
+
+}  // namespace omi

@@ -1,0 +1,119 @@
+#pragma once
+// What the program knows about each device type, in one place. A family
+// (one driver: frames, records, texts, archive tables and read rules) serves
+// one or more device type codes; a model is one type code with the facts
+// that differ between the codes of a family (name, heat systems, report
+// items, logger group). Every part of the program that depends on the device
+// type asks these descriptors instead of testing type codes itself; adding a
+// device type means adding its model (and, for a new driver, its family).
+
+#include <QString>
+#include <QStringList>
+#include <span>
+
+#include "families/StateLayout.h"
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
+
+namespace omi {
+
+struct ArchiveFamily;
+struct ArchiveProcedure;
+
+// The request forms of the calibration (command 13).
+enum class CalibrationForm {
+    None,       // the family has no calibration
+    TwoPoints,  // 9 data bytes: point code, supply and return references
+    PerSystem,  // point or pressure-channel code, then the references of both heat systems
+};
+
+// When the change-log action is offered for a model.
+enum class ChangeLogOffer {
+    None,
+    AfterIdentify,  // after an identification
+    AlsoManual,     // also when the device is addressed by hand
+};
+
+// A column of the level-0 configuration grid: its headings (UTF-8) and the
+// index of the ParamToText line of one heat system it shows.
+struct ConfigGridColumn {
+    const char* heading1;
+    const char* heading2;
+    int line;
+};
+
+struct DeviceModel;
+
+struct DeviceFamily {
+    Family id;
+
+    // State and configuration of the current device: the read command of the
+    // configuration, the decoders that fill the family's current records (an
+    // empty text: accepted) and the texts of those records.
+    int configCommand;
+    QString (*decodeState)(const Frame& response);
+    QString (*decodeConfig)(const Frame& response);
+    // The state texts of one heat system (index 0 or 1) of a model.
+    QStringList (*stateTexts)(const DeviceModel& model, int system);
+    // The configuration texts, system 1 first where configPerSystem.
+    QStringList (*configTexts)();
+    bool configPerSystem;   // one configuration record per heat system
+    void (*resetConfig)();  // the current configuration becomes the default
+    const StateLayoutTable& (*stateTable)();
+    std::span<const ConfigGridColumn> configGrid;
+    // Error-bit texts of the device and of a heat system; null where the
+    // family has no such code.
+    const QStringList& (*deviceErrors)();
+    const QStringList& (*systemErrors)();
+
+    // Archives; null / 0 for a family without them. The ring sizes and the
+    // record hour and day offsets of the archive answer are the procedure's.
+    const ArchiveFamily& (*archive)();
+    const ArchiveProcedure& (*procedure)();
+    int dailyDepthDays;   // the "весь архив" range of the daily kinds
+    int hourlyDepthDays;  // and of the hourly kinds
+
+    // Imitation mode: the state answer (null: none) and the lengths of the
+    // random archive-record and configuration answers (-1: the caller's frame
+    // keeps its length).
+    Frame (*imitateState)(const Frame& request);
+    int randomArchiveLength;
+    int randomConfigLength;
+
+    // Writes: the set-number and configuration-write commands, whether byte 5
+    // of a write answer is a result, and whether the configuration writer can
+    // find settings on which the heat systems disagree.
+    int setNumberCommand;
+    int writeConfigCommand;
+    bool resultByte;
+    bool configMismatch;
+
+    // Calibration: its request form and its choices ("Калибровка по:").
+    CalibrationForm calibration;
+    std::span<const char* const> calibrationChoices;
+};
+
+struct DeviceModel {
+    int type;
+    const char* name;         // UTF-8
+    int heatSystems;          // shown and reported: 1 or 2
+    bool pressure;            // measures pressure
+    const char* reportItems;  // the ending of the report item set and templates ("25", "30", …); empty: none
+    bool reportOldestFirst;   // the report rows run from the oldest entry
+    ChangeLogOffer changeLog;
+    int loggerGroup;  // first column of the group in the archive description table; -1: none
+    const DeviceFamily* family;
+};
+
+// The models in type-code order.
+std::span<const DeviceModel> DeviceModels();
+
+// The model of a type code; null for a code no model has.
+const DeviceModel* DescriptorOf(int type);
+// The family of a type code; null for a code no model has.
+const DeviceFamily* FamilyFor(int type);
+
+// Heat systems of a type code: 1 or 2; 0 for an unknown code.
+int HeatSystemsOf(int type);
+
+}  // namespace omi
