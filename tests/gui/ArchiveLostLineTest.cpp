@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -141,6 +142,12 @@ private Q_SLOTS:
         QVERIFY(page.PartialNote().isEmpty());
         page.TCa->setCurrentIndex(0);
         QVERIFY(page.Lpartial->isVisibleTo(&w));
+
+        // Another device: nothing of this one's archive is said any more.
+        Q_EMIT w.CurrentDeviceChanged(7, 228);
+        QVERIFY(!page.Lpartial->isVisibleTo(&w));
+        QVERIFY(page.PartialNote().isEmpty());
+        QVERIFY(!page.BBchart->isEnabled());
         SetFileDialogHook({});
     }
 };
