@@ -230,7 +230,8 @@ private Q_SLOTS:
         QCOMPARE(page_->Model()->columnCount(), 28);
         QVERIFY(column("от 1.1.00") >= 0);
         QVERIFY(column("чч:мм") >= 0);
-        QCOMPARE(cell(7, 1), QString());  // the count of the totals is in their first cell, not under the hour
+        QCOMPARE(cell(7, 0), QString("ИТОГО(7):"));  // the count of the totals, not under "чч:мм"
+        QCOMPARE(cell(7, 1), QString());
         Flags().accessLevel = 1;
         Q_EMIT w_->AccessLevelApplied(1);
         QCOMPARE(page_->Model()->columnCount(), 15);
@@ -300,7 +301,7 @@ private Q_SLOTS:
         // The file grid has the hourly columns: the hour after the date.
         for (int r = 2; r < 10; ++r) QCOMPARE(file[r][0], shown[r][0]);
         QCOMPARE(file[9][0], QString("ИТОГО(7):"));
-        QCOMPARE(file[9][1], QString());  // no count under the hour
+        QCOMPARE(file[9][1], QString());
         QCOMPARE(file[2][2], shown[2][1]);
         QCOMPARE(file[9][2], shown[9][1]);
         QCOMPARE(w_->LuState->text().section(": ", -1),

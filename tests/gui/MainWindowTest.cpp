@@ -16,10 +16,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -184,6 +186,54 @@ private Q_SLOTS:
         QCOMPARE(parity->currentText(), QString("НЕТ"));
         QCOMPARE(child<QComboBox>(&w, "cbs")->currentText(), QString("1"));
         QCOMPARE(child<QComboBox>(&w, "CBTu")->count(), 10);
+    }
+
+    // Back from a file dialog or a message the identified device and the
+    // status line stay; back from another window of the program the window
+    // is prepared again.
+    void returnFromAnotherWindow_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("prepares");
+        QTest::newRow("file dialog") << "QFileDialog" << false;
+        QTest::newRow("message") << "QMessageBox" << false;
+        QTest::newRow("own window") << "QDialog" << true;
+    }
+
+    void returnFromAnotherWindow() {
+        QFETCH(QString, window);
+        QFETCH(bool, prepares);
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        Flags() = ShellFlags{};
+        TFomiOptions options;
+        options.extraPorts = {sim.Pty()};
+        options.systemPorts = false;
+        TFomi w(options);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(w.isActiveWindow());
+        QTRY_COMPARE(w.PreparationCount(), 1);
+        w.AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 417);
+        w.Status().ok("архив записан в файл: x.Arh");
+
+        std::unique_ptr<QDialog> other;
+        if (window == "QFileDialog")
+            other = std::make_unique<QFileDialog>(&w);
+        else if (window == "QMessageBox")
+            other = std::make_unique<QMessageBox>(&w);
+        else
+            other = std::make_unique<QDialog>(&w);
+        other->show();
+        QTRY_VERIFY(other->isActiveWindow());
+        other->hide();
+        w.activateWindow();
+        QTRY_VERIFY(w.isActiveWindow());
+        QTest::qWait(20);
+
+        QCOMPARE(w.PreparationCount(), prepares ? 2 : 1);
+        QCOMPARE(CurrentSerial(), prepares ? -1 : 417);
+        QCOMPARE(w.LuState->text().endsWith("архив записан в файл: x.Arh"), !prepares);
     }
 
     void qtTextsInRussian() {

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,8 @@
 #include <memory>
 
 #include "GuiTestSupport.h"
+#include "archives/ArchiveFileDialogs.h"
+#include "archives/ArchivePage.h"
 #include "families/ErrBits.h"
 #include "families/U28.h"
 #include "families/U34.h"
@@ -314,6 +317,88 @@ private Q_SLOTS:
         // The attempts count up on the status line.
         QVERIFY(!busy.isEmpty());
         QVERIFY(busy.last().endsWith(QStringLiteral("Чтение состояния. Ждите... попытка № 20")));
+    }
+
+    // The window at the smallest usual size, on a full-HD screen and at its
+    // minimum: every value fits its box, the boxes spread over a wide page,
+    // and at the minimum height three rows stay in sight.
+    void layoutAtEverySize_data() {
+        QTest::addColumn<bool>("service");
+        QTest::newRow("user") << false;
+        QTest::newRow("service level, with its grid") << true;
+    }
+
+    void layoutAtEverySize() {
+        QFETCH(bool, service);
+        DataFolder data;
+        QTemporaryDir cwd;
+        QDir::setCurrent(cwd.path());
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        Flags() = ShellFlags{};
+        TFomiOptions options;
+        options.extraPorts = {sim.Pty()};
+        options.systemPorts = false;
+        if (service) options.arguments = {TFomi::kServiceCode};
+        auto w = std::make_unique<TFomi>(options);
+        w->AcreateExecute();
+        TStateView& view = *w->stateView;
+        w->resize(1102, 560);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        toggleState(*w);
+        QCOMPARE(view.Boxes().size(), 17);
+        const int rowHeight = view.Boxes().first()->sizeHint().height();
+        for (const QSize size : {QSize(1102, 560), QSize(1102, 300), QSize(1920, 1080)}) {
+            w->resize(size);
+            QTest::qWait(20);
+            const QString at = QStringLiteral("%1x%2").arg(w->width()).arg(w->height());
+            for (QLineEdit* box : view.Boxes()) {
+                const int needed = box->fontMetrics().horizontalAdvance(box->text()) + 8;
+                QVERIFY2(box->width() >= needed && box->height() >= rowHeight,
+                         qPrintable(at + ": " + view.LabelOf(box)->text() + " " + box->text()));
+            }
+            QVERIFY2(view.Poiold->height() >= 3 * rowHeight, qPrintable(at));
+            if (size.width() == 1920) {
+                // The rightmost boxes stand in the right part of the page.
+                int right = 0;
+                for (QLineEdit* box : view.Boxes())
+                    right = std::max(right, box->mapTo(view.Poiold, QPoint(box->width(), 0)).x());
+                QVERIFY2(right > view.Poiold->width() * 3 / 4, qPrintable(QString::number(right)));
+            }
+        }
+    }
+
+    // A loaded archive file shows under the state area; a state reading
+    // afterwards unchecks the file and leaves the area to the state view.
+    void stateReadingAfterALoadedFile() {
+        DataFolder data;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("архив.Arh");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4 * 232, '\0'));
+        f.close();
+        SetFileDialogHook([&](const FileDialogRequest&) { return file; });
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        auto w = makeWindow(sim.Pty());
+        w->resize(1102, 560);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->AreadNoTuExecute();
+        QAction* load = w->Action("AreadFileArh");
+        load->trigger();
+        SetFileDialogHook({});
+        QVERIFY(load->isChecked());
+        QVERIFY(w->archivePage->FileGrid()->isVisibleTo(w.get()));
+        QCOMPARE(CurrentSerial(), 417);
+
+        toggleState(*w);
+        QVERIFY(statusText(*w).endsWith(QStringLiteral("Cостояние прочитано успешно")));
+        QVERIFY(!load->isChecked());
+        QVERIFY(!w->archivePage->FileGrid()->isVisibleTo(w.get()));
+        QTest::qWait(20);
+        QVERIFY2(w->stateView->Poiold->height() > w->PState->height() / 2,
+                 qPrintable(QString::number(w->stateView->Poiold->height())));
     }
 
     void errorDecoding_data() {

@@ -94,6 +94,10 @@ void TArchivePage::DropDevice(int serial, int type) {
     // The rows read from another device are not this one's.
     daily_.clear();
     hourly_.clear();
+    dailyPartial_.clear();
+    hourlyPartial_.clear();
+    Lpartial->hide();
+    Achart->setEnabled(false);
     archiveType_ = -1;
     archiveSerial_ = -1;
     live_ = false;

@@ -199,7 +199,8 @@ public:
         dates->addWidget(to_);
         dates->addStretch(1);
         grid->addLayout(dates, 5, 2, 1, 2);
-        grid->setColumnStretch(7, 1);
+        // A wide page spreads the three groups of edits over its width.
+        for (int labels : {1, 3, 6}) grid->setColumnStretch(labels, 1);
         grid->setRowStretch(contracts ? 7 : 6, 1);
     }
 
@@ -412,7 +413,9 @@ public:
             grid->addWidget(labels_[static_cast<std::size_t>(k)], k, 4);
         }
         grid->setColumnMinimumWidth(2, px(20));
-        grid->setColumnStretch(5, 1);
+        // A wide page spreads the two groups of edits over its width.
+        grid->setColumnStretch(1, 1);
+        grid->setColumnStretch(4, 1);
         grid->setRowStretch(6, 1);
     }
 

@@ -222,12 +222,20 @@ void TStateView::buildControls() {
     scroll->viewport()->setAutoFillBackground(false);
     boxArea_->setAutoFillBackground(false);
     scroll->viewport()->installEventFilter(this);
+    // However small the window, three rows of boxes stay in sight (the
+    // rest scrolls): the view never collapses to a line.
+    {
+        QLineEdit probe;
+        scroll->setMinimumHeight(3 * (probe.sizeHint().height() + boxGrid_->verticalSpacing()));
+    }
     pv->addWidget(scroll, 1);
     fv->addWidget(POi);
     v->addWidget(Poiold, 1);
-    // The panels never shrink to nothing under a splitter or a small window.
-    Poiold->setMinimumSize(6, 6);
-    POi->setMinimumSize(6, 6);
+    // The panels never shrink to nothing under a splitter or a small window:
+    // at least 6 pixels wide, and as high as the three rows of boxes above
+    // (their layout's minimum; a fixed minimum height would override it).
+    Poiold->setMinimumWidth(6);
+    POi->setMinimumWidth(6);
 
     // The view takes the host's free space above the level-0 grid.
     if (hostLayout) {
@@ -272,7 +280,8 @@ void TStateView::runGuarded(bool on) {
 }
 
 void TStateView::readOrClear(bool on) {
-    // 1
+    // The polling strip shows while reading is on; any polling stops, and
+    // switching off unchecks it. The state log grid only while logging.
     PAcSt->setVisible(on);
     Tst->stop();
     if (!on) {
@@ -280,12 +289,12 @@ void TStateView::readOrClear(bool on) {
         CBfire->setChecked(false);
     }
     window_.sgsp->setVisible(on && CBstinf->isChecked());
-    // 2
+    // The tabs of the previous reading go (the heat system chosen is kept
+    // for the new ones); switching off leaves the "off" tab and no boxes.
     const int selectedTab = TCSP->currentIndex();
     {
         const QSignalBlocker quiet(TCSP);
         while (TCSP->count() > 1) TCSP->removeTab(TCSP->count() - 1);
-        // 3
         if (!on) {
             clearBoxes();
             if (TCSP->count() == 0) TCSP->addTab(kOffTab);
@@ -293,7 +302,8 @@ void TStateView::readOrClear(bool on) {
             return;
         }
     }
-    // 4
+    // The change log and a loaded archive file give way to the state on the
+    // device page; an unknown device is identified first.
     window_.Action(QStringLiteral("AReadChang"))->setChecked(false);
     window_.Action(QStringLiteral("AreadFileArh"))->setChecked(false);
     window_.PCW()->setCurrentIndex(0);
@@ -301,7 +311,7 @@ void TStateView::readOrClear(bool on) {
         window_.AreadNoTuExecute();
         if (CurrentSerial() < 0 || CurrentType() < 0) return;
     }
-    // 5
+    // One tab per heat system of the device type.
     const int type = CurrentType();
     const QStringList tabs = TabNames(type);
     if (tabs.isEmpty()) {
@@ -318,18 +328,20 @@ void TStateView::readOrClear(bool on) {
         if (TCSP->currentIndex() < 0) TCSP->setCurrentIndex(0);
     }
     TCSP->show();
-    // 6
+    // The reading itself (its status texts on the status line).
     const ReadResult result = ReadState(window_.Engine(), window_.Status());
     if (result.outcome == ReadOutcome::UnknownType) {
         window_.Status().error(noStateText(type));
         return;
     }
     if (!result.ok()) return;
-    // 7, 8 (the success text is on the status line already)
+    // The values of the tab's heat system into the boxes (the success text
+    // is on the status line already).
     const QStringList values = StateValueTexts(type, selectedSystem(type));
     stateRead_ = true;
     TCSPChange();
-    // 9
+    // Service level: the values and the answer's bytes to the trace memo
+    // and the state dump file.
     if (Flags().accessLevel == 0) {
         const QStringList lines = values + StateByteLines(result.response);
         if (TraceMemo* ma = window_.Ma(); ma && ma->Visible())
@@ -340,7 +352,7 @@ void TStateView::readOrClear(bool on) {
         const QString error = SaveDump(DataRoot(), kStateDumpFile, lines);
         if (!error.isEmpty()) window_.Status().error(error);
     }
-    // 10
+    // Polling: the next reading after the chosen period.
     if (CBfire->isChecked()) {
         Tst->setInterval(SEfire->value() * 1000);
         Tst->start();
@@ -437,6 +449,7 @@ void TStateView::placeBoxes(const StateLayoutTable& table, const QStringList& va
     const bool lors = type == 128;
     int lastColumn = 0;
     int lastRow = 0;
+    int widest = 0;
     for (std::size_t q = 0; q < lines.size(); ++q) {
         const StateLine& line = table.lines[static_cast<std::size_t>(lines[q])];
         const Box& box = boxes_[static_cast<qsizetype>(q)];
@@ -446,7 +459,9 @@ void TStateView::placeBoxes(const StateLayoutTable& table, const QStringList& va
         box.edit->setCursorPosition(0);
         const QFontMetrics fm(box.label->font());
         // Room for the text and the edit's frame and margins.
-        box.edit->setMinimumWidth(fm.horizontalAdvance(text) + 15 + 8);
+        const int fit = fm.horizontalAdvance(text) + 15 + 8;
+        box.edit->setMinimumWidth(fit);
+        widest = std::max(widest, fit);
         boxGrid_->addWidget(box.label, rows[q], columns[q] * 3);
         boxGrid_->addWidget(box.edit, rows[q], columns[q] * 3 + 1);
         lastColumn = std::max(lastColumn, columns[q]);
@@ -461,12 +476,19 @@ void TStateView::placeBoxes(const StateLayoutTable& table, const QStringList& va
         box.label->setVisible(shown[q]);
         box.edit->setVisible(shown[q]);
     }
+    // On a wide page the edits grow alike, up to twice the widest text.
+    for (const Box& box : std::as_const(boxes_)) box.edit->setMaximumWidth(std::max(2 * widest, 160));
+    for (int c = 0; c < boxGrid_->columnCount(); ++c) boxGrid_->setColumnStretch(c, 0);
+    // The groups of label and edit share the page's width: each edit column
+    // and the gap after it grow alike, so that the groups spread over a wide
+    // page instead of leaving its right half empty. The free height stays
+    // below the boxes.
     for (int c = 0; c <= lastColumn; ++c) {
         boxGrid_->setColumnMinimumWidth(c * 3 + 2, kGroupGap);
-        boxGrid_->setColumnStretch(c * 3 + 2, 0);
+        boxGrid_->setColumnStretch(c * 3 + 1, 1);
+        boxGrid_->setColumnStretch(c * 3 + 2, c < lastColumn ? 1 : 0);
     }
-    // The free space stays right of and below the boxes.
-    boxGrid_->setColumnStretch(lastColumn * 3 + 3, 1);
+    boxGrid_->setColumnStretch(lastColumn * 3 + 3, 0);
     boxGrid_->setRowStretch(lastRow + 1, 1);
 }
 

@@ -1,14 +1,10 @@
-// Screenshots of the main window for a person to look at: the device page
-// after the simulated calculator was identified, at 1280x800 and 1920x1080,
-// and the other pages at the service level. Run under a real X server
+// Screenshots of the main window for a person to look at, at the service
+// level: the device page after the simulated calculator was identified, its
+// state, its configuration, a week of its daily archive and the print page,
+// each at 1102x560 and 1920x1080; then the connection pages at 1280x800. Run under a real X server
 // (scripts/screenshots starts Xvfb).
 //
 //   omi-screenshots OUT-DIR SIM-PTY
-
-#include "protocol/Frame.h"
-#include "shell/MainWindow.h"
-#include "shell/ShellFlags.h"
-#include "support/Paths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,11 +12,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPixmap>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <cstdio>
+
+#include "protocol/Frame.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "support/Paths.h"
 
 using namespace omi;
 
@@ -58,28 +59,36 @@ int main(int argc, char** argv) {
     options.arguments << TFomi::kServiceCode;
     TFomi w(options);
     bool ok = true;
-    for (const QSize size : {QSize(1280, 800), QSize(1920, 1080)}) {
+    // Every page at the smallest usual size and on a full-HD screen.
+    for (const QSize size : {QSize(1102, 560), QSize(1920, 1080)}) {
+        const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
         w.resize(size);
         w.show();
         w.AcreateExecute();
         w.AreadNoTuExecute();
-        const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
         ok &= shoot(w, QStringLiteral("%1/device-%2.png").arg(out, tag));
+        // The state and the configuration of the identified device.
+        QAction* state = w.Action(QStringLiteral("Areadstate"));
+        if (!state->isChecked()) state->trigger();
+        ok &= shoot(w, QStringLiteral("%1/state-%2.png").arg(out, tag));
+        state->trigger();
+        w.Action(QStringLiteral("AreadParam"))->trigger();
+        w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSwr")));
+        ok &= shoot(w, QStringLiteral("%1/config-%2.png").arg(out, tag));
+        // A week of the daily archive, then the print page of it.
+        w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSa")));
+        if (auto* range = w.findChild<QWidget*>(QStringLiteral("RGdtp")))
+            if (auto* week = range->findChildren<QRadioButton*>().value(1)) week->click();
+        w.Action(QStringLiteral("AreadArh"))->trigger();
+        ok &= shoot(w, QStringLiteral("%1/page-TSa-%2.png").arg(out, tag));
+        w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSp")));
+        ok &= shoot(w, QStringLiteral("%1/page-TSp-%2.png").arg(out, tag));
     }
-    // The state and the configuration of the identified device.
     w.resize(1280, 800);
-    w.Action(QStringLiteral("Areadstate"))->trigger();
-    ok &= shoot(w, QStringLiteral("%1/state.png").arg(out));
-    w.Action(QStringLiteral("AreadParam"))->trigger();
-    w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSwr")));
-    ok &= shoot(w, QStringLiteral("%1/config.png").arg(out));
-    for (const char* page : {"TSa", "TSp"}) {
-        w.PCW()->setCurrentWidget(w.Page(QString::fromLatin1(page)));
-        ok &= shoot(w, QStringLiteral("%1/page-%2.png").arg(out, QString::fromLatin1(page)));
-    }
     w.PCW()->setCurrentIndex(0);
     auto* pccon = w.findChild<QTabWidget*>(QStringLiteral("PCcon"));
-    const QStringList names = {QStringLiteral("com"), QStringLiteral("modem"), QStringLiteral("net"), QStringLiteral("gprs")};
+    const QStringList names = {QStringLiteral("com"), QStringLiteral("modem"), QStringLiteral("net"),
+                               QStringLiteral("gprs")};
     // The port settings shown, the trace memo on.
     if (auto* set = w.findChild<QCheckBox*>(QStringLiteral("CBPortSet"))) set->click();
     if (auto* gt = w.findChild<QCheckBox*>(QStringLiteral("CBgt"))) gt->click();
