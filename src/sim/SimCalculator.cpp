@@ -3,8 +3,9 @@
 // (1), the configuration read (5) and write (4), the archive record (3), the
 // current record numbers (21) and the archive commands 20 and 254 (an empty
 // answer). Every answer is built with the family's frame tables and records
-// from the core (U25, U27, U28, U29, U34), the ring sizes and the form of the
-// daily number come from the family's archive read procedure.
+// from the core (U25, U27, U28, U29, U34); the number of heat systems, the
+// ring sizes and the form of the daily number come from the type's device
+// descriptor and its family's archive read procedure.
 //
 // State: the made-up metering of SimMetering.h, mapped onto the family's
 // state record: the heating model for 228, 229/230 and 234..237 (pressures
@@ -42,6 +43,7 @@
 #include "archives/ArchiveProcedure.h"
 #include "archives/ArchiveRecord.h"
 #include "archives/ReadPlan.h"
+#include "families/DeviceFamily.h"
 #include "families/U25.h"
 #include "families/U27.h"
 #include "families/U28.h"
@@ -201,7 +203,6 @@ struct RingStart {
 template <class State, class Config>
 struct Form {
     const simmeter::MeteringModel& (*model)();
-    bool (*twoSystems)(int type);
     RingStart ringStart;  // last-written positions when the settings give none
     Column column;        // of the archive record table
     Unit temperatures;    // in the state and the archive record
@@ -260,12 +261,13 @@ void fillState(State& r, const Form<State, Config>& form, const simmeter::Values
 template <class State, class Config>
 class Calculator : public SimCommandTable {
 public:
-    Calculator(const SimDevice& device, const Form<State, Config>& form, const ArchiveProcedure& procedure)
+    Calculator(const SimDevice& device, const Form<State, Config>& form, const ArchiveProcedure& procedure,
+               int heatSystems)
         : form_(form),
           dailyNumberWord_(procedure.dailyNumber == DailyNumberField::WordAt7),
           rings_(device.Settings(), procedure.dailyTop + 1, procedure.hourlyTop + 1, form.ringStart.daily,
                  form.ringStart.hourly),
-          metering_(form.model(), device.Type(), device.Serial(), form.twoSystems(device.Type()) ? 2 : 1,
+          metering_(form.model(), device.Type(), device.Serial(), heatSystems,
                     simmeter::InstalledHour(rings_.StartHour())),
           writeResult_(device.Settings().writeResult),
           config_{form.defaultConfig(), form.defaultConfig()} {
@@ -357,34 +359,31 @@ private:
 
 // --- the families ---
 
-bool oneSystem(int) { return false; }
-bool twoSystems(int) { return true; }
-
 using simmeter::HeatingModel;
 using simmeter::HotWaterModel;
 
-// Model, systems, ring start, record column, temperature and pressure
+// Model, ring start, record column, temperature and pressure
 // units, the state's v3, numbers padding, silence on a refused write; then
 // the family's frames and records from the core.
 // clang-format off
 const Form<u34::StateRecord, u34::ConfigRecord> kForm234{
-    &HeatingModel, &u34::HasTwoSystems, {200, 700}, k234, Unit::Plain, Unit::Plain, Q::V3, 0, false,
+    &HeatingModel, {200, 700}, k234, Unit::Plain, Unit::Plain, Q::V3, 0, false,
     u34::kStateLength, &u34::StateLayout, u34::kConfigLength, u34::kConfigDataSize, &u34::ConfigLayout,
     &u34::DefaultConfig, u34::kArchiveLength, &u34::kRecord, &u34::ArchiveLayout};
 const Form<u29::StateRecord, u29::ConfigRecord> kForm229{
-    &HeatingModel, &u29::HasTwoSystems, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
+    &HeatingModel, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
     u29::kStateLength, &u29::StateLayout, u29::kConfigLength, u29::kConfigDataSize, &u29::ConfigLayout,
     &u29::DefaultConfig, u29::kArchiveLength, &u29::kRecord, &u29::ArchiveLayout};
 const Form<u28::StateRecord, u28::ConfigRecord> kForm228{
-    &HeatingModel, &twoSystems, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
+    &HeatingModel, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
     u28::kStateLength, &u28::StateLayout, u28::kConfigLength, u28::kConfigDataSize, &u28::ConfigLayout,
     &u28::DefaultConfig, u28::kArchiveLength, &u28::kRecord, &u28::ArchiveLayout};
 const Form<u27::StateRecord, u27::ConfigRecord> kForm227{
-    &HotWaterModel, &oneSystem, {90, 700}, k227, Unit::Hundredths, Unit::Plain, Q::V3, 1, false,
+    &HotWaterModel, {90, 700}, k227, Unit::Hundredths, Unit::Plain, Q::V3, 1, false,
     u27::kStateLength, &u27::StateLayout, u27::kConfigLength, u27::kConfigDataSize, &u27::ConfigLayout,
     &u27::DefaultConfig, u27::kArchiveLength, &u27::kRecord, &u27::ArchiveLayout};
 const Form<u25::StateRecord, u25::ConfigRecord> kForm225{
-    &HotWaterModel, &oneSystem, {90, 700}, k225, Unit::Hundredths, Unit::Plain, Q::VHot, 0, true,
+    &HotWaterModel, {90, 700}, k225, Unit::Hundredths, Unit::Plain, Q::VHot, 0, true,
     u25::kStateLength, &u25::StateLayout, u25::kConfigLength, u25::kConfigDataSize, &u25::ConfigLayout,
     &u25::DefaultConfig, u25::kArchiveLength, &u25::kRecord, &u25::ArchiveLayout};
 // clang-format on
@@ -392,9 +391,10 @@ const Form<u25::StateRecord, u25::ConfigRecord> kForm225{
 template <class State, class Config>
 void registerFamily(Family family, const Form<State, Config>& form) {
     RegisterSimFamily(family, [&form](const SimDevice& device) -> std::unique_ptr<SimFamily> {
-        const ArchiveProcedure* procedure = ArchiveProcedureOf(device.Type());
-        if (!procedure) return nullptr;
-        return std::make_unique<Calculator<State, Config>>(device, form, *procedure);
+        const DeviceFamily* family = FamilyFor(device.Type());
+        if (!family || !family->procedure) return nullptr;
+        return std::make_unique<Calculator<State, Config>>(device, form, family->procedure(),
+                                                           HeatSystemsOf(device.Type()));
     });
 }
 
