@@ -19,6 +19,7 @@
 #include "families/U28.h"
 #include "families/U29.h"
 #include "families/U34.h"
+#include "support/Dates.h"
 #include "support/Format.h"
 #include "unit/families/FamilyVectors.h"
 
@@ -315,6 +316,61 @@ TEST_F(FamilyVectors, EveryFamilyDecodesShowsAndEncodesItsVectors) {
         Frame encoded(v.archive.size(), 0);
         ASSERT_TRUE(EncodeArchiveFields(entry, d.archiveLayout, encoded));
         EXPECT_EQ(DataOf(encoded), DataOf(v.archive)) << "archive encoded back";
+    }
+}
+
+// The totals of a difference view weigh each temperature by the volume of
+// its own pipe. Two difference entries with the volumes of the pipes in other
+// ratios: supply 80 °C over 1 м3 and 40 °C over 3 м3 gives 50 °C, weighted by
+// the wrong volume 70 °C. Offsets are those of the record tables.
+TEST_F(FamilyVectors, DifferenceTotalsWeighEachTemperatureByItsOwnVolume) {
+    const struct {
+        int type;
+        std::array<int, 3> volumes;       // supply, return, hot-water or additional pipe
+        std::array<int, 3> temperatures;  // supply, return, hot water or additional
+        bool hundredths;
+    } cases[] = {
+        {234, {16, 24, 32}, {128, 136, 144}, false}, {229, {16, 24, 32}, {80, 88, 96}, false},
+        {228, {16, 24, 32}, {80, 88, 96}, false},    {227, {16, 24, 32}, {48, 52, 56}, true},
+        {225, {16, 24, 32}, {64, 68, 72}, true},
+    };
+    // Newest first; the cumulative volumes give the differences (1, 3, 2) and
+    // (3, 1, 2), which keep the temperatures of their newer entry.
+    const struct {
+        int day;
+        std::array<double, 3> volumes;
+        std::array<double, 3> temperatures;
+    } entries[] = {{1215, {4, 4, 4}, {80, 40, 60}}, {1214, {3, 1, 2}, {40, 80, 20}}, {1213, {0, 0, 0}, {0, 0, 0}}};
+    const std::array<double, 3> expected{50, 50, 40};
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        const ArchiveFamily* family = ArchiveFamilyOf(c.type);
+        ASSERT_NE(family, nullptr);
+        ArchiveList list;
+        for (const auto& e : entries) {
+            ArchiveEntry entry = ZeroEntry(*family->layout);
+            for (ArchiveRecord& r : entry) {
+                r.SetDay(e.day);
+                for (std::size_t j = 0; j < 3; ++j) {
+                    r.SetReal(c.volumes[j], e.volumes[j]);
+                    if (c.hundredths)
+                        r.SetInt(c.temperatures[j], static_cast<std::int32_t>(e.temperatures[j] * 100));
+                    else
+                        r.SetReal(c.temperatures[j], e.temperatures[j]);
+                }
+            }
+            list.push_back(entry);
+        }
+        const ViewRange range{DateOfDayNumber(1213), DateOfDayNumber(1215)};
+        const ArchiveView view = BuildArchiveView(*family, list, kDailyDifference, range);
+        ASSERT_TRUE(view.hasTotals);
+        ASSERT_EQ(view.entries.size(), 3u);
+        for (const ArchiveRecord& totals : view.entries.back())
+            for (std::size_t j = 0; j < 3; ++j) {
+                const double t = c.hundredths ? totals.Int(c.temperatures[j]) / 100.0 : totals.Real(c.temperatures[j]);
+                EXPECT_EQ(t, expected[j]) << "temperature " << j + 1;
+            }
     }
 }
 
