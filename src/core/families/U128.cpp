@@ -108,11 +108,7 @@ Frame EncodeAnswer(const Record& rec, int word) {
     Frame f(kStateLength, 0);
     f[0] = kStateLength;
     PutW(static_cast<std::uint16_t>(word & 0xFFFF), f, off::kWord);
-    for (int i = 0; i < kChannels; ++i) {
-        PutL(rec.pulses[i], f, off::kPulses + 4 * i);
-        f[static_cast<std::size_t>(off::kWeights + i)] = rec.weights[i];
-    }
-    f[off::kChannelCount] = static_cast<std::uint8_t>(rec.channels);
+    EncodeFields(RecordPair<Record>{rec, rec}, AnswerLayout(), f);
     f[off::kSpare1] = 0;
     f[off::kSpare2] = 255;
     return f;
