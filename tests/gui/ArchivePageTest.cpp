@@ -425,6 +425,28 @@ private Q_SLOTS:
         }
     }
 
+    // At the service level every exchange of a read is logged; the log goes
+    // into the data folder, never into whatever the working folder is.
+    void serviceLevelByteLogInDataFolder() {
+        QTemporaryDir cwd;
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(cwd.path());
+        Flags().accessLevel = 0;
+        Q_EMIT w_->AccessLevelApplied(0);
+        w_->PCW()->setCurrentWidget(w_->TSa);
+        tab(0);
+        preset(kDay);
+        w_->Action("AreadArh")->trigger();
+        Flags().accessLevel = 1;
+        Q_EMIT w_->AccessLevelApplied(1);
+        QDir::setCurrent(before);
+        QVERIFY(rows() > 0);
+        QVERIFY(QDir(cwd.path()).entryList(QDir::Files).isEmpty());
+        QFile log(data_.Path("АРХИВ234235.txt"));
+        QVERIFY(log.exists());
+        QVERIFY(log.size() > 0);
+    }
+
     // Tabs switched while a read runs: back on the read's tab the grid holds
     // the rows so far and goes on growing without gaps or repeats.
     void tabSwitchDuringRead() {

@@ -51,7 +51,7 @@ struct ArchiveReadContext {
     StatusSink* status = nullptr;
     TraceSink* memo = nullptr;  // the terminal memo Ma; may be null
     int accessLevel = 1;        // 0 writes the byte-dump log
-    QString logFolder;          // folder of the byte-dump log (the program's current folder)
+    QString logFolder;          // folder of the byte-dump log (the window: the data folder)
     QDateTime now;              // the clock of the read plan
     // Called for every accepted entry (the live view of the archive page). It
     // may stop the read through the reading state.

@@ -36,6 +36,7 @@
 #include "shell/Dialogs.h"
 #include "shell/ExtraWindows.h"
 #include "shell/MainWindow.h"
+#include "support/Paths.h"
 #include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
@@ -663,7 +664,7 @@ void TArchivePage::AreadArhExecute() {
     context.status = &status;
     context.memo = window_.Ma();
     context.accessLevel = Flags().accessLevel;
-    context.logFolder = QDir::currentPath();
+    context.logFolder = DataRoot();
     context.now = QDateTime::currentDateTime();
     context.onEntry = [this, type, tab](const ArchiveEntry&) { liveEntry(type, tab); };
     const ArchiveReadResult result = StartArchiveRead(type, kind, state, daily_, hourly_, context);
