@@ -144,6 +144,15 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
             r.clear();
             read = ReadResponse(r, &received);
         }
+        // A whole frame with a right check byte that answers another command
+        // is the late answer of an earlier exchange that came after the purge
+        // (a slow device answering a repeated request twice): not this answer,
+        // which may still follow it within this attempt.
+        for (int stale = 0; read && command > 0 && isStaleAnswer(r, command) && stale < kSerialAttempts; ++stale) {
+            if (traceVisible()) trace(QStringLiteral("ЧУЖОЙ ОТВЕТ ") + threeDigits(r) + QStringLiteral("\r\n"));
+            r.clear();
+            read = ReadResponse(r, &received);
+        }
         trace(QStringLiteral("length(r)=") + QString::number(r.size()) + QLatin1Char(';'));
         if (traceVisible()) trace(QStringLiteral(" ОТВЕТ=") + threeDigits(r) + QStringLiteral("\r\n"));
         if (read && sent == out.size()) {
@@ -164,6 +173,12 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
     if (port) port->ResumePolling();
     if (result) response = StringToFrame(r);
     return result;
+}
+
+bool ExchangeEngine::isStaleAnswer(const QByteArray& r, int command) {
+    if (r.size() < kMinFrame) return false;
+    const auto* d = reinterpret_cast<const std::uint8_t*>(r.constData());
+    return d[4] != command && FrameCheckByte(d, static_cast<std::size_t>(r.size() - 1)) == d[r.size() - 1];
 }
 
 bool ExchangeEngine::ReadResponse(QByteArray& out, qsizetype* received) {

@@ -84,6 +84,9 @@ public:
     // received, when given, is how many bytes did come.
     bool ReadResponse(QByteArray& out, qsizetype* received = nullptr);
     static QByteArray FindFrame(const QByteArray& bytes, int command);
+    // A whole frame, its check byte right, that answers a command other than
+    // this one.
+    static bool isStaleAnswer(const QByteArray& frame, int command);
 
     // Asynchronous receive path (modem page, debug terminal).
     void SetAsyncReceive(bool on);

@@ -171,6 +171,26 @@ TEST_F(SerialExchange, LateAnswerOfAnEarlierExchangeIsNotTheNextAnswer) {
     EXPECT_EQ(response, config);
 }
 
+// On a loaded machine the second late answer may come only after the next
+// request went out: it answers another command and the real answer follows.
+TEST_F(SerialExchange, LateAnswerAfterTheNextRequestIsSkipped) {
+    const Frame state = withCheck({7, 234, 417 & 0xFF, 417 >> 8, 1, 5});
+    const Frame config = withCheck({7, 234, 417 & 0xFF, 417 >> 8, 5, 6});
+    Script({bytes(state) + bytes(config)});
+    Frame response;
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ReadConfig), response));
+    EXPECT_EQ(response, config);
+    EXPECT_EQ(pty.Received(), bytes(*BuildFrame(cmd::ReadConfig))) << "one attempt";
+    EXPECT_TRUE(trace.text.contains("ЧУЖОЙ ОТВЕТ 007|234|161|001|001|005")) << trace.text.toStdString();
+
+    // A stale answer alone is no answer: every attempt is made.
+    pty.ClearReceived();
+    Script(QList<QByteArray>(4, bytes(state)));
+    port.SetInputTimeout(100);
+    EXPECT_FALSE(engine.Exchange(*BuildFrame(cmd::ReadConfig), response));
+    EXPECT_EQ(pty.Received(), bytes(*BuildFrame(cmd::ReadConfig)).repeated(4));
+}
+
 TEST_F(SerialExchange, NestedExchangeIsRefused) {
     const Frame answer = withCheck({6, 234, 417 & 0xFF, 417 >> 8, 1});
     // The device answers late; meanwhile another handler tries to exchange.
