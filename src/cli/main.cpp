@@ -15,7 +15,6 @@
 #include "families/DeviceFamily.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
-#include "families/U128.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
@@ -194,7 +193,8 @@ int runState(Session& s) {
         const QStringList values = StateValueTexts(type, sys);
         // The ЛОРС shows only the lines of its configured channels.
         std::vector<bool> shown(size_t(values.size()), true);
-        if (type == 128) shown = u128::ShownStateLines(u128::CurrentState().channels);
+        if (const DeviceFamily* family = FamilyFor(type); family && family->shownStateLines)
+            shown = family->shownStateLines();
         QJsonArray lines;
         int width = 0;
         for (qsizetype k = 0; k < values.size(); ++k) {

@@ -161,6 +161,7 @@ constexpr DeviceFamily Family229() {
 constexpr DeviceFamily Family228() {
     DeviceFamily f = TwoSystemFamily<Drv28>(Family::F228);
     f.procedure = &Procedure228;
+    f.panelDecodesSystemError = true;
     f.dailyDepthDays = 61;
     f.hourlyDepthDays = 39;
     f.imitateState = &u28::ImitState;
@@ -270,6 +271,7 @@ constexpr DeviceFamily FamilyLors() {
         .configMismatch = false,
         .calibration = CalibrationForm::None,
         .calibrationChoices = {},
+        .shownStateLines = [] { return u128::ShownStateLines(u128::CurrentState().channels); },
     };
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <span>
+#include <vector>
 
 #include "families/StateLayout.h"
 #include "protocol/Frame.h"
@@ -91,6 +92,13 @@ struct DeviceFamily {
     // Calibration: its request form and its choices ("Калибровка по:").
     CalibrationForm calibration;
     std::span<const char* const> calibrationChoices;
+
+    // The state lines shown for the current state record (the ЛОРС hides the
+    // channels above its channel count); null: every line.
+    std::vector<bool> (*shownStateLines)() = nullptr;
+    // A double-click on the free area of the state panel decodes the system
+    // error code of the selected heat system.
+    bool panelDecodesSystemError = false;
 };
 
 struct DeviceModel {

@@ -27,6 +27,9 @@ struct StateLayoutTable {
     std::span<const StateLine> lines;
     std::vector<int> columnMap;  // per grid column: the 1-based line it shows
     unsigned labelRgb;  // 0xRRGGBB
+    // The value boxes lie behind their labels where the two overlap (the
+    // panel of the 234 family packs them closer than their texts are wide).
+    bool boxesBehindLabels = false;
 };
 
 }  // namespace omi

@@ -246,7 +246,7 @@ const StateLine kStateLines[] = {
 
 const StateLayoutTable& StateTable() {
     static const StateLayoutTable table{
-        kStateLines, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}, 0x0000FF};
+        kStateLines, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}, 0x0000FF, true};
     return table;
 }
 

@@ -29,7 +29,6 @@
 #include "families/DeviceFamily.h"
 #include "families/ErrBits.h"
 #include "families/StateLayout.h"
-#include "families/U128.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
@@ -63,8 +62,6 @@ QStringList TabNames(int type) {
 }
 
 bool TwoSystemMapping(int type) { return HeatSystemsOf(type) == 2; }
-
-bool Family234(int type) { return type >= 234 && type <= 237; }
 
 // Rank of each value among the distinct values of the list.
 std::vector<int> Ranks(const std::vector<int>& values) {
@@ -436,9 +433,10 @@ void TStateView::placeBoxes(const StateLayoutTable& table, const QStringList& va
 
     // ЛОРС: the channels above the device's channel count stay hidden.
     std::vector<bool> shown(lines.size(), true);
-    if (type == 128) {
-        const std::vector<bool> lors = u128::ShownStateLines(values.value(0).toInt());
-        for (std::size_t q = 0; q < shown.size() && q < lors.size(); ++q) shown[q] = lors[q];
+    const DeviceFamily* family = FamilyFor(type);
+    if (family && family->shownStateLines) {
+        const std::vector<bool> lines = family->shownStateLines();
+        for (std::size_t q = 0; q < shown.size() && q < lines.size(); ++q) shown[q] = lines[q];
     }
 
     for (const Box& box : std::as_const(boxes_)) {
@@ -446,7 +444,6 @@ void TStateView::placeBoxes(const StateLayoutTable& table, const QStringList& va
         boxGrid_->removeWidget(box.edit);
     }
     const QColor labelColour = QColor::fromRgb(table.labelRgb);
-    const bool lors = type == 128;
     int lastColumn = 0;
     int lastRow = 0;
     int widest = 0;
@@ -466,13 +463,13 @@ void TStateView::placeBoxes(const StateLayoutTable& table, const QStringList& va
         boxGrid_->addWidget(box.edit, rows[q], columns[q] * 3 + 1);
         lastColumn = std::max(lastColumn, columns[q]);
         lastRow = std::max(lastRow, rows[q]);
-        if (Family234(type)) box.edit->lower();
+        if (table.boxesBehindLabels) box.edit->lower();
         QPalette pal = box.label->palette();
         pal.setColor(QPalette::WindowText, labelColour);
         box.label->setPalette(pal);
-        const int tag = lors ? 0 : static_cast<int>(line.tag);
+        const int tag = static_cast<int>(line.tag);
         box.edit->setProperty("tag", tag);
-        box.edit->setToolTip(!lors && tag != 0 ? kHint : QString());
+        box.edit->setToolTip(tag != 0 ? kHint : QString());
         box.label->setVisible(shown[q]);
         box.edit->setVisible(shown[q]);
     }
@@ -602,12 +599,14 @@ void TStateView::AErrDecExecute(QObject* sender) {
     const int tag = sender ? sender->property("tag").toInt() : 0;
     if (tag == 0) return;
     const int type = CurrentType();
-    decodeError(type, tag, type == 230 ? 0 : selectedSystem(type));
+    decodeError(type, tag, selectedSystem(type));
 }
 
 void TStateView::PoioldDblClick() {
-    if (CurrentType() != 228 || boxes_.isEmpty()) return;
-    decodeError(228, static_cast<int>(ErrorTag::System), selectedSystem(228));
+    const int type = CurrentType();
+    const DeviceFamily* family = FamilyFor(type);
+    if (!family || !family->panelDecodesSystemError || boxes_.isEmpty()) return;
+    decodeError(type, static_cast<int>(ErrorTag::System), selectedSystem(type));
 }
 
 void TStateView::highlight(QLineEdit* box, bool on) {
