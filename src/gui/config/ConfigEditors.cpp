@@ -18,6 +18,7 @@
 #include "families/ConfigPageRules.h"
 #include "families/U25.h"
 #include "families/U28.h"
+#include "protocol/Models.h"
 #include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
@@ -94,9 +95,10 @@ void showStatus(WindowStatusSink& status, const QString& text, bool error, bool 
 class TSystemEditor : public TConfigEditor {
 public:
     TSystemEditor(int type, double scale, QWidget* parent) : TConfigEditor(type, scale, parent) {
-        family_ = u34::IsU34Type(type) ? TwoSystemFamily::U34
-                  : type == 228        ? TwoSystemFamily::U28
-                                       : TwoSystemFamily::U29;
+        const Family family = FamilyOf(type);
+        family_ = family == Family::F234   ? TwoSystemFamily::U34
+                  : family == Family::F228 ? TwoSystemFamily::U28
+                                           : TwoSystemFamily::U29;
         const bool contracts = family_ == TwoSystemFamily::U34;
         const std::array<QString, 8> labels = ValueLabels(family_);
         auto* grid = new QGridLayout(this);
@@ -586,11 +588,20 @@ bool TConfigEditor::eventFilter(QObject* watched, QEvent* event) {
 }
 
 TConfigEditor* CreateConfigEditor(int deviceType, double scale, QWidget* parent) {
-    if (u34::IsU34Type(deviceType) || u29::IsU29Type(deviceType) || deviceType == 228)
-        return new TSystemEditor(deviceType, scale, parent);
-    if (deviceType == u27::kType) return new TU27Editor(deviceType, scale, parent);
-    if (deviceType == u25::kType) return new TU25Editor(deviceType, scale, parent);
-    if (deviceType == u128::kType) return new TLorsEditor(deviceType, scale, parent);
+    switch (FamilyOf(deviceType)) {
+        case Family::F228:
+        case Family::F229:
+        case Family::F234:
+            return new TSystemEditor(deviceType, scale, parent);
+        case Family::F227:
+            return new TU27Editor(deviceType, scale, parent);
+        case Family::F225:
+            return new TU25Editor(deviceType, scale, parent);
+        case Family::Lors128:
+            return new TLorsEditor(deviceType, scale, parent);
+        case Family::None:
+            break;
+    }
     return nullptr;
 }
 
