@@ -43,79 +43,17 @@ QString DecArh(const Frame& response, ArchiveEntry& entry) { return DecArhAs(res
 
 // --- configuration write ---
 
-namespace {
-
-// The names of the common settings as the write reports a disagreement of the
-// two records, in the order they are compared.
-const QString kNameColdT1 = QStringLiteral(" t°С XBC ");
-const QString kNameColdT2 = QStringLiteral(" доп. t°С XBC ");
-const QString kNamePeriod = QStringLiteral(" м-ц/день начала/конца ");
-const QString kNameReportDay = QStringLiteral(" отч.день ");
-const QString kNameSumming = QStringLiteral(" Пр.сумм с ош ");
-const QString kNameSecondT = QStringLiteral(" Пр.исп.2-й t°С ");
-
-bool fitsWord(double v) {
-    const double r = std::round(v);
-    return r >= 0.0 && r <= 65535.0;
-}
-
-// Empty when the record can be sent; otherwise why not.
-QString checkRanges(const ConfigRecord& rec, int system) {
-    const QString who = Format(QStringLiteral("%d-я Система: "), {system + 1});
-    const double weights[] = {rec.weight1, rec.weight2, rec.weight3};
-    for (int k = 0; k < 3; ++k)
-        if (!fitsWord(weights[k]))
-            return who + Format(QStringLiteral("вес импульса %d = %g вне пределов 0..65535"), {k + 1, weights[k]});
-    if (rec.systemType < 1 || rec.systemType > 256)
-        return who + Format(QStringLiteral("тип системы %d вне пределов 1..256"), {rec.systemType});
-    return {};
-}
-
-}  // namespace
-
 SetParResult SetPar(const ConfigPair& pair) {
-    SetParResult result;
     for (int s = 0; s < 2; ++s) {
-        result.error = checkRanges(pair[s], s);
-        if (!result.error.isEmpty()) return result;
+        SetParResult refused;
+        refused.error = CheckWeightsAndType(pair[s], s);
+        if (!refused.error.isEmpty()) return refused;
     }
-    // System 1 first, then system 2, so the common bytes sent are system 2's.
-    result.data.assign(kConfigDataSize, 0);
-    if (!EncodeFields(pair, ConfigLayout(), result.data, 5)) {
-        result.data.clear();
-        result.error = QStringLiteral("значение конфигурации вне пределов своего поля");
-        return result;
-    }
-    result.data[39] = 0;
-
-    const ConfigRecord& a = pair[0];
-    const ConfigRecord& b = pair[1];
-    if (a.coldT1 != b.coldT1) result.mismatch += kNameColdT1;
-    if (a.coldT2 != b.coldT2) result.mismatch += kNameColdT2;
-    if (a.firstDay != b.firstDay || a.firstMonth != b.firstMonth || a.lastDay != b.lastDay ||
-        a.lastMonth != b.lastMonth)
-        result.mismatch += kNamePeriod;
-    if (a.reportDay != b.reportDay) result.mismatch += kNameReportDay;
-    if (a.summing != b.summing) result.mismatch += kNameSumming;
-    if (a.secondT != b.secondT) result.mismatch += kNameSecondT;
-    result.ok = true;
-    return result;
+    // System 1 first, then system 2, so the shared bytes sent are system 2's.
+    return EncodeConfigWrite(pair, pair, ConfigLayout(), kConfigDataSize, 39);
 }
 
-void ShareCommon(ConfigPair& pair, int s) {
-    if (s < 0 || s > 1) return;
-    const ConfigRecord& from = pair[s];
-    ConfigRecord& to = pair[1 - s];
-    to.coldT1 = from.coldT1;
-    to.coldT2 = from.coldT2;
-    to.firstDay = from.firstDay;
-    to.firstMonth = from.firstMonth;
-    to.lastDay = from.lastDay;
-    to.lastMonth = from.lastMonth;
-    to.reportDay = from.reportDay;
-    to.summing = from.summing;
-    to.secondT = from.secondT;
-}
+void ShareCommon(ConfigPair& pair, int s) { CopySharedFields(pair, s, ConfigLayout()); }
 
 // --- texts ---
 

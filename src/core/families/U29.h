@@ -16,6 +16,7 @@
 
 #include "archives/ArchiveRecord.h"
 #include "families/Layout.h"
+#include "families/SharedSettings.h"
 #include "families/StateLayout.h"
 #include "protocol/Frame.h"
 
@@ -98,12 +99,8 @@ QString DecArh(const Frame& response, ArchiveEntry& entry);
 // keeps the same bytes under its own list type).
 QString DecArhAs(const Frame& response, ArchiveEntry& entry, const RecordLayout& layout);
 
-struct SetParResult {
-    bool ok = false;   // false: a value does not fit (no request may be sent)
-    Frame data;        // the 40 data bytes of command 4
-    QString mismatch;  // names of the common settings in which the records differ
-    QString error;     // why ok is false
-};
+// The write request data, or why none may be sent (families/SharedSettings.h).
+using SetParResult = ConfigWriteResult;
 SetParResult SetPar(const ConfigPair& pair);
 
 // Copies the nine common bytes of record s into the other record. An index

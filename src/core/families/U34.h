@@ -8,6 +8,7 @@
 
 #include "archives/ArchiveRecord.h"
 #include "families/Layout.h"
+#include "families/SharedSettings.h"
 #include "families/StateLayout.h"
 #include "protocol/Frame.h"
 
@@ -94,12 +95,8 @@ QString DecState(const Frame& response, StatePair& pair);
 QString DecParam(const Frame& response, ConfigPair& pair);
 QString DecArh(const Frame& response, ArchiveEntry& entry);
 
-struct SetParResult {
-    bool ok = false;          // false: a value does not fit (no request may be sent)
-    Frame data;               // the 94 data bytes of command 4
-    QString mismatch;         // names of the common settings in which the records differ
-    QString error;            // why ok is false
-};
+// The write request data, or why none may be sent (families/SharedSettings.h).
+using SetParResult = ConfigWriteResult;
 SetParResult SetPar(const ConfigPair& pair);
 
 // Copies the common settings of record s into the other record: the other
