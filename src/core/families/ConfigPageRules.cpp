@@ -45,6 +45,19 @@ double U34ToggleUnit(double word) {
 }
 
 namespace {
+
+// The heating season and the two check boxes of a heat system page, stored
+// into its record (the settings both heat systems share).
+template <class Rec>
+void storeSeasonAndFlags(const SystemPage& page, Rec& rec) {
+    rec.firstDay = static_cast<std::uint8_t>(page.first.day);
+    rec.firstMonth = static_cast<std::uint8_t>(page.first.month);
+    rec.lastDay = static_cast<std::uint8_t>(page.last.day);
+    rec.lastMonth = static_cast<std::uint8_t>(page.last.month);
+    rec.summing = page.summingChecked ? 0 : 1;
+    rec.secondT = page.secondChecked ? 1 : 0;
+}
+
 const char* const kU34Labels[8] = {"вес имп.Vп",
                                    "вес имп.Vo",
                                    "вес имп.Vx",
@@ -198,12 +211,7 @@ void collectRest(const SystemPage& page, Rec& rec, Collected& out) {
     out.secondEnabled = out.openSystem && page.secondChecked;
     if (!coldT(7, rec.coldT2)) return;
 
-    rec.firstDay = static_cast<std::uint8_t>(page.first.day);
-    rec.firstMonth = static_cast<std::uint8_t>(page.first.month);
-    rec.lastDay = static_cast<std::uint8_t>(page.last.day);
-    rec.lastMonth = static_cast<std::uint8_t>(page.last.month);
-    rec.summing = page.summingChecked ? 0 : 1;
-    rec.secondT = page.secondChecked ? 1 : 0;
+    storeSeasonAndFlags(page, rec);
 }
 
 void enableFromPage(const SystemPage& page, Collected& out) {
@@ -336,12 +344,7 @@ Collected CollectPage(TwoSystemFamily family, const SystemPage& page, u29::Confi
     }
     if (!byteOf(page.values[6], rec.coldT1)) return notANumber(6);
     if (!byteOf(page.values[7], rec.coldT2)) return notANumber(7);
-    rec.firstDay = static_cast<std::uint8_t>(page.first.day);
-    rec.firstMonth = static_cast<std::uint8_t>(page.first.month);
-    rec.lastDay = static_cast<std::uint8_t>(page.last.day);
-    rec.lastMonth = static_cast<std::uint8_t>(page.last.month);
-    rec.summing = page.summingChecked ? 0 : 1;
-    rec.secondT = page.secondChecked ? 1 : 0;
+    storeSeasonAndFlags(page, rec);
     return out;
 }
 
