@@ -332,6 +332,7 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
         if (observer.memoLine) observer.memoLine(line);
     };
 
+    if (observer.started) observer.started();
     TimeoutScope timeout(engine);
     timeout.Set(pressure ? job.pressureTimeoutMs : job.temperatureTimeoutMs);
     for (const int code : codes) {

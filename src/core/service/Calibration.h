@@ -145,10 +145,12 @@ struct CalibrationOutcome {
     bool Calibrated() const;
 };
 
-// Where the run reports as it goes: the byte lines of the requests and
-// answers for the terminal memo, and each request's outcome as soon as it is
-// known (the window fills its boxes).
+// Where the run reports as it goes: its start once nothing stops it (the
+// window puts up new measured-value boxes), the byte lines of the requests
+// and answers for the terminal memo, and each request's outcome as soon as
+// it is known (the window fills its boxes).
 struct CalibrationObserver {
+    std::function<void()> started;  // the checks passed, the first request follows
     std::function<void(const QString& line)> memoLine;
     std::function<void(const CalibrationRun& run)> runDone;
 };
