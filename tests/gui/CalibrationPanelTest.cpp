@@ -115,7 +115,9 @@ private Q_SLOTS:
         TConfigEditor* editor = w->configPage->Editor();
         QVERIFY(editor && editor->parentWidget() == &p);
         QVERIFY(child<TRadioGroup>(&p, "RGsys")->isVisibleTo(w.get()));
-        QVERIFY(child<QPushButton>(&p, "BConDef")->isVisibleTo(w.get()));
+        child<QPushButton>(&p, "BConDef")->click();
+        QVERIFY(w->LuState->text().endsWith(": Конфигурация задана по умолчанию"));
+        QCOMPARE(w->configPage->Editor()->parentWidget(), &p);
         QVERIFY(w->Action("Acal")->isEnabled());
         shot(*w, "calibration229");
 

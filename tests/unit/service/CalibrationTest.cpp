@@ -275,7 +275,9 @@ protected:
         ClearCurrentDevice();
     }
     CalibrationOutcome run(const CalibrationJob& job) {
-        return RunCalibration(engine, status, job, {[this](const QString& l) { memo << l; }, {}});
+        CalibrationObserver observer;
+        observer.memoLine = [this](const QString& l) { memo << l; };
+        return RunCalibration(engine, status, job, observer);
     }
 
     PtyPair pty;
