@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -171,11 +170,11 @@ int RunCalibrate(const CalibrateArgs& args, bool json, ExchangeEngine& engine, S
             measured.append(asSent(v));
             shown << Format(pressure ? QStringLiteral("%.5f") : QStringLiteral("%f"), {v});
         }
-        runs.append(QJsonObject{
-            {"code", run.code},
-            {"result", run.answer.result ? QJsonValue(*run.answer.result) : QJsonValue(QJsonValue::Null)},
-            {"measured", measured},
-            {"status", run.verdict.status}});
+        runs.append(
+            QJsonObject{{"code", run.code},
+                        {"result", run.answer.result ? QJsonValue(*run.answer.result) : QJsonValue(QJsonValue::Null)},
+                        {"measured", measured},
+                        {"status", run.verdict.status}});
         text += subject(facts, run.code) + QStringLiteral("; измерено: ") +
                 (shown.isEmpty() ? QStringLiteral("-") : shown.join(QLatin1Char(' '))) + QStringLiteral("; ") +
                 run.verdict.status + QLatin1Char('\n');

@@ -11,7 +11,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 #include <vector>
@@ -27,9 +26,9 @@ namespace omi::cli {
 
 struct CalibrateArgs {
     CalibrationChoice choice = CalibrationChoice::Lower;
-    std::vector<double> references;  // as given; empty: the defaults of the choice
-    int channel = kNoChannel;        // pressure: one channel 2..5
-    bool all = false;                // pressure: every channel of the device
+    std::vector<double> references;                 // as given; empty: the defaults of the choice
+    int channel = kNoChannel;                       // pressure: one channel 2..5
+    bool all = false;                               // pressure: every channel of the device
     int waitMs = kCalibrationTemperatureTimeoutMs;  // how long a temperature point may take
 };
 
@@ -38,8 +37,8 @@ struct CalibrateArgs {
 std::optional<CalibrateArgs> ParseCalibrateArgs(const QStringList& args, QString* error);
 
 struct CalibrateOutput {
-    std::function<void(const QString& text)> out;   // stdout
-    std::function<void(const QString& line)> err;   // stderr, one line
+    std::function<void(const QString& text)> out;  // stdout
+    std::function<void(const QString& line)> err;  // stderr, one line
 };
 
 // Runs the calibration for the current device (already addressed) and

@@ -1,7 +1,6 @@
 #include "service/Calibration.h"
 
 #include <QPointer>
-
 #include <cmath>
 
 #include "protocol/Exchange.h"
@@ -41,7 +40,7 @@ QString pointSuccess(int code) {
 }
 
 // The 225: no result byte; the program judges the measured values itself.
-CalibrationVerdict judgeWithoutResult(int code, const CalibrationAnswer* answer, const CalibrationReferences& refs) {
+CalibrationVerdict judgeWithoutResult(int code, const CalibrationReply* answer, const CalibrationReferences& refs) {
     if (!answer) {
         CalibrationVerdict v = verdict(StatusStyle::Error, QStringLiteral("Нет связи или не замкнута перемычка"));
         v.boxes[0] = v.boxes[1] = QString();
@@ -53,15 +52,15 @@ CalibrationVerdict judgeWithoutResult(int code, const CalibrationAnswer* answer,
         v.boxes[0] = v.boxes[1] = QStringLiteral("норма");
         return v;
     }
-    CalibrationVerdict v = verdict(StatusStyle::Error,
-                                   QStringLiteral("измеренная температура отличается от заданной больше, чем на 1 градус"));
+    CalibrationVerdict v = verdict(
+        StatusStyle::Error, QStringLiteral("измеренная температура отличается от заданной больше, чем на 1 градус"));
     v.boxes[0] = real(m[0]);
     v.boxes[1] = real(m[1]);
     return v;
 }
 
 // The 227: result code, supply and return.
-CalibrationVerdict judgeTwoPoints(int code, const CalibrationAnswer* answer) {
+CalibrationVerdict judgeTwoPoints(int code, const CalibrationReply* answer) {
     if (!answer) return verdict(StatusStyle::Error, kNoLink);
     const int result = answer->result.value_or(-1);
     const std::vector<double>& m = answer->measured;
@@ -73,9 +72,11 @@ CalibrationVerdict judgeTwoPoints(int code, const CalibrationAnswer* answer) {
         v.boxes[0] = v.boxes[1] = QString();
         return v;
     } else if (result == 2) {
-        v = verdict(StatusStyle::Error, Format(QStringLiteral("t°C подачи=%f - отличается больше, чем на 1°C"), {m[0]}));
+        v = verdict(StatusStyle::Error,
+                    Format(QStringLiteral("t°C подачи=%f - отличается больше, чем на 1°C"), {m[0]}));
     } else if (result == 3) {
-        v = verdict(StatusStyle::Error, Format(QStringLiteral("t°C обратки=%f - отличается больше, чем на 1°C"), {m[1]}));
+        v = verdict(StatusStyle::Error,
+                    Format(QStringLiteral("t°C обратки=%f - отличается больше, чем на 1°C"), {m[1]}));
     } else {
         v = verdict(StatusStyle::Error, unknownCode(result));
     }
@@ -87,7 +88,7 @@ CalibrationVerdict judgeTwoPoints(int code, const CalibrationAnswer* answer) {
 // 228, 229/230, 234..237: result code and the four inputs; a deviation code
 // is the channel code of the input (system = code / 2, supply for an even
 // code), whose value stands at response offset code × 4 − 2.
-CalibrationVerdict judgePerSystem(const CalibrationFacts& facts, int code, const CalibrationAnswer* answer) {
+CalibrationVerdict judgePerSystem(const CalibrationFacts& facts, int code, const CalibrationReply* answer) {
     if (!answer) return verdict(StatusStyle::Error, kNoLink);
     const int result = answer->result.value_or(-1);
     const std::vector<double>& m = answer->measured;
@@ -100,13 +101,16 @@ CalibrationVerdict judgePerSystem(const CalibrationFacts& facts, int code, const
     if (result == 0) {
         v = verdict(StatusStyle::Ok, pointSuccess(code), true);
     } else if (isChannel(result) && facts.systems == 2) {
-        const QString text = result % 2 == 0 ? QStringLiteral("t°C подачи %d-й системы=%f - отличается больше, чем на 1 °C")
-                                             : QStringLiteral("t°C обратки %d-й системы=%f - отличается больше, чем на 1 °C");
+        const QString text = result % 2 == 0
+                                 ? QStringLiteral("t°C подачи %d-й системы=%f - отличается больше, чем на 1 °C")
+                                 : QStringLiteral("t°C обратки %d-й системы=%f - отличается больше, чем на 1 °C");
         v = verdict(StatusStyle::Error, Format(text, {result / 2, m[static_cast<std::size_t>(result - 2)]}));
     } else if (result == 2) {
-        v = verdict(StatusStyle::Error, Format(QStringLiteral("t°C подачи=%f - отличается больше, чем на 1 °C"), {m[0]}));
+        v = verdict(StatusStyle::Error,
+                    Format(QStringLiteral("t°C подачи=%f - отличается больше, чем на 1 °C"), {m[0]}));
     } else if (result == 3) {
-        v = verdict(StatusStyle::Error, Format(QStringLiteral("t°C обратки=%f - отличается больше, чем на 1 °C"), {m[1]}));
+        v = verdict(StatusStyle::Error,
+                    Format(QStringLiteral("t°C обратки=%f - отличается больше, чем на 1 °C"), {m[1]}));
     } else {
         v = verdict(StatusStyle::Error, unknownCode(result));
     }
@@ -114,7 +118,7 @@ CalibrationVerdict judgePerSystem(const CalibrationFacts& facts, int code, const
     return v;
 }
 
-CalibrationVerdict judgePressure(int code, const CalibrationAnswer* answer) {
+CalibrationVerdict judgePressure(int code, const CalibrationReply* answer) {
     if (!answer) return verdict(StatusStyle::Error, kNoLink);
     const int result = answer->result.value_or(-1);
     if (result == 1) return verdict(StatusStyle::Error, kJumperOpen);
@@ -219,7 +223,8 @@ std::optional<ParsedCalibrationRequest> ParseCalibrationRequest(CalibrationForm 
     if (isChannel(parsed.code)) {
         parsed.references[static_cast<std::size_t>(parsed.code - kFirstPressureChannel)] = GetS(request, 6);
     } else {
-        for (int i = 0; i < (size - 1) / 4; ++i) parsed.references[static_cast<std::size_t>(i)] = GetS(request, 6 + 4 * i);
+        for (int i = 0; i < (size - 1) / 4; ++i)
+            parsed.references[static_cast<std::size_t>(i)] = GetS(request, 6 + 4 * i);
     }
     return parsed;
 }
@@ -246,7 +251,7 @@ Frame CalibrationAnswerData(const CalibrationFacts& facts, int code, int result,
 }
 
 QString DecodeCalibrationAnswer(const CalibrationFacts& facts, int code, const Frame& response,
-                                CalibrationAnswer& answer) {
+                                CalibrationReply& answer) {
     answer = {};
     const int length = CalibrationAnswerLength(facts, code);
     const QString format = QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(cmd::Calibration);
@@ -262,7 +267,7 @@ QString DecodeCalibrationAnswer(const CalibrationFacts& facts, int code, const F
     return {};
 }
 
-CalibrationVerdict JudgeCalibration(const CalibrationFacts& facts, int code, const CalibrationAnswer* answer,
+CalibrationVerdict JudgeCalibration(const CalibrationFacts& facts, int code, const CalibrationReply* answer,
                                     const CalibrationReferences& references) {
     if (isChannel(code)) return judgePressure(code, answer);
     if (!facts.resultByte) return judgeWithoutResult(code, answer, references);

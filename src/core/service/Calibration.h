@@ -13,7 +13,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <array>
 #include <functional>
 #include <optional>
@@ -82,7 +81,7 @@ int CalibrationAnswerLength(const CalibrationFacts& facts, int code);
 // where the family sends one, then the measured values.
 Frame CalibrationAnswerData(const CalibrationFacts& facts, int code, int result, const std::vector<double>& measured);
 
-struct CalibrationAnswer {
+struct CalibrationReply {
     std::optional<int> result;     // none for a family without a result byte
     std::vector<double> measured;  // empty when the answer carries none (a short jumper answer)
 };
@@ -91,7 +90,7 @@ struct CalibrationAnswer {
 // command, check byte, device type, serial number). A short answer that
 // carries only the result code 1 (jumper open) is accepted without values.
 QString DecodeCalibrationAnswer(const CalibrationFacts& facts, int code, const Frame& response,
-                                CalibrationAnswer& answer);
+                                CalibrationReply& answer);
 
 // --- judgement ---
 
@@ -108,7 +107,7 @@ struct CalibrationVerdict {
 
 // answer null: no answer came. references: those sent (the 225 compares its
 // measured values with them).
-CalibrationVerdict JudgeCalibration(const CalibrationFacts& facts, int code, const CalibrationAnswer* answer,
+CalibrationVerdict JudgeCalibration(const CalibrationFacts& facts, int code, const CalibrationReply* answer,
                                     const CalibrationReferences& references);
 
 // --- the run ---
@@ -126,7 +125,7 @@ struct CalibrationJob {
 struct CalibrationRun {
     int code = 0;
     bool answered = false;
-    CalibrationAnswer answer;
+    CalibrationReply answer;
     CalibrationVerdict verdict;
 };
 

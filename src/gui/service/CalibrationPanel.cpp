@@ -13,7 +13,6 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <tuple>
 
@@ -301,8 +300,7 @@ void TCalibrationPanel::AcalExecute() {
     updateAction();
     if (outcome.stop == CalibrationStop::Ran && Flags().accessLevel == 0) {
         // Beside the program's data: the working folder may be anywhere.
-        const QStringList lines =
-            window_.Ma() ? window_.Ma()->toPlainText().split(QLatin1Char('\n')) : QStringList();
+        const QStringList lines = window_.Ma() ? window_.Ma()->toPlainText().split(QLatin1Char('\n')) : QStringList();
         QDir().mkpath(DataRoot());
         const QString failed = SaveDump(DataRoot(), kCalibrationDumpFile, lines);
         if (!failed.isEmpty()) window_.Status().error(failed);

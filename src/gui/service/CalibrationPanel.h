@@ -11,7 +11,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <array>
 
 class QHBoxLayout;

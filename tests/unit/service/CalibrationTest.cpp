@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include "families/Imitation.h"
+#include "families/RandNorm.h"
 #include "protocol/Exchange.h"
 #include "service/Calibration.h"
 #include "support/HandFrame.h"
@@ -203,7 +205,7 @@ TEST(CalibrationAnswer, JudgedFromLiteralFrames) {
     for (const Case& c : cases) {
         SetCurrentDevice(kSerial, c.type);
         const CalibrationFacts facts = CalibrationOf(c.type);
-        CalibrationAnswer answer;
+        CalibrationReply answer;
         if (c.answer) {
             ASSERT_EQ(DecodeCalibrationAnswer(facts, c.code, *c.answer, answer), QString()) << c.what;
             EXPECT_EQ(answer.result.has_value(), c.type != 225) << c.what;
@@ -238,13 +240,13 @@ TEST(CalibrationAnswer, FramesThatAreNoAnswer) {
         {"a code 2 without its values", 0, HandFrame(7, 229, kSerial, 13, {{5, {2}}}), "НЕСООТВЕТСТВИЕ ФОРМАТА"},
     };
     for (const Case& c : cases) {
-        CalibrationAnswer answer;
+        CalibrationReply answer;
         EXPECT_TRUE(DecodeCalibrationAnswer(facts, c.code, c.frame, answer).contains(QString::fromUtf8(c.finding)))
             << c.what;
         EXPECT_TRUE(answer.measured.empty()) << c.what;
     }
     // The jumper open may come without values.
-    CalibrationAnswer answer;
+    CalibrationReply answer;
     EXPECT_EQ(DecodeCalibrationAnswer(facts, 0, HandFrame(7, 229, kSerial, 13, {{5, {1}}}), answer), QString());
     EXPECT_EQ(answer.result, 1);
     ClearCurrentDevice();
@@ -412,4 +414,37 @@ TEST_F(CalibrationLine, RunsThatSendNothing) {
         EXPECT_EQ(port.InputTimeout(), 1000u) << c.what;
     }
     EXPECT_TRUE(pty.Received().isEmpty());
+}
+
+// Without a device the imitation answers: every family's answer must read
+// as a calibration answer of its request (nothing is sent on a line).
+TEST(CalibrationImitation, AnswersReadForEveryFamily) {
+    TCommPortDriver port;
+    ExchangeEngine engine(&port);
+    engine.SetImitation(true);
+    InstallImitation(engine);
+    SetImitationPause([](int) {});
+    ReseedImitation();
+    struct Case {
+        int type;
+        CalibrationChoice choice;
+        std::size_t values;
+    };
+    for (const Case c : {Case{225, CalibrationChoice::Lower, 2}, Case{227, CalibrationChoice::Upper, 2},
+                         Case{228, CalibrationChoice::Lower, 4}, Case{229, CalibrationChoice::Pressure, 1},
+                         Case{234, CalibrationChoice::Upper, 4}}) {
+        SetCurrentDevice(kSerial, c.type);
+        RecordingStatus status;
+        CalibrationJob j;
+        j.choice = c.choice;
+        j.references = DefaultReferences(c.choice);
+        j.selectedChannel = 2;
+        const CalibrationOutcome out = RunCalibration(engine, status, j);
+        ASSERT_EQ(out.runs.size(), 1u) << c.type;
+        EXPECT_TRUE(out.runs[0].answered) << c.type;
+        // A jumper answer carries its values too.
+        EXPECT_EQ(out.runs[0].answer.measured.size(), c.values) << c.type << ": " << status.last().toStdString();
+    }
+    SetImitationPause({});
+    ClearCurrentDevice();
 }
