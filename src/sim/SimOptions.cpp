@@ -131,10 +131,10 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
     const QCommandLineOption calPause(QStringLiteral("cal-pause"),
                                       QStringLiteral("калибровка: ответ через МС (прибор калибруется)"),
                                       QStringLiteral("МС"));
-    parser.addOptions({calDeviation, calPause});
     parser.addOptions({help, version, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, mute,
                        truncate, wrongAddress, wrongType, late, byteGap, corrupt, spoof, log, today, dailyCurrent,
                        hourlyCurrent, writeResult});
+    parser.addOptions({calDeviation, calPause});
 
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
