@@ -8,9 +8,9 @@ namespace {
 
 const QStringList kCommands{"identify", "state", "config", "archive", "show-archive", "set-clock",
                             "set-number", "init", "start-worktime", "clear-archives", "changelog",
-                            "logger-import"};
+                            "logger-import", "calibrate"};
 const QStringList kKinds{"daily", "daily-diff", "hourly", "hourly-diff"};
-const QStringList kWrites{"set-clock", "set-number", "init", "start-worktime", "clear-archives"};
+const QStringList kWrites{"set-clock", "set-number", "init", "start-worktime", "clear-archives", "calibrate"};
 
 bool toInt(const QString& text, int lo, int hi, int& out) {
     bool ok = false;
@@ -33,6 +33,8 @@ QString UsageText() {
         "                   [--csv FILE] [--report FILE.pdf]\n"
         "         | show-archive FILE --type CODE [--csv FILE] [--report FILE.pdf] | set-clock --yes | set-number N --yes | init --yes\n"
         "         | start-worktime --yes | clear-archives --yes | changelog | logger-import FILE\n"
+        "         | calibrate lower|upper [--ref S1,R1[,S2,R2]] [--wait MS] --yes\n"
+        "         | calibrate pressure (--channel 2..5 | --all) [--ref MA] --yes\n"
         "KIND: daily | daily-diff | hourly | hourly-diff\n"
         "       omi-cli --help | --version\n");
 }
@@ -122,6 +124,10 @@ ParseResult ParseCommandLine(const QStringList& args) {
             if (!value(o.report) || o.report.isEmpty()) return fail("--report needs a file");
         } else if (a == "--yes") {
             o.yes = true;
+        } else if (a == "--ref" || a == "--channel" || a == "--wait" || a == "--all") {
+            // calibrate's own options: left for the command (CalibrateCommand.cpp)
+            positional << a;
+            if (a != "--all" && i + 1 < args.size()) positional << args[++i];
         } else if (a.startsWith("--")) {
             return fail("unknown option " + a);
         } else {
@@ -147,6 +153,8 @@ ParseResult ParseCommandLine(const QStringList& args) {
         o.file = positional[0];
     } else if (o.command == "set-number") {
         if (!wantArgs(1) || !toInt(positional[0], 1, 65535, o.number)) return fail("set-number needs N (1..65535)");
+    } else if (o.command == "calibrate") {
+        // its arguments are checked by the command
     } else if (!wantArgs(0)) {
         return fail("unexpected argument " + positional[0]);
     }

@@ -11,6 +11,7 @@
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
+#include "CalibrateCommand.h"
 #include "CliOptions.h"
 #include "families/DeviceFamily.h"
 #include "families/Imitation.h"
@@ -553,6 +554,17 @@ int runShowArchive(const Options& o) {
     return 0;
 }
 
+int runCalibrate(Session& s) {
+    QString error;
+    const auto args = cli::ParseCalibrateArgs(s.o.commandArgs, &error);
+    if (!args) {
+        printErr(QStringLiteral("omi-cli: ") + error);
+        return 2;
+    }
+    if (!s.address()) return fail(s);
+    return cli::RunCalibrate(*args, s.o.json, s.engine, s.status, {printOut, printErr});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -595,6 +607,7 @@ int main(int argc, char** argv) {
     if (o.command == "state") return runState(session);
     if (o.command == "config") return runConfig(session);
     if (o.command == "archive") return runArchive(session);
+    if (o.command == "calibrate") return runCalibrate(session);
     printErr(QStringLiteral("omi-cli: ") + o.command + QStringLiteral(": not available yet"));
     return 2;
 }

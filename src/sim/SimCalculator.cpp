@@ -33,6 +33,14 @@
 // date); a record request without exactly 2 data bytes gets no answer. The
 // duration with errors of a 225/227 record is minutes in the hour (hourly)
 // or hours in the day (daily).
+//
+// Calibration (command 13): a request in the family's form (the request and
+// answer codec of service/Calibration.h) is answered with each measured value
+// at its reference plus the deviation the settings give for its input, and
+// the result code of SimSettings (or, when that is 0, the code of the first
+// input of the device that deviates by more than 1). A wake byte before the
+// request is line noise to the frame reader, which drops it. The pause of
+// the device while it calibrates is the responder's (SimFaults).
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +57,7 @@
 #include "families/U28.h"
 #include "families/U29.h"
 #include "families/U34.h"
+#include "service/Calibration.h"
 
 namespace omi {
 
@@ -276,6 +285,7 @@ public:
         On(cmd::WriteConfig, [this](SimDevice& d, const Frame& r) { return writeConfig(d, r); });
         On(cmd::ArchivePointers, [this](SimDevice& d, const Frame&) { return pointers(d); });
         On(cmd::ArchiveRecord, [this](SimDevice& d, const Frame& r) { return archiveRecord(d, r); });
+        On(cmd::Calibration, [this](SimDevice& d, const Frame& r) { return calibrate(d, r); });
         for (const int command : {cmd::ArchiveBegin, cmd::ArchiveEnd})
             On(command, [command](SimDevice& d, const Frame&) { return std::optional(d.MakeAnswer(command)); });
     }
@@ -302,6 +312,31 @@ private:
         if (writeResult_ != 0 && form_.silentWhenRefused) return std::nullopt;
         if (writeResult_ == 0) DecodeFields<Config>(request, form_.configLayout(), config_);
         return device.MakeAnswer(cmd::WriteConfig, {static_cast<std::uint8_t>(writeResult_)});
+    }
+
+    // The request in the family's form, answered with the references moved
+    // by the deviations of the settings.
+    std::optional<Frame> calibrate(const SimDevice& device, const Frame& request) const {
+        const CalibrationFacts facts = CalibrationOf(device.Type());
+        const auto asked = ParseCalibrationRequest(facts.form, request);
+        if (!asked) return std::nullopt;
+        const std::array<double, 4>& deviation = device.Settings().calibrationDeviation;
+        const bool channel = asked->code >= kFirstPressureChannel;
+        const auto input = [&](int i) {
+            return static_cast<std::size_t>(channel ? asked->code - kFirstPressureChannel : i);
+        };
+        std::vector<double> measured;
+        for (int i = 0; i < MeasuredCount(facts.form, asked->code); ++i)
+            measured.push_back(asked->references[input(i)] + deviation[input(i)]);
+        int result = writeResult_;
+        if (result != 0 && !facts.resultByte) return std::nullopt;  // the 225 with its jumper open
+        if (result == 0) {
+            const int inputs = channel ? 1 : facts.form == CalibrationForm::TwoPoints ? 2 : 2 * facts.systems;
+            for (int i = 0; i < inputs && result == 0; ++i)
+                if (std::fabs(deviation[input(i)]) > 1.0)
+                    result = channel ? asked->code : kFirstPressureChannel + i;
+        }
+        return device.MakeAnswer(cmd::Calibration, CalibrationAnswerData(facts, asked->code, result, measured));
     }
 
     std::optional<Frame> pointers(const SimDevice& device) const {

@@ -25,6 +25,7 @@
 // nothing refers to it by name.)
 
 #include <QDateTime>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -73,8 +74,16 @@ struct SimSettings {
     std::optional<int> dailyCurrent;
     std::optional<int> hourlyCurrent;
     // The result byte of a configuration write; a device that answers other
-    // than 0 keeps its configuration.
+    // than 0 keeps its configuration. Also the result code of a calibration
+    // when it is not 0 (a 225, which sends no result code, then stays silent).
     int writeResult = 0;
+    // Calibration (command 13): how far each measured value lies from its
+    // reference, by input (system 1 supply, system 1 return, system 2 supply,
+    // system 2 return); a pressure channel 2..5 uses the deviation at its
+    // position. With writeResult 0 the result code is 0 when every input of
+    // the device lies within 1 of its reference, else the code of the first
+    // one that does not.
+    std::array<double, 4> calibrationDeviation{};
 };
 
 using SimFamilyFactory = std::function<std::unique_ptr<SimFamily>(const SimDevice& device)>;

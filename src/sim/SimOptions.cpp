@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace omi {
 
 namespace {
@@ -117,11 +119,22 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
     const QCommandLineOption writeResult(QStringLiteral("write-result"),
                                          QStringLiteral("байт результата записи конфигурации: 0 - принято, "
                                                         "1 - не замкнута перемычка, иначе - не совпал пароль; "
-                                                        "кроме 0 конфигурация не меняется"),
+                                                        "кроме 0 конфигурация не меняется; "
+                                                        "он же код результата калибровки, если не 0"),
                                          QStringLiteral("N"));
+    const QCommandLineOption calDeviation(QStringLiteral("cal-deviation"),
+                                          QStringLiteral("калибровка: отклонение измеренного значения от заданного; "
+                                                         "одно число для всех входов или четыре через запятую "
+                                                         "(подача и обратка 1-й системы, подача и обратка 2-й; "
+                                                         "канал давления 2..5 - по своему месту)"),
+                                          QStringLiteral("D[,D,D,D]"));
+    const QCommandLineOption calPause(QStringLiteral("cal-pause"),
+                                      QStringLiteral("калибровка: ответ через МС (прибор калибруется)"),
+                                      QStringLiteral("МС"));
     parser.addOptions({help, version, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, mute,
                        truncate, wrongAddress, wrongType, late, byteGap, corrupt, spoof, log, today, dailyCurrent,
                        hourlyCurrent, writeResult});
+    parser.addOptions({calDeviation, calPause});
 
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
@@ -190,6 +203,7 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
         {mute, 1, 1000000, &f.muteAfter},      {truncate, 1, 1000000, &f.truncateEvery},
         {wrongAddress, 1, 1000000, &f.wrongSerialEvery}, {wrongType, 1, 1000000, &f.wrongTypeEvery},
         {late, 0, 600000, &f.lateMs},          {byteGap, 1, 60000, &f.byteGapMs},
+        {calPause, 0, 600000, &f.calibrationMs},
     };
     for (const Count& c : counts) {
         if (!parser.isSet(c.option)) continue;
@@ -232,6 +246,18 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
     if (parser.isSet(writeResult) && !toInt(parser.value(writeResult), 0, 255, settings.writeResult))
         return badValue(QStringLiteral("write-result"), parser.value(writeResult),
                         QStringLiteral("целое число 0..255"));
+    if (parser.isSet(calDeviation)) {
+        const QStringList parts = parser.value(calDeviation).split(QLatin1Char(','));
+        bool ok = parts.size() == 1 || parts.size() == 4;
+        for (qsizetype i = 0; ok && i < 4; ++i) {
+            const double d = parts.value(parts.size() == 1 ? 0 : i).trimmed().toDouble(&ok);
+            ok = ok && std::isfinite(d) && std::fabs(d) <= 1000;
+            if (ok) settings.calibrationDeviation[static_cast<std::size_t>(i)] = d;
+        }
+        if (!ok)
+            return badValue(QStringLiteral("cal-deviation"), parser.value(calDeviation),
+                            QStringLiteral("одно или четыре числа -1000..1000 через запятую, дробная часть через точку"));
+    }
     options.logPath = parser.value(log);
     if (parser.isSet(log) && options.logPath.isEmpty()) return QStringLiteral("не указан файл журнала --log");
     return {};

@@ -29,6 +29,7 @@ std::optional<Frame> SimResponder::Respond(const Frame& request) {
     if (faults_.silenceEvery > 0 && answerable_ % faults_.silenceEvery == 0) return std::nullopt;
     if (faults_.muteAfter > 0 && answers_ >= faults_.muteAfter) return std::nullopt;
     ++answers_;
+    lastCommand_ = request.size() > 4 ? request[4] : -1;
     const auto every = [this](int k) { return k > 0 && answers_ % k == 0; };
     Frame& a = *answer;
     // Another device's answer: only the address is wrong, the frame is sound.
@@ -45,7 +46,10 @@ std::optional<Frame> SimResponder::Respond(const Frame& request) {
     return answer;
 }
 
-int SimResponder::AnswerDelayMs() const { return faults_.delayMs + (answers_ == 1 ? faults_.lateMs : 0); }
+int SimResponder::AnswerDelayMs() const {
+    return faults_.delayMs + (answers_ == 1 ? faults_.lateMs : 0) +
+           (lastCommand_ == cmd::Calibration ? faults_.calibrationMs : 0);
+}
 
 Frame SimResponder::Forged(const Frame& answer) {
     Frame forged = answer;

@@ -33,6 +33,7 @@ struct SimFaults {
     int byteGapMs = 0;       // serial line: answer bytes this far apart, the first at once (0: as the line speed)
     double corruptPercent = 0;  // chance per answer byte of a drop, an insert or a flip, in percent
     bool spoof = false;      // UDP: a forged answer from another port before each answer
+    int calibrationMs = 0;   // a calibration answer goes out this much later (the device calibrates)
 };
 
 class SimResponder {
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<QFile> log_;
     int answerable_ = 0;
     int answers_ = 0;
+    int lastCommand_ = -1;  // of the request answered last
     std::uint32_t noiseState_ = 0x2545F491u;
     std::uint32_t corruptState_ = 0x9E3779B9u;  // a fixed seed: the same damage on every run
 };

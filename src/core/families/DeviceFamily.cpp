@@ -319,4 +319,33 @@ int HeatSystemsOf(int type) {
     return model ? model->heatSystems : 0;
 }
 
+CalibrationFacts CalibrationOf(int type) {
+    const DeviceModel* model = DescriptorOf(type);
+    if (!model || model->family->calibration == CalibrationForm::None) return {};
+    const DeviceFamily& family = *model->family;
+    CalibrationFacts facts;
+    facts.form = family.calibration;
+    facts.choices = family.calibrationChoices;
+    facts.resultByte = family.resultByte;
+    facts.systems = model->heatSystems;
+    const bool pressure = family.calibrationChoices.size() > 2;
+    if (model->heatSystems == 2) {
+        facts.temperatureLabels = {"t°C  подачи 1-й системы", "t°C обратки 1-й системы", "t°C  подачи 2-й системы",
+                                   "t°C обратки 2-й системы"};
+        facts.pressureLabels = {"ток Ма 1 датчик 1-й системы", "ток Ма 2 датчик 1-й системы",
+                                "ток Ма 1 датчик 2-й системы", "ток Ма 2 датчик 2-й системы"};
+        facts.channelNames = {"1 датчик 1-й системы ", "2 датчик 1-й системы ", "1 датчик 2-й системы ",
+                              "2 датчик 2-й системы "};
+        facts.pressureChannels = pressure ? 4 : 0;
+    } else {
+        facts.temperatureLabels = {"t°C  подачи", "t°C обратки", "", ""};
+        if (pressure) {
+            facts.pressureLabels = {"ток Ма 1 датчик", "ток Ма 2 датчик", "", ""};
+            facts.channelNames = {"1 датчик ", "2 датчик ", "", ""};
+            facts.pressureChannels = 2;
+        }
+    }
+    return facts;
+}
+
 }  // namespace omi

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <span>
 #include <vector>
 
@@ -123,5 +124,30 @@ const DeviceFamily* FamilyFor(int type);
 
 // Heat systems of a type code: 1 or 2; 0 for an unknown code.
 int HeatSystemsOf(int type);
+
+// The calibration of a model: its family's request form and choices
+// ("Калибровка по:"), whether byte 5 of the answer is a result code (the
+// family's resultByte: 225 answers with the measured values at once), and
+// what follows from the number of heat systems served: the rows of
+// reference edits shown (a one-system device still gets system 2's
+// references sent), the labels of the four reference edits (system 1
+// supply, system 1 return, system 2 supply, system 2 return) for a
+// temperature and for the pressure choice, the names of the pressure
+// channels 2..5 in status texts and how many of them the device has.
+// Texts are UTF-8; "" where the device has no such edit or channel.
+struct CalibrationFacts {
+    CalibrationForm form = CalibrationForm::None;
+    std::span<const char* const> choices;
+    bool resultByte = true;
+    int systems = 1;
+    std::array<const char*, 4> temperatureLabels{"", "", "", ""};
+    std::array<const char*, 4> pressureLabels{"", "", "", ""};
+    std::array<const char*, 4> channelNames{"", "", "", ""};
+    int pressureChannels = 0;  // channel codes 2 .. 1 + pressureChannels
+};
+
+// The calibration facts of a type code; form None and no choices for a type
+// without calibration or an unknown code.
+CalibrationFacts CalibrationOf(int type);
 
 }  // namespace omi

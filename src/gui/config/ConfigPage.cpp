@@ -267,9 +267,10 @@ void TConfigPage::BConDefClick() {
     }
     // The defaults are what the editor now holds, and can be written.
     Flags().configRead = true;
-    QWidget* pcal = calibrationPanel();
-    ParamPage(pcal ? pcal : Ppar_);
-    if (!pcal) Ppar_->setVisible(CurrentSerial() > 0);
+    // Built again where it is shown: on Ppar or on the calibration panel.
+    QWidget* target = editor_ ? editor_->parentWidget() : Ppar_;
+    ParamPage(target);
+    if (target == Ppar_) Ppar_->setVisible(CurrentSerial() > 0);
     window_.Status().ok(QStringLiteral("Конфигурация задана по умолчанию"));
 }
 

@@ -37,6 +37,7 @@
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
 #include "reports/PrintPage.h"
+#include "service/CalibrationPanel.h"
 #include "shell/ActionToolBar.h"
 #include "shell/ClientHelp.h"
 #include "shell/Dialogs.h"
@@ -185,6 +186,7 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     configPage = new TConfigPage(*this);
     archivePage = new TArchivePage(*this);
     printPage = new TPrintPage(*this);
+    calibrationPanel = new TCalibrationPanel(*this);
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
 
     // The clock label until the one-second clock takes it over.
@@ -195,6 +197,8 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
 TFomi::~TFomi() {
     // The page controllers go first: they watch events of widgets that the
     // window deletes after this body, and must not see a half-destroyed page.
+    delete calibrationPanel;
+    calibrationPanel = nullptr;
     delete printPage;
     delete archivePage;
     delete configPage;

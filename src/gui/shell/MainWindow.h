@@ -39,6 +39,7 @@ class ExchangeEngine;
 class HelpViewer;
 class TActionToolBar;
 class TArchivePage;
+class TCalibrationPanel;
 class TCommPortDriver;
 class TConfigPage;
 class TPrintPage;
@@ -255,6 +256,7 @@ public:
     TConfigPage* configPage = nullptr;
     TArchivePage* archivePage = nullptr;
     TPrintPage* printPage = nullptr;
+    TCalibrationPanel* calibrationPanel = nullptr;  // Pcal on the page TSk
 };
 
 }  // namespace omi
