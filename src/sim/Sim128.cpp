@@ -41,6 +41,11 @@ public:
         On(cmd::State, [this](SimDevice& d, const Frame&) { return std::optional(state(d, cmd::State)); });
         On(cmd::LorsWriteConfig, [this](SimDevice& d, const Frame& r) { return writeConfig(d, r); });
         On(cmd::ClearArchives, [this](SimDevice& d, const Frame& r) { return networkNumber(d, r); });
+        // Clock, initialisation and the operating-time start: acknowledged.
+        for (const int command : {cmd::SetClock, cmd::Init, cmd::StartWorkTime})
+            On(command, [this, command](SimDevice& d, const Frame&) {
+                return std::optional(d.MakeAnswer(command, {static_cast<std::uint8_t>(writeResult_)}));
+            });
     }
 
 private:

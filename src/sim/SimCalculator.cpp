@@ -218,7 +218,6 @@ struct Form {
     Unit pressures;
     Q v3;                    // what the state's v3 shows
     int pointersPadding;     // 0 bytes after the current record numbers
-    bool silentWhenRefused;  // a refused configuration write gets no answer
     int stateLength;
     std::span<const FrameField<State>> (*stateLayout)();
     int configLength;
@@ -279,6 +278,7 @@ public:
           metering_(form.model(), device.Type(), device.Serial(), heatSystems,
                     simmeter::InstalledHour(rings_.StartHour())),
           writeResult_(device.Settings().writeResult),
+          refusalSilent_(FamilyFor(device.Type()) && FamilyFor(device.Type())->writeRefusalSilent),
           config_{form.defaultConfig(), form.defaultConfig()} {
         On(cmd::State, [this](SimDevice& d, const Frame&) { return state(d); });
         On(cmd::ReadConfig, [this](SimDevice& d, const Frame&) { return readConfig(d); });
@@ -288,6 +288,8 @@ public:
         On(cmd::Calibration, [this](SimDevice& d, const Frame& r) { return calibrate(d, r); });
         for (const int command : {cmd::ArchiveBegin, cmd::ArchiveEnd})
             On(command, [command](SimDevice& d, const Frame&) { return std::optional(d.MakeAnswer(command)); });
+        for (const int command : {cmd::SetClock, cmd::NetworkNumber, cmd::Init, cmd::StartWorkTime, cmd::ClearArchives})
+            On(command, [this](SimDevice& d, const Frame& r) { return write(d, r); });
     }
 
 private:
@@ -309,9 +311,24 @@ private:
     // The request carries every field at the offset of the read answer.
     std::optional<Frame> writeConfig(const SimDevice& device, const Frame& request) {
         if (request.size() != static_cast<std::size_t>(form_.configDataSize + kMinFrame)) return std::nullopt;
-        if (writeResult_ != 0 && form_.silentWhenRefused) return std::nullopt;
+        if (writeResult_ != 0 && refusalSilent_) return std::nullopt;
         if (writeResult_ == 0) DecodeFields<Config>(request, form_.configLayout(), config_);
         return device.MakeAnswer(cmd::WriteConfig, {static_cast<std::uint8_t>(writeResult_)});
+    }
+
+    // The other writes: acknowledged with the result byte (a refusing 225
+    // stays silent); the set-number request with its guard bytes renumbers
+    // the device, which still answers from its old number.
+    std::optional<Frame> write(SimDevice& device, const Frame& request) {
+        const int command = request[4];
+        if (writeResult_ != 0 && refusalSilent_) return std::nullopt;
+        const Frame answer = device.MakeAnswer(command, {static_cast<std::uint8_t>(writeResult_)});
+        if (writeResult_ == 0 && command == cmd::NetworkNumber && request.size() == 10 && request[5] == 0x55 &&
+            request[6] == 0xAA) {
+            const int number = request[7] | (request[8] << 8);
+            if (number >= 1) device.SetSerial(number);
+        }
+        return answer;
     }
 
     // The request in the family's form, answered with the references moved
@@ -388,6 +405,7 @@ private:
     simmeter::Rings rings_;
     simmeter::Metering metering_;
     int writeResult_;
+    bool refusalSilent_;
     RecordPair<Config> config_;
     int stateRequests_ = 0;
 };
@@ -398,27 +416,27 @@ using simmeter::HeatingModel;
 using simmeter::HotWaterModel;
 
 // Model, ring start, record column, temperature and pressure
-// units, the state's v3, numbers padding, silence on a refused write; then
+// units, the state's v3, numbers padding; then
 // the family's frames and records from the core.
 // clang-format off
 const Form<u34::StateRecord, u34::ConfigRecord> kForm234{
-    &HeatingModel, {200, 700}, k234, Unit::Plain, Unit::Plain, Q::V3, 0, false,
+    &HeatingModel, {200, 700}, k234, Unit::Plain, Unit::Plain, Q::V3, 0,
     u34::kStateLength, &u34::StateLayout, u34::kConfigLength, u34::kConfigDataSize, &u34::ConfigLayout,
     &u34::DefaultConfig, u34::kArchiveLength, &u34::kRecord, &u34::ArchiveLayout};
 const Form<u29::StateRecord, u29::ConfigRecord> kForm229{
-    &HeatingModel, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
+    &HeatingModel, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0,
     u29::kStateLength, &u29::StateLayout, u29::kConfigLength, u29::kConfigDataSize, &u29::ConfigLayout,
     &u29::DefaultConfig, u29::kArchiveLength, &u29::kRecord, &u29::ArchiveLayout};
 const Form<u28::StateRecord, u28::ConfigRecord> kForm228{
-    &HeatingModel, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0, false,
+    &HeatingModel, {40, 600}, k229, Unit::Plain, Unit::Bar, Q::V3, 0,
     u28::kStateLength, &u28::StateLayout, u28::kConfigLength, u28::kConfigDataSize, &u28::ConfigLayout,
     &u28::DefaultConfig, u28::kArchiveLength, &u28::kRecord, &u28::ArchiveLayout};
 const Form<u27::StateRecord, u27::ConfigRecord> kForm227{
-    &HotWaterModel, {90, 700}, k227, Unit::Hundredths, Unit::Plain, Q::V3, 1, false,
+    &HotWaterModel, {90, 700}, k227, Unit::Hundredths, Unit::Plain, Q::V3, 1,
     u27::kStateLength, &u27::StateLayout, u27::kConfigLength, u27::kConfigDataSize, &u27::ConfigLayout,
     &u27::DefaultConfig, u27::kArchiveLength, &u27::kRecord, &u27::ArchiveLayout};
 const Form<u25::StateRecord, u25::ConfigRecord> kForm225{
-    &HotWaterModel, {90, 700}, k225, Unit::Hundredths, Unit::Plain, Q::VHot, 0, true,
+    &HotWaterModel, {90, 700}, k225, Unit::Hundredths, Unit::Plain, Q::VHot, 0,
     u25::kStateLength, &u25::StateLayout, u25::kConfigLength, u25::kConfigDataSize, &u25::ConfigLayout,
     &u25::DefaultConfig, u25::kArchiveLength, &u25::kRecord, &u25::ArchiveLayout};
 // clang-format on

@@ -275,12 +275,54 @@ constexpr DeviceFamily FamilyLors() {
     };
 }
 
-constexpr DeviceFamily kLors = FamilyLors();
-constexpr DeviceFamily k225 = OneSystemFamily<Drv25>(Family::F225);
-constexpr DeviceFamily k227 = OneSystemFamily<Drv27>(Family::F227);
-constexpr DeviceFamily k228 = Family228();
-constexpr DeviceFamily k229 = Family229();
-constexpr DeviceFamily k234 = Family234();
+// The write request of a family's configuration builder result.
+template <class Built>
+ConfigWritePlan PlanFrom(const Built& built) {
+    ConfigWritePlan plan;
+    if (!built.ok) {
+        plan.error = built.error;
+        return plan;
+    }
+    if constexpr (requires { built.mismatch; }) plan.mismatch = built.mismatch;
+    if (!plan.mismatch.isEmpty()) return plan;
+    plan.request = BuildFrame(cmd::WriteConfig, built.data, &plan.error);
+    return plan;
+}
+
+template <auto SetPar, auto Current>
+ConfigWritePlan PlanCurrent() {
+    return PlanFrom(SetPar(Current()));
+}
+
+constexpr DeviceFamily WithWrites(DeviceFamily f, ConfigWritePlan (*plan)(), bool refusalSilent = false) {
+    f.planConfigWrite = plan;
+    f.writeRefusalSilent = refusalSilent;
+    return f;
+}
+
+ConfigWritePlan PlanLors() {
+    ConfigWritePlan plan;
+    plan.request = u128::ConfigWriteRequest(u128::CurrentConfig(), &plan.error);
+    return plan;
+}
+
+constexpr DeviceFamily LorsWithWrites() {
+    DeviceFamily f = WithWrites(FamilyLors(), &PlanLors);
+    f.setNumberRequest = [](int number, QString* error) { return u128::NetworkNumberRequest(number, error); };
+    f.setNumberResult = &u128::NetworkNumberResult;
+    f.configWriteResult = [](const Frame& r) { return u128::ConfigWriteResult(r, u128::CurrentConfig()); };
+    return f;
+}
+
+constexpr DeviceFamily kLors = LorsWithWrites();
+// The 225 answers only a write it takes.
+constexpr DeviceFamily k225 = WithWrites(OneSystemFamily<Drv25>(Family::F225),
+                                         &PlanCurrent<&u25::SetPar, &u25::CurrentConfig>, true);
+constexpr DeviceFamily k227 =
+    WithWrites(OneSystemFamily<Drv27>(Family::F227), &PlanCurrent<&u27::SetPar, &u27::CurrentConfig>);
+constexpr DeviceFamily k228 = WithWrites(Family228(), &PlanCurrent<&u28::SetPar, &u28::CurrentConfig>);
+constexpr DeviceFamily k229 = WithWrites(Family229(), &PlanCurrent<&u29::SetPar, &u29::CurrentConfig>);
+constexpr DeviceFamily k234 = WithWrites(Family234(), &PlanCurrent<&u34::SetPar, &u34::CurrentConfig>);
 
 // clang-format off
 using CL = ChangeLogOffer;

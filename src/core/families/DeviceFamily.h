@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -45,6 +46,15 @@ struct ConfigGridColumn {
 };
 
 struct DeviceModel;
+
+// The configuration write of the current configuration record: the whole
+// request, or why none may be sent. A mismatch lists the settings the heat
+// systems share on which their records disagree; nothing is sent then.
+struct ConfigWritePlan {
+    std::optional<Frame> request;
+    QString mismatch;
+    QString error;
+};
 
 struct DeviceFamily {
     Family id;
@@ -100,6 +110,17 @@ struct DeviceFamily {
     // A double-click on the free area of the state panel decodes the system
     // error code of the selected heat system.
     bool panelDecodesSystemError = false;
+
+    // Writes (the confirmed one-request actions). The configuration write of
+    // the current record; the set-number request in the family's own form
+    // (null: command 240 with its guard bytes); results judged from the
+    // answer's content instead of its result byte (null: byte 5); and whether
+    // the device refuses a write by not answering at all.
+    ConfigWritePlan (*planConfigWrite)() = nullptr;
+    std::optional<Frame> (*setNumberRequest)(int number, QString* error) = nullptr;
+    int (*setNumberResult)(const Frame& response, int number) = nullptr;
+    int (*configWriteResult)(const Frame& response) = nullptr;
+    bool writeRefusalSilent = false;
 };
 
 struct DeviceModel {

@@ -38,6 +38,7 @@
 #include "protocol/Models.h"
 #include "reports/PrintPage.h"
 #include "service/CalibrationPanel.h"
+#include "service/WriteActions.h"
 #include "shell/ActionToolBar.h"
 #include "shell/ClientHelp.h"
 #include "shell/Dialogs.h"
@@ -113,8 +114,8 @@ const ActionEntry kActions[] = {
 // and are disabled until their page wires them.
 const char* const kNotYetWired[] = {
     "Areadstate", "AreadParam",   "AreadArh",     "ARA228",  "ARA234",         "ARA225",       "ARA227",
-    "ARA229",     "AstopArhRead", "AEnter",       "AExit",   "ASaveDateTime",  "AArhPrint",    "ASetNO",
-    "ASetPar",    "ASetDevice",   "AsetWorkTime", "ASetArh", "Acal",           "AreadFileArh", "Asavearh",
+    "ARA229",     "AstopArhRead", "AEnter",       "AExit",   "ASaveDateTime",  "AArhPrint",
+    "ASetPar",    "Acal",           "AreadFileArh", "Asavearh",
     "AErrDec",    "AConChange",   "AnoSysChange", "Aping",   "AGetDataLogger", "VesChange",
 };
 
@@ -187,6 +188,7 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     archivePage = new TArchivePage(*this);
     printPage = new TPrintPage(*this);
     calibrationPanel = new TCalibrationPanel(*this);
+    writeActions = new TWriteActions(*this);
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
 
     // The clock label until the one-second clock takes it over.

@@ -40,6 +40,7 @@ class HelpViewer;
 class TActionToolBar;
 class TArchivePage;
 class TCalibrationPanel;
+class TWriteActions;
 class TCommPortDriver;
 class TConfigPage;
 class TPrintPage;
@@ -257,6 +258,7 @@ public:
     TArchivePage* archivePage = nullptr;
     TPrintPage* printPage = nullptr;
     TCalibrationPanel* calibrationPanel = nullptr;  // Pcal on the page TSk
+    TWriteActions* writeActions = nullptr;          // the write actions, SEDN and the clock
 };
 
 }  // namespace omi

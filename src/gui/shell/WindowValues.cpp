@@ -109,7 +109,8 @@ void Apply(QWidget* w, const QString& value) {
     } else if (PageControl(w)) {
         static_cast<QTabWidget*>(w)->setCurrentIndex(NumberOr(value, 0));
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setText(value);
+        // The clock shows the computer's time, never a stored one.
+        if (label->objectName() != QLatin1String("LDT")) label->setText(value);
     }
 }
 

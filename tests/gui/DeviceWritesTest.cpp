@@ -1,0 +1,240 @@
+// The write actions driven as a user would, against omi-sim on a
+// pseudo-terminal: the confirmation answered "НЕТ" sends nothing; the bytes
+// of each request as the simulator received them; the reports by result
+// byte, the 225 that stays silent when it refuses, the ЛОРС forms; the
+// configuration mismatch that stops a write; the running clock and SEDN.
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+#include "GuiTestSupport.h"
+#include "families/U34.h"
+#include "protocol/Frame.h"
+#include "service/WriteActions.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
+#include "transport/CommPortDriver.h"
+
+using namespace omi;
+using namespace omi::guitest;
+
+namespace {
+
+// The window on the simulator's port at the access level with the
+// calibration page and the set-number action.
+std::unique_ptr<TFomi> openWindow(const QString& port) {
+    Flags() = ShellFlags{};
+    ClearCurrentDevice();
+    TFomiOptions options;
+    options.extraPorts = {port};
+    options.systemPorts = false;
+    auto w = std::make_unique<TFomi>(options);
+    w->AcreateExecute();
+    auto* cbC = child<QComboBox>(w.get(), "cbC");
+    cbC->setCurrentIndex(cbC->findText(port));
+    w->cbCClick(cbC);
+    w->Epsw->setText(QStringLiteral("3"));
+    w->EpswChange();
+    w->ApplyAccessLevel();
+    w->show();
+    (void)QTest::qWaitForWindowExposed(w.get());
+    return w;
+}
+
+// The simulator's requests of one command, as decimal bytes.
+QStringList requestsOf(const Sim& sim, int command) {
+    QStringList out;
+    for (const QString& line : sim.Requests())
+        if (line.section(' ', 4, 4).toInt() == command) out << line;
+    return out;
+}
+
+DialogAnswer yes() { return DialogAnswer{1, {}}; }
+DialogAnswer no() { return DialogAnswer{0, {}}; }
+
+}  // namespace
+
+class DeviceWritesTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void setNumberAsksThenRenumbers() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "5"});
+        auto w = openWindow(sim.Pty());
+        DialogScript dialogs;
+        // No device known yet: the action identifies first.
+        w->writeActions->SEDN->setValue(300);
+        dialogs.answers = {no()};
+        w->Action("ASetNO")->trigger();
+        QCOMPARE(CurrentSerial(), 5);
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked.first().text,
+                 ConfirmText(QStringLiteral("ЗАДАТЬ НОМЕР 300 ???")));
+        QCOMPARE(w->PCW()->currentWidget(), w->TSk);
+        QVERIFY(requestsOf(sim, cmd::NetworkNumber).isEmpty());
+
+        // "ДА" from the page's button: the old number in the request, the
+        // guard bytes and the new number; later requests carry the new one.
+        dialogs.answers = {yes()};
+        child<QToolButton>(w.get(), "BitBtn2")->click();
+        QCOMPARE(requestsOf(sim, cmd::NetworkNumber), QStringList({"10 234 5 0 240 85 170 44 1 235"}));
+        QVERIFY(w->LuState->text().endsWith("успешно установлен номер"));
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
+        QCOMPARE(CurrentSerial(), 300);
+        QCOMPARE(w->ENo->text(), QString("300"));
+        QCOMPARE(w->Enok->text(), QString("300"));
+        dialogs.answers = {yes()};
+        w->Action("AsetWorkTime")->trigger();
+        QCOMPARE(requestsOf(sim, cmd::StartWorkTime).value(0).section(' ', 0, 4), QString("6 234 44 1 6"));
+        QVERIFY(w->LuState->text().endsWith("успешно начат отсчет времени работы"));
+    }
+
+    void resultBytesAndSilentRefusals_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("style");
+        const int ok = int(StatusStyle::Ok), error = int(StatusStyle::Error);
+        QTest::newRow("234 init") << "234" << "0" << "ASetDevice" << "успешно инициализировано устройство" << ok;
+        QTest::newRow("234 jumper") << "234" << "1" << "ASetDevice" << "не замкнута перемычка" << error;
+        QTest::newRow("234 password") << "234" << "7" << "ASetArh" << "не совпал пароль" << error;
+        QTest::newRow("227 clear") << "227" << "0" << "ASetArh" << "успешно начата очистка архивов" << ok;
+        QTest::newRow("225 any answer") << "225" << "0" << "AsetWorkTime" << "успешно начат отсчет времени работы"
+                                        << ok;
+        QTest::newRow("225 silent") << "225" << "1" << "ASetDevice" << "не замкнута перемычка или нет связи" << error;
+    }
+    void resultBytesAndSilentRefusals() {
+        QFETCH(QString, type);
+        QFETCH(QString, result);
+        QFETCH(QString, action);
+        QFETCH(QString, status);
+        QFETCH(int, style);
+        DataFolder data;
+        Sim sim({"--pty", "--type", type, "--serial", "77", "--write-result", result});
+        auto w = openWindow(sim.Pty());
+        w->Action("AreadNoTu")->trigger();
+        QCOMPARE(CurrentType(), type.toInt());
+        w->Port().SetInputTimeout(200);
+        DialogScript dialogs;
+        dialogs.answers = {yes()};
+        w->Action(action)->trigger();
+        QCOMPARE(dialogs.asked.size(), 1);
+        QVERIFY2(w->LuState->text().endsWith(status), qPrintable(w->LuState->text()));
+        QCOMPARE(int(LabelStyle(w->LuState)), style);
+    }
+
+    void clockAfterConfigurationRead() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "229", "--serial", "9"});
+        auto w = openWindow(sim.Pty());
+        QVERIFY(!w->Action("ASaveDateTime")->isEnabled());
+        w->Action("AreadNoTu")->trigger();
+        w->Action("AreadParam")->trigger();
+        QVERIFY(w->Action("ASaveDateTime")->isEnabled());
+        DialogScript dialogs;
+        dialogs.answers = {yes()};
+        // A double-click on the clock runs the action.
+        QTest::mouseDClick(w->LDT, Qt::LeftButton);
+        QCOMPARE(dialogs.asked.size(), 1);
+        QVERIFY(dialogs.asked.first().text.contains("ЗАДАТЬ ДАТУ И ВРЕМЯ "));
+        const QStringList sent = requestsOf(sim, cmd::SetClock);
+        QCOMPARE(sent.size(), 1);
+        const QStringList b = sent.first().split(' ');
+        QCOMPARE(b.size(), 11);
+        const QDateTime now = QDateTime::currentDateTime();
+        QCOMPARE(b[7].toInt(), now.date().day());
+        QCOMPARE(b[8].toInt(), now.date().month());
+        QCOMPARE(b[9].toInt(), now.date().year() - 2000);
+        const int minutes = b[5].toInt() + 256 * b[6].toInt();
+        QVERIFY(qAbs(minutes - (now.time().hour() * 60 + now.time().minute())) <= 1);
+        QVERIFY(w->LuState->text().contains("Успешно установлено "));
+    }
+
+    void configurationWriteAndItsMismatch() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        auto w = openWindow(sim.Pty());
+        w->Action("AreadNoTu")->trigger();
+        w->Action("AreadParam")->trigger();
+        QVERIFY(w->Action("ASetPar")->isEnabled());
+        DialogScript dialogs;
+        // The shared report day differs between the records: nothing sent.
+        u34::CurrentConfig()[0].reportDay = 3;
+        u34::CurrentConfig()[1].reportDay = 4;
+        dialogs.answers = {yes()};
+        w->Action("ASetPar")->trigger();
+        QCOMPARE(w->LuState->text(), QString("Не совпадает: отч.день "));
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+        QVERIFY(requestsOf(sim, cmd::WriteConfig).isEmpty());
+
+        u34::CurrentConfig()[0].reportDay = 4;
+        dialogs.answers = {yes()};
+        w->Action("ASetPar")->trigger();
+        QCOMPARE(requestsOf(sim, cmd::WriteConfig).size(), 1);
+        QVERIFY(w->LuState->text().endsWith("успешно обновлена конфигурация"));
+        // The simulator took it: a new read shows the report day sent.
+        u34::CurrentConfig()[0].reportDay = 0;
+        w->Action("AreadParam")->trigger();
+        QCOMPARE(int(u34::CurrentConfig()[0].reportDay), 4);
+    }
+
+    void lorsForms() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "128", "--serial", "20"});
+        auto w = openWindow(sim.Pty());
+        w->Action("AreadNoTu")->trigger();
+        QCOMPARE(CurrentType(), 128);
+        DialogScript dialogs;
+        // Clearing archives would renumber a ЛОРС: refused, nothing sent.
+        dialogs.answers = {yes()};
+        w->Action("ASetArh")->trigger();
+        QVERIFY(requestsOf(sim, 2).isEmpty());
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+        // The set-number form of the ЛОРС, judged by the number it answers from.
+        w->writeActions->SEDN->setValue(21);
+        dialogs.answers = {yes()};
+        w->Action("ASetNO")->trigger();
+        QCOMPARE(requestsOf(sim, 2).size(), 1);
+        QCOMPARE(requestsOf(sim, 2).first().split(' ').size(), 8);
+        QVERIFY2(w->LuState->text().endsWith("успешно установлен номер"), qPrintable(w->LuState->text()));
+        QCOMPARE(CurrentSerial(), 21);
+    }
+
+    void clockTicksAndNewNumberCheck() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234"});
+        auto w = openWindow(sim.Pty());
+        TWriteActions& writes = *w->writeActions;
+        QVERIFY(writes.Tdt->isActive());
+        QCOMPARE(writes.Tdt->interval(), 1000);
+        writes.TdtTimer();
+        const QString first = w->LDT->text();
+        QTRY_VERIFY_WITH_TIMEOUT(w->LDT->text() != first, 2500);
+        // One of the two captions has the colon, the other a blank.
+        QVERIFY(first.contains(':') != w->LDT->text().contains(':'));
+        QCOMPARE(w->Gsec->maximum(), 59);
+
+        ClearCurrentDevice();
+        Flags().ready = true;
+        writes.SEDN->setValue(12);
+        QVERIFY(w->LuState->text().endsWith("новый номер должен быть от 1 до 65535"));
+        w->Action("AreadNoTu")->trigger();
+        writes.SEDN->setValue(13);
+        QVERIFY(w->LuState->text().endsWith("новый номер правильный"));
+    }
+};
+
+QTEST_MAIN(DeviceWritesTest)
+#include "DeviceWritesTest.moc"

@@ -1,0 +1,76 @@
+// The request forms of the writes that do not need a device: the clock's
+// data bytes and the year range it can carry, and the refusals that send
+// nothing.
+
+#include <gtest/gtest.h>
+
+#include "protocol/Frame.h"
+#include "service/DeviceWrites.h"
+
+using namespace omi;
+
+TEST(ClockData, BytesOfTheComputersTime) {
+    struct Case {
+        QDateTime now;
+        std::optional<Frame> data;
+    };
+    const Case cases[] = {
+        {QDateTime(QDate(2026, 3, 7), QTime(13, 5, 59)), Frame{0x11, 0x03, 0x07, 0x03, 0x1A}},
+        {QDateTime(QDate(2026, 12, 31), QTime(0, 0)), Frame{0x00, 0x00, 31, 12, 26}},
+        {QDateTime(QDate(2000, 1, 1), QTime(23, 59)), Frame{0x9F, 0x05, 1, 1, 0}},
+        {QDateTime(QDate(2255, 6, 1), QTime(12, 0)), Frame{0xD0, 0x02, 1, 6, 255}},
+        {QDateTime(QDate(2256, 1, 1), QTime(12, 0)), std::nullopt},
+        {QDateTime(QDate(1999, 12, 31), QTime(12, 0)), std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ClockData(c.now), c.data) << c.now.toString().toStdString();
+}
+
+TEST(PlanWrite, RefusalsSendNothing) {
+    ClearCurrentDevice();
+    EXPECT_FALSE(PlanWrite(WriteOp::Initialise, {}).request) << "no device";
+
+    SetCurrentDevice(5, 234);
+    WriteArgs args;
+    args.now = QDateTime(QDate(2300, 1, 1), QTime(1, 0));
+    const WritePlan clock = PlanWrite(WriteOp::SetClock, args);
+    EXPECT_FALSE(clock.request);
+    EXPECT_TRUE(clock.error.contains("2300"));
+    args.newNumber = 0;
+    EXPECT_FALSE(PlanWrite(WriteOp::SetNumber, args).request);
+    args.newNumber = 300;
+    EXPECT_EQ(*PlanWrite(WriteOp::SetNumber, args).request,
+              (Frame{10, 234, 5, 0, 240, 0x55, 0xAA, 0x2C, 0x01, 235}));
+    EXPECT_EQ(*PlanWrite(WriteOp::ClearArchives, args).request, (Frame{8, 234, 5, 0, 2, 0x44, 0xBB, 0x08}));
+
+    // A meter without archives takes command 2 for a new number: never sent.
+    SetCurrentDevice(5, 128);
+    EXPECT_FALSE(PlanWrite(WriteOp::ClearArchives, args).request);
+    ClearCurrentDevice();
+}
+
+TEST(JudgeWrite, ResultBytes) {
+    SetCurrentDevice(5, 234);
+    WriteArgs args;
+    const Frame answer0{7, 234, 5, 0, 9, 0, 0}, answer1{7, 234, 5, 0, 9, 1, 0}, answer9{7, 234, 5, 0, 9, 9, 0};
+    EXPECT_TRUE(JudgeWrite(WriteOp::Initialise, args, true, answer0).ok);
+    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, true, answer1).status, "не замкнута перемычка");
+    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, true, answer9).status, "не совпал пароль");
+    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, false, {}).status, "НЕТ СВЯЗИ");
+    // An answer too short to carry a result is no confirmation.
+    EXPECT_FALSE(JudgeWrite(WriteOp::Initialise, args, true, Frame{6, 234, 5, 0, 9, 0}).ok);
+    // The clock takes any answer.
+    EXPECT_TRUE(JudgeWrite(WriteOp::SetClock, args, true, answer9).ok);
+
+    SetCurrentDevice(5, 225);
+    EXPECT_TRUE(JudgeWrite(WriteOp::Initialise, args, true, answer9).ok);
+    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, false, {}).status, "не замкнута перемычка или нет связи");
+    EXPECT_EQ(JudgeWrite(WriteOp::SetClock, args, false, {}).status, "НЕТ СВЯЗИ");
+
+    // The ЛОРС set number: the number the answer comes from.
+    SetCurrentDevice(5, 128);
+    args.newNumber = 300;
+    EXPECT_EQ(JudgeWrite(WriteOp::SetNumber, args, true, Frame{8, 128, 0x2C, 1, 2, 0, 0, 0}).result, 0);
+    EXPECT_EQ(JudgeWrite(WriteOp::SetNumber, args, true, Frame{8, 128, 5, 0, 2, 0, 0, 0}).status,
+              "не замкнута перемычка");
+    ClearCurrentDevice();
+}
