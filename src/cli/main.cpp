@@ -12,6 +12,7 @@
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
 #include "CalibrateCommand.h"
+#include "WriteCommands.h"
 #include "CliOptions.h"
 #include "families/DeviceFamily.h"
 #include "families/Imitation.h"
@@ -608,6 +609,10 @@ int main(int argc, char** argv) {
     if (o.command == "config") return runConfig(session);
     if (o.command == "archive") return runArchive(session);
     if (o.command == "calibrate") return runCalibrate(session);
+    if (const auto op = cli::WriteCommandOp(o.command)) {
+        if (!session.address()) return fail(session);
+        return cli::RunWriteCommand(session.engine, *op, o.number, o.yes, o.json, {printOut, printErr});
+    }
     printErr(QStringLiteral("omi-cli: ") + o.command + QStringLiteral(": not available yet"));
     return 2;
 }

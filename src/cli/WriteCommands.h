@@ -1,0 +1,34 @@
+#pragma once
+// omi-cli's writes: set-clock, set-number N, init, start-worktime and
+// clear-archives. Each changes the device, so each needs --yes; without it
+// nothing is sent and the command says what would change (exit 2). With
+// --yes: one request, exit 0 when the device took it, 1 with the status text
+// on stderr otherwise; --json prints {"type","serial","operation","result",
+// "status"} either way.
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "service/DeviceWrites.h"
+
+namespace omi {
+class ExchangeEngine;
+}
+
+namespace omi::cli {
+
+// The write a command names; nothing for any other command.
+std::optional<WriteOp> WriteCommandOp(const QString& command);
+
+struct WriteCommandIo {
+    std::function<void(const QString& text)> out;  // stdout, whole text
+    std::function<void(const QString& line)> err;  // stderr, one line
+};
+
+// The device must be addressed already (identified or given by --serial and
+// --type); newNumber is set-number's argument.
+int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes, bool json,
+                    const WriteCommandIo& io);
+
+}  // namespace omi::cli

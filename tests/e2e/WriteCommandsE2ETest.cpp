@@ -1,0 +1,91 @@
+// omi-cli's writes against omi-sim over a pseudo-terminal and over UDP: the
+// bytes the simulator received, the exit status and the texts, --json, the
+// refusal without --yes, and a device that refuses.
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "e2e/SimProcess.h"
+
+using namespace omi::test;
+
+namespace {
+
+struct Link {
+    const char* name;
+    bool udp;
+};
+
+class WriteCommands : public ::testing::TestWithParam<Link> {
+protected:
+    QStringList linkArgs(const Sim& sim) const {
+        return GetParam().udp ? QStringList{"--udp", sim.Udp()} : QStringList{"--port", sim.Pty()};
+    }
+    std::unique_ptr<Sim> start(QStringList extra = {}) const {
+        QStringList args{"--type", "234", "--serial", "5"};
+        args << (GetParam().udp ? QStringList{"--udp", "127.0.0.1:0"} : QStringList{"--pty"}) << extra;
+        return std::make_unique<Sim>(args);
+    }
+};
+
+QStringList withCommand(const QStringList& requests, int command) {
+    QStringList out;
+    for (const QString& r : requests)
+        if (r.section(' ', 4, 4).toInt() == command) out << r;
+    return out;
+}
+
+}  // namespace
+
+TEST_P(WriteCommands, EachWriteSendsItsRequest) {
+    auto sim = start();
+    struct Case {
+        QStringList args;
+        int command;
+        QString sent;  // the request's bytes after the address and command
+        QString status;
+    };
+    const Case cases[] = {
+        {{"init", "--yes"}, 9, "", "успешно инициализировано устройство"},
+        {{"start-worktime", "--yes"}, 6, "", "успешно начат отсчет времени работы"},
+        {{"clear-archives", "--yes"}, 2, "68 187", "успешно начата очистка архивов"},
+        {{"set-number", "300", "--yes"}, 240, "85 170 44 1", "успешно установлен номер"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = RunCli(linkArgs(*sim) << "--serial" << "5" << "--type" << "234"
+                                               << c.args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(c.status)) << r.out.toStdString();
+        const QStringList sent = withCommand(sim->Requests(), c.command);
+        ASSERT_EQ(sent.size(), 1) << c.command;
+        const QStringList bytes = sent.first().split(' ');
+        EXPECT_EQ(bytes.mid(5, bytes.size() - 6).join(' '), c.sent) << c.command;
+    }
+    // Renumbered: the device answers from 300 now, not from 5.
+    const CliRun json = RunCli(linkArgs(*sim) << "--json" << "set-clock" << "--yes");
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(o.value("serial").toInt(), 300);
+    EXPECT_EQ(o.value("operation").toString(), "set-clock");
+    EXPECT_TRUE(o.value("result").isNull()) << "the clock reads no result";
+    EXPECT_TRUE(o.value("status").toString().startsWith("Успешно установлено "));
+    EXPECT_EQ(withCommand(sim->Requests(), 11).value(0).section(' ', 0, 4), "11 234 44 1 11");
+}
+
+TEST_P(WriteCommands, RefusalsAndConfirmation) {
+    auto sim = start({"--write-result", "1"});
+    const CliRun unconfirmed = RunCli(linkArgs(*sim) << "--serial" << "5" << "--type" << "234" << "init");
+    EXPECT_EQ(unconfirmed.exitCode, 2);
+    EXPECT_TRUE(withCommand(sim->Requests(), 9).isEmpty()) << "nothing sent without --yes";
+
+    const CliRun refused =
+        RunCli(linkArgs(*sim) << "--json" << "--serial" << "5" << "--type" << "234" << "init" << "--yes");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("не замкнута перемычка")) << refused.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(refused.out.toUtf8()).object();
+    EXPECT_EQ(o.value("result").toInt(), 1);
+    EXPECT_EQ(o.value("status").toString(), "не замкнута перемычка");
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, WriteCommands, ::testing::Values(Link{"pty", false}, Link{"udp", true}),
+                         [](const ::testing::TestParamInfo<Link>& info) { return std::string(info.param.name); });
