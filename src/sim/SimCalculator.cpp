@@ -58,6 +58,7 @@
 #include "families/U29.h"
 #include "families/U34.h"
 #include "service/Calibration.h"
+#include "support/Dates.h"
 
 namespace omi {
 
@@ -290,6 +291,8 @@ public:
             On(command, [command](SimDevice& d, const Frame&) { return std::optional(d.MakeAnswer(command)); });
         for (const int command : {cmd::SetClock, cmd::NetworkNumber, cmd::Init, cmd::StartWorkTime, cmd::ClearArchives})
             On(command, [this](SimDevice& d, const Frame& r) { return write(d, r); });
+        if (const DeviceModel* model = DescriptorOf(device.Type()); model && model->changeLog != ChangeLogOffer::None)
+            On(cmd::ChangeLog, [this](SimDevice& d, const Frame& r) { return changeLog(d, r); });
     }
 
 private:
@@ -329,6 +332,34 @@ private:
             if (number >= 1) device.SetSerial(number);
         }
         return answer;
+    }
+
+    // One entry of the change log: the day and minutes of a change (one
+    // every five days back from today, at distinct times) and the
+    // configuration it set, every entry a different one, in the layout of
+    // the 229/230 configuration answer.
+    std::optional<Frame> changeLog(const SimDevice& device, const Frame& request) {
+        if (request.size() < 8 || request[5] >= 3 || request[6] >= 11) return std::nullopt;
+        const int k = request[5] * 11 + request[6];
+        const int day = DayNumber(rings_.Now().date()) - (33 - k) * 5;
+        const int minutes = (k * 97 + 30) % 1440;
+        u29::ConfigPair pair{u29::DefaultConfig(), u29::DefaultConfig()};
+        for (int s = 0; s < 2; ++s) {
+            u29::ConfigRecord& c = pair[static_cast<std::size_t>(s)];
+            c.weight1 = 10 + k;
+            c.weight2 = 20 + k + s;
+            c.systemType = 1 + (k + s) % 4;
+            c.minFlow = 0.5 * (k + 1);
+            c.maxFlow = 100 + k;
+        }
+        pair[0].coldT1 = pair[1].coldT1 = static_cast<std::uint8_t>(5 + k % 10);
+        pair[0].reportDay = pair[1].reportDay = static_cast<std::uint8_t>(1 + k % 28);
+        Frame config(static_cast<std::size_t>(u29::kConfigLength), 0);
+        if (!EncodeFields<u29::ConfigRecord>(pair, u29::ConfigLayout(), config)) return std::nullopt;
+        Frame data{static_cast<std::uint8_t>(day & 0xFF), static_cast<std::uint8_t>((day >> 8) & 0xFF),
+                   static_cast<std::uint8_t>(minutes & 0xFF), static_cast<std::uint8_t>(minutes >> 8)};
+        data.insert(data.end(), config.begin() + 5, config.end() - 1);
+        return device.MakeAnswer(cmd::ChangeLog, data);
     }
 
     // The request in the family's form, answered with the references moved

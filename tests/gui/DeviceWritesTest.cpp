@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QProgressBar>
@@ -21,6 +22,7 @@
 #include "protocol/Frame.h"
 #include "service/WriteActions.h"
 #include "shell/MainWindow.h"
+#include "shell/TraceMemo.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
 #include "transport/CommPortDriver.h"
@@ -233,6 +235,48 @@ private Q_SLOTS:
         w->Action("AreadNoTu")->trigger();
         writes.SEDN->setValue(13);
         QVERIFY(w->LuState->text().endsWith("новый номер правильный"));
+    }
+
+    void changeLogIntoTheGrid() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "229", "--serial", "9"});
+        auto w = openWindow(sim.Pty());
+        w->Action("AreadNoTu")->trigger();
+        QAction* log = w->Action("AReadChang");
+        QVERIFY(log->isEnabled());
+        log->trigger();
+        QVERIFY(log->isChecked());
+        QCOMPARE(requestsOf(sim, cmd::ChangeLog).size(), 33);
+        QCOMPARE(requestsOf(sim, cmd::ChangeLog).at(18).section(' ', 5, 6), QString("1 7"));
+        QVERIFY(w->sgsp->isVisibleTo(w.get()));
+        QCOMPARE(w->sgsp->columnCount(), 16);
+        QCOMPARE(w->sgsp->rowCount(), 2 + 66);
+        QCOMPARE(w->sgsp->item(1, 0)->text(), QString("Дата, время"));
+        QVERIFY(w->sgsp->item(2, 0)->text().startsWith("0 00 1 "));
+        QVERIFY(w->sgsp->item(3, 0)->text().startsWith("0 00 2 "));
+        QVERIFY(w->sgsp->item(67, 0)->text().startsWith("2 10 2 "));
+        // Entries differ: the simulator's first weight grows with the entry.
+        QVERIFY2(w->sgsp->item(2, 1)->text() != w->sgsp->item(4, 1)->text(), qPrintable(w->sgsp->item(2, 1)->text()));
+        QVERIFY(w->Ma()->toPlainText().contains("ЖУИ блок=2 запись=10"));
+        QVERIFY(w->LuState->text().endsWith("Журнал учета изменений успешно прочитан"));
+
+        // Unchecked: the grid goes, nothing is sent.
+        log->trigger();
+        QVERIFY(!log->isChecked());
+        QVERIFY(!w->sgsp->isVisibleTo(w.get()));
+        QCOMPARE(requestsOf(sim, cmd::ChangeLog).size(), 33);
+    }
+
+    void changeLogCutShortKeepsItsRows() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "9", "--mute-after", "6"});
+        auto w = openWindow(sim.Pty());
+        w->Action("AreadNoTu")->trigger();
+        w->Port().SetInputTimeout(200);
+        w->Action("AReadChang")->trigger();
+        QVERIFY(w->LuState->text().startsWith("НЕТ СВЯЗИ"));
+        QVERIFY(w->sgsp->rowCount() > 2);
+        QVERIFY(w->sgsp->item(2, 0)->text().startsWith("0 00 1 "));
     }
 };
 

@@ -38,6 +38,7 @@
 #include "protocol/Models.h"
 #include "reports/PrintPage.h"
 #include "service/CalibrationPanel.h"
+#include "service/ChangeLogReader.h"
 #include "service/WriteActions.h"
 #include "shell/ActionToolBar.h"
 #include "shell/ClientHelp.h"
@@ -189,6 +190,7 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     printPage = new TPrintPage(*this);
     calibrationPanel = new TCalibrationPanel(*this);
     writeActions = new TWriteActions(*this);
+    changeLogReader = new TChangeLogReader(*this);
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
 
     // The clock label until the one-second clock takes it over.
@@ -248,12 +250,6 @@ void TFomi::createActions() {
     connect(Action("AreadNoTu"), &QAction::triggered, this, [this] { AreadNoTuExecute(); });
     connect(Action("Aimit"), &QAction::toggled, this, [this](bool on) { engine_->SetImitation(on); });
     connect(Action("Ahelp"), &QAction::triggered, this, [this] { AhelpExecute(); });
-    // The change log comes with its own page; identification already decides
-    // whether it is offered.
-    connect(Action("AReadChang"), &QAction::triggered, this, [this] {
-        Action("AReadChang")->setChecked(false);
-        status_->error(QStringLiteral("НЕ РЕАЛИЗОВАНО В ЭТОЙ ВЕРСИИ"));
-    });
 }
 
 void TFomi::createToolBar() {

@@ -41,6 +41,7 @@ class TActionToolBar;
 class TArchivePage;
 class TCalibrationPanel;
 class TWriteActions;
+class TChangeLogReader;
 class TCommPortDriver;
 class TConfigPage;
 class TPrintPage;
@@ -259,6 +260,7 @@ public:
     TPrintPage* printPage = nullptr;
     TCalibrationPanel* calibrationPanel = nullptr;  // Pcal on the page TSk
     TWriteActions* writeActions = nullptr;          // the write actions, SEDN and the clock
+    TChangeLogReader* changeLogReader = nullptr;    // AReadChang into sgsp
 };
 
 }  // namespace omi

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/Frame.h"
+#include "service/ChangeLog.h"
 #include "service/DeviceWrites.h"
 
 using namespace omi;
@@ -73,4 +74,30 @@ TEST(JudgeWrite, ResultBytes) {
     EXPECT_EQ(JudgeWrite(WriteOp::SetNumber, args, true, Frame{8, 128, 5, 0, 2, 0, 0, 0}).status,
               "не замкнута перемычка");
     ClearCurrentDevice();
+}
+
+TEST(ChangeLog, LabelAndConfigurationFrame) {
+    EXPECT_EQ(ChangeLogLabel(1, 7, 1, 9498, 754), "1 07 1 01.01.2026 12:34");
+    EXPECT_EQ(ChangeLogLabel(2, 10, 2, 9498, 0), "2 10 2 01.01.2026 00:00");
+
+    // Bytes 9..45 of the answer become bytes 5..41 of a configuration answer.
+    Frame answer(50, 0);
+    answer[0] = 50;
+    answer[1] = 229;
+    answer[2] = 9;
+    answer[4] = 12;
+    for (int i = 5; i < 50; ++i) answer[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    const std::optional<Frame> config = ChangeLogConfigFrame(answer);
+    ASSERT_TRUE(config);
+    ASSERT_EQ(config->size(), 46u);
+    EXPECT_EQ((*config)[0], 46);
+    EXPECT_EQ((*config)[1], 229);
+    EXPECT_EQ((*config)[4], 5);
+    EXPECT_EQ((*config)[5], 9);
+    EXPECT_EQ((*config)[41], 45);
+    EXPECT_EQ((*config)[42], 0);
+    EXPECT_TRUE(CheckFrameSum(*config));
+    // Too short to carry a configuration.
+    answer.resize(45);
+    EXPECT_FALSE(ChangeLogConfigFrame(answer));
 }

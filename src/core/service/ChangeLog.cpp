@@ -1,0 +1,82 @@
+#include "service/ChangeLog.h"
+
+#include <algorithm>
+
+#include "families/U29.h"
+#include "protocol/Exchange.h"
+#include "support/Dates.h"
+#include "support/Format.h"
+
+namespace omi {
+
+const std::array<QStringList, 2>& ChangeLogHeader() {
+    static const std::array<QStringList, 2> header{
+        QStringList{"блок,запись,№ сист", "вес имп", "вес имп", "вес имп", "тип", "t°C ХВС", "t°C ХВС",
+                    "нач 2-й t°C", "нач 2-й t°C", "кон 2-й t°C", "кон 2-й t°C", "min", "max", "отч", "призн",
+                    "призн"},
+        QStringList{"Дата, время", "датч №1", "датч №2", "датч №3", "сист", "первая", "вторая", "день", "м-ц",
+                    "день", "м-ц", "объем", "объем", "день", "сумм ош", "исп 2-й t°C"}};
+    return header;
+}
+
+QString ChangeLogLabel(int block, int record, int system, int dayNumber, int minutes) {
+    return Format(QStringLiteral("%d %.2d %d %s %.2d:%.2d"),
+                  {block, record, system, ShortDateText(DateOfDayNumber(dayNumber)), minutes / 60, minutes % 60});
+}
+
+std::optional<Frame> ChangeLogConfigFrame(const Frame& answer) {
+    if (answer.size() < static_cast<std::size_t>(kChangeLogMinLength)) return std::nullopt;
+    Frame f(static_cast<std::size_t>(u29::kConfigLength), 0);
+    std::copy(answer.begin(), answer.begin() + 5, f.begin());
+    std::copy(answer.begin() + kChangeLogConfig, answer.begin() + kChangeLogMinLength, f.begin() + 5);
+    f[0] = static_cast<std::uint8_t>(u29::kConfigLength);
+    f[4] = static_cast<std::uint8_t>(cmd::ReadConfig);
+    f.back() = FrameCheckByte(f.data(), f.size() - 1);
+    return f;
+}
+
+std::optional<Frame> ChangeLogRequest(int block, int record) {
+    return BuildFrame(cmd::ChangeLog, {static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(record)});
+}
+
+ChangeLogResult ReadChangeLog(ExchangeEngine& engine, const std::function<void(const QString& line)>& memo,
+                              const std::function<void(const ChangeLogResult& sofar)>& entry) {
+    ChangeLogResult result;
+    // The procedure's own pair: an entry that does not decode shows the one before.
+    u29::ConfigPair pair{u29::DefaultConfig(), u29::DefaultConfig()};
+    for (int block = 0; block < kChangeLogBlocks; ++block) {
+        for (int record = 0; record < kChangeLogRecords; ++record) {
+            const std::optional<Frame> request = ChangeLogRequest(block, record);
+            Frame answer;
+            if (!request || !engine.Exchange(*request, answer)) {
+                result.status = QStringLiteral("НЕТ СВЯЗИ");
+                return result;
+            }
+            if (memo) {
+                memo(Format(QStringLiteral("ЖУИ блок=%d запись=%d"), {block, record}));
+                for (std::size_t i = 0; i < answer.size(); ++i)
+                    memo(Format(QStringLiteral("%.2d.%.2d=%S"),
+                                {static_cast<int>(i), static_cast<int>(answer[i]),
+                                 QStringLiteral("%1").arg(answer[i], 2, 16, QLatin1Char('0')).toUpper()}));
+            }
+            const std::optional<Frame> config = ChangeLogConfigFrame(answer);
+            if (!config) {
+                result.status = Format(QStringLiteral("ЖУИ: ответ блок=%d запись=%d короче %d байт, чтение прервано"),
+                                       {block, record, kChangeLogMinLength});
+                return result;
+            }
+            const int day = GetW(answer, kChangeLogDay);
+            const int minutes = GetW(answer, kChangeLogMinutes);
+            (void)u29::DecParam(*config, pair);
+            for (int system = 0; system < 2; ++system)
+                result.rows.push_back({ChangeLogLabel(block, record, system + 1, day, minutes),
+                                       u29::ParamToText(pair, system)});
+            if (entry) entry(result);
+        }
+    }
+    result.complete = true;
+    result.status = QStringLiteral("Журнал учета изменений успешно прочитан");
+    return result;
+}
+
+}  // namespace omi
