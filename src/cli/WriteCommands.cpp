@@ -4,7 +4,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <QJsonArray>
+
+#include "families/DeviceFamily.h"
 #include "protocol/Frame.h"
+#include "service/ChangeLog.h"
 #include "protocol/Models.h"
 
 namespace omi::cli {
@@ -61,6 +65,50 @@ int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes,
     }
     if (!outcome.ok) {
         io.err(outcome.status);
+        return 1;
+    }
+    return 0;
+}
+
+int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo& io) {
+    const DeviceModel* model = DescriptorOf(CurrentType());
+    if (!model || model->changeLog == ChangeLogOffer::None) {
+        io.err(QStringLiteral("%1 не ведет журнал учета изменений").arg(ModelName(CurrentType())));
+        return 1;
+    }
+    const ChangeLogResult log = ReadChangeLog(engine);
+    const auto& header = ChangeLogHeader();
+    if (json) {
+        QJsonArray heading, rows;
+        for (const QStringList& h : header) heading.append(QJsonArray::fromStringList(h));
+        for (const ChangeLogRow& row : log.rows) rows.append(QJsonArray::fromStringList(QStringList{row.label} + row.values));
+        QJsonObject o;
+        o.insert(QStringLiteral("type"), CurrentType());
+        o.insert(QStringLiteral("model"), ModelName(CurrentType()));
+        o.insert(QStringLiteral("serial"), CurrentSerial());
+        o.insert(QStringLiteral("header"), heading);
+        o.insert(QStringLiteral("rows"), rows);
+        o.insert(QStringLiteral("status"), log.status);
+        io.out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
+    } else {
+        // Columns as wide as their widest text, separated by two blanks.
+        std::vector<QStringList> table{header[0], header[1]};
+        for (const ChangeLogRow& row : log.rows) table.push_back(QStringList{row.label} + row.values);
+        std::vector<qsizetype> width(16, 0);
+        for (const QStringList& r : table)
+            for (qsizetype c = 0; c < r.size() && c < 16; ++c)
+                width[static_cast<std::size_t>(c)] = std::max(width[static_cast<std::size_t>(c)], r[c].size());
+        QString text = QStringLiteral("%1 № %2\n").arg(ModelName(CurrentType())).arg(CurrentSerial());
+        for (const QStringList& r : table) {
+            QString line;
+            for (qsizetype c = 0; c < r.size() && c < 16; ++c)
+                line += r[c].leftJustified(width[static_cast<std::size_t>(c)]) + QStringLiteral("  ");
+            text += line.trimmed() + QLatin1Char('\n');
+        }
+        io.out(text);
+    }
+    if (!log.complete) {
+        io.err(log.status);
         return 1;
     }
     return 0;

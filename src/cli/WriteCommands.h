@@ -31,4 +31,9 @@ struct WriteCommandIo {
 int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes, bool json,
                     const WriteCommandIo& io);
 
+// changelog: the device's change log as the window's grid shows it (two
+// heading rows, two rows per entry); exit 1 with the status text when the
+// read stops or the device keeps no log (nothing is sent then).
+int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo& io);
+
 }  // namespace omi::cli

@@ -609,6 +609,10 @@ int main(int argc, char** argv) {
     if (o.command == "config") return runConfig(session);
     if (o.command == "archive") return runArchive(session);
     if (o.command == "calibrate") return runCalibrate(session);
+    if (o.command == "changelog") {
+        if (!session.address()) return fail(session);
+        return cli::RunChangeLogCommand(session.engine, o.json, {printOut, printErr});
+    }
     if (const auto op = cli::WriteCommandOp(o.command)) {
         if (!session.address()) return fail(session);
         return cli::RunWriteCommand(session.engine, *op, o.number, o.yes, o.json, {printOut, printErr});

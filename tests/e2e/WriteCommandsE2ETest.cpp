@@ -2,6 +2,7 @@
 // bytes the simulator received, the exit status and the texts, --json, the
 // refusal without --yes, and a device that refuses.
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -85,6 +86,31 @@ TEST_P(WriteCommands, RefusalsAndConfirmation) {
     const QJsonObject o = QJsonDocument::fromJson(refused.out.toUtf8()).object();
     EXPECT_EQ(o.value("result").toInt(), 1);
     EXPECT_EQ(o.value("status").toString(), "не замкнута перемычка");
+}
+
+TEST_P(WriteCommands, ChangeLog) {
+    auto sim = start();
+    const CliRun r = RunCli(linkArgs(*sim) << "--json" << "changelog");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o.value("type").toInt(), 234);
+    EXPECT_EQ(o.value("serial").toInt(), 5);
+    EXPECT_EQ(o.value("header").toArray().at(1).toArray().at(0).toString(), "Дата, время");
+    const QJsonArray rows = o.value("rows").toArray();
+    ASSERT_EQ(rows.size(), 66);
+    EXPECT_TRUE(rows.at(0).toArray().at(0).toString().startsWith("0 00 1 "));
+    EXPECT_TRUE(rows.at(65).toArray().at(0).toString().startsWith("2 10 2 "));
+    EXPECT_EQ(rows.at(65).toArray().size(), 16);
+    EXPECT_EQ(withCommand(sim->Requests(), 12).size(), 33);
+
+    // A device without a log: nothing sent, exit 1.
+    QStringList args{"--type", "227", "--serial", "5"};
+    args << (GetParam().udp ? QStringList{"--udp", "127.0.0.1:0"} : QStringList{"--pty"});
+    Sim plain(args);
+    const CliRun none = RunCli(linkArgs(plain) << "changelog");
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.err.contains("не ведет журнал учета изменений")) << none.err.toStdString();
+    EXPECT_TRUE(withCommand(plain.Requests(), 12).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, WriteCommands, ::testing::Values(Link{"pty", false}, Link{"udp", true}),
