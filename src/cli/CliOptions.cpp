@@ -8,9 +8,10 @@ namespace {
 
 const QStringList kCommands{"identify", "state", "config", "archive", "show-archive", "set-clock",
                             "set-number", "init", "start-worktime", "clear-archives", "changelog",
-                            "logger-import", "calibrate"};
+                            "logger-import", "calibrate", "write-config"};
 const QStringList kKinds{"daily", "daily-diff", "hourly", "hourly-diff"};
-const QStringList kWrites{"set-clock", "set-number", "init", "start-worktime", "clear-archives", "calibrate"};
+const QStringList kWrites{"set-clock", "set-number", "init", "start-worktime", "clear-archives", "calibrate",
+                          "write-config"};
 
 bool toInt(const QString& text, int lo, int hi, int& out) {
     bool ok = false;
@@ -148,8 +149,8 @@ ParseResult ParseCommandLine(const QStringList& args) {
         if (!wantArgs(1)) return fail("show-archive needs FILE");
         if (o.type < 0) return fail("show-archive needs --type CODE");
         o.file = positional[0];
-    } else if (o.command == "logger-import") {
-        if (!wantArgs(1)) return fail("logger-import needs FILE");
+    } else if (o.command == "logger-import" || o.command == "write-config") {
+        if (!wantArgs(1)) return fail(o.command + " needs FILE");
         o.file = positional[0];
     } else if (o.command == "set-number") {
         if (!wantArgs(1) || !toInt(positional[0], 1, 65535, o.number)) return fail("set-number needs N (1..65535)");

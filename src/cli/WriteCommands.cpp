@@ -4,9 +4,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <QFile>
 #include <QJsonArray>
+#include <QSaveFile>
 
 #include "families/DeviceFamily.h"
+#include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "service/ChangeLog.h"
 #include "protocol/Models.h"
@@ -109,6 +112,99 @@ int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo&
     }
     if (!log.complete) {
         io.err(log.status);
+        return 1;
+    }
+    return 0;
+}
+
+bool SaveConfigFile(const QString& path, QString* error) {
+    const DeviceFamily* family = FamilyFor(CurrentType());
+    const ConfigWritePlan plan = family && family->planConfigWrite ? family->planConfigWrite() : ConfigWritePlan{};
+    if (!plan.request) {
+        *error = !plan.mismatch.isEmpty()
+                     ? QStringLiteral("настройки систем не совпадают:") + plan.mismatch + QStringLiteral(" - файл не записан")
+                     : QStringLiteral("конфигурацию этого прибора нельзя сохранить для записи: ") + plan.error;
+        return false;
+    }
+    const Frame& request = *plan.request;
+    QJsonObject o;
+    o.insert(QStringLiteral("type"), CurrentType());
+    o.insert(QStringLiteral("model"), ModelName(CurrentType()));
+    o.insert(QStringLiteral("serial"), CurrentSerial());
+    o.insert(QStringLiteral("command"), request[4]);
+    const QByteArray data(reinterpret_cast<const char*>(request.data()) + 5, qsizetype(request.size()) - 6);
+    o.insert(QStringLiteral("data"), QString::fromLatin1(data.toHex(' ')));
+    o.insert(QStringLiteral("texts"), QJsonArray::fromStringList(family->configTexts()));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson(QJsonDocument::Indented)) < 0 ||
+        !file.commit()) {
+        *error = QStringLiteral("файл %1 не записан: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes, bool json, const WriteCommandIo& io) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        io.err(QStringLiteral("файл %1 не прочитан: %2").arg(path, file.errorString()));
+        return 1;
+    }
+    const QJsonObject o = QJsonDocument::fromJson(file.read(1 << 20)).object();
+    const int fileType = o.value(QStringLiteral("type")).toInt(-1);
+    const int command = o.value(QStringLiteral("command")).toInt(-1);
+    const QByteArray data = QByteArray::fromHex(o.value(QStringLiteral("data")).toString().toLatin1());
+    const DeviceFamily* family = FamilyFor(CurrentType());
+    const DeviceFamily* fileFamily = FamilyFor(fileType);
+    if (!fileFamily || data.isEmpty() || command < 0) {
+        io.err(QStringLiteral("файл %1 - не конфигурация прибора (поврежден или другого вида)").arg(path));
+        return 1;
+    }
+    if (fileFamily != family) {
+        io.err(QStringLiteral("конфигурация из файла %1 для %2, а прибор - %3: не записана")
+                   .arg(path, ModelName(fileType), ModelName(CurrentType())));
+        return 1;
+    }
+    // The request of the device's own configuration gives the form: the same
+    // command and the same number of data bytes.
+    const ConfigWritePlan own = family->planConfigWrite ? family->planConfigWrite() : ConfigWritePlan{};
+    const Frame filed(data.begin(), data.end());
+    if (!own.request || (*own.request)[4] != command || own.request->size() != filed.size() + 6) {
+        io.err(QStringLiteral("файл %1: данные конфигурации не того размера или вида - не записана").arg(path));
+        return 1;
+    }
+    const QString device = QStringLiteral("%1 № %2").arg(ModelName(CurrentType())).arg(CurrentSerial());
+    if (!yes) {
+        io.err(QStringLiteral("omi-cli: write-config: ничего не записано: конфигурация прибора %1 будет заменена "
+                              "конфигурацией из файла %2; подтвердите ключом --yes")
+                   .arg(device, path));
+        return 2;
+    }
+    QString error;
+    const std::optional<Frame> request = BuildFrame(command, filed, &error);
+    if (!request) {
+        io.err(error);
+        return 1;
+    }
+    if (family->adoptWrittenConfig) family->adoptWrittenConfig(*request);
+    Frame answer;
+    const bool answered = engine.Exchange(*request, answer);
+    WriteArgs args;
+    args.now = QDateTime::currentDateTime();
+    const WriteOutcome outcome = JudgeWrite(WriteOp::WriteConfig, args, answered, answer);
+    if (json) {
+        QJsonObject r;
+        r.insert(QStringLiteral("type"), CurrentType());
+        r.insert(QStringLiteral("serial"), CurrentSerial());
+        r.insert(QStringLiteral("operation"), WriteOpName(WriteOp::WriteConfig));
+        r.insert(QStringLiteral("result"), outcome.result < 0 ? QJsonValue() : QJsonValue(outcome.result));
+        r.insert(QStringLiteral("status"), outcome.status);
+        io.out(QString::fromUtf8(QJsonDocument(r).toJson(QJsonDocument::Indented)));
+    } else if (outcome.ok) {
+        io.out(device + QStringLiteral(": ") + outcome.status + QLatin1Char('\n'));
+    }
+    if (!outcome.ok) {
+        io.err(outcome.status);
         return 1;
     }
     return 0;

@@ -36,4 +36,14 @@ int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes,
 // read stops or the device keeps no log (nothing is sent then).
 int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo& io);
 
+// config --save FILE.json: the configuration just read, as the write request
+// data of its family (hex) with the device's type and serial number and the
+// configuration's texts. False and why when it cannot be written.
+bool SaveConfigFile(const QString& path, QString* error);
+
+// write-config FILE.json --yes: a file of SaveConfigFile written to the
+// addressed device. A file of another family, a damaged file or data of the
+// wrong size is refused with nothing sent (exit 1).
+int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes, bool json, const WriteCommandIo& io);
+
 }  // namespace omi::cli

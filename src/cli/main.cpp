@@ -275,6 +275,13 @@ int runConfig(Session& s) {
         systems.append(QJsonObject{{"system", sys + 1}, {"lines", QJsonArray::fromStringList(values)}});
     }
     obj.insert("systems", systems);
+    if (!s.o.save.isEmpty()) {
+        QString error;
+        if (!cli::SaveConfigFile(s.o.save, &error)) {
+            printErr(error);
+            return 1;
+        }
+    }
     if (s.o.json)
         printJson(obj);
     else
@@ -609,6 +616,10 @@ int main(int argc, char** argv) {
     if (o.command == "config") return runConfig(session);
     if (o.command == "archive") return runArchive(session);
     if (o.command == "calibrate") return runCalibrate(session);
+    if (o.command == "write-config") {
+        if (!session.address()) return fail(session);
+        return cli::RunWriteConfigCommand(session.engine, o.file, o.yes, o.json, {printOut, printErr});
+    }
     if (o.command == "changelog") {
         if (!session.address()) return fail(session);
         return cli::RunChangeLogCommand(session.engine, o.json, {printOut, printErr});

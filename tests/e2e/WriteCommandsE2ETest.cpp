@@ -2,7 +2,9 @@
 // bytes the simulator received, the exit status and the texts, --json, the
 // refusal without --yes, and a device that refuses.
 
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -111,6 +113,47 @@ TEST_P(WriteCommands, ChangeLog) {
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_TRUE(none.err.contains("не ведет журнал учета изменений")) << none.err.toStdString();
     EXPECT_TRUE(withCommand(plain.Requests(), 12).isEmpty());
+}
+
+// One configuration for a batch of meters: saved from one device, written
+// to another of the same family; another family and a damaged file are
+// refused with nothing sent.
+TEST(WriteConfigFile, SavedFromOneWrittenToAnother) {
+    QTemporaryDir dir;
+    const QString saved = dir.filePath("конфигурация.json");
+    Sim source({"--pty", "--type", "234", "--serial", "5"});
+    const CliRun save = RunCli({"--port", source.Pty(), "config", "--save", saved});
+    ASSERT_EQ(save.exitCode, 0) << save.err.toStdString();
+
+    Sim target({"--pty", "--type", "235", "--serial", "6"});
+    const CliRun write = RunCli({"--port", target.Pty(), "write-config", saved, "--yes"});
+    EXPECT_EQ(write.exitCode, 0) << write.err.toStdString();
+    const QStringList written = withCommand(target.Requests(), 4);
+    ASSERT_EQ(written.size(), 1);
+    // The same data bytes as the source's own configuration, to the target's address.
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray data = QByteArray::fromHex(QJsonDocument::fromJson(file.readAll()).object().value("data").toString().toLatin1());
+    QStringList bytes = written.first().split(' ');
+    EXPECT_EQ(bytes.mid(1, 3).join(' '), "235 6 0");
+    QStringList expected;
+    for (char c : data) expected << QString::number(static_cast<unsigned char>(c));
+    EXPECT_EQ(bytes.mid(5, bytes.size() - 6), expected);
+
+    Sim other({"--pty", "--type", "229", "--serial", "7"});
+    const CliRun refused = RunCli({"--port", other.Pty(), "write-config", saved, "--yes"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("не записана")) << refused.err.toStdString();
+    const QString damaged = dir.filePath("damaged.json");
+    QFile bad(damaged);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("{\"type\": 235, \"command\": 4, \"data\": \"00 01\"}");
+    bad.close();
+    EXPECT_EQ(RunCli({"--port", other.Pty(), "write-config", damaged, "--yes"}).exitCode, 1);
+    Sim same({"--pty", "--type", "234", "--serial", "8"});
+    EXPECT_EQ(RunCli({"--port", same.Pty(), "write-config", damaged, "--yes"}).exitCode, 1);
+    EXPECT_TRUE(withCommand(other.Requests(), 4).isEmpty());
+    EXPECT_TRUE(withCommand(same.Requests(), 4).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, WriteCommands, ::testing::Values(Link{"pty", false}, Link{"udp", true}),

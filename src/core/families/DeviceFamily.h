@@ -121,6 +121,10 @@ struct DeviceFamily {
     int (*setNumberResult)(const Frame& response, int number) = nullptr;
     int (*configWriteResult)(const Frame& response) = nullptr;
     bool writeRefusalSilent = false;
+    // A configuration write request from elsewhere (a saved file) becomes the
+    // current record before its answer is judged; null where the judgement
+    // does not read the record.
+    void (*adoptWrittenConfig)(const Frame& request) = nullptr;
 };
 
 struct DeviceModel {
