@@ -83,6 +83,15 @@ int main(int argc, char** argv) {
         ok &= shoot(w, QStringLiteral("%1/page-TSa-%2.png").arg(out, tag));
         w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSp")));
         ok &= shoot(w, QStringLiteral("%1/page-TSp-%2.png").arg(out, tag));
+        // The calibration and write page, then the change log on the device page.
+        w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSk")));
+        ok &= shoot(w, QStringLiteral("%1/page-TSk-%2.png").arg(out, tag));
+        QAction* log = w.Action(QStringLiteral("AReadChang"));
+        if (log->isEnabled()) {
+            log->trigger();
+            ok &= shoot(w, QStringLiteral("%1/changelog-%2.png").arg(out, tag));
+            log->trigger();
+        }
     }
     w.resize(1280, 800);
     w.PCW()->setCurrentIndex(0);
