@@ -115,6 +115,8 @@ ParseResult ParseCommandLine(const QStringList& args) {
             (a == "--from" ? o.from : o.to) = v;
         } else if (a == "--all-records") {
             o.allRecords = true;
+        } else if (a == "--kind") {
+            if (!value(o.kind) || !kKinds.contains(o.kind)) return fail("--kind must be " + kKinds.join(" | "));
         } else if (a == "--system") {
             if (!value(v) || !toInt(v, 1, 2, o.system)) return fail("--system must be 1 or 2");
         } else if (a == "--save") {

@@ -15,6 +15,7 @@
 #include "WriteCommands.h"
 #include "CliOptions.h"
 #include "families/DeviceFamily.h"
+#include "logger/LoggerFile.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
 #include "protocol/Exchange.h"
@@ -520,6 +521,39 @@ int runArchive(Session& s) {
     return 0;
 }
 
+// An archive file of the data logger, read by the family's reading procedure
+// with every request answered from the file: the table exactly as "archive"
+// prints it, of all the records the file holds.
+int runLoggerImport(const Options& o) {
+    LoadDescriptionTable();
+    LoggerState& logger = Logger();
+    logger.path = o.file;
+    const QString recognised = ParseLoggerFileName(o.file);
+    if (!recognised.isEmpty()) {
+        printErr(QStringLiteral("файл: ") + o.file + QStringLiteral(" - не опознан как архивный"));
+        printErr(recognised);
+        return 1;
+    }
+    const QString loaded = LoadLoggerFile();
+    if (!loaded.isEmpty()) {
+        printErr(loaded);
+        return 1;
+    }
+    Options read = o;
+    read.command = QStringLiteral("archive");
+    if (read.kind.isEmpty())
+        read.kind = logger.kind == LoggerKind::Day ? QStringLiteral("daily") : QStringLiteral("hourly");
+    read.allRecords = true;
+    read.serial = logger.serial;
+    read.type = logger.type;
+    Session session(read);
+    const LoggerReplayData replay = logger.Replay();
+    session.engine.SetLoggerReplay(&replay);
+    const int status = runArchive(session);
+    session.engine.SetLoggerReplay(nullptr);
+    return status;
+}
+
 int runShowArchive(const Options& o) {
     const ArchiveFamily* family = ArchiveFamilyOf(o.type);
     if (!family) {
@@ -610,6 +644,7 @@ int main(int argc, char** argv) {
 
     if (o.precision >= 2) SetDisplayDecimals(o.precision);
     if (o.command == "show-archive") return runShowArchive(o);
+    if (o.command == "logger-import") return runLoggerImport(o);
     Session session(o);
     if (o.command == "identify") return runIdentify(session);
     if (o.command == "state") return runState(session);

@@ -33,7 +33,10 @@ Frame ReplayAnswer(const LoggerReplayData& d, Frame& req, int serial) {
         return r;
     }
     case cmd::ArchivePointers:
-        if (d.type != 225) return {10, t, lo, hi, 21, plo, phi, plo, 60, 255};
+        // The file's pointer is both current record numbers: the hourly word
+        // at 5 and the daily number at 7 (a word for the families that read
+        // one there; a fixed high byte would put it past every ring).
+        if (d.type != 225) return {10, t, lo, hi, 21, plo, phi, plo, phi, 255};
         return {9, t, lo, hi, 21, plo, phi, plo, 255};
     case cmd::ArchiveBegin:
     case cmd::ArchiveEnd:

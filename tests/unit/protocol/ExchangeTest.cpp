@@ -342,7 +342,9 @@ TEST(LoggerReplay, Answers) {
     EXPECT_EQ(response, withCheck({9, 234, 161, 1, 3})) << "beyond the records";
 
     ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchivePointers), response));
-    EXPECT_EQ(response, (Frame{10, 234, 161, 1, 21, 2, 1, 2, 60, 255}));
+    // The pointer is both current numbers, the daily one a word at 7 (a 234 file
+    // read with a fixed high byte of 60 started past the end of its ring).
+    EXPECT_EQ(response, (Frame{10, 234, 161, 1, 21, 2, 1, 2, 1, 255}));
     ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchiveEnd), response));
     EXPECT_EQ(response, (Frame{6, 234, 161, 1, 254, 255}));
     d.type = 225;

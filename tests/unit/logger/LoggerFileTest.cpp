@@ -1,0 +1,129 @@
+// Logger archive files: recognition of their names with every error text,
+// the reading of a file into records and the decoded table, the field
+// codec, the info text, and the description table's load and save.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "logger/LoggerFile.h"
+#include "support/Paths.h"
+
+using namespace omi;
+
+namespace {
+
+class LoggerFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DescriptionTable() = DefaultDescriptionTable();
+        Logger() = LoggerState{};
+    }
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(LoggerFiles, NamesRecognised) {
+    struct Case {
+        const char* name;
+        QString error;
+        int type, serial;
+        LoggerKind kind;
+    };
+    const Case cases[] = {
+        {"12345D.234", "", 234, 12345, LoggerKind::Day},
+        {"x00417H.228", "", 228, 417, LoggerKind::Hour},
+        {"/some/folder/7D.235", "", 235, 7, LoggerKind::Day},
+        {"12345d.234", "Тип арх не определен:d", 234, -1, LoggerKind::Day},
+        {"417D.227", "ColDev[ucv.CharToDevType(ch:char)]<0", -1, -1, LoggerKind::Day},
+        {"417D.236", "ColDev[ucv.CharToDevType(ch:char)]<0", -1, -1, LoggerKind::Day},
+        {"417D.237", "ColDev[ucv.CharToDevType(ch:char)]<0", -1, -1, LoggerKind::Day},
+        {"417D.txt", "DevTypeChar not in ucv.DevTypes", -1, -1, LoggerKind::Day},
+        {"417D", "DevTypeChar not in ucv.DevTypes", -1, -1, LoggerKind::Day},
+        {"70000D.225", "Сер.№ не определен:70000", 225, -1, LoggerKind::Day},
+        {"D.229", "Сер.№ не определен:", 229, -1, LoggerKind::Day},
+    };
+    for (const Case& c : cases) {
+        Logger() = LoggerState{};
+        EXPECT_EQ(ParseLoggerFileName(QString::fromUtf8(c.name)), c.error) << c.name;
+        if (c.error.isEmpty()) {
+            EXPECT_EQ(Logger().type, c.type) << c.name;
+            EXPECT_EQ(Logger().serial, c.serial) << c.name;
+            EXPECT_EQ(Logger().kind, c.kind) << c.name;
+        }
+    }
+    ParseLoggerFileName("417H.234");
+    EXPECT_EQ(Logger().recordLength, 216);
+    EXPECT_EQ(Logger().top, 1079);
+    EXPECT_EQ(Logger().types.size(), 50);
+    EXPECT_EQ(LoggerFileTitle(), "\"ОМИ-1 Б4М\",\"№ 417\",\"архив=ЧАСОВОЙ\"");
+}
+
+TEST_F(LoggerFiles, RecordsRemainderAndTheDecodedTable) {
+    // 225: records of 43 bytes; 5 whole records and a remainder of 10.
+    QByteArray bytes("\x05\x00", 2);
+    for (int r = 0; r < 5; ++r) {
+        QByteArray record(43, '\0');
+        record[41] = static_cast<char>(r + 1);  // the date word: day number r + 1
+        bytes += record;
+    }
+    Logger().path = write("417D.225", bytes + QByteArray(10, '\x07'));
+    ASSERT_EQ(LoadLoggerFile(), QString());
+    const LoggerState& s = Logger();
+    EXPECT_EQ(s.records.size(), 6);
+    EXPECT_EQ(s.records.last(), "007,007,007,007,007,007,007,007,007,007");
+    EXPECT_EQ(s.pointer, 5);
+    EXPECT_TRUE(LoggerInfoText('\n').endsWith("записей в арх =5(от 1)+остаток=10байт\n"));
+    // n = 127: rows 0..129; the rows past the records say the data ended.
+    ASSERT_EQ(s.decoded.size(), 130u);
+    EXPECT_EQ(s.decoded[0].value(0), "наработка");
+    EXPECT_EQ(s.decoded[2].value(15), "01.01.2000");
+    EXPECT_EQ(s.decoded[3].value(15), "02.01.2000");
+    EXPECT_EQ(s.decoded[7].value(0), "1799") << "the short record decodes what it holds";
+    EXPECT_EQ(s.decoded[7].value(15), "данные кончились");
+    EXPECT_EQ(s.decoded[8], QStringList({"данные", "в", "файле", "кончились"}));
+    EXPECT_EQ(s.decoded[129], QStringList({"данные", "в", "файле", "кончились"}));
+}
+
+TEST_F(LoggerFiles, MoreRecordsThanTheRingHolds) {
+    Logger().path = write("9D.225", QByteArray(2 + 43 * 200, '\0'));
+    ASSERT_EQ(LoadLoggerFile(), QString());
+    ASSERT_EQ(Logger().decoded.size(), 202u);
+    EXPECT_EQ(Logger().decoded[2 + 128].value(0), "0");
+    EXPECT_EQ(Logger().decoded[2 + 129].value(0), "данныx");
+    EXPECT_EQ(Logger().decoded[201].size(), 6);
+}
+
+TEST(LoggerCodec, Values) {
+    const QByteArray data("\x2A\x10\x27\x10\x27\x00\x00\xC0\x3F\x00\x00\x01\x00\x09", 14);
+    QString unknown;
+    EXPECT_EQ(CMDMakeValues({"byte", "word", "word/100", "single", "word/date", "word/date=yyyy-mm-dd", "word"},
+                            data, &unknown),
+              QStringList({"42", "10000", "100", "1,5", "31.12.1999", "2000-01-01", "данные кончились"}));
+    EXPECT_TRUE(unknown.isEmpty());
+    CMDMakeValues({"byte", "int64"}, data, &unknown);
+    EXPECT_TRUE(unknown.contains("не опознаный формат: int64"));
+}
+
+TEST(DescriptionTable, SavedAndLoadedBack) {
+    QTemporaryDir dir;
+    TSGSL table = DefaultDescriptionTable();
+    EXPECT_EQ(table.RowCount(), 51);
+    EXPECT_EQ(table.ColumnCount(), 12);
+    const QString path = dir.filePath("описание архивов.txt");
+    EXPECT_EQ(table.SaveToFile(path, '\t'), QString());
+    TSGSL loaded;
+    EXPECT_EQ(loaded.LoadFromFile(path, '\t'), QString());
+    EXPECT_EQ(loaded.rows, table.rows);
+    EXPECT_TRUE(loaded.LoadFromFile(dir.filePath("нет.txt"), '\t').startsWith("не найден файл:"));
+    EXPECT_EQ(loaded.rows, table.rows) << "a missing file keeps the cells";
+}
