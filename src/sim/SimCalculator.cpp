@@ -324,14 +324,28 @@ private:
     // the device, which still answers from its old number.
     std::optional<Frame> write(SimDevice& device, const Frame& request) {
         const int command = request[4];
+        if (!writeShapeRight(request)) return std::nullopt;
         if (writeResult_ != 0 && refusalSilent_) return std::nullopt;
         const Frame answer = device.MakeAnswer(command, {static_cast<std::uint8_t>(writeResult_)});
-        if (writeResult_ == 0 && command == cmd::NetworkNumber && request.size() == 10 && request[5] == 0x55 &&
-            request[6] == 0xAA) {
+        if (writeResult_ == 0 && command == cmd::NetworkNumber) {
             const int number = request[7] | (request[8] << 8);
             if (number >= 1) device.SetSerial(number);
         }
         return answer;
+    }
+
+    // A write is taken only in the form the device knows: the clock as
+    // minutes, day, month and year; the new number behind its guard bytes
+    // 55 AA; the archive clearing behind 44 BB; initialisation and the work
+    // time start without data. Anything else is not a request it serves.
+    static bool writeShapeRight(const Frame& request) {
+        const std::size_t data = request.size() - kMinFrame;
+        switch (request[4]) {
+            case cmd::SetClock: return data == 5;
+            case cmd::NetworkNumber: return data == 4 && request[5] == 0x55 && request[6] == 0xAA;
+            case cmd::ClearArchives: return data == 2 && request[5] == 0x44 && request[6] == 0xBB;
+            default: return data == 0;
+        }
     }
 
     // One entry of the change log: the day and minutes of a change (one

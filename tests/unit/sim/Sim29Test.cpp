@@ -76,7 +76,10 @@ TEST(Sim29, AnswersEveryCommandOfTheFamilyInItsFrameShape) {
         {"record request with three data bytes", 3, {0, 0, 0}, 0},
         {"configuration write one byte short", 4, shortConfig, 0},
         {"configuration write of family 234", 4, Frame(94, 0), 0},
-        {"command the device does not serve", 2, {0x44, 0xBB}, 0},
+        {"clearing the archives", 2, {0x44, 0xBB}, 7},
+        {"clearing the archives without its guard bytes", 2, {0x2B, 0x02}, 0},
+        {"new number without its guard bytes", 240, {0, 0, 9, 0}, 0},
+        {"command the device does not serve", 100, {}, 0},
     };
     for (const auto& [type, stateLength] : {std::pair{228, 97}, std::pair{229, 105}, std::pair{230, 105}}) {
         SimDevice d(type, 417, at(kNow));
