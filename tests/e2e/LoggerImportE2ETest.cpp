@@ -9,44 +9,13 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "archives/ArchiveProcedure.h"
 #include "e2e/SimProcess.h"
-#include "families/DeviceFamily.h"
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "transport/CommPortDriver.h"
+#include "support/LoggerFileWriter.h"
 
 using namespace omi;
 using namespace omi::test;
 
 namespace {
-
-// Reads every daily ring position of the simulator through the engine and
-// writes the logger file; false when the device did not answer.
-bool WriteDailyLoggerFile(const QString& pty, int serial, int type, const QString& path) {
-    TCommPortDriver port;
-    port.SetPortName(pty);
-    port.SetInputTimeout(1000);
-    ExchangeEngine engine(&port);
-    SetCurrentDevice(serial, type);
-    const ArchiveProcedure& procedure = FamilyFor(type)->procedure();
-    Frame pointers;
-    if (!engine.Exchange(*BuildFrame(cmd::ArchivePointers), pointers) || pointers.size() < 9) return false;
-    const int daily = procedure.dailyNumber == DailyNumberField::WordAt7 ? GetW(pointers, 7) : pointers[7];
-    QByteArray file;
-    file.append(static_cast<char>(daily & 0xFF)).append(static_cast<char>(daily >> 8));
-    for (int position = 0; position <= procedure.dailyTop; ++position) {
-        const RequestBytes bytes = procedure.dailyBytes(position);
-        Frame answer;
-        if (!engine.Exchange(*BuildFrame(cmd::ArchiveRecord, {bytes[0], bytes[1]}), answer) || answer.size() < 6)
-            return false;
-        file.append(reinterpret_cast<const char*>(answer.data()) + 5, qsizetype(answer.size()) - 6);
-    }
-    port.ClosePort();
-    ClearCurrentDevice();
-    QFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
-}
 
 QJsonObject Json(const CliRun& r) { return QJsonDocument::fromJson(r.out.toUtf8()).object(); }
 

@@ -38,6 +38,7 @@
 #include "protocol/Models.h"
 #include "reports/PrintPage.h"
 #include "service/CalibrationPanel.h"
+#include "archives/LoggerImport.h"
 #include "service/ChangeLogReader.h"
 #include "service/WriteActions.h"
 #include "shell/ActionToolBar.h"
@@ -117,7 +118,7 @@ const char* const kNotYetWired[] = {
     "Areadstate", "AreadParam",   "AreadArh",     "ARA228",  "ARA234",         "ARA225",       "ARA227",
     "ARA229",     "AstopArhRead", "AEnter",       "AExit",   "ASaveDateTime",  "AArhPrint",
     "ASetPar",    "Acal",           "AreadFileArh", "Asavearh",
-    "AErrDec",    "AConChange",   "AnoSysChange", "Aping",   "AGetDataLogger", "VesChange",
+    "AErrDec",    "AConChange",   "AnoSysChange", "Aping",   "VesChange",
 };
 
 // Help context numbers of the window's areas (F1 on the focused control).
@@ -191,6 +192,7 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     calibrationPanel = new TCalibrationPanel(*this);
     writeActions = new TWriteActions(*this);
     changeLogReader = new TChangeLogReader(*this);
+    loggerImport = new TLoggerImport(*this);
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
 
     // The clock label until the one-second clock takes it over.

@@ -42,6 +42,7 @@ class TArchivePage;
 class TCalibrationPanel;
 class TWriteActions;
 class TChangeLogReader;
+class TLoggerImport;
 class TCommPortDriver;
 class TConfigPage;
 class TPrintPage;
@@ -123,6 +124,9 @@ public:
     // none). The preparation's own probe of the port does not change it.
     int ShownSerial() const { return shownSerial_; }
     int ShownType() const { return shownType_; }
+    // Compares the current device with the one the pages show and, when it
+    // differs, tells them (CurrentDeviceChanged). Quiet while preparing.
+    void announceCurrentDevice();
 
     // Window resize rule: scroll ranges follow the client area once it is
     // taller than 0.9 of the screen.
@@ -175,9 +179,6 @@ private:
     void updateNetworkTarget();
     void setDeviceFields(const QString& serial, const QString& model);
     bool portProbedFree() const;
-    // Compares the current device with the one the pages show and, when it
-    // differs, tells them (CurrentDeviceChanged). Quiet while preparing.
-    void announceCurrentDevice();
     // After a failed identification: the port label says that the port is
     // open but nothing answers, and the status names the port.
     void showNoAnswer();
@@ -261,6 +262,7 @@ public:
     TCalibrationPanel* calibrationPanel = nullptr;  // Pcal on the page TSk
     TWriteActions* writeActions = nullptr;          // the write actions, SEDN and the clock
     TChangeLogReader* changeLogReader = nullptr;    // AReadChang into sgsp
+    TLoggerImport* loggerImport = nullptr;          // AGetDataLogger, the "ЗОРТ" import
 };
 
 }  // namespace omi

@@ -1,0 +1,23 @@
+#pragma once
+// The import of a data-logger archive file (AGetDataLogger, "ЗОРТ"): the
+// file chosen, its name giving the device and the kind, its records read,
+// then the archive page's own read runs with every request answered from
+// the file, so the archive shows, saves and prints as if just read.
+
+#include <QObject>
+
+namespace omi {
+
+class TFomi;
+
+class TLoggerImport : public QObject {
+    Q_OBJECT
+public:
+    explicit TLoggerImport(TFomi& window);
+    void AGetDataLoggerExecute();
+
+private:
+    TFomi& window_;
+};
+
+}  // namespace omi

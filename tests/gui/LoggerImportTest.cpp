@@ -1,0 +1,132 @@
+// The "ЗОРТ" import in the window: a logger file of a simulated 229 chosen in
+// the open dialog, its device taken from the name, the archive page's read
+// answered from the file showing what a direct read of the device shows; a
+// hourly file selecting the first hourly tab; a name that is not a logger
+// file changing nothing.
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "GuiTestSupport.h"
+#include "archives/ArchiveFileDialogs.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "shell/MainWindow.h"
+#include "shell/RadioGroup.h"
+#include "shell/ShellFlags.h"
+#include "shell/StatusLine.h"
+#include "support/LoggerFileWriter.h"
+
+using namespace omi;
+using namespace omi::guitest;
+
+namespace {
+
+std::unique_ptr<TFomi> openWindow(const QString& port) {
+    Flags() = ShellFlags{};
+    ClearCurrentDevice();
+    TFomiOptions options;
+    options.extraPorts = {port};
+    options.systemPorts = false;
+    auto w = std::make_unique<TFomi>(options);
+    w->AcreateExecute();
+    auto* cbC = child<QComboBox>(w.get(), "cbC");
+    cbC->setCurrentIndex(cbC->findText(port));
+    w->cbCClick(cbC);
+    w->show();
+    (void)QTest::qWaitForWindowExposed(w.get());
+    return w;
+}
+
+}  // namespace
+
+class LoggerImportTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void importShowsTheDevicesArchive() {
+        DataFolder data;
+        QTemporaryDir dir;
+        const QString today = QDate::currentDate().toString(Qt::ISODate) + "T10";
+        Sim sim({"--pty", "--type", "229", "--serial", "417", "--today", today});
+        const QString file = dir.filePath("x00417D.229");
+        QVERIFY(omi::test::WriteDailyLoggerFile(sim.Pty(), 417, 229, file));
+
+        // The direct read of the whole daily archive, for comparison.
+        auto w = openWindow(sim.Pty());
+        w->Action("AreadNoTu")->trigger();
+        TArchivePage& page = *w->archivePage;
+        w->PCW()->setCurrentWidget(w->Page("TSa"));
+        page.RGdtp->SetItemIndex(page.RGdtp->Items().size() - 1);
+        page.RGdtpClick();
+        page.TCa->setCurrentIndex(0);
+        page.TCaChange();
+        w->Action("AreadArh")->trigger();
+        const auto direct = page.Model()->Rows();
+        QVERIFY(direct.size() > 10);
+
+        // The import, the device forgotten first: the name gives it back.
+        ClearCurrentDevice();
+        w->announceCurrentDevice();
+        QStringList asked;
+        SetFileDialogHook([&](const FileDialogRequest& r) {
+            asked << r.folder;
+            return file;
+        });
+        w->Action("AGetDataLogger")->trigger();
+        SetFileDialogHook({});
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().endsWith("АРХИВЫ/ZORT-1"));
+        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(CurrentType(), 229);
+        QCOMPARE(w->ENo->text(), QString("417"));
+        QCOMPARE(w->PCW()->currentWidget(), w->Page("TSa"));
+        QCOMPARE(page.TCa->currentIndex(), 0);
+        QCOMPARE(page.Model()->Rows(), direct);
+        QVERIFY(w->LuState->text().endsWith("архив из файла: x00417D.229 - прочитан"));
+        QVERIFY(w->Action("AArhPrint")->isEnabled());
+        QVERIFY(!w->Engine().LoggerReplayActive());
+
+        // A name that is not a logger file: refused, nothing else changes.
+        const QString other = dir.filePath("417D.227");
+        QFile f(other);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(50, 0));
+        f.close();
+        SetFileDialogHook([&](const FileDialogRequest&) { return other; });
+        w->Action("AGetDataLogger")->trigger();
+        SetFileDialogHook({});
+        QCOMPARE(w->LuState->text(), "файл: " + other + " - не опознан как архивный");
+        QCOMPARE(CurrentType(), 229);
+        QCOMPARE(page.Model()->Rows(), direct);
+    }
+
+    void hourlyFileSelectsTheFirstHourlyTab() {
+        DataFolder data;
+        QTemporaryDir dir;
+        Sim sim({"--pty", "--type", "234"});
+        auto w = openWindow(sim.Pty());
+        const QString file = dir.filePath("417H.234");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2 + 216 * 3, 0));
+        f.close();
+        SetFileDialogHook([&](const FileDialogRequest&) { return file; });
+        w->Action("AGetDataLogger")->trigger();
+        SetFileDialogHook({});
+        QCOMPARE(w->archivePage->TCa->count(), 8);
+        QCOMPARE(w->archivePage->TCa->currentIndex(), 4);
+        QVERIFY(!w->Engine().LoggerReplayActive());
+    }
+};
+
+QTEST_MAIN(LoggerImportTest)
+#include "LoggerImportTest.moc"
