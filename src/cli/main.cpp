@@ -23,6 +23,7 @@
 #include "reports/ReportLayout.h"
 #include "reports/ReportTemplates.h"
 #include "service/DeviceReading.h"
+#include "support/Dates.h"
 #include "support/Format.h"
 #include "support/Paths.h"
 #include "support/Status.h"
@@ -33,11 +34,15 @@
 #include "ReportPainter.h"
 #endif
 #include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <unistd.h>
+
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -49,25 +54,93 @@ using omi::cli::Options;
 
 namespace {
 
+// Whether anything went to stdout: a failure under --json prints its own
+// document only when the command printed none.
+bool g_printedOut = false;
+QString g_lastError;
+
 void printOut(const QString& text) {
+    g_printedOut = true;
     const QByteArray utf8 = text.toUtf8();
     std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stdout);
     std::fflush(stdout);
 }
 
+// A text of the core may still name the window's handler it comes from
+// ("TFomi.AreadstateExecute: ..."); the user gets the text without it.
+QString userText(QString text) {
+    static const QRegularExpression internalName(QStringLiteral("\\s*TFomi\\.\\w+\\s*:?\\s*"));
+    text.replace(internalName, QStringLiteral(" "));
+    return text.trimmed();
+}
+
+// The progress line is drawn on stderr; a message that comes while it shows
+// clears it first.
+bool g_progressShown = false;
+
+void clearProgress() {
+    if (!g_progressShown) return;
+    std::fputs("\r\033[K", stderr);
+    g_progressShown = false;
+}
+
 void printErr(const QString& text) {
-    const QByteArray utf8 = (text + QLatin1Char('\n')).toUtf8();
+    clearProgress();
+    g_lastError = userText(text);
+    const QByteArray utf8 = (g_lastError + QLatin1Char('\n')).toUtf8();
     std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stderr);
     std::fflush(stderr);
 }
 
+// The device in the user's words: its model name, or "этот прибор" for a
+// type the program does not know.
+QString deviceName(int type) {
+    const QString model = ModelName(type);
+    return model.isEmpty() || model == kTypeMismatch ? QStringLiteral("этого прибора") : model;
+}
+
 // Errors go to stderr on a line of their own; the last error is the exit text.
+// While a long operation runs and stderr is a terminal, one line on stderr
+// shows how far it got, updated in place: records read of planned, the date
+// reached and the time left.
 class StderrStatus : public StatusSink {
 public:
     QString lastError;
+    bool progressLine = false;               // stderr is a terminal and --quiet is not given
+    std::function<QDate()> reached;          // the date the operation has reached, if any
     void show(StatusStyle style, const QString& shown) override {
         if (style == StatusStyle::Error) lastError = shown;
     }
+    void progress(int position, int maximum) override {
+        if (!progressLine) return;
+        if (maximum <= 0) {
+            clearProgress();
+            return;
+        }
+        // The time left is reckoned from the pace since the first record.
+        if (!clock_.isValid()) clock_.start();
+        if (position <= 0) return;
+        // At most five updates a second, and the last one always.
+        if (position < maximum && drawn_.isValid() && drawn_.elapsed() < 200) return;
+        drawn_.start();
+        QString line = QStringLiteral("прочитано %1 из %2").arg(position).arg(maximum);
+        if (reached) {
+            const QDate date = reached();
+            if (date.isValid()) line += QStringLiteral(", дата ") + ShortDateText(date);
+        }
+        if (position < maximum && position >= 2) {
+            const qint64 left = clock_.elapsed() * (maximum - position) / position / 1000;
+            line += QStringLiteral(", осталось %1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+        }
+        const QByteArray bytes = ("\r" + line + "\033[K").toUtf8();
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+        std::fflush(stderr);
+        g_progressShown = true;
+    }
+
+private:
+    QElapsedTimer clock_;
+    QElapsedTimer drawn_;
 };
 
 TCommPortDriver::TParity parityOf(const QString& p) {
@@ -385,7 +458,7 @@ bool writeReport(const Options& o, int type, const ReportMaker& make) {
 #ifdef OMI_CLI_REPORT
     const QString family = TemplateFamily(type);
     if (family.isEmpty()) {
-        printErr(QStringLiteral("TFomi.RVsPrint:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        printErr(QStringLiteral("для ") + deviceName(type) + QStringLiteral(" нет шаблонов отчета"));
         return false;
     }
     const auto [input, title] = make(family);
@@ -425,7 +498,7 @@ int runArchive(Session& s) {
     for (qsizetype i = 0; i < tabs.size(); ++i)
         if (tabs[i].kind == kind && tabs[i].system == o.system - 1) tabIndex = int(i);
     if (!family || tabs.isEmpty()) {
-        printErr(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: ") + QString::number(type));
+        printErr(QStringLiteral("у ") + deviceName(type) + QStringLiteral(" нет архивов"));
         return 1;
     }
     if (tabIndex < 0) {
@@ -457,9 +530,17 @@ int runArchive(Session& s) {
     context.accessLevel = kCliAccessLevel;
     context.logFolder = QDir::currentPath();
     context.now = QDateTime::currentDateTime();
+    s.status.progressLine = !o.quiet && isatty(fileno(stderr));
+    s.status.reached = [&daily, &hourly, family, kind]() {
+        const ArchiveList& list = IsHourlyKind(kind) ? hourly : daily;
+        if (list.empty() || list.back().empty()) return QDate();
+        return DateOfDayNumber(list.back().front().Int(family->layout->dayOffset));
+    };
     const ArchiveReadResult result = StartArchiveRead(type, kind, state, daily, hourly, context);
+    s.status.reached = nullptr;
+    clearProgress();
     if (result.outcome == ArchiveReadOutcome::NoProcedure) {
-        printErr(result.text);
+        printErr(QStringLiteral("у ") + deviceName(type) + QStringLiteral(" нет архивов"));
         return 1;
     }
     const ArchiveList& read = IsHourlyKind(kind) ? hourly : daily;
@@ -483,6 +564,9 @@ int runArchive(Session& s) {
     const bool empty = result.outcome == ArchiveReadOutcome::Empty;
     const ShownTable t = splitTable(shown.table.rows, shown.table.hasData && !empty, shown.table.hasTotals);
     QJsonObject head{{"type", type}, {"serial", CurrentSerial()}, {"kind", o.kind}, {"system", o.system}};
+    // A read cut short still shows its rows; the document says why it failed.
+    if (result.outcome == ArchiveReadOutcome::Interrupted) head.insert("status", kNoLinkText);
+    else if (failed) head.insert("status", s.status.lastError.isEmpty() ? kNoLinkText : userText(s.status.lastError));
     printArchive(o, head, t, result.text);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
         return 1;
@@ -514,7 +598,9 @@ int runArchive(Session& s) {
 int runShowArchive(const Options& o) {
     const ArchiveFamily* family = ArchiveFamilyOf(o.type);
     if (!family) {
-        printErr(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        printErr(ModelName(o.type).isEmpty() || ModelName(o.type) == kTypeMismatch
+                     ? QStringLiteral("--type %1: такого прибора программа не знает").arg(o.type)
+                     : QStringLiteral("у ") + deviceName(o.type) + QStringLiteral(" нет архивов"));
         return 1;
     }
     const QString path = o.commandArgs.value(0);
@@ -524,6 +610,13 @@ int runShowArchive(const Options& o) {
     const QString error = ReadArchiveFile(*family, path, DisplayFormat(), content);
     if (!error.isEmpty()) {
         printErr(error);
+        return 1;
+    }
+    // A file without a single archive record is not an archive: nothing to
+    // show, save or report, and the script learns it from the exit status.
+    if (content.entries.empty()) {
+        if (warning.isEmpty())
+            printErr(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));
         return 1;
     }
     const Grid grid = SelectColumns(content.cells, content.codes, kCliAccessLevel);
@@ -574,12 +667,13 @@ int main(int argc, char** argv) {
     const auto parsed = cli::ParseCommandLine(args);
     if (!parsed.options) {
         printErr(QStringLiteral("omi-cli: ") + parsed.error);
-        printErr(cli::UsageText());
+        printErr(parsed.usage);
         return 2;
     }
     const Options& o = *parsed.options;
     if (o.help) {
-        std::fputs(cli::UsageText().toLocal8Bit().constData(), stdout);
+        const cli::CommandSpec* command = cli::FindCommand(o.command);
+        printOut(command ? cli::CommandUsageText(*command) : cli::UsageText());
         return 0;
     }
     if (o.version) {
@@ -587,14 +681,33 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!o.dataDir.isEmpty()) SetDataRoot(o.dataDir);
-
     if (o.precision >= 2) SetDisplayDecimals(o.precision);
-    if (o.command == "show-archive") return runShowArchive(o);
-    Session session(o);
-    if (o.command == "identify") return runIdentify(session);
-    if (o.command == "state") return runState(session);
-    if (o.command == "config") return runConfig(session);
-    if (o.command == "archive") return runArchive(session);
+
+    // The commands: one entry each. A command of the command line without an
+    // entry here is not available in this build.
+    using Run = int (*)(const Options&);
+    static const std::pair<const char*, Run> kRun[] = {
+        {"identify", [](const Options& opts) { Session s(opts); return runIdentify(s); }},
+        {"state", [](const Options& opts) { Session s(opts); return runState(s); }},
+        {"config", [](const Options& opts) { Session s(opts); return runConfig(s); }},
+        {"archive", [](const Options& opts) { Session s(opts); return runArchive(s); }},
+        {"show-archive", runShowArchive},
+    };
+    for (const auto& [name, run] : kRun) {
+        if (o.command != QLatin1String(name)) continue;
+        const int status = run(o);
+        // A script that asked for JSON gets a document on failure too: what
+        // is known of the device and the text the failure printed on stderr.
+        if (status != 0 && o.json && !g_printedOut) {
+            QJsonObject failure{{"command", o.command}, {"status", g_lastError}, {"exit", status}};
+            if (CurrentType() >= 0 && o.command != "show-archive") {
+                failure.insert("type", CurrentType());
+                failure.insert("serial", CurrentSerial());
+            }
+            printJson(failure);
+        }
+        return status;
+    }
     printErr(QStringLiteral("omi-cli: ") + o.command + QStringLiteral(": not available yet"));
     return 2;
 }
