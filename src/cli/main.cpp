@@ -107,7 +107,7 @@ class StderrStatus : public StatusSink {
 public:
     QString lastError;
     bool progressLine = false;               // stderr is a terminal and --quiet is not given
-    std::function<QDate()> reached;          // the date the operation has reached, if any
+    QDate reached;                           // the date of the last record read, if any
     void show(StatusStyle style, const QString& shown) override {
         if (style == StatusStyle::Error) lastError = shown;
     }
@@ -119,15 +119,13 @@ public:
         }
         // The time left is reckoned from the pace since the first record.
         if (!clock_.isValid()) clock_.start();
-        if (position <= 0) return;
+        // Nothing read yet: a full bar only marks the preparation.
+        if (position <= 0 || (position == maximum && !reached.isValid())) return;
         // At most five updates a second, and the last one always.
         if (position < maximum && drawn_.isValid() && drawn_.elapsed() < 200) return;
         drawn_.start();
         QString line = QStringLiteral("прочитано %1 из %2").arg(position).arg(maximum);
-        if (reached) {
-            const QDate date = reached();
-            if (date.isValid()) line += QStringLiteral(", дата ") + ShortDateText(date);
-        }
+        if (reached.isValid()) line += QStringLiteral(", дата ") + ShortDateText(reached);
         if (position < maximum && position >= 2) {
             const qint64 left = clock_.elapsed() * (maximum - position) / position / 1000;
             line += QStringLiteral(", осталось %1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
@@ -531,13 +529,10 @@ int runArchive(Session& s) {
     context.logFolder = QDir::currentPath();
     context.now = QDateTime::currentDateTime();
     s.status.progressLine = !o.quiet && isatty(fileno(stderr));
-    s.status.reached = [&daily, &hourly, family, kind]() {
-        const ArchiveList& list = IsHourlyKind(kind) ? hourly : daily;
-        if (list.empty() || list.back().empty()) return QDate();
-        return DateOfDayNumber(list.back().front().Int(family->layout->dayOffset));
+    context.onEntry = [&s, family](const ArchiveEntry& entry) {
+        if (!entry.empty()) s.status.reached = DateOfDayNumber(entry.front().Int(family->layout->dayOffset));
     };
     const ArchiveReadResult result = StartArchiveRead(type, kind, state, daily, hourly, context);
-    s.status.reached = nullptr;
     clearProgress();
     if (result.outcome == ArchiveReadOutcome::NoProcedure) {
         printErr(QStringLiteral("у ") + deviceName(type) + QStringLiteral(" нет архивов"));
