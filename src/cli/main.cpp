@@ -111,25 +111,26 @@ public:
     void show(StatusStyle style, const QString& shown) override {
         if (style == StatusStyle::Error) lastError = shown;
     }
-    void progress(int position, int maximum) override {
+    // The core counts the records left to read (the window's bar runs down).
+    void progress(int left, int maximum) override {
         if (!progressLine) return;
         if (maximum <= 0) {
             clearProgress();
             return;
         }
-        // The time left is reckoned from the pace since the first record.
-        if (!clock_.isValid()) clock_.start();
-        // Nothing read yet: a full bar only marks the preparation.
-        if (position <= 0 || (position == maximum && !reached.isValid())) return;
-        // At most five updates a second, and the last one always.
-        if (position < maximum && drawn_.isValid() && drawn_.elapsed() < 200) return;
-        drawn_.start();
-        QString line = QStringLiteral("прочитано %1 из %2").arg(position).arg(maximum);
-        if (reached.isValid()) line += QStringLiteral(", дата ") + ShortDateText(reached);
-        if (position < maximum && position >= 2) {
-            const qint64 left = clock_.elapsed() * (maximum - position) / position / 1000;
-            line += QStringLiteral(", осталось %1:%2").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+        const int done = maximum - left;
+        // The time left is reckoned from the pace since the first record was asked for.
+        if (done <= 0 || !clock_.isValid()) {
+            clock_.start();
+            return;
         }
+        // At most five updates a second.
+        if (drawn_.isValid() && drawn_.elapsed() < 200) return;
+        drawn_.start();
+        QString line = QStringLiteral("прочитано %1 из %2").arg(done).arg(maximum);
+        if (reached.isValid()) line += QStringLiteral(", дата ") + ShortDateText(reached);
+        const qint64 seconds = (clock_.elapsed() * (maximum - done) / done + 999) / 1000;
+        line += QStringLiteral(", осталось %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
         const QByteArray bytes = ("\r" + line + "\033[K").toUtf8();
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
         std::fflush(stderr);
@@ -163,6 +164,9 @@ struct Session {
     bool portFree = false;
 
     explicit Session(const Options& opts) : o(opts) {
+        // Any long operation of the core (archives now; collecting, calibration
+        // and the change log as they come) draws the progress line.
+        status.progressLine = !o.quiet && isatty(fileno(stderr));
         port.SetPortName(o.port);
         port.SetBaudRateValue(o.baud);
         port.SetDataBits(static_cast<TCommPortDriver::TDataBits>(o.dataBits - 5));
@@ -528,7 +532,6 @@ int runArchive(Session& s) {
     context.accessLevel = kCliAccessLevel;
     context.logFolder = QDir::currentPath();
     context.now = QDateTime::currentDateTime();
-    s.status.progressLine = !o.quiet && isatty(fileno(stderr));
     context.onEntry = [&s, family](const ArchiveEntry& entry) {
         if (!entry.empty()) s.status.reached = DateOfDayNumber(entry.front().Int(family->layout->dayOffset));
     };
