@@ -45,9 +45,9 @@ const QList<OptionSpec> kOptions{
     {"--wait", "MS", "how long a temperature point may take"},
 };
 
-const QStringList kConnection{"--port",  "--udp",  "--imitation", "--baud",      "--parity",
-                              "--data-bits", "--stop-bits", "--timeout", "--serial", "--type",
-                              "--dial",  "--pulse", "--exit-code", "--long-distance-code", "--city-code"};
+const QStringList kConnection{
+    "--port",   "--udp",  "--imitation", "--baud",  "--parity",    "--data-bits",          "--stop-bits", "--timeout",
+    "--serial", "--type", "--dial",      "--pulse", "--exit-code", "--long-distance-code", "--city-code"};
 
 // Options that every command takes.
 const QStringList kEveryCommand{"--json", "--data-dir", "--quiet"};
@@ -95,8 +95,8 @@ const QStringList kNotYetAvailable{"--dial", "--pulse", "--exit-code", "--long-d
 const QStringList kCommandParsed{"--ref", "--channel", "--all", "--wait"};
 
 const QStringList kKinds{"daily", "daily-diff", "hourly", "hourly-diff"};
-const QStringList kWrites{"set-clock", "set-number", "init", "start-worktime", "clear-archives", "write-config",
-                          "calibrate"};
+const QStringList kWrites{"set-clock",      "set-number",   "init",     "start-worktime",
+                          "clear-archives", "write-config", "calibrate"};
 
 bool toInt(const QString& text, int lo, int hi, int& out) {
     bool ok = false;
@@ -110,13 +110,17 @@ bool takes(const CommandSpec& c, const QString& option) {
     return kEveryCommand.contains(option) || c.options.contains(option) || (c.linked && kConnection.contains(option));
 }
 
-QString optionLine(const OptionSpec& o) {
-    QString left = QStringLiteral("  ") + o.name;
-    if (*o.value) left += QLatin1Char(' ') + QString::fromUtf8(o.value);
-    if (left.size() < 30) left += QString(30 - left.size(), QLatin1Char(' '));
-    else left += QStringLiteral("\n") + QString(30, QLatin1Char(' '));
-    return left + QString::fromUtf8(o.help) + QLatin1Char('\n');
+// One line of the usage: the name (and its value or arguments) in a column
+// of 30, the help after it (on the next line when the name is longer).
+QString usageLine(const char* name, const char* value, const char* help) {
+    QString left = QStringLiteral("  ") + QString::fromUtf8(name);
+    if (*value) left += QLatin1Char(' ') + QString::fromUtf8(value);
+    left += left.size() < 30 ? QString(30 - left.size(), QLatin1Char(' '))
+                             : QStringLiteral("\n") + QString(30, QLatin1Char(' '));
+    return left + QString::fromUtf8(help) + QLatin1Char('\n');
 }
+
+QString optionLine(const OptionSpec& o) { return usageLine(o.name, o.value, o.help); }
 
 }  // namespace
 
@@ -144,13 +148,7 @@ QString UsageText() {
         "       omi-cli COMMAND --help | help COMMAND\n"
         "       omi-cli --help | --version\n"
         "COMMAND:\n");
-    for (const CommandSpec& c : kCommands) {
-        QString left = QStringLiteral("  ") + c.name;
-        if (*c.arguments) left += QLatin1Char(' ') + QString::fromUtf8(c.arguments);
-        if (left.size() < 30) left += QString(30 - left.size(), QLatin1Char(' '));
-        else left += QStringLiteral("\n") + QString(30, QLatin1Char(' '));
-        text += left + QString::fromUtf8(c.summary) + QLatin1Char('\n');
-    }
+    for (const CommandSpec& c : kCommands) text += usageLine(c.name, c.arguments, c.summary);
     text += QStringLiteral("connection options:\n");
     for (const QString& name : kConnection)
         if (!kNotYetAvailable.contains(name)) text += optionLine(*FindOption(name));

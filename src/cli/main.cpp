@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include "CliOptions.h"
 #include "archives/ArchiveCsv.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveFile.h"
@@ -11,7 +12,6 @@
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
-#include "CliOptions.h"
 #include "families/DeviceFamily.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
@@ -33,16 +33,16 @@
 
 #include "ReportPainter.h"
 #endif
+#include <unistd.h>
+
 #include <QDir>
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTextStream>
-#include <unistd.h>
-
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -106,8 +106,8 @@ QString deviceName(int type) {
 class StderrStatus : public StatusSink {
 public:
     QString lastError;
-    bool progressLine = false;               // stderr is a terminal and --quiet is not given
-    QDate reached;                           // the date of the last record read, if any
+    bool progressLine = false;  // stderr is a terminal and --quiet is not given
+    QDate reached;              // the date of the last record read, if any
     void show(StatusStyle style, const QString& shown) override {
         if (style == StatusStyle::Error) lastError = shown;
     }
@@ -563,8 +563,10 @@ int runArchive(Session& s) {
     const ShownTable t = splitTable(shown.table.rows, shown.table.hasData && !empty, shown.table.hasTotals);
     QJsonObject head{{"type", type}, {"serial", CurrentSerial()}, {"kind", o.kind}, {"system", o.system}};
     // A read cut short still shows its rows; the document says why it failed.
-    if (result.outcome == ArchiveReadOutcome::Interrupted) head.insert("status", kNoLinkText);
-    else if (failed) head.insert("status", s.status.lastError.isEmpty() ? kNoLinkText : userText(s.status.lastError));
+    if (result.outcome == ArchiveReadOutcome::Interrupted)
+        head.insert("status", kNoLinkText);
+    else if (failed)
+        head.insert("status", s.status.lastError.isEmpty() ? kNoLinkText : userText(s.status.lastError));
     printArchive(o, head, t, result.text);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
         return 1;
@@ -613,8 +615,7 @@ int runShowArchive(const Options& o) {
     // A file without a single archive record is not an archive: nothing to
     // show, save or report, and the script learns it from the exit status.
     if (content.entries.empty()) {
-        if (warning.isEmpty())
-            printErr(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));
+        if (warning.isEmpty()) printErr(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));
         return 1;
     }
     const Grid grid = SelectColumns(content.cells, content.codes, kCliAccessLevel);
@@ -642,6 +643,13 @@ int runShowArchive(const Options& o) {
         if (!written) return 1;
     }
     return 0;
+}
+
+// A command that talks to a device: run within a session on the chosen link.
+template <int (*Command)(Session&)>
+int withSession(const Options& o) {
+    Session session(o);
+    return Command(session);
 }
 
 }  // namespace
@@ -685,11 +693,8 @@ int main(int argc, char** argv) {
     // entry here is not available in this build.
     using Run = int (*)(const Options&);
     static const std::pair<const char*, Run> kRun[] = {
-        {"identify", [](const Options& opts) { Session s(opts); return runIdentify(s); }},
-        {"state", [](const Options& opts) { Session s(opts); return runState(s); }},
-        {"config", [](const Options& opts) { Session s(opts); return runConfig(s); }},
-        {"archive", [](const Options& opts) { Session s(opts); return runArchive(s); }},
-        {"show-archive", runShowArchive},
+        {"identify", withSession<runIdentify>}, {"state", withSession<runState>}, {"config", withSession<runConfig>},
+        {"archive", withSession<runArchive>},   {"show-archive", runShowArchive},
     };
     for (const auto& [name, run] : kRun) {
         if (o.command != QLatin1String(name)) continue;

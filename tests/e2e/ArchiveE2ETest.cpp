@@ -191,7 +191,7 @@ TEST(ArchiveCli, BrokenFilesAreReadSafely) {
     };
     const QString truncated = write("a.Arh", noise.left(1000));    // 4 records and 72 bytes
     const QString otherFamily = write("b.Arh", noise.left(176 * 5));  // five 176-byte records
-    const QString tiny = write("c.Arh", noise.left(100));          // less than a record: no archive
+    const QString tiny = write("c.Arh", noise.left(100));             // less than a record: no archive
     const QString missing = dir.filePath("нет.Arh");
     for (const Case& c : {Case{truncated, 4, 0, {}}, Case{otherFamily, 3, 0, {}},
                           Case{tiny, 0, 1, " - не опознан как архивный"}, Case{missing, 0, 1, "не найден файл"}}) {

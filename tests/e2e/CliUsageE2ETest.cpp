@@ -2,7 +2,9 @@
 // take, help per command, honest exit status, the progress line on a
 // terminal and nowhere else.
 
-#include "e2e/SimProcess.h"
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <QDate>
 #include <QDir>
@@ -11,9 +13,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
+#include "e2e/SimProcess.h"
 
 using namespace omi::test;
 
@@ -50,10 +50,11 @@ TEST(CliUsage, EveryCommandRefusesAnOptionItDoesNotTake) {
         const std::string what = c.args.join(' ').toStdString();
         EXPECT_EQ(r.exitCode, 2) << what << "\n" << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("omi-cli: " + c.command + ": option " + c.option + " does not apply"))
-            << what << "\n" << r.err.toStdString();
+            << what << "\n"
+            << r.err.toStdString();
         // The usage shown is the command's own.
-        EXPECT_TRUE(r.err.contains("usage: omi-cli") && r.err.contains(" " + c.command + " "))
-            << what << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("usage: omi-cli") && r.err.contains(" " + c.command + " ")) << what << "\n"
+                                                                                               << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << what;
         EXPECT_FALSE(QFile::exists(file)) << what;
     }
@@ -185,7 +186,8 @@ TEST(CliUsage, ProgressLineOnlyOnATerminal) {
             // erase-line sequence, the planned count and the date reached.
             EXPECT_TRUE(err.contains(QStringLiteral("\r")));
             EXPECT_TRUE(err.contains(QStringLiteral("\x1b[K")));
-            EXPECT_TRUE(err.contains(QRegularExpression(QStringLiteral("прочитано \\d+ из \\d+, дата \\d\\d\\.\\d\\d\\.\\d{4}"))))
+            EXPECT_TRUE(err.contains(
+                QRegularExpression(QStringLiteral("прочитано \\d+ из \\d+, дата \\d\\d\\.\\d\\d\\.\\d{4}"))))
                 << err.toStdString();
         }
         // stdout holds the JSON document and nothing of the progress.

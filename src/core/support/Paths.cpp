@@ -46,9 +46,7 @@ void SeedDataFolder(const QString& from, const QString& to) {
 
 }  // namespace
 
-QString InstalledDataRoot() {
-    return QDir::cleanPath(ExeDir() + QStringLiteral("/../share/omi/") + kDataFolderName);
-}
+QString InstalledDataRoot() { return QDir::cleanPath(ExeDir() + QStringLiteral("/../share/omi/") + kDataFolderName); }
 
 QString DataRoot() {
     if (!g_dataRoot.isEmpty()) return g_dataRoot;
