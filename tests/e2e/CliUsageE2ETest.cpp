@@ -71,6 +71,18 @@ TEST(CliUsage, HelpOfOneCommand) {
         EXPECT_FALSE(r.out.contains("--yes")) << what;  // not an option of archive
         EXPECT_TRUE(r.err.isEmpty()) << what;
     }
+    // Every command the program lists has its own help.
+    const CliRun all = RunCli({"--help"});
+    const QString commands = all.out.section("COMMAND:\n", 1).section("connection options:", 0, 0);
+    QStringList names;
+    for (const QString& line : commands.split('\n'))
+        if (line.startsWith("  ") && !line.startsWith("   ")) names << line.trimmed().section(' ', 0, 0);
+    EXPECT_TRUE(names.contains("show-archive") && names.contains("calibrate")) << all.out.toStdString();
+    for (const QString& name : names) {
+        const CliRun r = RunCli({"help", name});
+        EXPECT_EQ(r.exitCode, 0) << name.toStdString();
+        EXPECT_TRUE(r.out.startsWith("usage: omi-cli ") && r.out.contains(" " + name + " ")) << r.out.toStdString();
+    }
     const CliRun unknown = RunCli({"help", "archives"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.err.contains("unknown command archives")) << unknown.err.toStdString();
