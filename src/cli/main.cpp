@@ -225,6 +225,17 @@ int fail(const Session& s) {
     return 1;
 }
 
+// A read that failed: its own message when it has one (the device type
+// cannot be read so), else the status text of the exchange.
+int failRead(const Session& s, const ReadResult& r) {
+    if (!r.message.isEmpty() && s.status.lastError.isEmpty()) {
+        printErr(r.message);
+        return 1;
+    }
+    if (!r.message.isEmpty()) printErr(r.message);
+    return fail(s);
+}
+
 int runIdentify(Session& s) {
     IdentifyResult r;
     if (!s.address(&r)) return fail(s);
@@ -256,10 +267,7 @@ int runState(Session& s) {
     if (!s.address()) return fail(s);
     const int type = CurrentType();
     const ReadResult r = ReadState(s.engine, s.status);
-    if (!r.ok()) {
-        if (!r.message.isEmpty()) printErr(r.message);
-        return fail(s);
-    }
+    if (!r.ok()) return failRead(s, r);
     const StateLayoutTable* table = StateTableOf(type);
     QJsonObject obj = deviceHead();
     QJsonArray systems;
@@ -325,10 +333,7 @@ int runConfig(Session& s) {
     if (!s.address()) return fail(s);
     const int type = CurrentType();
     const ReadResult r = ReadConfig(s.engine, s.status);
-    if (!r.ok()) {
-        if (!r.message.isEmpty()) printErr(r.message);
-        return fail(s);
-    }
+    if (!r.ok()) return failRead(s, r);
     const QStringList all = ConfigValueTexts(type);
     // Families with a configuration record per heat system list both.
     const bool paired = FamilyFor(type) && FamilyFor(type)->configPerSystem;

@@ -113,13 +113,24 @@ TEST(CliUsage, ShowArchiveOfATextFileFails) {
     }
 }
 
-// The imitation of a ЛОРС has no archives: said in the user's words, with no
+// What a device cannot do is said in the user's words, on one line, with no
 // handler name or type code, and the status is a failure.
-TEST(CliUsage, ArchiveOfADeviceWithoutArchives) {
-    const CliRun r = RunCli({"--imitation", "--type", "128", "archive", "daily"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.trimmed(), "у ЛОРС нет архивов");
-    EXPECT_FALSE(r.err.contains("TFomi")) << r.err.toStdString();
+TEST(CliUsage, WhatTheDeviceCannotDo) {
+    const struct {
+        QStringList args;
+        QString err;
+    } cases[] = {
+        {{"--imitation", "--type", "128", "archive", "daily"}, "у ЛОРС нет архивов"},
+        {{"--imitation", "--type", "200", "archive", "hourly"}, "у этого прибора нет архивов"},
+        {{"--imitation", "--type", "200", "state"}, "Неправильный тип прибора"},
+        {{"--imitation", "--type", "200", "config"}, "Неправильный тип прибора"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, 1) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.err.trimmed(), c.err) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
 }
 
 // omi-cli with its stderr on a pseudo-terminal (or a file), stdout on a pipe.
