@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 
 #include "e2e/SimProcess.h"
 
@@ -86,6 +87,38 @@ TEST(CliUsage, HelpOfOneCommand) {
     const CliRun unknown = RunCli({"help", "archives"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.err.contains("unknown command archives")) << unknown.err.toStdString();
+}
+
+// The bash completion offers each command exactly the options its help lists
+// (and --help), so that the two cannot drift apart.
+TEST(CliUsage, CompletionOffersTheOptionsOfTheHelp) {
+    const CliRun all = RunCli({"--help"});
+    const QString commands = all.out.section("COMMAND:\n", 1).section("connection options:", 0, 0);
+    for (const QString& line : commands.split('\n')) {
+        if (!line.startsWith("  ") || line.startsWith("   ")) continue;
+        const QString name = line.trimmed().section(' ', 0, 0);
+        QSet<QString> listed;
+        for (const QString& help : RunCli({"help", name}).out.split('\n'))
+            if (help.startsWith("  --")) listed.insert(help.trimmed().section(' ', 0, 0));
+        if (name != "help") listed.insert("--help");
+        // The words offered for "omi-cli NAME ARGUMENT --".
+        QProcess bash;
+        bash.start("bash", {"-c", "source \"$0\"; COMP_WORDS=(omi-cli \"$1\" x --); COMP_CWORD=3; _omi_cli; "
+                                  "printf '%s\\n' \"${COMPREPLY[@]}\"",
+                            QStringLiteral(OMI_COMPLETION_PATH), name});
+        ASSERT_TRUE(bash.waitForFinished(10000));
+        QSet<QString> offered;
+        for (const QString& word : QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+            offered.insert(word);
+        if (name == "help") {  // help takes a command, not options
+            offered.clear();
+            listed.clear();
+        }
+        EXPECT_TRUE(offered == listed) << name.toStdString() << ": offered, not listed: "
+                                       << QStringList(QSet(offered).subtract(listed).values()).join(' ').toStdString()
+                                       << "; listed, not offered: "
+                                       << QStringList(QSet(listed).subtract(offered).values()).join(' ').toStdString();
+    }
 }
 
 // A file that holds no archive records is refused: exit 1 with the reason on
