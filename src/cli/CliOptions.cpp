@@ -6,12 +6,96 @@ namespace omi::cli {
 
 namespace {
 
-const QStringList kCommands{"identify", "state", "config", "archive", "show-archive", "set-clock",
-                            "set-number", "init", "start-worktime", "clear-archives", "changelog",
-                            "logger-import", "calibrate", "write-config"};
+const QList<OptionSpec> kOptions{
+    // Connection.
+    {"--port", "DEVICE", "serial port of the device (e.g. /dev/ttyUSB0)"},
+    {"--udp", "HOST[:PORT]", "the device behind a network adapter (UDP, port 5001 unless given)"},
+    {"--imitation", "", "the built-in imitation of a device, no port needed"},
+    {"--baud", "N", "port speed in bit/s (9600)"},
+    {"--parity", "none|odd|even|mark|space", "parity (none)"},
+    {"--data-bits", "5..8", "data bits (8)"},
+    {"--stop-bits", "1|1.5|2", "stop bits (1)"},
+    {"--timeout", "MS", "answer timeout in ms (1000)"},
+    {"--serial", "N", "address the device with this number instead of identifying it (with --type)"},
+    {"--type", "CODE", "device type code of --serial (with imitation: the imitated type)"},
+    {"--dial", "NUMBER", "dial the device through the modem on --port"},
+    {"--pulse", "", "pulse dialling (tone unless given)"},
+    {"--exit-code", "CODE", "code for an outside line, dialled first"},
+    {"--long-distance-code", "CODE", "long-distance access code (with --city-code)"},
+    {"--city-code", "CODE", "city code of a long-distance call"},
+    // Output.
+    {"--json", "", "print one JSON document instead of text"},
+    {"--precision", "2..9", "decimals of the values (the display format otherwise)"},
+    {"--data-dir", "DIR", "the data folder ДАННЫЕ to use"},
+    {"--quiet", "", "no progress line on the terminal"},
+    // Archives and files.
+    {"--from", "YYYY-MM-DD", "first day of the range"},
+    {"--to", "YYYY-MM-DD", "last day of the range"},
+    {"--all-records", "", "every record the device holds"},
+    {"--system", "1|2", "heat system of a two-system device (1)"},
+    {"--kind", "KIND", "the archive kind to show (the file's own kind unless given)"},
+    {"--save", "FILE", "save the result to FILE"},
+    {"--csv", "FILE", "write the table as CSV for a spreadsheet"},
+    {"--report", "FILE.pdf", "write the archive report as PDF"},
+    {"--yes", "", "confirm a write to the device"},
+    // Calibration.
+    {"--ref", "S1,R1[,S2,R2] | MA", "reference values (the page's defaults unless given)"},
+    {"--channel", "2..5", "one pressure channel"},
+    {"--all", "", "every pressure channel of the device in turn"},
+    {"--wait", "MS", "how long a temperature point may take"},
+};
+
+const QStringList kConnection{
+    "--port",   "--udp",  "--imitation", "--baud",  "--parity",    "--data-bits",          "--stop-bits", "--timeout",
+    "--serial", "--type", "--dial",      "--pulse", "--exit-code", "--long-distance-code", "--city-code"};
+
+// Options that every command takes.
+const QStringList kEveryCommand{"--json", "--data-dir", "--quiet"};
+
+const QList<CommandSpec> kCommands{
+    {"identify", "", "identify the device on the line: type, model, number", {}, true},
+    {"state", "", "read and print the current values", {"--precision"}, true},
+    {"config", "", "read and print the configuration; --save: as JSON for write-config", {"--precision", "--save"}, true},
+    {"archive",
+     "KIND",
+     "read an archive of the device; KIND: daily | daily-diff | hourly | hourly-diff",
+     {"--precision", "--from", "--to", "--all-records", "--system", "--save", "--csv", "--report"},
+     true},
+    {"show-archive",
+     "FILE",
+     "show a saved archive file (.Arh) of the device type --type",
+     {"--type", "--serial", "--precision", "--save", "--csv", "--report"},
+     false},
+    {"set-clock", "", "set the device clock to the computer's", {"--yes"}, true},
+    {"set-number", "N", "give the device the number N (1..65535)", {"--yes"}, true},
+    {"init", "", "initialise the device", {"--yes"}, true},
+    {"start-worktime", "", "start counting the working time", {"--yes"}, true},
+    {"clear-archives", "", "clear the device's archives", {"--yes"}, true},
+    {"write-config", "FILE.json", "write a saved configuration to the device", {"--yes"}, true},
+    {"changelog", "", "read the change log of the configuration", {"--precision"}, true},
+    {"calibrate",
+     "lower|upper|pressure",
+     "calibrate a temperature point or pressure channels",
+     {"--ref", "--channel", "--all", "--wait", "--yes"},
+     true},
+    {"logger-import",
+     "FILE",
+     "show an archive brought in the data logger",
+     {"--kind", "--precision", "--save", "--csv", "--report"},
+     false},
+    {"help", "[COMMAND]", "print the usage of a command", {}, false},
+};
+
+// Options the command line knows but the program cannot act on yet: refused
+// rather than ignored, so that a script never believes it got their effect.
+const QStringList kNotYetAvailable{"--dial", "--pulse", "--exit-code", "--long-distance-code", "--city-code"};
+
+// Options that the command parses itself; they go to commandArgs as given.
+const QStringList kCommandParsed{"--ref", "--channel", "--all", "--wait"};
+
 const QStringList kKinds{"daily", "daily-diff", "hourly", "hourly-diff"};
-const QStringList kWrites{"set-clock", "set-number", "init", "start-worktime", "clear-archives", "calibrate",
-                          "write-config"};
+const QStringList kWrites{"set-clock",      "set-number",   "init",     "start-worktime",
+                          "clear-archives", "write-config", "calibrate"};
 
 bool toInt(const QString& text, int lo, int hi, int& out) {
     bool ok = false;
@@ -21,56 +105,153 @@ bool toInt(const QString& text, int lo, int hi, int& out) {
     return true;
 }
 
+bool takes(const CommandSpec& c, const QString& option) {
+    return kEveryCommand.contains(option) || c.options.contains(option) || (c.linked && kConnection.contains(option));
+}
+
+// One line of the usage: the name (and its value or arguments) in a column
+// of 30, the help after it (on the next line when the name is longer).
+QString usageLine(const char* name, const char* value, const char* help) {
+    QString left = QStringLiteral("  ") + QString::fromUtf8(name);
+    if (*value) left += QLatin1Char(' ') + QString::fromUtf8(value);
+    left += left.size() < 30 ? QString(30 - left.size(), QLatin1Char(' '))
+                             : QStringLiteral("\n") + QString(30, QLatin1Char(' '));
+    return left + QString::fromUtf8(help) + QLatin1Char('\n');
+}
+
+QString optionLine(const OptionSpec& o) { return usageLine(o.name, o.value, o.help); }
+
 }  // namespace
 
+const QList<CommandSpec>& CommandSpecs() { return kCommands; }
+
+const CommandSpec* FindCommand(const QString& name) {
+    for (const CommandSpec& c : kCommands)
+        if (name == QLatin1String(c.name)) return &c;
+    return nullptr;
+}
+
+const OptionSpec* FindOption(const QString& name) {
+    for (const OptionSpec& o : kOptions)
+        if (name == QLatin1String(o.name)) return &o;
+    return nullptr;
+}
+
+QStringList ConnectionOptions() { return kConnection; }
+QStringList ArchiveKinds() { return kKinds; }
+
 QString UsageText() {
-    return QStringLiteral(
-        "usage: omi-cli [--port DEVICE | --udp HOST[:PORT] | --imitation] [--baud N]\n"
-        "               [--parity none|odd|even|mark|space] [--data-bits 5..8] [--stop-bits 1|1.5|2]\n"
-        "               [--timeout MS] [--serial N --type CODE] [--json] [--precision N]\n"
-        "               [--data-dir DIR] COMMAND ...\n"
-        "COMMAND: identify | state | config\n"
-        "         | archive KIND [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--all-records] [--system 1|2] [--save FILE]\n"
-        "                   [--csv FILE] [--report FILE.pdf]\n"
-        "         | show-archive FILE --type CODE [--csv FILE] [--report FILE.pdf] | set-clock --yes | set-number N --yes | init --yes\n"
-        "         | start-worktime --yes | clear-archives --yes | changelog | logger-import FILE\n"
-        "         | calibrate lower|upper [--ref S1,R1[,S2,R2]] [--wait MS] --yes\n"
-        "         | calibrate pressure (--channel 2..5 | --all) [--ref MA] --yes\n"
-        "KIND: daily | daily-diff | hourly | hourly-diff\n"
-        "       omi-cli --help | --version\n");
+    QString text = QStringLiteral(
+        "usage: omi-cli [--port DEVICE | --udp HOST[:PORT] | --imitation] [connection options]\n"
+        "               [--json] [--quiet] [--data-dir DIR] COMMAND [ARGUMENTS] [options]\n"
+        "       omi-cli COMMAND --help | help COMMAND\n"
+        "       omi-cli --help | --version\n"
+        "COMMAND:\n");
+    for (const CommandSpec& c : kCommands) text += usageLine(c.name, c.arguments, c.summary);
+    text += QStringLiteral("connection options:\n");
+    for (const QString& name : kConnection)
+        if (!kNotYetAvailable.contains(name)) text += optionLine(*FindOption(name));
+    text += QStringLiteral("Exit status: 0 done, 1 device or file failure (text on stderr), 2 usage error.\n");
+    return text;
+}
+
+QString CommandUsageText(const CommandSpec& c) {
+    QString text = QStringLiteral("usage: omi-cli ");
+    if (c.linked) text += QStringLiteral("[--port DEVICE | --udp HOST[:PORT] | --imitation] ");
+    text += c.name;
+    if (*c.arguments) text += QLatin1Char(' ') + QString::fromUtf8(c.arguments);
+    text += QStringLiteral(" [options]\n") + QString::fromUtf8(c.summary) + QStringLiteral("\noptions:\n");
+    for (const QString& name : c.options) text += optionLine(*FindOption(name));
+    for (const QString& name : kEveryCommand) text += optionLine(*FindOption(name));
+    if (c.linked) {
+        text += QStringLiteral("connection options:\n");
+        for (const QString& name : kConnection)
+            if (!kNotYetAvailable.contains(name)) text += optionLine(*FindOption(name));
+    }
+    return text;
 }
 
 ParseResult ParseCommandLine(const QStringList& args) {
     Options o;
-    auto fail = [](const QString& text) { return ParseResult{std::nullopt, text}; };
-    // Help and version win over everything else on the line, so that
-    // "omi-cli archive --help" answers instead of complaining.
-    for (const QString& a : args) {
+    const CommandSpec* command = nullptr;
+    auto fail = [&](const QString& text) {
+        return ParseResult{std::nullopt, text, command ? CommandUsageText(*command) : UsageText()};
+    };
+
+    // Split the line into options with their values and positional arguments.
+    struct Given {
+        QString name;
+        QString value;
+    };
+    QList<Given> given;
+    QStringList positional;
+    bool help = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
         if (a == "--help" || a == "-h") {
-            o.help = true;
-            return {o, {}};
-        }
-        if (a == "--version") {
+            help = true;
+        } else if (a == "--version") {
             o.version = true;
-            return {o, {}};
+            return {o, {}, {}};
+        } else if (a.startsWith('-') && a.size() > 1) {
+            const OptionSpec* spec = FindOption(a);
+            if (!spec) {
+                // Known after the command is: its usage is the helpful one.
+                for (int k = i + 1; k < args.size() && !command; ++k) command = FindCommand(args[k]);
+                if (!command && !positional.isEmpty()) command = FindCommand(positional.first());
+                return fail("unknown option " + a);
+            }
+            QString value;
+            if (*spec->value) {
+                if (i + 1 >= args.size()) {
+                    if (!positional.isEmpty()) command = FindCommand(positional.first());
+                    return fail(a + " needs " + QString::fromUtf8(spec->value));
+                }
+                value = args[++i];
+            }
+            given.append({a, value});
+        } else {
+            positional << a;
         }
     }
-    QStringList positional;
+    if (!positional.isEmpty()) command = FindCommand(positional.first());
+
+    // Help asked for: of the command named (omi-cli archive --help, omi-cli
+    // help archive) or of the program.
+    if (help || (command && QLatin1String(command->name) == QLatin1String("help"))) {
+        o.help = true;
+        QString asked = command ? QString::fromUtf8(command->name) : QString();
+        if (asked == "help") asked = positional.value(1);
+        if (!asked.isEmpty() && !FindCommand(asked)) {
+            command = nullptr;
+            return fail("unknown command " + asked);
+        }
+        o.command = asked == "help" ? QString() : asked;
+        return {o, {}, {}};
+    }
+
+    if (positional.isEmpty()) return fail("no command given");
+    if (!command) return fail("unknown command " + positional.first());
+    o.command = command->name;
+
     int links = 0;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString a = args[i];
-        auto value = [&](QString& out) {
-            if (i + 1 >= args.size()) return false;
-            out = args[++i];
-            return true;
-        };
-        QString v;
+    for (const Given& g : given) {
+        const QString& a = g.name;
+        const QString& v = g.value;
+        if (!takes(*command, a)) return fail(o.command + ": option " + a + " does not apply");
+        if (kNotYetAvailable.contains(a)) return fail(o.command + ": option " + a + " is not available yet");
+        if (kCommandParsed.contains(a)) {
+            o.commandArgs << a;
+            if (FindOption(a)->value[0]) o.commandArgs << v;
+            continue;
+        }
         if (a == "--port") {
-            if (!value(o.port) || o.port.isEmpty()) return fail("--port needs a device");
+            if (v.isEmpty()) return fail("--port needs a device");
+            o.port = v;
             o.link = Options::Link::Serial;
             ++links;
         } else if (a == "--udp") {
-            if (!value(v) || v.isEmpty()) return fail("--udp needs HOST[:PORT]");
+            if (v.isEmpty()) return fail("--udp needs HOST[:PORT]");
             const int colon = v.lastIndexOf(':');
             if (colon > 0 && !v.contains("]") && v.count(':') == 1) {
                 int port = 0;
@@ -87,62 +268,70 @@ ParseResult ParseCommandLine(const QStringList& args) {
             ++links;
         } else if (a == "--baud") {
             int b = 0;
-            if (!value(v) || !toInt(v, 1, 4000000, b)) return fail("--baud needs a speed in bit/s");
+            if (!toInt(v, 1, 4000000, b)) return fail("--baud needs a speed in bit/s");
             o.baud = static_cast<quint32>(b);
         } else if (a == "--parity") {
-            if (!value(o.parity) || !QStringList{"none", "odd", "even", "mark", "space"}.contains(o.parity))
+            if (!QStringList{"none", "odd", "even", "mark", "space"}.contains(v))
                 return fail("--parity must be none, odd, even, mark or space");
+            o.parity = v;
         } else if (a == "--data-bits") {
-            if (!value(v) || !toInt(v, 5, 8, o.dataBits)) return fail("--data-bits must be 5..8");
+            if (!toInt(v, 5, 8, o.dataBits)) return fail("--data-bits must be 5..8");
         } else if (a == "--stop-bits") {
-            if (!value(o.stopBits) || !QStringList{"1", "1.5", "2"}.contains(o.stopBits))
-                return fail("--stop-bits must be 1, 1.5 or 2");
+            if (!QStringList{"1", "1.5", "2"}.contains(v)) return fail("--stop-bits must be 1, 1.5 or 2");
+            o.stopBits = v;
         } else if (a == "--timeout") {
-            if (!value(v) || !toInt(v, 1, 60000, o.timeoutMs)) return fail("--timeout must be 1..60000 ms");
+            if (!toInt(v, 1, 60000, o.timeoutMs)) return fail("--timeout must be 1..60000 ms");
         } else if (a == "--serial") {
-            if (!value(v) || !toInt(v, 1, 65535, o.serial)) return fail("--serial must be 1..65535");
+            if (!toInt(v, 1, 65535, o.serial)) return fail("--serial must be 1..65535");
         } else if (a == "--type") {
-            if (!value(v) || !toInt(v, 0, 255, o.type)) return fail("--type needs a device type code");
+            if (!toInt(v, 0, 255, o.type)) return fail("--type needs a device type code");
+        } else if (a == "--dial") {
+            o.dial = v;
+        } else if (a == "--pulse") {
+            o.pulse = true;
+        } else if (a == "--exit-code") {
+            o.exitCode = v;
+        } else if (a == "--long-distance-code") {
+            o.longDistanceCode = v;
+        } else if (a == "--city-code") {
+            o.cityCode = v;
         } else if (a == "--json") {
             o.json = true;
+        } else if (a == "--quiet") {
+            o.quiet = true;
         } else if (a == "--precision") {
-            if (!value(v) || !toInt(v, 2, 9, o.precision)) return fail("--precision must be 2..9");
+            if (!toInt(v, 2, 9, o.precision)) return fail("--precision must be 2..9");
         } else if (a == "--data-dir") {
-            if (!value(o.dataDir) || o.dataDir.isEmpty()) return fail("--data-dir needs a folder");
+            if (v.isEmpty()) return fail("--data-dir needs a folder");
+            o.dataDir = v;
         } else if (a == "--from" || a == "--to") {
-            if (!value(v) || !QDate::fromString(v, "yyyy-MM-dd").isValid())
-                return fail(a + " needs a date YYYY-MM-DD");
+            if (!QDate::fromString(v, "yyyy-MM-dd").isValid()) return fail(a + " needs a date YYYY-MM-DD");
             (a == "--from" ? o.from : o.to) = v;
         } else if (a == "--all-records") {
             o.allRecords = true;
-        } else if (a == "--kind") {
-            if (!value(o.kind) || !kKinds.contains(o.kind)) return fail("--kind must be " + kKinds.join(" | "));
         } else if (a == "--system") {
-            if (!value(v) || !toInt(v, 1, 2, o.system)) return fail("--system must be 1 or 2");
+            if (!toInt(v, 1, 2, o.system)) return fail("--system must be 1 or 2");
+        } else if (a == "--kind") {
+            if (!kKinds.contains(v)) return fail("--kind must be " + kKinds.join(" | "));
+            o.kind = v;
         } else if (a == "--save") {
-            if (!value(o.save) || o.save.isEmpty()) return fail("--save needs a file");
+            if (v.isEmpty()) return fail("--save needs a file");
+            o.save = v;
         } else if (a == "--csv") {
-            if (!value(o.csv) || o.csv.isEmpty()) return fail("--csv needs a file");
+            if (v.isEmpty()) return fail("--csv needs a file");
+            o.csv = v;
         } else if (a == "--report") {
-            if (!value(o.report) || o.report.isEmpty()) return fail("--report needs a file");
+            if (v.isEmpty()) return fail("--report needs a file");
+            o.report = v;
         } else if (a == "--yes") {
             o.yes = true;
-        } else if (a == "--ref" || a == "--channel" || a == "--wait" || a == "--all") {
-            // calibrate's own options: left for the command (CalibrateCommand.cpp)
-            positional << a;
-            if (a != "--all" && i + 1 < args.size()) positional << args[++i];
-        } else if (a.startsWith("--")) {
-            return fail("unknown option " + a);
-        } else {
-            positional << a;
         }
     }
     if (links > 1) return fail("choose one of --port, --udp and --imitation");
-    if (positional.isEmpty()) return fail("no command given");
-    o.command = positional.takeFirst();
-    if (!kCommands.contains(o.command)) return fail("unknown command " + o.command);
-    o.commandArgs = positional;
 
+    positional.removeFirst();
+    // The positional arguments lead, the options the command parses follow.
+    o.commandArgs = positional + o.commandArgs;
     auto wantArgs = [&](int n) { return positional.size() == n; };
     if (o.command == "archive") {
         if (!wantArgs(1) || !kKinds.contains(positional[0])) return fail("archive needs KIND: " + kKinds.join(" | "));
@@ -157,16 +346,16 @@ ParseResult ParseCommandLine(const QStringList& args) {
     } else if (o.command == "set-number") {
         if (!wantArgs(1) || !toInt(positional[0], 1, 65535, o.number)) return fail("set-number needs N (1..65535)");
     } else if (o.command == "calibrate") {
-        // its arguments are checked by the command
+        if (!wantArgs(1)) return fail("calibrate needs lower, upper or pressure");
     } else if (!wantArgs(0)) {
         return fail("unexpected argument " + positional[0]);
     }
     if (kWrites.contains(o.command) && !o.yes) return fail(o.command + " writes to the device: confirm with --yes");
     if (o.serial >= 0 && o.type < 0 && o.link != Options::Link::Imitation)
         return fail("--serial needs --type CODE");
-    if (o.link == Options::Link::None && o.command != "show-archive" && o.command != "logger-import")
+    if (command->linked && o.link == Options::Link::None)
         return fail("choose a connection: --port DEVICE, --udp HOST[:PORT] or --imitation");
-    return {o, {}};
+    return {o, {}, {}};
 }
 
 }  // namespace omi::cli

@@ -1,5 +1,7 @@
 #pragma once
 // Command line of omi-cli: connection options, output options and one command.
+// Every command names the options it takes (CommandSpecs); an option given to
+// a command that does not take it is a usage error, never silently ignored.
 
 #include <QString>
 #include <QStringList>
@@ -8,7 +10,7 @@
 namespace omi::cli {
 
 struct Options {
-    bool help = false;     // --help / -h: the usage on stdout, nothing else done
+    bool help = false;     // --help / -h / help COMMAND: the usage on stdout, nothing else done
     bool version = false;  // --version
     enum class Link { None, Serial, Udp, Imitation } link = Link::None;
     QString port;
@@ -22,11 +24,21 @@ struct Options {
     int serial = -1;
     int type = -1;
     bool json = false;
+    bool quiet = false;  // no progress line on stderr
     int precision = -1;  // -1: the display format "%f"
     QString dataDir;
 
-    QString command;
-    QStringList commandArgs;  // everything after the command, parsed per command
+    // The modem's dial options (one entry of the connection list).
+    QString dial;
+    bool pulse = false;
+    QString exitCode;
+    QString longDistanceCode;
+    QString cityCode;
+
+    QString command;  // with help: the command whose usage is asked for, or empty
+    // The command's positional arguments followed by the options that the
+    // command parses itself (calibrate's), in the order given.
+    QStringList commandArgs;
     // Archive and file options.
     QString kind;
     QString from, to;
@@ -43,9 +55,35 @@ struct Options {
 struct ParseResult {
     std::optional<Options> options;
     QString error;  // usage error text when options is empty
+    QString usage;  // the usage to print with the error: the command's when it is known
 };
+
+// One option: its name, the placeholder of its value (empty for a switch)
+// and the line of help.
+struct OptionSpec {
+    const char* name;
+    const char* value;
+    const char* help;
+};
+
+// One command: its arguments, what it does, the options it takes and
+// whether it talks to a device (then the connection options apply).
+struct CommandSpec {
+    const char* name;
+    const char* arguments;
+    const char* summary;
+    QStringList options;  // besides the connection options when linked
+    bool linked;
+};
+
+const QList<CommandSpec>& CommandSpecs();
+const CommandSpec* FindCommand(const QString& name);
+const OptionSpec* FindOption(const QString& name);
+QStringList ConnectionOptions();
+QStringList ArchiveKinds();
 
 ParseResult ParseCommandLine(const QStringList& args);
 QString UsageText();
+QString CommandUsageText(const CommandSpec& command);
 
 }  // namespace omi::cli

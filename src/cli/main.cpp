@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include "CliOptions.h"
 #include "archives/ArchiveCsv.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveFile.h"
@@ -13,7 +14,6 @@
 #include "archives/ArchiveView.h"
 #include "CalibrateCommand.h"
 #include "WriteCommands.h"
-#include "CliOptions.h"
 #include "families/DeviceFamily.h"
 #include "logger/LoggerFile.h"
 #include "families/Imitation.h"
@@ -26,6 +26,7 @@
 #include "reports/ReportLayout.h"
 #include "reports/ReportTemplates.h"
 #include "service/DeviceReading.h"
+#include "support/Dates.h"
 #include "support/Format.h"
 #include "support/Paths.h"
 #include "support/Status.h"
@@ -35,11 +36,15 @@
 
 #include "ReportPainter.h"
 #endif
+#include <unistd.h>
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
@@ -52,25 +57,92 @@ using omi::cli::Options;
 
 namespace {
 
+// Whether anything went to stdout: a failure under --json prints its own
+// document only when the command printed none.
+bool g_printedOut = false;
+QString g_lastError;
+
 void printOut(const QString& text) {
+    g_printedOut = true;
     const QByteArray utf8 = text.toUtf8();
     std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stdout);
     std::fflush(stdout);
 }
 
+// A text of the core may still name the window's handler it comes from
+// ("TFomi.AreadstateExecute: ..."); the user gets the text without it.
+QString userText(QString text) {
+    static const QRegularExpression internalName(QStringLiteral("\\s*TFomi\\.\\w+\\s*:?\\s*"));
+    text.replace(internalName, QStringLiteral(" "));
+    return text.trimmed();
+}
+
+// The progress line is drawn on stderr; a message that comes while it shows
+// clears it first.
+bool g_progressShown = false;
+
+void clearProgress() {
+    if (!g_progressShown) return;
+    std::fputs("\r\033[K", stderr);
+    g_progressShown = false;
+}
+
 void printErr(const QString& text) {
-    const QByteArray utf8 = (text + QLatin1Char('\n')).toUtf8();
+    clearProgress();
+    g_lastError = userText(text);
+    const QByteArray utf8 = (g_lastError + QLatin1Char('\n')).toUtf8();
     std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stderr);
     std::fflush(stderr);
 }
 
+// The device in the user's words: its model name, or "этот прибор" for a
+// type the program does not know.
+QString deviceName(int type) {
+    const QString model = ModelName(type);
+    return model.isEmpty() || model == kTypeMismatch ? QStringLiteral("этого прибора") : model;
+}
+
 // Errors go to stderr on a line of their own; the last error is the exit text.
+// While a long operation runs and stderr is a terminal, one line on stderr
+// shows how far it got, updated in place: records read of planned, the date
+// reached and the time left.
 class StderrStatus : public StatusSink {
 public:
     QString lastError;
+    bool progressLine = false;  // stderr is a terminal and --quiet is not given
+    QDate reached;              // the date of the last record read, if any
     void show(StatusStyle style, const QString& shown) override {
         if (style == StatusStyle::Error) lastError = shown;
     }
+    // The core counts the records left to read (the window's bar runs down).
+    void progress(int left, int maximum) override {
+        if (!progressLine) return;
+        if (maximum <= 0) {
+            clearProgress();
+            return;
+        }
+        const int done = maximum - left;
+        // The time left is reckoned from the pace since the first record was asked for.
+        if (done <= 0 || !clock_.isValid()) {
+            clock_.start();
+            return;
+        }
+        // At most five updates a second.
+        if (drawn_.isValid() && drawn_.elapsed() < 200) return;
+        drawn_.start();
+        QString line = QStringLiteral("прочитано %1 из %2").arg(done).arg(maximum);
+        if (reached.isValid()) line += QStringLiteral(", дата ") + ShortDateText(reached);
+        const qint64 seconds = (clock_.elapsed() * (maximum - done) / done + 999) / 1000;
+        line += QStringLiteral(", осталось %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+        const QByteArray bytes = ("\r" + line + "\033[K").toUtf8();
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+        std::fflush(stderr);
+        g_progressShown = true;
+    }
+
+private:
+    QElapsedTimer clock_;
+    QElapsedTimer drawn_;
 };
 
 TCommPortDriver::TParity parityOf(const QString& p) {
@@ -95,6 +167,9 @@ struct Session {
     bool portFree = false;
 
     explicit Session(const Options& opts) : o(opts) {
+        // Any long operation of the core (archives now; collecting, calibration
+        // and the change log as they come) draws the progress line.
+        status.progressLine = !o.quiet && isatty(fileno(stderr));
         port.SetPortName(o.port);
         port.SetBaudRateValue(o.baud);
         port.SetDataBits(static_cast<TCommPortDriver::TDataBits>(o.dataBits - 5));
@@ -153,6 +228,17 @@ int fail(const Session& s) {
     return 1;
 }
 
+// A read that failed: its own message when it has one (the device type
+// cannot be read so), else the status text of the exchange.
+int failRead(const Session& s, const ReadResult& r) {
+    if (!r.message.isEmpty() && s.status.lastError.isEmpty()) {
+        printErr(r.message);
+        return 1;
+    }
+    if (!r.message.isEmpty()) printErr(r.message);
+    return fail(s);
+}
+
 int runIdentify(Session& s) {
     IdentifyResult r;
     if (!s.address(&r)) return fail(s);
@@ -184,10 +270,7 @@ int runState(Session& s) {
     if (!s.address()) return fail(s);
     const int type = CurrentType();
     const ReadResult r = ReadState(s.engine, s.status);
-    if (!r.ok()) {
-        if (!r.message.isEmpty()) printErr(r.message);
-        return fail(s);
-    }
+    if (!r.ok()) return failRead(s, r);
     const StateLayoutTable* table = StateTableOf(type);
     QJsonObject obj = deviceHead();
     QJsonArray systems;
@@ -253,10 +336,7 @@ int runConfig(Session& s) {
     if (!s.address()) return fail(s);
     const int type = CurrentType();
     const ReadResult r = ReadConfig(s.engine, s.status);
-    if (!r.ok()) {
-        if (!r.message.isEmpty()) printErr(r.message);
-        return fail(s);
-    }
+    if (!r.ok()) return failRead(s, r);
     const QStringList all = ConfigValueTexts(type);
     // Families with a configuration record per heat system list both.
     const bool paired = FamilyFor(type) && FamilyFor(type)->configPerSystem;
@@ -395,7 +475,7 @@ bool writeReport(const Options& o, int type, const ReportMaker& make) {
 #ifdef OMI_CLI_REPORT
     const QString family = TemplateFamily(type);
     if (family.isEmpty()) {
-        printErr(QStringLiteral("TFomi.RVsPrint:НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        printErr(QStringLiteral("для ") + deviceName(type) + QStringLiteral(" нет шаблонов отчета"));
         return false;
     }
     const auto [input, title] = make(family);
@@ -435,7 +515,7 @@ int runArchive(Session& s) {
     for (qsizetype i = 0; i < tabs.size(); ++i)
         if (tabs[i].kind == kind && tabs[i].system == o.system - 1) tabIndex = int(i);
     if (!family || tabs.isEmpty()) {
-        printErr(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА TFomi.AreadArhExecute: ") + QString::number(type));
+        printErr(QStringLiteral("у ") + deviceName(type) + QStringLiteral(" нет архивов"));
         return 1;
     }
     if (tabIndex < 0) {
@@ -467,9 +547,13 @@ int runArchive(Session& s) {
     context.accessLevel = kCliAccessLevel;
     context.logFolder = QDir::currentPath();
     context.now = QDateTime::currentDateTime();
+    context.onEntry = [&s, family](const ArchiveEntry& entry) {
+        if (!entry.empty()) s.status.reached = DateOfDayNumber(entry.front().Int(family->layout->dayOffset));
+    };
     const ArchiveReadResult result = StartArchiveRead(type, kind, state, daily, hourly, context);
+    clearProgress();
     if (result.outcome == ArchiveReadOutcome::NoProcedure) {
-        printErr(result.text);
+        printErr(QStringLiteral("у ") + deviceName(type) + QStringLiteral(" нет архивов"));
         return 1;
     }
     const ArchiveList& read = IsHourlyKind(kind) ? hourly : daily;
@@ -493,6 +577,11 @@ int runArchive(Session& s) {
     const bool empty = result.outcome == ArchiveReadOutcome::Empty;
     const ShownTable t = splitTable(shown.table.rows, shown.table.hasData && !empty, shown.table.hasTotals);
     QJsonObject head{{"type", type}, {"serial", CurrentSerial()}, {"kind", o.kind}, {"system", o.system}};
+    // A read cut short still shows its rows; the document says why it failed.
+    if (result.outcome == ArchiveReadOutcome::Interrupted)
+        head.insert("status", kNoLinkText);
+    else if (failed)
+        head.insert("status", s.status.lastError.isEmpty() ? kNoLinkText : userText(s.status.lastError));
     printArchive(o, head, t, result.text);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
         return 1;
@@ -557,7 +646,9 @@ int runLoggerImport(const Options& o) {
 int runShowArchive(const Options& o) {
     const ArchiveFamily* family = ArchiveFamilyOf(o.type);
     if (!family) {
-        printErr(QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+        printErr(ModelName(o.type).isEmpty() || ModelName(o.type) == kTypeMismatch
+                     ? QStringLiteral("--type %1: такого прибора программа не знает").arg(o.type)
+                     : QStringLiteral("у ") + deviceName(o.type) + QStringLiteral(" нет архивов"));
         return 1;
     }
     const QString path = o.commandArgs.value(0);
@@ -567,6 +658,12 @@ int runShowArchive(const Options& o) {
     const QString error = ReadArchiveFile(*family, path, DisplayFormat(), content);
     if (!error.isEmpty()) {
         printErr(error);
+        return 1;
+    }
+    // A file without a single archive record is not an archive: nothing to
+    // show, save or report, and the script learns it from the exit status.
+    if (content.entries.empty()) {
+        if (warning.isEmpty()) printErr(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));
         return 1;
     }
     const Grid grid = SelectColumns(content.cells, content.codes, kCliAccessLevel);
@@ -607,6 +704,31 @@ int runCalibrate(Session& s) {
     return cli::RunCalibrate(*args, s.o.json, s.engine, s.status, {printOut, printErr});
 }
 
+int runWriteConfig(Session& s) {
+    if (!s.address()) return fail(s);
+    return cli::RunWriteConfigCommand(s.engine, s.o.file, s.o.yes, s.o.json, {printOut, printErr});
+}
+
+int runChangeLog(Session& s) {
+    if (!s.address()) return fail(s);
+    return cli::RunChangeLogCommand(s.engine, s.o.json, {printOut, printErr});
+}
+
+// set-clock, set-number, init, start-worktime and clear-archives.
+int runWrite(Session& s) {
+    const auto op = cli::WriteCommandOp(s.o.command);
+    if (!op) return 2;
+    if (!s.address()) return fail(s);
+    return cli::RunWriteCommand(s.engine, *op, s.o.number, s.o.yes, s.o.json, {printOut, printErr});
+}
+
+// A command that talks to a device: run within a session on the chosen link.
+template <int (*Command)(Session&)>
+int withSession(const Options& o) {
+    Session session(o);
+    return Command(session);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -628,12 +750,13 @@ int main(int argc, char** argv) {
     const auto parsed = cli::ParseCommandLine(args);
     if (!parsed.options) {
         printErr(QStringLiteral("omi-cli: ") + parsed.error);
-        printErr(cli::UsageText());
+        printErr(parsed.usage);
         return 2;
     }
     const Options& o = *parsed.options;
     if (o.help) {
-        std::fputs(cli::UsageText().toLocal8Bit().constData(), stdout);
+        const cli::CommandSpec* command = cli::FindCommand(o.command);
+        printOut(command ? cli::CommandUsageText(*command) : cli::UsageText());
         return 0;
     }
     if (o.version) {
@@ -641,27 +764,34 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!o.dataDir.isEmpty()) SetDataRoot(o.dataDir);
-
     if (o.precision >= 2) SetDisplayDecimals(o.precision);
-    if (o.command == "show-archive") return runShowArchive(o);
-    if (o.command == "logger-import") return runLoggerImport(o);
-    Session session(o);
-    if (o.command == "identify") return runIdentify(session);
-    if (o.command == "state") return runState(session);
-    if (o.command == "config") return runConfig(session);
-    if (o.command == "archive") return runArchive(session);
-    if (o.command == "calibrate") return runCalibrate(session);
-    if (o.command == "write-config") {
-        if (!session.address()) return fail(session);
-        return cli::RunWriteConfigCommand(session.engine, o.file, o.yes, o.json, {printOut, printErr});
-    }
-    if (o.command == "changelog") {
-        if (!session.address()) return fail(session);
-        return cli::RunChangeLogCommand(session.engine, o.json, {printOut, printErr});
-    }
-    if (const auto op = cli::WriteCommandOp(o.command)) {
-        if (!session.address()) return fail(session);
-        return cli::RunWriteCommand(session.engine, *op, o.number, o.yes, o.json, {printOut, printErr});
+
+    // The commands: one entry each. A command of the command line without an
+    // entry here is not available in this build.
+    using Run = int (*)(const Options&);
+    static const std::pair<const char*, Run> kRun[] = {
+        {"identify", withSession<runIdentify>}, {"state", withSession<runState>}, {"config", withSession<runConfig>},
+        {"archive", withSession<runArchive>},   {"show-archive", runShowArchive},
+        {"logger-import", runLoggerImport},     {"calibrate", withSession<runCalibrate>},
+        {"write-config", withSession<runWriteConfig>}, {"changelog", withSession<runChangeLog>},
+        {"set-clock", withSession<runWrite>},   {"set-number", withSession<runWrite>},
+        {"init", withSession<runWrite>},        {"start-worktime", withSession<runWrite>},
+        {"clear-archives", withSession<runWrite>},
+    };
+    for (const auto& [name, run] : kRun) {
+        if (o.command != QLatin1String(name)) continue;
+        const int status = run(o);
+        // A script that asked for JSON gets a document on failure too: what
+        // is known of the device and the text the failure printed on stderr.
+        if (status != 0 && o.json && !g_printedOut) {
+            QJsonObject failure{{"command", o.command}, {"status", g_lastError}, {"exit", status}};
+            if (CurrentType() >= 0 && o.command != "show-archive") {
+                failure.insert("type", CurrentType());
+                failure.insert("serial", CurrentSerial());
+            }
+            printJson(failure);
+        }
+        return status;
     }
     printErr(QStringLiteral("omi-cli: ") + o.command + QStringLiteral(": not available yet"));
     return 2;

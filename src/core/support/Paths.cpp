@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 
 namespace omi {
 
@@ -16,9 +19,52 @@ QString ExeDir() {
     return QDir::currentPath();
 }
 
+namespace {
+
+// The user's own data folder of an installed program: settings, archives and
+// templates are written there, so it is the user's, not the read-only copy
+// under <prefix>/share.
+QString UserDataRoot() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/omi/") + kDataFolderName;
+}
+
+// Copies the files of the installed data folder that the user's folder does
+// not have yet; what the user has (saved settings, edited texts) stays.
+void SeedDataFolder(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (QFileInfo::exists(target)) continue;
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (QFile::copy(source, target))
+            QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+    }
+}
+
+}  // namespace
+
+QString InstalledDataRoot() { return QDir::cleanPath(ExeDir() + QStringLiteral("/../share/omi/") + kDataFolderName); }
+
 QString DataRoot() {
     if (!g_dataRoot.isEmpty()) return g_dataRoot;
-    return ExeDir() + QLatin1Char('/') + kDataFolderName;
+    const QString beside = ExeDir() + QLatin1Char('/') + kDataFolderName;
+    // The build tree and an unpacked copy: the folder beside the executable.
+    if (QFileInfo(beside).isDir()) return beside;
+    // Installed (<prefix>/bin with <prefix>/share/omi/ДАННЫЕ): the user's
+    // folder, filled from the installed one the first time.
+    const QString installed = InstalledDataRoot();
+    if (!QFileInfo(installed).isDir()) return beside;
+    static QString seeded;
+    const QString user = UserDataRoot();
+    if (seeded != user) {
+        QDir().mkpath(user);
+        SeedDataFolder(installed, user);
+        seeded = user;
+    }
+    return user;
 }
 
 void SetDataRoot(const QString& dir) { g_dataRoot = dir.isEmpty() ? QString() : QDir::cleanPath(QDir(dir).absolutePath()); }

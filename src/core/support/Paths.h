@@ -11,9 +11,15 @@ extern const QString kDataFolderName;  // "ДАННЫЕ"
 // Folder of the executable; the current folder while no application object exists.
 QString ExeDir();
 
-// The folder that stands for "ДАННЫЕ": <exe folder>/ДАННЫЕ, or the folder set
-// with SetDataRoot (the programs' --data-dir option, tests).
+// The folder that stands for "ДАННЫЕ": the folder set with SetDataRoot (the
+// programs' --data-dir option, tests); else <exe folder>/ДАННЫЕ when it
+// exists (the build tree); else, for a program installed in <prefix>/bin with
+// its data in <prefix>/share/omi/ДАННЫЕ, the user's folder
+// $XDG_DATA_HOME/omi/ДАННЫЕ (~/.local/share/omi/ДАННЫЕ), where the installed
+// files the user lacks are copied the first time; else <exe folder>/ДАННЫЕ.
 QString DataRoot();
+// <exe folder>/../share/omi/ДАННЫЕ: where an installation keeps the data folder.
+QString InstalledDataRoot();
 // An empty dir returns to the folder beside the executable.
 void SetDataRoot(const QString& dir);
 
