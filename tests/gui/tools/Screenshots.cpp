@@ -10,6 +10,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QDir>
 #include <QPixmap>
 #include <QRadioButton>
@@ -18,7 +26,9 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "debug/DescriptionTable.h"
 #include "protocol/Frame.h"
+#include "service/DebugTerminal.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
 #include "support/Paths.h"
@@ -40,6 +50,19 @@ bool shoot(QWidget& w, const QString& path) {
     return ok;
 }
 
+// The delivered debug tables (beside this program) into the scratch data
+// folder, so that the debug page shows what a new installation shows.
+void copyDebugTables(const QString& dataRoot) {
+    const QString from = QCoreApplication::applicationDirPath() + QStringLiteral("/ДАННЫЕ/ОТЛАДКА");
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString to = dataRoot + QStringLiteral("/ОТЛАДКА") + file.mid(from.size());
+        QDir().mkpath(QFileInfo(to).path());
+        QFile::copy(file, to);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +76,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     QTemporaryDir data;
     SetDataRoot(data.filePath(QStringLiteral("ДАННЫЕ")));
+    copyDebugTables(data.filePath(QStringLiteral("ДАННЫЕ")));
 
     TFomiOptions options;
     options.extraPorts << QString::fromLocal8Bit(argv[2]);
@@ -92,6 +116,21 @@ int main(int argc, char** argv) {
             ok &= shoot(w, QStringLiteral("%1/changelog-%2.png").arg(out, tag));
             log->trigger();
         }
+        // The debug page: the state request of the device's type composed,
+        // sent and its answer decoded by the delivered tables.
+        TDebugTerminal& debug = *w.debugTerminal;
+        debug.SEtu->setValue(CurrentType());
+        debug.SEnou->setValue(CurrentSerial());
+        w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSdeb")));
+        for (int i = 0; i < debug.CBcmd->count(); ++i) {
+            const QString name = QFileInfo(debug.CBcmd->itemText(i)).fileName();
+            debug.CBcmd->setCurrentIndex(i);
+            if (name.contains(QStringLiteral("запрос состояния"))) debug.DropOnLabel(debug.CBcmd, debug.Lcod);
+            if (name.contains(QStringLiteral("ответ состояния"))) debug.DropOnLabel(debug.CBcmd, debug.Ldec);
+        }
+        debug.Button2->click();
+        settle(1500);
+        ok &= shoot(w, QStringLiteral("%1/page-TSdeb-%2.png").arg(out, tag));
     }
     w.resize(1280, 800);
     w.PCW()->setCurrentIndex(0);
@@ -103,6 +142,13 @@ int main(int argc, char** argv) {
     if (auto* gt = w.findChild<QCheckBox*>(QStringLiteral("CBgt"))) gt->click();
     for (int i = 0; i < pccon->count(); ++i) {
         pccon->setCurrentIndex(i);
+        // The network page after a check of this computer.
+        if (names[i] == QStringLiteral("net")) {
+            if (auto* ip = w.findChild<QLineEdit*>(QStringLiteral("MEip"))) ip->setText(QStringLiteral("127.0.0.1"));
+            Flags().activated = true;
+            w.Action(QStringLiteral("Aping"))->trigger();
+            settle(1500);
+        }
         ok &= shoot(w, QStringLiteral("%1/connection-%2.png").arg(out, names[i]));
     }
     return ok ? 0 : 1;
