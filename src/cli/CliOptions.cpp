@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 namespace omi::cli {
 
@@ -88,7 +89,7 @@ const QList<CommandSpec> kCommands{
 
 // Options the command line knows but the program cannot act on yet: refused
 // rather than ignored, so that a script never believes it got their effect.
-const QStringList kNotYetAvailable{"--dial", "--pulse", "--exit-code", "--long-distance-code", "--city-code"};
+const QStringList kNotYetAvailable{};
 
 // Options that the command parses itself; they go to commandArgs as given.
 const QStringList kCommandParsed{"--ref", "--channel", "--all", "--wait"};
@@ -328,6 +329,14 @@ ParseResult ParseCommandLine(const QStringList& args) {
         }
     }
     if (links > 1) return fail("choose one of --port, --udp and --imitation");
+    if (!o.dial.isEmpty() && o.link != Options::Link::Serial) return fail("--dial needs --port of the modem");
+    if (o.dial.isEmpty() && (o.pulse || !o.exitCode.isEmpty() || !o.longDistanceCode.isEmpty() || !o.cityCode.isEmpty()))
+        return fail("--pulse, --exit-code, --long-distance-code and --city-code go with --dial");
+    {
+        static const QRegularExpression dialable(QStringLiteral("^[0-9*#,W]*$"));
+        for (const QString& part : {o.dial, o.exitCode, o.longDistanceCode, o.cityCode})
+            if (!dialable.match(part).hasMatch()) return fail("a number to dial has digits, *, #, W and commas only: " + part);
+    }
 
     positional.removeFirst();
     // The positional arguments lead, the options the command parses follow.

@@ -22,6 +22,7 @@
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
 #include "protocol/Models.h"
+#include "transport/Modem.h"
 #include "reports/ReportItems.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportTemplates.h"
@@ -189,6 +190,33 @@ struct Session {
             SetImitationType(o.type >= 0 ? o.type : 128);
         }
     }
+
+    // --dial: the modem on the port calls the device's modem first; the
+    // session then runs over the connection and hangs up at its end,
+    // whatever happened.
+    bool dialled = false;
+    bool dialUp() {
+        if (o.dial.isEmpty()) return true;
+        ModemConnection c;
+        c.telephone = o.dial;
+        c.tone = !o.pulse;
+        c.exitCode = o.exitCode;
+        c.longDistanceCode = o.longDistanceCode;
+        c.cityCode = o.cityCode;
+        QString text;
+        status.busy(QStringLiteral("Вызываю... ") + o.dial);
+        if (!DialModem(port, c, kDialTimeoutMs, &text)) {
+            printErr(text);
+            return false;
+        }
+        dialled = true;
+        status.ok(text);
+        return true;
+    }
+    ~Session() {
+        if (dialled) HangUpModem(port);
+    }
+    static constexpr int kDialTimeoutMs = 60000;
 
     // The port check that the window makes with its probe before identifying.
     void probe() {
@@ -726,6 +754,7 @@ int runWrite(Session& s) {
 template <int (*Command)(Session&)>
 int withSession(const Options& o) {
     Session session(o);
+    if (!session.dialUp()) return 1;
     return Command(session);
 }
 

@@ -13,6 +13,8 @@
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
 #include "transport/CommPortDriver.h"
+#include "shell/ModemPage.h"
+#include "transport/Modem.h"
 #include "transport/PortProbe.h"
 #include "transport/SerialPorts.h"
 
@@ -247,14 +249,12 @@ QWidget* TFomi::createComPage() {
 }
 
 QWidget* TFomi::createModemPage() {
+    // The page's controls and layout are the modem page's (TModemPage).
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TSmod"));
-    auto* v = new QVBoxLayout(page);
     LMstate = new QLabel(QStringLiteral("не определено"), page);
     LMstate->setObjectName(QStringLiteral("LMstate"));
     LMstate->setToolTip(QStringLiteral("Состояние модема"));
-    v->addWidget(LMstate);
-    v->addStretch(1);
     return page;
 }
 
@@ -456,13 +456,12 @@ void TFomi::showNoAnswer() {
 }
 
 void TFomi::cbCClick(QComboBox* from) {
-    // A modem session in progress is asked about first (the modem page keeps
-    // its line state in the property "lineState": 0 while connected).
-    if (property("lineState").isValid() && property("lineState").toInt() == 0) {
+    // A modem session in progress is asked about first.
+    if (CurrentLineState() == LineState::Connected) {
         if (AskYesNoCancel(QStringLiteral("Идет сеанс связи...\rПрервать его ?")) != QMessageBox::Yes) return;
     }
     ClearCurrentDevice();
-    setProperty("lineState", 1);
+    SetLineState(LineState::Free);
     if (!Flags().ready) return;
     ENo->clear();
     Etype->clear();
@@ -504,8 +503,8 @@ void TFomi::runConnectionPageShow() {
 void TFomi::TScomShow() { cbCClick(cbC); }
 
 void TFomi::TSmodShow() {
-    // The terminal memo follows its check box.
-    Ma_->setVisible(CBgt->isChecked());
+    if (modemPage) modemPage->TSmodShow();
+    else Ma_->setVisible(CBgt->isChecked());
 }
 
 void TFomi::TSnetShow() {

@@ -40,6 +40,9 @@
 #include "service/CalibrationPanel.h"
 #include "archives/LoggerImport.h"
 #include "service/ChangeLogReader.h"
+#include "service/DebugTerminal.h"
+#include "shell/ModemPage.h"
+#include "shell/NetworkCheck.h"
 #include "service/WriteActions.h"
 #include "shell/ActionToolBar.h"
 #include "shell/ClientHelp.h"
@@ -118,7 +121,7 @@ const char* const kNotYetWired[] = {
     "Areadstate", "AreadParam",   "AreadArh",     "ARA228",  "ARA234",         "ARA225",       "ARA227",
     "ARA229",     "AstopArhRead", "AEnter",       "AExit",   "ASaveDateTime",  "AArhPrint",
     "ASetPar",    "Acal",           "AreadFileArh", "Asavearh",
-    "AErrDec",    "AConChange",   "AnoSysChange", "Aping",   "VesChange",
+    "AErrDec",    "AConChange",   "AnoSysChange", "VesChange",
 };
 
 // Help context numbers of the window's areas (F1 on the focused control).
@@ -193,6 +196,9 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     writeActions = new TWriteActions(*this);
     changeLogReader = new TChangeLogReader(*this);
     loggerImport = new TLoggerImport(*this);
+    debugTerminal = new TDebugTerminal(*this);
+    networkCheck = new TNetworkCheck(*this);
+    modemPage = new TModemPage(*this);
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
 
     // The clock label until the one-second clock takes it over.
@@ -203,6 +209,19 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
 TFomi::~TFomi() {
     // The page controllers go first: they watch events of widgets that the
     // window deletes after this body, and must not see a half-destroyed page.
+    // Last created, first gone.
+    delete modemPage;
+    modemPage = nullptr;
+    delete networkCheck;
+    networkCheck = nullptr;
+    delete debugTerminal;
+    debugTerminal = nullptr;
+    delete loggerImport;
+    loggerImport = nullptr;
+    delete changeLogReader;
+    changeLogReader = nullptr;
+    delete writeActions;
+    writeActions = nullptr;
     delete calibrationPanel;
     calibrationPanel = nullptr;
     delete printPage;

@@ -41,6 +41,9 @@ class TActionToolBar;
 class TArchivePage;
 class TCalibrationPanel;
 class TWriteActions;
+class TDebugTerminal;
+class TNetworkCheck;
+class TModemPage;
 class TChangeLogReader;
 class TLoggerImport;
 class TCommPortDriver;
@@ -263,6 +266,9 @@ public:
     TWriteActions* writeActions = nullptr;          // the write actions, SEDN and the clock
     TChangeLogReader* changeLogReader = nullptr;    // AReadChang into sgsp
     TLoggerImport* loggerImport = nullptr;          // AGetDataLogger, the "ЗОРТ" import
+    TDebugTerminal* debugTerminal = nullptr;        // the "ОТЛАДКА" page
+    TNetworkCheck* networkCheck = nullptr;          // Aping on the "СЕТЬ" page
+    TModemPage* modemPage = nullptr;                // the "МОДЕМ" page
 };
 
 }  // namespace omi

@@ -1,0 +1,173 @@
+// The "МОДЕМ" page: the connection list created with its sample entry, kept
+// sorted with one row per name, the last entry kept; dialling through a
+// pseudo-terminal that plays the modem (busy, then connected), hanging up,
+// and a manual command.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <memory>
+
+#include "GuiTestSupport.h"
+#include "protocol/Exchange.h"
+#include "shell/Dialogs.h"
+#include "shell/MainWindow.h"
+#include "shell/ModemPage.h"
+#include "shell/ShellFlags.h"
+#include "support/GridText.h"
+#include "support/PtyPair.h"
+#include "transport/Modem.h"
+
+using namespace omi;
+using namespace omi::guitest;
+
+namespace {
+
+std::unique_ptr<TFomi> openWindow(const QString& port) {
+    Flags() = ShellFlags{};
+    SetLineState(LineState::Free);
+    TFomiOptions options;
+    if (!port.isEmpty()) options.extraPorts = {port};
+    options.systemPorts = false;
+    auto w = std::make_unique<TFomi>(options);
+    w->AcreateExecute();
+    w->show();
+    (void)QTest::qWaitForWindowExposed(w.get());
+    return w;
+}
+
+void showModemPage(TFomi& w) {
+    w.PCcon->setCurrentWidget(w.TSmod);
+    w.TSmodShow();
+}
+
+}  // namespace
+
+class ModemPageTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void connectionList() {
+        DataFolder data;
+        auto w = openWindow({});
+        TModemPage& m = *w->modemPage;
+        showModemPage(*w);
+        // Created with the sample entry, which cannot be deleted alone.
+        Grid file;
+        QCOMPARE(LoadGridText(file, ConnectionListPath()), QString());
+        QCOMPARE(file, DefaultConnectionList());
+        QCOMPARE(m.CBcon->currentText(), QString("ОРВАЛИС"));
+        QCOMPARE(m.Etel->text(), QString("525"));
+        QVERIFY(m.CBton->isChecked());
+        QCOMPARE(w->property("fallbackPort").toString(), QString("COM5"));
+        QVERIFY(!m.Adelete->isEnabled());
+
+        // A new entry with long distance and an outside line, stored twice.
+        m.CBcon->setEditText("АЛЬФА");
+        m.Etel->setText("111");
+        m.CBton->setChecked(false);
+        m.CBsta->setChecked(true);
+        m.CBstaClick();
+        m.Esta->setText("9");
+        m.Asave->trigger();
+        m.CBcon->setEditText("АЛЬФА");
+        m.Etel->setText("222");
+        m.Asave->trigger();
+        QCOMPARE(LoadGridText(file, ConnectionListPath()), QString());
+        QCOMPARE(file.size(), 3);
+        QCOMPARE(file[1][0], QString("АЛЬФА"));
+        QCOMPARE(file[1][1], QString("222"));
+        QCOMPARE(file[1][3], QString("P"));
+        QCOMPARE(file[1][5], QString("9"));
+        QCOMPARE(file[2][0], QString("ОРВАЛИС"));
+        QCOMPARE(m.CBcon->currentText(), QString("АЛЬФА"));
+        QVERIFY(m.Adelete->isEnabled());
+        QVERIFY(m.Esta->isEnabled());
+        QVERIFY(!m.Etru->isEnabled());
+
+        // Deleting asks first; "НЕТ" keeps it.
+        QString asked;
+        int answer = 0;
+        SetDialogHook([&](const DialogRequest& r) {
+            asked = r.text;
+            return DialogAnswer{answer, {}};
+        });
+        m.Adelete->trigger();
+        QVERIFY(asked.contains("УНИЧТОЖИТЬ ЗАПИСЬ"));
+        QVERIFY(asked.contains("АЛЬФА"));
+        QCOMPARE(m.List().size(), 3);
+        answer = 1;
+        m.Adelete->trigger();
+        SetDialogHook({});
+        QCOMPARE(LoadGridText(file, ConnectionListPath()), QString());
+        QCOMPARE(file, DefaultConnectionList());
+        QVERIFY(!m.Adelete->isEnabled());
+    }
+
+    void diallingThroughTheModem() {
+        DataFolder data;
+        test::PtyPair modem;
+        QVERIFY(modem.Ok());
+        QByteArray reply = "\r\nBUSY\r\n";
+        // The modem echoes what it gets and answers a dial after its line end.
+        modem.OnData([&](const QByteArray& chunk) {
+            modem.Write(chunk);
+            if (chunk.contains("ATD") && chunk.endsWith('\r')) modem.Write(reply);
+            if (chunk.contains("ATH")) modem.Write("\r\nOK\r\n");
+        });
+        auto w = openWindow(modem.SlavePath());
+        TModemPage& m = *w->modemPage;
+        showModemPage(*w);
+        m.CBmod->setCurrentIndex(m.CBmod->findText(modem.SlavePath()));
+        w->cbCClick(m.CBmod);
+        m.Etel->setText("525");
+        m.CBsta->setChecked(true);
+        m.CBstaClick();
+        m.Esta->setText("9");
+
+        m.Acall->trigger();
+        QCOMPARE(CurrentLineState(), LineState::Dialling);
+        QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("BUSY (занято)"), 5000);
+        QVERIFY(modem.Received().contains("\rATDT9W525\r"));
+        QCOMPARE(w->LuState->text(), QString("номер: 525-НET СВЯЗИ!"));
+        QCOMPARE(CurrentLineState(), LineState::Free);
+        QVERIFY(m.Adiscon->isEnabled());
+
+        reply = "\r\nCONNECT 9600\r\n";
+        m.Acall->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("связь установлена"), 5000);
+        QCOMPARE(w->LuState->text(), QString("525 НА СВЯЗИ!"));
+        QCOMPARE(CurrentLineState(), LineState::Connected);
+        QVERIFY(!w->Engine().AsyncReceive());
+
+        // A port probe during the session asks first; "No" keeps it.
+        SetDialogHook([](const DialogRequest& r) {
+            return DialogAnswer{r.text.startsWith("Идет сеанс связи") ? int(QMessageBox::No) : 0, {}};
+        });
+        w->cbCClick(w->cbC);
+        SetDialogHook({});
+        QCOMPARE(CurrentLineState(), LineState::Connected);
+
+        m.Adiscon->trigger();
+        QCOMPARE(w->LMstate->text(), QString("отключен"));
+        QCOMPARE(w->LuState->text(), QString("связь по модему отключена"));
+        QCOMPARE(CurrentLineState(), LineState::Free);
+        QVERIFY(modem.Received().contains("+++"));
+
+        // A manual command: Enter in the telephone field; ATH's OK frees the line.
+        modem.ClearReceived();
+        m.Etel->setText("ATH");
+        m.Etel->setFocus();
+        QTest::keyClick(m.Etel, Qt::Key_Return);
+        QCOMPARE(m.LastCommand(), QString("ATH\r"));
+        QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("отключен"), 5000);
+        QCOMPARE(modem.Received(), QByteArray("ATH\r"));
+    }
+};
+
+QTEST_MAIN(ModemPageTest)
+#include "ModemPageTest.moc"
