@@ -1,5 +1,7 @@
 #include "protocol/Exchange.h"
 
+#include "transport/Modem.h"
+
 #include "families/DeviceFamily.h"
 #include "transport/CommPortDriver.h"
 
@@ -152,6 +154,14 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
             if (traceVisible()) trace(QStringLiteral("ЧУЖОЙ ОТВЕТ ") + threeDigits(r) + QStringLiteral("\r\n"));
             r.clear();
             read = ReadResponse(r, &received);
+        }
+        // Over a modem line the modem itself may speak: a lost carrier ends
+        // the session, and no attempt can reach the device any more.
+        if (CurrentLineState() == LineState::Connected && r.contains("NO CARRIER")) {
+            SetLineState(LineState::Free);
+            trace(QStringLiteral("НЕТ НЕСУЩЕЙ: связь по модему потеряна\r\n"));
+            r.clear();
+            break;
         }
         trace(QStringLiteral("length(r)=") + QString::number(r.size()) + QLatin1Char(';'));
         if (traceVisible()) trace(QStringLiteral(" ОТВЕТ=") + threeDigits(r) + QStringLiteral("\r\n"));
