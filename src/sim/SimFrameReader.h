@@ -35,6 +35,12 @@ public:
     // Bytes kept for an incomplete frame.
     std::size_t Pending() const { return bytes_.size(); }
 
+    // Forgets every byte kept (the connection behind the line went away).
+    void Clear() {
+        bytes_.clear();
+        times_.clear();
+    }
+
 private:
     void extract(std::vector<Request>& out);
     void drop(std::size_t count);

@@ -26,6 +26,13 @@ void SimLine::Receive(const QByteArray& bytes) {
         quiet_.stop();
 }
 
+void SimLine::Reset() {
+    reader_.Clear();
+    queue_.clear();
+    pace_.stop();
+    quiet_.stop();
+}
+
 void SimLine::handle(std::vector<SimFrameReader::Request> requests) {
     bool queued = false;
     for (auto& request : requests) {
@@ -58,6 +65,9 @@ void SimLine::pump() {
             sink_(p.bytes);
             lineFreeUs_ = now;
             queue_.pop_front();
+            // A receiver may Reset() the line here: the loop then finds the
+            // queue empty and nothing refers to the answer just removed.
+            Q_EMIT AnswerWritten();
             continue;
         }
         // Bytes that have arrived by now.
@@ -73,6 +83,7 @@ void SimLine::pump() {
         }
         lineFreeUs_ = byteDoneUs(p.startUs, p.bytes.size() - 1);
         queue_.pop_front();
+        Q_EMIT AnswerWritten();
     }
     if (responder_.HangupReached() && !hangupSignalled_) {
         hangupSignalled_ = true;

@@ -42,7 +42,18 @@ public:
     // No answer is waiting or being written.
     bool Idle() const { return queue_.empty(); }
 
+    SimResponder& Responder() { return responder_; }
+
+    // Part of a request has arrived and the rest is awaited.
+    bool ReceivingRequest() const { return reader_.Pending() > 0; }
+
+    // The far end went away (a modem connection ended): the bytes of a
+    // request not yet complete and every answer not yet written are lost.
+    void Reset();
+
 Q_SIGNALS:
+    // An answer has been written completely.
+    void AnswerWritten();
     // The answer that reached the hang-up count has been written completely.
     void HangupDue();
 

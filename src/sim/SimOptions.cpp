@@ -134,7 +134,19 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
     parser.addOptions({help, version, pty, udp, type, serial, device, noise, badCheck, silence, silent, delay, baud, hangup, mute,
                        truncate, wrongAddress, wrongType, late, byteGap, corrupt, spoof, log, today, dailyCurrent,
                        hourlyCurrent, writeResult});
-    parser.addOptions({calDeviation, calPause});
+    const QCommandLineOption modem(QStringLiteral("modem"),
+                                   QStringLiteral("псевдотерминал: перед прибором модем; линия начинается в командном "
+                                                  "режиме (AT-команды, набор номера ATD, выход из связи +++)"));
+    const QCommandLineOption modemReply(
+        QStringLiteral("modem-reply"),
+        QStringLiteral("ответ модема на набор номера: %1 (по умолчанию connect; silent - нет ответа)")
+            .arg(SimModemReplyNames().join(QStringLiteral(", "))),
+        QStringLiteral("ОТВЕТ"), QStringLiteral("connect"));
+    const QCommandLineOption modemDropAfter(QStringLiteral("modem-drop-after"),
+                                            QStringLiteral("модем: после N ответов прибора в одном соединении связь "
+                                                           "теряется (NO CARRIER, командный режим)"),
+                                            QStringLiteral("N"));
+    parser.addOptions({calDeviation, calPause, modem, modemReply, modemDropAfter});
 
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
@@ -170,6 +182,23 @@ QString ParseSimOptions(const QStringList& arguments, SimOptions& options) {
         options.udpPort = static_cast<quint16>(port);
     }
     if (!options.pty && !options.udp) return QStringLiteral("укажите --pty и/или --udp АДРЕС:ПОРТ");
+
+    SimModemSettings& m = options.modem;
+    m.enabled = parser.isSet(modem);
+    if (m.enabled && !options.pty)
+        return QStringLiteral("--modem работает только с --pty: модем стоит на последовательной линии, не в UDP");
+    for (const QCommandLineOption* option : {&modemReply, &modemDropAfter}) {
+        if (parser.isSet(*option) && !m.enabled)
+            return QStringLiteral("--%1 действует только вместе с --modem").arg(option->names().constFirst());
+    }
+    if (const auto reply = SimModemReplyFromName(parser.value(modemReply)))
+        m.reply = *reply;
+    else
+        return badValue(QStringLiteral("modem-reply"), parser.value(modemReply),
+                        QStringLiteral("одно из: %1").arg(SimModemReplyNames().join(QStringLiteral(", "))));
+    if (parser.isSet(modemDropAfter) && !toInt(parser.value(modemDropAfter), 1, 1000000, m.dropAfter))
+        return badValue(QStringLiteral("modem-drop-after"), parser.value(modemDropAfter),
+                        QStringLiteral("целое число 1..1000000"));
 
     const QString typeRange = QStringLiteral("тип прибора 1..255");
     const QString serialRange = QStringLiteral("номер прибора 0..65535");

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of omi-sim.
 
+#include "SimModem.h"
 #include "SimResponder.h"
 
 #include <QHostAddress>
@@ -20,6 +21,7 @@ struct SimOptions {
     std::vector<std::pair<int, int>> devices;  // (type, serial), the first answers the broadcast
     SimFaults faults;
     SimSettings settings;  // clock and starting memory of the devices
+    SimModemSettings modem;  // a modem in front of the pseudo-terminal's line
     QString logPath;
     bool help = false;
     bool version = false;  // --version: print the version, nothing else

@@ -38,6 +38,11 @@ SimPty::SimPty(SimResponder& responder, QObject* parent)
 
 SimPty::~SimPty() { Close(); }
 
+void SimPty::EnableModem(const SimModemSettings& settings) {
+    delete modem_;
+    modem_ = new SimModem(line_, settings, [this](const QByteArray& bytes) { write(bytes); }, this);
+}
+
 QString SimPty::Open() {
     Close();
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -104,7 +109,11 @@ void SimPty::readMaster() {
     for (;;) {
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n > 0) {
-            line_.Receive(QByteArray(buffer, static_cast<qsizetype>(n)));
+            const QByteArray bytes(buffer, static_cast<qsizetype>(n));
+            if (modem_)
+                modem_->Receive(bytes);
+            else
+                line_.Receive(bytes);
             if (master_ < 0) return;
             continue;
         }

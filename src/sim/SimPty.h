@@ -4,10 +4,13 @@
 //
 // The simulator keeps a slave descriptor of its own open for its whole life,
 // so the master never sees a hang-up when the client closes the port, and the
-// client can close and reopen it as often as it likes. Close() (the adapter
+// client can close and reopen it as often as it likes. A modem in front keeps
+// its state across that, as a modem whose control lines are not watched
+// would: a connection held in command mode stays held. Close() (the adapter
 // unplugged) releases both sides: the client's reads then fail.
 
 #include "SimLine.h"
+#include "SimModem.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -34,6 +37,11 @@ public:
     QString SlavePath() const { return slavePath_; }
     SimLine& Line() { return line_; }
 
+    // Puts a modem in front of the line: the client dials before it reaches
+    // the devices. Without it the line is a direct one.
+    void EnableModem(const SimModemSettings& settings);
+    SimModem* Modem() { return modem_; }
+
 Q_SIGNALS:
     // The hang-up answer has been written and the client has read it (or
     // has not read it within a second). Closing the master would discard
@@ -48,6 +56,7 @@ private:
     int unreadBySlave() const;
 
     SimLine line_;
+    SimModem* modem_ = nullptr;
     int master_ = -1;
     int slave_ = -1;
     QString slavePath_;

@@ -140,8 +140,12 @@ void SimResponder::log(const Frame& request) {
         if (i) line += ' ';
         line += QByteArray::number(request[i]);
     }
-    line += '\n';
-    log_->write(line);
+    LogText(line);
+}
+
+void SimResponder::LogText(const QByteArray& line) {
+    if (!log_) return;
+    log_->write(line + '\n');
     log_->flush();
 }
 

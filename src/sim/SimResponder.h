@@ -46,6 +46,8 @@ public:
     // Appends every request to the file, one line of decimal bytes each.
     // Empty text on success, else the reason.
     QString SetLogFile(const QString& path);
+    // Appends one line of text to that file (what else happened on the line).
+    void LogText(const QByteArray& line);
 
     // One complete request frame as received. The answer to send (spoiled as
     // the faults say), or nothing. The broadcast number/type request is

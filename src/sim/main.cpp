@@ -92,6 +92,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&pty, &omi::SimPty::HangupDue, &app, hangup);
     QObject::connect(&udp, &omi::SimUdp::HangupDue, &app, hangup);
 
+    if (options.modem.enabled) pty.EnableModem(options.modem);
     if (options.pty) {
         if (const QString error = pty.Open(); !error.isEmpty()) return fail(error);
         printLine(pty.SlavePath());

@@ -6,17 +6,13 @@
 #include "SimPty.h"
 #include "SimUdp.h"
 
+#include "SimSlaveClient.h"
 #include "support/PtyPair.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 using omi::Frame;
 using omi::test::WaitFor;
@@ -113,47 +109,7 @@ TEST(SimLine, PacedAnswersArriveWholeAndInOrder) {
     EXPECT_EQ(out.toHex(' '), expected.toHex(' '));
 }
 
-// A client of the pseudo-terminal, with plain POSIX calls.
-class SlaveClient {
-public:
-    explicit SlaveClient(const QString& path) { Open(path); }
-    ~SlaveClient() { Close(); }
-    void Open(const QString& path) {
-        fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd_ < 0) return;
-        termios t{};
-        ::tcgetattr(fd_, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(fd_, TCSANOW, &t);
-    }
-    void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    bool Ok() const { return fd_ >= 0; }
-    bool Write(const QByteArray& b) { return ::write(fd_, b.constData(), b.size()) == b.size(); }
-    // Reads what is there; false once the line is gone (EIO or end of file).
-    bool Poll(QByteArray& into) {
-        char buf[256];
-        for (;;) {
-            const ssize_t n = ::read(fd_, buf, sizeof buf);
-            if (n > 0) {
-                into.append(buf, n);
-                continue;
-            }
-            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-        }
-    }
-    // Waits, processing events, until count bytes are in.
-    QByteArray ReadExactly(int count) {
-        QByteArray got;
-        WaitFor([&] { return !Poll(got) || got.size() >= count; }, kWaitMs);
-        return got;
-    }
-
-private:
-    int fd_ = -1;
-};
+using omi::simtest::SlaveClient;
 
 TEST(SimPty, AnswersThroughThePseudoTerminalAcrossReopens) {
     omi::SimResponder responder(device234(), {.baud = 9600});
