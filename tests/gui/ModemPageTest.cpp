@@ -13,6 +13,9 @@
 #include <memory>
 
 #include "GuiTestSupport.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "shell/RadioGroup.h"
 #include "protocol/Exchange.h"
 #include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
@@ -166,6 +169,44 @@ private Q_SLOTS:
         QCOMPARE(m.LastCommand(), QString("ATH\r"));
         QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("отключен"), 5000);
         QCOMPARE(modem.Received(), QByteArray("ATH\r"));
+    }
+
+    // A session through omi-sim's modem: dialled on the page, then the
+    // device identified and its archive read over the connection; a carrier
+    // lost during a second read ends it with "НЕТ СВЯЗИ", the rows read kept,
+    // and the line free again.
+    void dialledSessionReadsTheDevice() {
+        DataFolder data;
+        Sim sim({"--pty", "--modem", "--modem-drop-after", "40", "--type", "229", "--serial", "417"});
+        auto w = openWindow(sim.Pty());
+        TModemPage& m = *w->modemPage;
+        showModemPage(*w);
+        m.CBmod->setCurrentIndex(m.CBmod->findText(sim.Pty()));
+        w->cbCClick(m.CBmod);
+        m.Etel->setText("5551234");
+        m.Acall->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("связь установлена"), 5000);
+
+        w->Action("AreadNoTu")->trigger();
+        QCOMPARE(w->ENo->text(), QString("417"));
+        TArchivePage& page = *w->archivePage;
+        w->PCW()->setCurrentWidget(w->Page("TSa"));
+        page.RGdtp->SetItemIndex(1);  // a week
+        page.RGdtpClick();
+        w->Action("AreadArh")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Engine().InExchange(), 20000);
+        const qsizetype week = page.Model()->Rows().size();
+        QVERIFY(week > 5);
+        QCOMPARE(CurrentLineState(), LineState::Connected);
+
+        // The whole archive: the carrier goes after 40 answers of the call.
+        page.RGdtp->SetItemIndex(page.RGdtp->Items().size() - 1);
+        page.RGdtpClick();
+        w->Action("AreadArh")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Engine().InExchange(), 30000);
+        QVERIFY(w->LuState->text().contains("НЕТ СВЯЗИ"));
+        QVERIFY(page.Model()->Rows().size() > 0);
+        QCOMPARE(CurrentLineState(), LineState::Free);
     }
 };
 

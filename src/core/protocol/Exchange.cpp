@@ -124,6 +124,19 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
     // exchange: the late answer to an earlier one, read now, would be taken
     // for this answer and shift every exchange after it by one. (Between
     // attempts nothing is discarded: a late answer to this request is good.)
+    // Over a modem line what is waiting may be the modem's word that the
+    // carrier was lost after the last answer: then nothing can be reached.
+    if (CurrentLineState() == LineState::Connected) {
+        const std::uint32_t waiting = port_->RxCount();
+        if (waiting > 0 && waiting != 65535) {
+            QByteArray text(static_cast<qsizetype>(waiting), '\0');
+            const std::int64_t n = port_->ReadBytes(text.data(), text.size());
+            if (n > 0 && noteModemText(text.left(n))) {
+                port_->ResumePolling();
+                return false;
+            }
+        }
+    }
     port_->PurgeBuffers(true, false);
     QPointer<TCommPortDriver> port = port_;
     bool result = false;
@@ -157,9 +170,7 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
         }
         // Over a modem line the modem itself may speak: a lost carrier ends
         // the session, and no attempt can reach the device any more.
-        if (CurrentLineState() == LineState::Connected && r.contains("NO CARRIER")) {
-            SetLineState(LineState::Free);
-            trace(QStringLiteral("НЕТ НЕСУЩЕЙ: связь по модему потеряна\r\n"));
+        if (noteModemText(r)) {
             r.clear();
             break;
         }
@@ -183,6 +194,18 @@ bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
     if (port) port->ResumePolling();
     if (result) response = StringToFrame(r);
     return result;
+}
+
+bool ExchangeEngine::noteModemText(const QByteArray& data) {
+    // Over a modem line, the modem's own word that the carrier is gone frees
+    // the line (the text may come in pieces).
+    if (CurrentLineState() != LineState::Connected) return false;
+    modemTail_ = (modemTail_ + data).right(32);
+    if (!modemTail_.contains("NO CARRIER")) return false;
+    modemTail_.clear();
+    SetLineState(LineState::Free);
+    trace(QStringLiteral("НЕТ НЕСУЩЕЙ: связь по модему потеряна\r\n"));
+    return true;
 }
 
 bool ExchangeEngine::isStaleAnswer(const QByteArray& r, int command) {
@@ -317,6 +340,7 @@ void ExchangeEngine::StartAsyncReceive() {
 }
 
 void ExchangeEngine::PortReceiveData(const QByteArray& data) {
+    noteModemText(data);
     if (!asyncOn_) return;
     asyncBuffer_ += data;
     if (!trx_->isActive()) trx_->start();

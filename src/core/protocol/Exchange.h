@@ -106,6 +106,9 @@ Q_SIGNALS:
 
 private:
     bool serialExchange(const Frame& request, Frame& response);
+    // True when the bytes (with those before) carry a modem's NO CARRIER
+    // while connected through a modem; the line is then free.
+    bool noteModemText(const QByteArray& data);
     bool networkExchange(const Frame& request, Frame& response);
     void trace(const QString& text);
     bool traceVisible() const;
@@ -128,6 +131,7 @@ private:
     bool asyncOn_ = false;
     QByteArray asyncBuffer_;
     int asyncSeen_ = 0;
+    QByteArray modemTail_;  // the last bytes received between exchanges over a modem line
     QTimer* trx_ = nullptr;
 };
 
