@@ -57,8 +57,8 @@ QString HexText(const Frame& bytes) {
 }
 
 QString AnswerFaults(const Frame& answer, int command) {
+    if (answer.empty()) return QStringLiteral("НЕТ ОТВЕТА");
     QStringList faults;
-    if (answer.empty()) return QStringLiteral("пустой ответ");
     if (answer[0] != answer.size())
         faults << Format(QStringLiteral("байт длины %d, а пришло байтов %d"),
                          {static_cast<int>(answer[0]), static_cast<int>(answer.size())});
@@ -89,7 +89,9 @@ int RunSendCommand(ExchangeEngine& engine, const SendArgs& args, bool json, cons
         return 1;
     }
     Frame answer;
-    const bool answered = engine.Exchange(*request, answer);
+    // An exchange that brought no byte (the imitation answers only the
+    // requests it imitates) is no answer.
+    const bool answered = engine.Exchange(*request, answer) && !answer.empty();
     if (!answered) answer.clear();
     const QString faults = answered ? AnswerFaults(answer, args.command) : QStringLiteral("НЕТ ОТВЕТА");
     const bool valid = answered && faults.isEmpty();

@@ -532,7 +532,8 @@ LoadedTable LoadTable(const QString& path) {
     if (!out.error.isEmpty()) return out;
     QList<qsizetype> skipped;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        // The first line is the heading row: any text.
+        // The first line is the heading row: any text, its control
+        // characters shown as blanks.
         const bool heading = i == 0;
         if (!heading && (HasControl(lines[i]) || (!lines[i].isEmpty() && !lines[i][0].trimmed().isEmpty() &&
                                                   !IsTableNumber(lines[i][0])))) {
