@@ -203,6 +203,31 @@ int main(int argc, char** argv) {
                                      text("ok"));
     Seed("fuzz_format", "bad", QByteArray("%2147483647d %.100f %q %") + B({0}) + integer(1) + real(1));
 
+    // fuzz_description_table: device type, number, editing choice (row,
+    // column, predefined index), table file (which is also the answer).
+    const auto tableFile = [](std::initializer_list<QStringList> rows) {
+        QString text;
+        for (const QStringList& row : rows) text += row.join(QLatin1Char('\t')) + QStringLiteral("\t\r\n");
+        return ToCp1251(text);
+    };
+    const QStringList heading{"байт", "поле", "значение"};
+    Seed("fuzz_description_table", "read-config",
+         B({225}) + Word(22) + B({2, 2, 2}) +
+             tableFile({heading, {"00", "длина", "B@01"}, {"01", "тип", "B@03"}, {"02", "номер", "W@04"},
+                        {"03", "", ""}, {"04", "команда", "B=5"}, {"05", "кс", "B@02"}}));
+    Seed("fuzz_description_table", "decode",
+         B({234}) + Word(kSerial) + B({1, 6, 4}) +
+             tableFile({heading, {"00", "слово", "W=/10"}, {"01", "", ""}, {"02", "t", "S=*2+1"}, {"03", "", ""},
+                        {"04", "", ""}, {"05", "", ""}, {"06", "l", "L"}, {"07", "", ""}, {"08", "", ""},
+                        {"09", "", ""}, {"10", "тип", "B=+1"}}));
+    Seed("fuzz_description_table", "values",
+         B({229}) + Word(300) + B({9, 1, 1}) +
+             tableFile({heading, {"00", "a", "300"}, {"01", "", ""}, {"02", "b", "-1,5"}, {"03", "", ""},
+                        {"04", "", ""}, {"05", "", ""}, {"06", "c", "B=300"}, {"07", "d", "8/2*2"}}));
+    Seed("fuzz_description_table", "garbage-lines",
+         B({128}) + Word(1) + B({0, 7, 3}) + tableFile({heading, {"00", "a", "B"}, {"мусор", "x"}, {"01", "b\x01", "B"}}));
+    Seed("fuzz_description_table", "expression", B({234}) + Word(5) + B({0, 0, 0}) + "2+3*4/5-1,5");
+
     // fuzz_date_format: mode, moment, day number, format.
     const auto fields = B({0}) + Word(2026) + B({3, 7, 9, 5, 3}) + Word(250);
     const QByteArray dayNumber = Word(day) + Word(0) + B({0, 0, 0, 0});

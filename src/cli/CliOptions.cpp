@@ -1,5 +1,8 @@
 #include "CliOptions.h"
 
+#include "SendCommand.h"
+#include "protocol/Frame.h"
+
 #include <QDate>
 #include <QRegularExpression>
 
@@ -44,6 +47,10 @@ const QList<OptionSpec> kOptions{
     {"--channel", "2..5", "one pressure channel"},
     {"--all", "", "every pressure channel of the device in turn"},
     {"--wait", "MS", "how long a temperature point may take"},
+    // A request of any command.
+    {"--cmd", "N", "command code of the request (0..255)"},
+    {"--data", "HEX", "data bytes of the request in hex (e.g. \"01 80\")"},
+    {"--table", "FILE", "decode the answer with this description table (ДАННЫЕ/ОТЛАДКА/<type>)"},
 };
 
 const QStringList kConnection{
@@ -84,6 +91,11 @@ const QList<CommandSpec> kCommands{
      "show an archive brought in the data logger",
      {"--kind", "--precision", "--save", "--csv", "--report"},
      false},
+    {"send",
+     "",
+     "send one request of command N and print the answer and its checks",
+     {"--cmd", "--data", "--table"},
+     true},
     {"help", "[COMMAND]", "print the usage of a command", {}, false},
 };
 
@@ -326,6 +338,16 @@ ParseResult ParseCommandLine(const QStringList& args) {
             o.report = v;
         } else if (a == "--yes") {
             o.yes = true;
+        } else if (a == "--cmd") {
+            if (!toInt(v, 0, 255, o.sendCommand)) return fail("--cmd needs a command code 0..255");
+        } else if (a == "--data") {
+            const auto bytes = ParseHexBytes(v);
+            if (!bytes) return fail("--data needs bytes in hex, e.g. \"01 80\"");
+            if (bytes->size() > kMaxData) return fail("--data: at most " + QString::number(kMaxData) + " bytes");
+            o.sendData = *bytes;
+        } else if (a == "--table") {
+            if (v.isEmpty()) return fail("--table needs a file");
+            o.table = v;
         }
     }
     if (links > 1) return fail("choose one of --port, --udp and --imitation");
@@ -359,6 +381,7 @@ ParseResult ParseCommandLine(const QStringList& args) {
     } else if (!wantArgs(0)) {
         return fail("unexpected argument " + positional[0]);
     }
+    if (o.command == "send" && o.sendCommand < 0) return fail("send needs --cmd N (0..255)");
     if (kWrites.contains(o.command) && !o.yes) return fail(o.command + " writes to the device: confirm with --yes");
     if (o.serial >= 0 && o.type < 0 && o.link != Options::Link::Imitation)
         return fail("--serial needs --type CODE");

@@ -3,6 +3,7 @@
 // Every command names the options it takes (CommandSpecs); an option given to
 // a command that does not take it is a usage error, never silently ignored.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -50,6 +51,10 @@ struct Options {
     QString file;
     bool yes = false;
     int number = -1;
+    // send: the command code, its data bytes and the description table of the answer.
+    int sendCommand = -1;
+    QByteArray sendData;
+    QString table;
 };
 
 struct ParseResult {

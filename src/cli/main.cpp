@@ -13,6 +13,7 @@
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
 #include "CalibrateCommand.h"
+#include "SendCommand.h"
 #include "WriteCommands.h"
 #include "families/DeviceFamily.h"
 #include "logger/LoggerFile.h"
@@ -750,6 +751,13 @@ int runWrite(Session& s) {
     return cli::RunWriteCommand(s.engine, *op, s.o.number, s.o.yes, s.o.json, {printOut, printErr});
 }
 
+// send --cmd N [--data HEX] [--table FILE]: one request of any command.
+int runSend(Session& s) {
+    if (!s.address()) return fail(s);
+    const cli::SendArgs args{s.o.sendCommand, StringToFrame(s.o.sendData), s.o.table};
+    return cli::RunSendCommand(s.engine, args, s.o.json, {printOut, printErr});
+}
+
 // A command that talks to a device: run within a session on the chosen link.
 template <int (*Command)(Session&)>
 int withSession(const Options& o) {
@@ -805,7 +813,7 @@ int main(int argc, char** argv) {
         {"write-config", withSession<runWriteConfig>}, {"changelog", withSession<runChangeLog>},
         {"set-clock", withSession<runWrite>},   {"set-number", withSession<runWrite>},
         {"init", withSession<runWrite>},        {"start-worktime", withSession<runWrite>},
-        {"clear-archives", withSession<runWrite>},
+        {"clear-archives", withSession<runWrite>}, {"send", withSession<runSend>},
     };
     for (const auto& [name, run] : kRun) {
         if (o.command != QLatin1String(name)) continue;

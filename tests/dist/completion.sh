@@ -31,4 +31,6 @@ complete_line "omi-cli state --parity e" even
 complete_line "omi-cli sh" show-archive
 complete_line "omi-cli help cal" calibrate
 complete_line "omi-cli calibrate " lower upper pressure
+complete_line "omi-cli --udp 10.0.0.5 send --cmd 1 --t" --table --timeout --type
+complete_line "omi-cli se" send set-clock set-number
 exit $failed

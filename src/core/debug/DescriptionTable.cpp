@@ -1,405 +1,608 @@
 #include "debug/DescriptionTable.h"
 
-#include <QDir>
-#include <QFileInfo>
-
-#include <cmath>
-#include <limits>
-
 #include "support/Format.h"
 #include "support/Paths.h"
 #include "support/TextCodec.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <vector>
 
 namespace omi::debug {
 
 namespace {
 
-// Longest expression the evaluator takes: a table cell, not a document.
-constexpr qsizetype kMaxExpression = 1024;
+const QString kNotRecognised = QStringLiteral("Значение не распознано");
 
-bool readNumber(QString text, double& value) {
-    text = text.trimmed();
-    if (text.isEmpty()) return false;
-    // The decimal comma of the program's texts; a point is taken as well.
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || !std::isfinite(v)) return false;
-    value = v;
+// ------------------------------------------------------------------ numbers
+
+bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+int HexDigit(QChar c) {
+    if (IsDigit(c)) return c.unicode() - '0';
+    const char16_t u = c.toUpper().unicode();
+    return u >= 'A' && u <= 'F' ? u - 'A' + 10 : -1;
+}
+
+// A real in the Russian form: [sign] digits [, digits] [E [sign] digits],
+// at least one digit before the exponent, blanks around it allowed.
+std::optional<double> ReadReal(QStringView t) {
+    t = t.trimmed();
+    std::string c;
+    c.reserve(static_cast<std::size_t>(t.size()));
+    qsizetype p = 0;
+    if (p < t.size() && (t[p] == QLatin1Char('+') || t[p] == QLatin1Char('-'))) c += static_cast<char>(t[p++].unicode());
+    int digits = 0;
+    for (; p < t.size() && IsDigit(t[p]); ++p, ++digits) c += static_cast<char>(t[p].unicode());
+    if (p < t.size() && t[p] == QLatin1Char(',')) {
+        c += '.';
+        for (++p; p < t.size() && IsDigit(t[p]); ++p, ++digits) c += static_cast<char>(t[p].unicode());
+    }
+    if (digits == 0) return std::nullopt;
+    if (p < t.size() && (t[p] == QLatin1Char('e') || t[p] == QLatin1Char('E'))) {
+        c += 'e';
+        ++p;
+        if (p < t.size() && (t[p] == QLatin1Char('+') || t[p] == QLatin1Char('-')))
+            c += static_cast<char>(t[p++].unicode());
+        int exponentDigits = 0;
+        for (; p < t.size() && IsDigit(t[p]); ++p, ++exponentDigits) c += static_cast<char>(t[p].unicode());
+        if (exponentDigits == 0) return std::nullopt;
+    }
+    if (p != t.size()) return std::nullopt;
+    const char* begin = c.data();
+    if (*begin == '+') ++begin;  // from_chars takes no plus sign
+    double v = 0;
+    const auto [end, ec] = std::from_chars(begin, c.data() + c.size(), v);
+    if (ec != std::errc() || end != c.data() + c.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// An integer literal that is not a real: hexadecimal as "$1F" or "0x1F",
+// with an optional sign, up to 16 digits.
+std::optional<double> ReadInteger(QStringView t) {
+    t = t.trimmed();
+    bool negative = false;
+    if (!t.isEmpty() && (t[0] == QLatin1Char('+') || t[0] == QLatin1Char('-'))) {
+        negative = t[0] == QLatin1Char('-');
+        t = t.mid(1);
+    }
+    if (t.startsWith(QLatin1Char('$')))
+        t = t.mid(1);
+    else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        t = t.mid(2);
+    else
+        return std::nullopt;
+    if (t.isEmpty() || t.size() > 16) return std::nullopt;
+    std::uint64_t v = 0;
+    for (const QChar ch : t) {
+        const int d = HexDigit(ch);
+        if (d < 0) return std::nullopt;
+        v = v << 4 | static_cast<std::uint64_t>(d);
+    }
+    const double value = static_cast<double>(v);
+    return negative ? -value : value;
+}
+
+std::optional<double> ReadNumber(QStringView t) {
+    if (auto v = ReadReal(t)) return v;
+    return ReadInteger(t);
+}
+
+bool IsOperator(QChar c) {
+    return c == QLatin1Char('*') || c == QLatin1Char('/') || c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+// An operand of the evaluation: its text, or the value that replaced it.
+struct Operand {
+    QStringView text;
+    std::optional<double> value;
+    bool empty() const { return !value && text.isEmpty(); }
+};
+
+std::optional<double> ValueOf(const Operand& o) { return o.value ? o.value : ReadNumber(o.text); }
+
+// Collapses every run of the operator `op` into the value of the run,
+// leftmost first. False when an operand of a run is not a number.
+bool Collapse(std::vector<Operand>& operands, std::vector<QChar>& ops, QChar op) {
+    std::vector<Operand> keptOperands{operands.front()};
+    std::vector<QChar> keptOps;
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        if (ops[i] != op) {
+            keptOps.push_back(ops[i]);
+            keptOperands.push_back(operands[i + 1]);
+            continue;
+        }
+        const auto left = ValueOf(keptOperands.back());
+        const auto right = ValueOf(operands[i + 1]);
+        if (!left || !right) return false;
+        const double v = op == QLatin1Char('*') ? *left * *right : *left / *right;
+        if (!std::isfinite(v)) return false;
+        keptOperands.back() = Operand{{}, v};
+    }
+    operands = std::move(keptOperands);
+    ops = std::move(keptOps);
     return true;
 }
 
-// The shortest decimal text of a value, with the decimal comma.
-QString shortest(double v) { return Format(QStringLiteral("%g"), {v}); }
+// Shortest decimal text of a value as the program shows it (15 significant
+// digits at most, decimal comma).
+QString ShortText(double v) { return Format(QStringLiteral("%g"), {v}); }
 
-// One pass of an operator: the leftmost occurrence with its operands
-// replaced by the result, while the operator remains.
-bool reduce(QString& text, QChar op, const QString& leftStops, const QString& rightStops) {
-    for (int guard = 0; guard < kMaxExpression; ++guard) {
-        const qsizetype at = text.indexOf(op);
-        if (at < 0) return true;
-        qsizetype begin = at;
-        while (begin > 0 && !leftStops.contains(text[begin - 1])) --begin;
-        qsizetype end = at + 1;
-        while (end < text.size() && !rightStops.contains(text[end])) ++end;
-        double a = 0;
-        double b = 0;
-        if (!readNumber(text.mid(begin, at - begin), a) || !readNumber(text.mid(at + 1, end - at - 1), b))
-            return false;
-        const double r = op == QLatin1Char('*') ? a * b : a / b;
-        if (!std::isfinite(r)) return false;
-        text = text.left(begin) + shortest(r) + text.mid(end);
+// The shortest text that reads back as the same single.
+QString SingleText(float f) {
+    if (!std::isfinite(f)) return ShortText(f);
+    for (int digits = 1; digits < 9; ++digits) {
+        const QString text = Format(QStringLiteral("%.*g"), {digits, static_cast<double>(f)});
+        if (const auto back = ReadReal(text); back && static_cast<float>(*back) == f) return text;
     }
-    return false;
+    return Format(QStringLiteral("%.9g"), {static_cast<double>(f)});
 }
 
-// The type letter of a specification: the one of B, W, L, S whose first
-// occurrence stands furthest right; 0 when none.
-QChar typeLetter(const QString& spec) {
-    QChar letter;
-    qsizetype furthest = -1;
-    for (const QChar c : {QLatin1Char('B'), QLatin1Char('W'), QLatin1Char('L'), QLatin1Char('S')}) {
-        const qsizetype at = spec.indexOf(c);
-        if (at > furthest) {
-            furthest = at;
+// A value's exact decimal text without an exponent, to go in front of an
+// expression: an exponent's sign would read as an operator.
+template <class Real>
+QString PlainText(Real v) {
+    std::array<char, 400> buffer{};
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed);
+    if (ec != std::errc()) return ShortText(static_cast<double>(v));
+    QString text = QString::fromLatin1(buffer.data(), end - buffer.data());
+    text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
+// ------------------------------------------------------------------ table rows
+
+QString Cell(const Grid& grid, qsizetype row, qsizetype column) {
+    return row < grid.size() && column < grid[row].size() ? grid[row][column] : QString();
+}
+
+QString WithoutBlanks(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text)
+        if (!c.isSpace()) out += c;
+    return out;
+}
+
+// The type letter whose first occurrence stands furthest right; 0 for none.
+char TypeLetter(const QString& spec) {
+    char letter = 0;
+    qsizetype at = -1;
+    for (const char c : {'B', 'W', 'L', 'S'}) {
+        const qsizetype i = spec.indexOf(QLatin1Char(c));
+        if (i > at) {
+            at = i;
             letter = c;
         }
     }
     return letter;
 }
 
-int widthOf(QChar letter) {
-    if (letter == QLatin1Char('W')) return 2;
-    if (letter == QLatin1Char('L') || letter == QLatin1Char('S')) return 4;
-    return 1;
+int Width(char type) {
+    switch (type) {
+    case 'W': return 2;
+    case 'L':
+    case 'S': return 4;
+    default: return 1;
+    }
 }
 
-QString cell(const Grid& grid, qsizetype row, qsizetype column) {
-    return row < grid.size() && column < grid[row].size() ? grid[row][column] : QString();
-}
-
-// The predefined value index after "@": -1 when there is none or it is not
-// a number.
-int predefinedIndex(const QString& spec) {
+// The predefined index after "@": -1 when there is no "@" or no number after it.
+int PredefinedIndex(const QString& spec) {
     const qsizetype at = spec.indexOf(QLatin1Char('@'));
     if (at < 0) return -1;
-    QString digits;
-    for (qsizetype i = at + 1; i < spec.size() && spec[i].isDigit() && digits.size() < 9; ++i) digits += spec[i];
-    bool ok = false;
-    const int n = digits.toInt(&ok);
-    return ok ? n : -1;
+    qsizetype p = at + 1;
+    long long index = 0;
+    bool any = false;
+    for (; p < spec.size() && IsDigit(spec[p]); ++p) {
+        any = true;
+        index = std::min<long long>(index * 10 + (spec[p].unicode() - '0'), std::numeric_limits<int>::max());
+    }
+    return any ? static_cast<int>(index) : -1;
 }
 
-const char* const kCharNames[33] = {"NUL(Null char.)",
-                                    "SOH(Start of Header)",
-                                    "STX(Start of Text)",
-                                    "ETX(End of Text)",
-                                    "EOT(End of Transmission)",
-                                    "ENQ(Enquiry)",
-                                    "ACK(Acknowledgment)",
-                                    "BEL(Bell)",
-                                    "BS(Backspace)",
-                                    "HT(Horizontal Tab)",
-                                    "LF(Line Feed)",
-                                    "VT(Vertical Tab)",
-                                    "FF(Form Feed)",
-                                    "CR(Carriage Return)",
-                                    "SO(Shift Out)",
-                                    "SI(Shift In)",
-                                    "DLE(Data Link Escape)",
-                                    "DC1 (XON) (Device Control 1)",
-                                    "DC2 (Device Control 2)",
-                                    "DC3 (XOFF)(Device Control 3)",
-                                    "DC4 (Device Control 4)",
-                                    "NAK (Negative Acknowledgement)",
-                                    "SYN (Synchronous Idle)",
-                                    "ETB (End of Trans. Block)",
-                                    "CAN (Cancel)",
-                                    "EM (End of Medium)",
-                                    "SUB (Substitute)",
-                                    "ESC (Escape)",
-                                    "FS (File Separator)",
-                                    "GS (Group Separator)",
-                                    "RS (Request to Send)(Record Separator)",
-                                    "US (Unit Separator)",
-                                    "SP (Space)"};
-
-QString byteCharacter(std::uint8_t b) {
-    if (b <= 32) return QString::fromLatin1(kCharNames[b]);
-    return FromCp1251(QByteArray(1, static_cast<char>(b)));
+char AutomaticType(double v) {
+    if (v >= 0 && v < 256) return 'B';
+    if (v >= 256 && v < 65536) return 'W';
+    if (v >= 65536 && v < 4294967296.0) return 'L';
+    return 'S';
 }
+
+struct TypeRange {
+    double low, high;
+    const char* text;
+};
+
+TypeRange RangeOf(char type) {
+    switch (type) {
+    case 'B': return {0, 255, "0..255"};
+    case 'W': return {0, 65535, "0..65535"};
+    case 'L': return {0, 4294967295.0, "0..4294967295"};
+    default: {
+        const double top = std::numeric_limits<float>::max();
+        return {-top, top, "±3,4E38"};
+    }
+    }
+}
+
+bool IsTableNumber(const QString& cell) {
+    const QString t = cell.trimmed();
+    if (t.isEmpty()) return false;
+    for (const QChar c : t)
+        if (!IsDigit(c)) return false;
+    return true;
+}
+
+bool HasControl(const QStringList& row) {
+    for (const QString& cell : row)
+        for (const QChar c : cell)
+            if (c.category() == QChar::Other_Control) return true;
+    return false;
+}
+
+constexpr qsizetype kColumns = 3;
+
+void Pad(QStringList& row) {
+    while (row.size() < kColumns) row.append(QString());
+}
+
+QString TwoDigits(int n) { return Format(QStringLiteral("%.2d"), {n}); }
 
 }  // namespace
 
-bool EvalExpr(const QString& input, double& value) {
-    value = 0;
-    if (input.size() > kMaxExpression) return false;
-    double whole = 0;
-    if (readNumber(input, whole)) {
-        value = whole;
+// ---------------------------------------------------------------- evaluator
+
+bool EvalExpr(const QString& text, double& value) {
+    if (const auto v = ReadNumber(text)) {
+        value = *v;
         return true;
     }
-    QString text = input.trimmed();
-    if (text.isEmpty()) return false;
-    if (!reduce(text, QLatin1Char('*'), QStringLiteral("/-+"), QStringLiteral("*/-+"))) return false;
-    if (!reduce(text, QLatin1Char('/'), QStringLiteral("-+"), QStringLiteral("/-+"))) return false;
-    if (!text.startsWith(QLatin1Char('+')) && !text.startsWith(QLatin1Char('-'))) text.prepend(QLatin1Char('+'));
+    value = 0;
+    // Operands and the operators between them; an empty operand stands where
+    // two operators meet or an operator begins or ends the text.
+    std::vector<Operand> operands;
+    std::vector<QChar> ops;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!IsOperator(text[i])) continue;
+        operands.push_back(Operand{QStringView(text).mid(start, i - start), std::nullopt});
+        ops.push_back(text[i]);
+        start = i + 1;
+    }
+    operands.push_back(Operand{QStringView(text).mid(start), std::nullopt});
+
+    if (!Collapse(operands, ops, QLatin1Char('*'))) return false;
+    if (!Collapse(operands, ops, QLatin1Char('/'))) return false;
+
+    // The sum of the signed terms; a text that does not begin with a sign
+    // gets "+" in front.
+    std::size_t first = 0;
+    QChar sign = QLatin1Char('+');
+    if (!ops.empty() && operands.front().empty()) {
+        sign = ops.front();
+        first = 1;
+    }
     double sum = 0;
-    qsizetype begin = 0;
-    while (begin < text.size()) {
-        qsizetype end = begin + 1;
-        while (end < text.size() && text[end] != QLatin1Char('+') && text[end] != QLatin1Char('-')) ++end;
-        double term = 0;
-        const QString sign = text.mid(begin, 1);
-        const QString digits = text.mid(begin + 1, end - begin - 1);
-        // An exponent's sign belongs to its number ("1E-6").
-        if (end < text.size() && (digits.endsWith(QLatin1Char('E')) || digits.endsWith(QLatin1Char('e')))) {
-            qsizetype next = end + 1;
-            while (next < text.size() && text[next] != QLatin1Char('+') && text[next] != QLatin1Char('-')) ++next;
-            if (!readNumber(sign + text.mid(begin + 1, next - begin - 1), term)) return false;
-            sum += term;
-            begin = next;
-            continue;
-        }
-        if (!readNumber(digits, term)) return false;
-        sum += sign == QStringLiteral("-") ? -term : term;
-        begin = end;
+    for (std::size_t i = first; i < operands.size(); ++i) {
+        if (i > first) sign = ops[i - 1];
+        const Operand& o = operands[i];
+        std::optional<double> term;
+        if (o.value)
+            term = sign == QLatin1Char('-') ? -*o.value : *o.value;
+        else
+            term = ReadNumber(QString(sign) + o.text.toString());
+        if (!term) return false;
+        sum += *term;
     }
     if (!std::isfinite(sum)) return false;
     value = sum;
     return true;
 }
 
+// ---------------------------------------------------------------- coding
+
 Encoded EncodeTable(const Grid& grid, int deviceType, int deviceNumber) {
     Encoded out;
     const qsizetype rows = grid.size();
-    if (rows < 2) {
-        out.lines << QStringLiteral("табл ф-т №зн зн итого");
-        return out;
-    }
-    out.bytes.assign(static_cast<std::size_t>(rows - 1), 0);
-    out.lines << QStringLiteral("табл ф-т №зн зн итого");
-    for (qsizetype r = 1; r < rows; ++r) {
-        const QString written = cell(grid, r, 2);
-        QString spec = written;
-        spec.remove(QLatin1Char(' '));
-        const QChar typed = typeLetter(spec);
-        const int index = predefinedIndex(spec);
-        const int offset = static_cast<int>(r - 1);
-        double value = 0;
+    out.bytes.assign(static_cast<std::size_t>(std::max<qsizetype>(rows - 1, 0)), 0);
+    out.lines.append(QStringLiteral("табл ф-т №зн зн итого"));
+    const auto size = static_cast<qsizetype>(out.bytes.size());
+    for (qsizetype r = 1; r < rows;) {
+        const QString written = Cell(grid, r, 2);
+        const QString spec = WithoutBlanks(written);
+        const QString name = Cell(grid, r, 1);
+        const int index = PredefinedIndex(spec);
+        const std::size_t at = static_cast<std::size_t>(r - 1);
+
+        double v = 0;
         bool recognised = true;
         switch (index) {
-            case 0: value = 0; break;
-            case 1: value = static_cast<double>(rows - 1); break;
-            case 2: value = FrameCheckByte(out.bytes.data(), static_cast<std::size_t>(offset)); break;
-            case 3: value = deviceType; break;
-            case 4: value = deviceNumber; break;
-            case -1:
-                if (!spec.isEmpty()) {
-                    const qsizetype eq = spec.indexOf(QLatin1Char('='));
-                    recognised = EvalExpr(eq >= 0 ? spec.mid(eq + 1) : spec, value);
-                    if (!recognised) value = 0;
-                }
+        case -1:
+            if (!spec.isEmpty()) {
+                const qsizetype eq = spec.indexOf(QLatin1Char('='));
+                recognised = EvalExpr(eq < 0 ? spec : spec.mid(eq + 1), v);
+                if (!recognised) v = 0;
+            }
+            break;
+        case 0: v = 0; break;
+        case 1: v = static_cast<double>(size); break;
+        case 2: v = FrameCheckByte(out.bytes.data(), at); break;
+        case 3: v = deviceType; break;
+        case 4: v = deviceNumber; break;
+        default: recognised = false; break;
+        }
+
+        const char explicitType = TypeLetter(spec);
+        const char type = explicitType ? explicitType : AutomaticType(v);
+        const int width = Width(type);
+        const auto fail = [&](const QString& why) {
+            out.error = QStringLiteral("строка ") + TwoDigits(static_cast<int>(r - 1)) + QStringLiteral(": ") + why +
+                        QStringLiteral(": запрос не составлен");
+            out.bytes.clear();
+        };
+        // A field that runs past the frame is refused as a whole: a part of
+        // a number sent would be a wrong number.
+        if (r - 1 + width > size) {
+            fail(Format(QStringLiteral("поле типа %s (%d байта) выходит за конец таблицы"),
+                        {QString(QLatin1Char(type)), width}));
+            break;
+        }
+        const TypeRange range = RangeOf(type);
+        double stored = type == 'S' ? v : std::round(v);
+        if (stored < range.low || stored > range.high) {
+            if (explicitType) {
+                fail(Format(QStringLiteral("значение %s вне пределов типа %s (%s)"),
+                            {ShortText(v), QString(QLatin1Char(type)), QString::fromUtf8(range.text)}));
                 break;
-            default: recognised = false; break;
+            }
+            stored = std::clamp(stored, range.low, range.high);  // a half below the next type's range
         }
-        QChar letter = typed;
-        if (letter.isNull()) {
-            if (value >= 0 && value < 256) letter = QLatin1Char('B');
-            else if (value >= 256 && value < 65536) letter = QLatin1Char('W');
-            else if (value >= 65536 && value < 4294967296.0) letter = QLatin1Char('L');
-            else letter = QLatin1Char('S');
+
+        QString shown;
+        switch (type) {
+        case 'B':
+            out.bytes[at] = static_cast<std::uint8_t>(stored);
+            shown = QString::number(out.bytes[at]);
+            break;
+        case 'W':
+            PutW(static_cast<std::uint16_t>(stored), out.bytes, static_cast<int>(at));
+            shown = QString::number(GetW(out.bytes, static_cast<int>(at)));
+            break;
+        case 'L':
+            PutL(static_cast<std::int32_t>(static_cast<std::uint32_t>(stored)), out.bytes, static_cast<int>(at));
+            shown = QString::number(static_cast<std::uint32_t>(GetL(out.bytes, static_cast<int>(at))));
+            break;
+        default:
+            PutS(stored, out.bytes, static_cast<int>(at));
+            shown = SingleText(static_cast<float>(GetS(out.bytes, static_cast<int>(at))));
+            break;
         }
-        const int width = widthOf(letter);
-        const auto rowName = Format(QStringLiteral("%.2d"), {offset});
-        if (offset + width > static_cast<int>(out.bytes.size())) {
-            out.error = QStringLiteral("строка %1: значение типа %2 не помещается в %3 байт таблицы: запрос не составлен")
-                            .arg(rowName, letter)
-                            .arg(out.bytes.size());
-            out.bytes.clear();
-            return out;
-        }
-        const double rounded = std::round(value);
-        const double top = letter == QLatin1Char('B') ? 255 : letter == QLatin1Char('W') ? 65535 : 4294967295.0;
-        if (letter != QLatin1Char('S') && (rounded < 0 || rounded > top)) {
-            out.error = QStringLiteral("строка %1: значение %2 вне пределов типа %3 (0..%4): запрос не составлен")
-                            .arg(rowName, shortest(value), letter, shortest(top));
-            out.bytes.clear();
-            return out;
-        }
-        QString result = cell(grid, r, 1) + QLatin1Char('=');
-        if (letter == QLatin1Char('B')) {
-            out.bytes[static_cast<std::size_t>(offset)] = static_cast<std::uint8_t>(rounded);
-            result += QString::number(out.bytes[static_cast<std::size_t>(offset)]);
-        } else if (letter == QLatin1Char('W')) {
-            PutW(static_cast<std::uint16_t>(rounded), out.bytes, offset);
-            result += QString::number(GetW(out.bytes, offset));
-        } else if (letter == QLatin1Char('L')) {
-            PutL(static_cast<std::int32_t>(static_cast<std::uint32_t>(rounded)), out.bytes, offset);
-            result += QString::number(static_cast<std::uint32_t>(GetL(out.bytes, offset)));
-        } else {
-            PutS(value, out.bytes, offset);
-            result += shortest(GetS(out.bytes, offset));
-        }
-        if (!recognised) result += QStringLiteral("Значение не распознано");
-        out.lines << Format(QStringLiteral("%s %s %d %d %s"),
-                            {written, QString(letter), index, out.bytes[static_cast<std::size_t>(offset)], result});
-        r += width - 1;  // the rows the value covers
+        QString result = name + QLatin1Char('=') + shown;
+        if (!recognised) result += QLatin1Char(' ') + kNotRecognised;
+        out.lines.append(Format(QStringLiteral("%s %s %d %d %s"),
+                                {written, QString(QLatin1Char(type)), index, static_cast<int>(out.bytes[at]), result}));
+        r += width;
     }
     return out;
 }
 
+// ---------------------------------------------------------------- decoding
+
 QStringList DecodeTable(const Grid& grid, const Frame& bytes) {
     QStringList lines;
-    // Rows up to the one before the answer's last byte (its check byte).
-    const qsizetype last = std::min<qsizetype>(grid.size(), static_cast<qsizetype>(bytes.size()));
-    for (qsizetype r = 1; r < last; ++r) {
-        const QString spec = cell(grid, r, 2);
-        QChar letter = typeLetter(spec);
-        if (letter.isNull()) letter = QLatin1Char('B');
-        const int offset = static_cast<int>(r - 1);
-        const int width = widthOf(letter);
-        const QString name = cell(grid, r, 1);
-        if (offset + width > static_cast<int>(bytes.size())) {
-            lines << name + QStringLiteral("=(ответ кончился)");
+    const qsizetype last = std::min<qsizetype>(grid.size(), static_cast<qsizetype>(bytes.size())) - 1;
+    for (qsizetype r = 1; r <= last;) {
+        const QString spec = WithoutBlanks(Cell(grid, r, 2));
+        const QString name = Cell(grid, r, 1);
+        const char letter = TypeLetter(spec);
+        const char type = letter ? letter : 'B';
+        const int width = Width(type);
+        const int at = static_cast<int>(r - 1);
+        if (static_cast<std::size_t>(at + width) > bytes.size()) {
+            // Nothing after it is in the answer either.
+            lines.append(name + QStringLiteral(": поле за концом ответа"));
             break;
         }
+        QString line;
         QString raw;
-        if (letter == QLatin1Char('B')) raw = QString::number(bytes[static_cast<std::size_t>(offset)]);
-        else if (letter == QLatin1Char('W')) raw = QString::number(GetW(bytes, offset));
-        else if (letter == QLatin1Char('L')) raw = QString::number(GetL(bytes, offset));
-        QString line = letter == QLatin1Char('S') ? Format(QStringLiteral("%s=%f"), {name, GetS(bytes, offset)})
-                                                  : name + QLatin1Char('=') + raw;
+        switch (type) {
+        case 'B':
+            line = Format(QStringLiteral("%s=%d"), {name, bytes[static_cast<std::size_t>(at)]});
+            raw = QString::number(bytes[static_cast<std::size_t>(at)]);
+            break;
+        case 'W':
+            line = Format(QStringLiteral("%s=%d"), {name, GetW(bytes, at)});
+            raw = QString::number(GetW(bytes, at));
+            break;
+        case 'L':
+            line = Format(QStringLiteral("%s=%d"), {name, GetL(bytes, at)});
+            raw = QString::number(GetL(bytes, at));
+            break;
+        default: {
+            const float f = static_cast<float>(GetS(bytes, at));
+            line = Format(QStringLiteral("%s=%f"), {name, static_cast<double>(f)});
+            raw = PlainText(f);
+            break;
+        }
+        }
         const qsizetype eq = spec.indexOf(QLatin1Char('='));
         if (eq >= 0) {
-            if (letter == QLatin1Char('S')) raw = shortest(GetS(bytes, offset));
             double v = 0;
-            if (EvalExpr(raw + spec.mid(eq + 1).remove(QLatin1Char(' ')), v))
-                line += QLatin1Char('(') + shortest(v) + QLatin1Char(')');
+            if (EvalExpr(raw + spec.mid(eq + 1), v))
+                line += QLatin1Char('(') + ShortText(v) + QLatin1Char(')');
             else
-                line += QStringLiteral("(Значение не распознано)");
+                line += QLatin1Char('(') + kNotRecognised + QLatin1Char(')');
         }
-        lines << line;
-        r += width - 1;
+        lines.append(line);
+        r += width;
     }
     return lines;
 }
 
+// ---------------------------------------------------------------- listings
+
 QStringList CharListing(const Frame& bytes) {
+    static const char* const kNames[33] = {"NUL(Null char.)",
+                                           "SOH(Start of Header)",
+                                           "STX(Start of Text)",
+                                           "ETX(End of Text)",
+                                           "EOT(End of Transmission)",
+                                           "ENQ(Enquiry)",
+                                           "ACK(Acknowledgment)",
+                                           "BEL(Bell)",
+                                           "BS(Backspace)",
+                                           "HT(Horizontal Tab)",
+                                           "LF(Line Feed)",
+                                           "VT(Vertical Tab)",
+                                           "FF(Form Feed)",
+                                           "CR(Carriage Return)",
+                                           "SO(Shift Out)",
+                                           "SI(Shift In)",
+                                           "DLE(Data Link Escape)",
+                                           "DC1 (XON) (Device Control 1)",
+                                           "DC2 (Device Control 2)",
+                                           "DC3 (XOFF)(Device Control 3)",
+                                           "DC4 (Device Control 4)",
+                                           "NAK (Negative Acknowledgement)",
+                                           "SYN (Synchronous Idle)",
+                                           "ETB (End of Trans. Block)",
+                                           "CAN (Cancel)",
+                                           "EM (End of Medium)",
+                                           "SUB (Substitute)",
+                                           "ESC (Escape)",
+                                           "FS (File Separator)",
+                                           "GS (Group Separator)",
+                                           "RS (Request to Send)(Record Separator)",
+                                           "US (Unit Separator)",
+                                           "SP (Space)"};
     QStringList lines;
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        lines << Format(QStringLiteral("%.3d=%.2d(%s) %s"),
-                        {static_cast<int>(i + 1), bytes[i], Format(QStringLiteral("%.2x"), {bytes[i]}),
-                         byteCharacter(bytes[i])});
+    lines.reserve(static_cast<qsizetype>(bytes.size()));
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const int b = bytes[i];
+        const QString shown = b <= 32 ? QString::fromLatin1(kNames[b])
+                                      : FromCp1251(QByteArray(1, static_cast<char>(b)));
+        lines.append(Format(QStringLiteral("%.3d=%.2d(%s) %s"),
+                            {static_cast<int>(i + 1), b, Format(QStringLiteral("%.2x"), {b}), shown}));
+    }
     return lines;
 }
 
 QStringList ByteLines(const Frame& bytes) {
     QStringList lines;
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        lines << Format(QStringLiteral("%d.=%d (0x%s)"),
-                        {static_cast<int>(i), bytes[i], Format(QStringLiteral("%.2x"), {bytes[i]})});
+    lines.reserve(static_cast<qsizetype>(bytes.size()));
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const int b = bytes[i];
+        lines.append(Format(QStringLiteral("%d.=%d (0x%s)"), {static_cast<int>(i), b, Format(QStringLiteral("%.2x"), {b})}));
+    }
     return lines;
 }
 
+// ---------------------------------------------------------------- files
+
 QStringList ListFiles(const QString& mask) {
     const QFileInfo info(mask);
-    QDir dir(info.path());
-    QStringList files;
-    for (const QFileInfo& f : dir.entryInfoList({info.fileName()}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
-        files << f.absoluteFilePath();
-    return files;
+    const QString pattern = info.fileName();
+    if (pattern.isEmpty()) return {};
+    const QDir folder(info.path());
+    QStringList out;
+    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+        out.append(folder.filePath(name));
+    return out;
 }
 
 QString TableFolder(int deviceType) {
-    return DataRoot() + QStringLiteral("/ОТЛАДКА/") + Format(QStringLiteral("%.3d"), {deviceType});
+    return DataPath({kDataFolderName, QStringLiteral("ОТЛАДКА"), Format(QStringLiteral("%.3d"), {deviceType}),
+                     QString(), QString()});
 }
 
 QString TableMask(int deviceType) { return TableFolder(deviceType) + QStringLiteral("/*.txt"); }
 
 LoadedTable LoadTable(const QString& path) {
     LoadedTable out;
-    Grid grid;
-    out.error = LoadGridText(grid, path);
+    Grid lines;
+    out.error = LoadGridText(lines, path);
     if (!out.error.isEmpty()) return out;
-    QStringList skipped;
-    for (qsizetype r = 0; r < grid.size(); ++r) {
-        const QStringList& row = grid[r];
-        bool garbage = false;
-        for (const QString& c : row)
-            for (const QChar ch : c)
-                if (ch.unicode() < 32 && ch != QLatin1Char('\t')) garbage = true;
-        if (r > 0 && !garbage) {
-            const QString number = row.value(0).trimmed();
-            bool ok = true;
-            if (!number.isEmpty()) number.toInt(&ok);
-            garbage = !ok;
-        }
-        if (garbage && r > 0) {
-            skipped << QString::number(r + 1);
+    QList<qsizetype> skipped;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        // The first line is the heading row: any text, its control
+        // characters shown as blanks.
+        const bool heading = i == 0;
+        if (!heading && (HasControl(lines[i]) || (!lines[i].isEmpty() && !lines[i][0].trimmed().isEmpty() &&
+                                                  !IsTableNumber(lines[i][0])))) {
+            skipped.append(i + 1);
             continue;
         }
-        out.grid << row;
+        QStringList row = lines[i];
+        if (heading && HasControl(row))
+            for (QString& cell : row)
+                for (QChar& c : cell)
+                    if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+        Pad(row);
+        out.grid.append(std::move(row));
     }
-    if (!skipped.isEmpty())
-        out.skipped = QStringLiteral("пропущены строки %1: не строки таблицы").arg(skipped.join(QStringLiteral(", ")));
+    if (!skipped.isEmpty()) {
+        constexpr qsizetype kNamed = 20;
+        QStringList numbers;
+        for (qsizetype k = 0; k < skipped.size() && k < kNamed; ++k) numbers.append(QString::number(skipped[k]));
+        QString list = numbers.join(QStringLiteral(", "));
+        if (skipped.size() > kNamed) list += QStringLiteral(" и еще ") + QString::number(skipped.size() - kNamed);
+        out.skipped = skipped.size() == 1 ? QStringLiteral("пропущена строка ") + list + QStringLiteral(": не строка таблицы")
+                                          : QStringLiteral("пропущены строки ") + list + QStringLiteral(": не строки таблицы");
+    }
     return out;
 }
 
 QString SaveTable(const Grid& grid, const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    return SaveGridText(grid, path);
+    Grid padded = grid;
+    for (QStringList& row : padded) Pad(row);
+    return SaveGridText(padded, path);
 }
+
+// ---------------------------------------------------------------- editing
 
 void RenumberRows(Grid& grid) {
     for (qsizetype r = 1; r < grid.size(); ++r) {
-        if (grid[r].isEmpty()) grid[r] << QString();
-        grid[r][0] = Format(QStringLiteral("%.2d"), {static_cast<int>(r - 1)});
+        Pad(grid[r]);
+        grid[r][0] = TwoDigits(static_cast<int>(r - 1));
     }
 }
 
-namespace {
-
-void padRow(QStringList& row, qsizetype columns) {
-    while (row.size() < columns) row << QString();
-}
-
-qsizetype columnsOf(const Grid& grid) {
-    qsizetype columns = 3;
-    for (const QStringList& row : grid) columns = std::max(columns, row.size());
-    return columns;
-}
-
-}  // namespace
-
 void InsertRowAfter(Grid& grid, int row) {
     if (row < 0 || row >= grid.size()) return;
-    QStringList empty;
-    padRow(empty, columnsOf(grid));
-    grid.insert(row + 1, empty);
+    grid.insert(row + 1, QStringList(std::max(kColumns, grid[row].size())));
     RenumberRows(grid);
 }
 
 void DeleteRow(Grid& grid, int row) {
-    if (row < 1 || row >= grid.size() || grid.size() <= 2) return;
+    if (grid.size() <= 2 || row < 1 || row >= grid.size()) return;
     grid.removeAt(row);
     RenumberRows(grid);
 }
 
 void DropFormat(Grid& grid, int row, int column, QChar format, int predefined) {
-    if (grid.isEmpty()) grid << QStringList{};
-    const qsizetype columns = columnsOf(grid);
-    int count = column + 1;
-    if (format == QLatin1Char('B')) count = 1;
-    else if (format == QLatin1Char('W')) count = 2;
-    else if (format == QLatin1Char('L') || format == QLatin1Char('S')) count = 4;
-    count = std::clamp(count, 1, 4);
-    const int first = std::max(row, 1);
-    const QString spec = QString(format) + QLatin1Char('@') + Format(QStringLiteral("%.2d"), {predefined});
-    for (int r = first; r < first + count; ++r) {
-        while (grid.size() <= r) grid << QStringList{};
-        padRow(grid[r], columns);
-        grid[r][2] = spec;
+    int count = 0;
+    switch (format.unicode()) {
+    case 'B': count = 1; break;
+    case 'W': count = 2; break;
+    case 'L':
+    case 'S': count = 4; break;
+    default: count = std::clamp(column, 0, kMaxFrame - 1) + 1; break;
+    }
+    // Never the heading; a drop below the last row lands right after it.
+    const qsizetype start = std::clamp<qsizetype>(row, 1, std::max<qsizetype>(grid.size(), 1));
+    const QString text = QString(format) + QLatin1Char('@') + TwoDigits(predefined);
+    for (qsizetype r = start; r < start + count; ++r) {
+        while (r >= grid.size()) grid.append(QStringList(kColumns));
+        Pad(grid[r]);
+        grid[r][2] = text;
     }
     RenumberRows(grid);
 }
