@@ -159,10 +159,14 @@ private Q_SLOTS:
         QCOMPARE(w->LuState->text(), QString("КОДИРОВКА БЕЗ ПОСЫЛКИ"));
         QVERIFY(listing(d).contains("5.=113 (0x71)"));
 
-        // A coding table that is not there.
+        // No coding table chosen, and one that is no longer there.
         d.Lcod->setText("НЕ ОПРЕДЕЛЕНО");
         d.Button2->click();
-        QCOMPARE(listing(d), QStringList({"не найден файл:\rНЕ ОПРЕДЕЛЕНО"}));
+        QCOMPARE(listing(d), QStringList({"таблица кодировки не выбрана: перетащите таблицу из списка на «КОДИРОВКА:»"}));
+        const QString gone = tableFolder(229) + "/нет такой.txt";
+        d.Lcod->setText(gone);
+        d.Button2->click();
+        QCOMPARE(listing(d), QStringList({"не найден файл:\r" + gone}));
 
         // A value beyond its type: said, nothing sent.
         Grid tooBig = kStateRequest;
@@ -193,6 +197,8 @@ private Q_SLOTS:
         w->PCW()->setCurrentWidget(w->Page("TSdeb"));
         QCOMPARE(d.CBcmd->currentText(), path);
         QCOMPARE(d.SGcmd->rowCount(), kStateRequest.size());
+        // The delivered request is offered for coding at once.
+        QCOMPARE(d.Lcod->text(), path);
 
         // An L with the check byte dropped on row 2: four rows of L@02.
         d.CBfmt->setCurrentIndex(2);

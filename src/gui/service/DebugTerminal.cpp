@@ -87,6 +87,24 @@ bool onArrow(QComboBox* box, const QPoint& pos) {
     return arrow.contains(pos);
 }
 
+// A label still without a table of this type's folder gets the first table
+// whose name starts with `prefix` ("запрос", "ответ"), so that a new engineer
+// can send the delivered requests at once.
+void offerTable(QLabel* label, const QStringList& files, const QString& folder, const QString& prefix) {
+    if (label->text().startsWith(folder + QLatin1Char('/')) && QFileInfo::exists(label->text())) return;
+    QString chosen;
+    for (const QString& f : files) {
+        const QString name = QFileInfo(f).completeBaseName();
+        if (!name.startsWith(prefix)) continue;
+        // The state request and its answer first: the exchange every device serves.
+        if (chosen.isEmpty() || name.contains(QStringLiteral("состояния"))) chosen = f;
+        if (name.contains(QStringLiteral("состояния"))) break;
+    }
+    if (chosen.isEmpty()) return;
+    label->setText(chosen);
+    label->setToolTip(chosen);
+}
+
 }  // namespace
 
 TDebugTerminal::TDebugTerminal(TFomi& window) : QObject(&window), window_(window) {
@@ -141,10 +159,14 @@ void TDebugTerminal::buildPage() {
     top->addWidget(CBCd, 0, 0);
     top->addWidget(CBBd, 0, 1);
     top->addWidget(LDstate, 0, 2, 1, 2);
-    top->addWidget(label(page, "LDtu", QStringLiteral("тип")), 1, 0, Qt::AlignRight);
-    top->addWidget(SEtu, 1, 1);
-    top->addWidget(label(page, "LDnou", QStringLiteral("№")), 1, 2, Qt::AlignRight);
-    top->addWidget(SEnou, 1, 3);
+    auto* device = new QHBoxLayout;
+    device->addWidget(label(page, "LDtu", QStringLiteral("тип")));
+    device->addWidget(SEtu);
+    device->addSpacing(12);
+    device->addWidget(label(page, "LDnou", QStringLiteral("№")));
+    device->addWidget(SEnou);
+    device->addStretch(1);
+    top->addLayout(device, 1, 0, 1, 4);
     top->addWidget(CBcmd, 2, 0, 1, 4);
     top->addWidget(Label1, 3, 0);
     top->addWidget(Lcod, 3, 1, 1, 3);
@@ -266,6 +288,9 @@ void TDebugTerminal::FillTableList() {
     CBcmd->setEditable(false);
     CBcmd->setCurrentIndex(0);
     CBcmdChange();
+    const QString folder = QFileInfo(files.first()).absolutePath();
+    offerTable(Lcod, files, folder, QStringLiteral("запрос"));
+    offerTable(Ldec, files, folder, QStringLiteral("ответ"));
 }
 
 void TDebugTerminal::CBcmdChange() {
@@ -347,6 +372,10 @@ void TDebugTerminal::addLines(const QStringList& lines) {
 
 void TDebugTerminal::Label1DblClick() {
     LBq->clear();
+    if (TablePath(Lcod) == kNoTable) {
+        addLines({QStringLiteral("таблица кодировки не выбрана: перетащите таблицу из списка на «КОДИРОВКА:»")});
+        return;
+    }
     const debug::LoadedTable table = debug::LoadTable(TablePath(Lcod));
     if (!table.error.isEmpty()) {
         addLines({table.error});
@@ -406,11 +435,16 @@ void TDebugTerminal::asyncDone(const QByteArray& bytes) {
 }
 
 void TDebugTerminal::Reply(const QByteArray& bytes) {
-    QTextCursor caret = MEMOD->textCursor();
-    caret.insertText(FromCp1251(bytes));
+    // Each answer follows the text before it, as a terminal shows it.
+    MEMOD->moveCursor(QTextCursor::End);
+    MEMOD->insertPlainText(FromCp1251(bytes));
     const Frame frame(bytes.begin(), bytes.end());
     addLines({QStringLiteral("ответ:")});
     if (!CBdec->isChecked()) addLines(debug::ByteLines(frame));
+    if (TablePath(Ldec) == kNoTable) {
+        addLines({QStringLiteral("таблица раскодировки не выбрана: перетащите таблицу из списка на «РАСКОДИРОВКА:»")});
+        return;
+    }
     const debug::LoadedTable table = debug::LoadTable(TablePath(Ldec));
     if (!table.error.isEmpty()) addLines({table.error});
     else addLines(debug::DecodeTable(table.grid, frame));

@@ -72,6 +72,10 @@ void TModemPage::buildPage() {
     CBmod = new QComboBox(page);
     CBmod->setObjectName(QStringLiteral("CBmod"));
     CBmod->setToolTip(QStringLiteral("COM-порт"));
+    // Editable: a stored port the system does not list (a bare COM5) still
+    // shows its name.
+    CBmod->setEditable(true);
+    CBmod->setInsertPolicy(QComboBox::NoInsert);
     CBton = check(page, "CBton", QStringLiteral("тоновый набор"), QStringLiteral("галочка-тоновый набор, иначе-импульсный"));
     CBton->setChecked(true);
     CBtru = check(page, "CBtru", QStringLiteral("межгород"), QStringLiteral("набор кода города с ожиданием зуммера"));
@@ -211,6 +215,7 @@ void TModemPage::CBconClick() {
         Etel->setText(c.telephone);
         const int item = CBmod->findText(c.port);
         CBmod->setCurrentIndex(item);
+        if (item < 0) CBmod->setEditText(c.port);
         // A port the system does not list (a bare COM5) is still probed and
         // opened under its own name.
         window_.setProperty("fallbackPort", item < 0 ? c.port : QString());
@@ -233,7 +238,7 @@ ModemConnection TModemPage::connectionOfControls() const {
     ModemConnection c;
     c.name = CBcon->currentText().trimmed();
     c.telephone = Etel->text().trimmed();
-    c.port = CBmod->currentIndex() >= 0 ? CBmod->currentText() : window_.property("fallbackPort").toString();
+    c.port = CBmod->currentText().trimmed();
     c.tone = CBton->isChecked();
     if (CBtru->isChecked()) {
         c.cityCode = Etru->text().trimmed();

@@ -4,7 +4,7 @@
 // each at 1102x560 and 1920x1080; then the connection pages at 1280x800. Run under a real X server
 // (scripts/screenshots starts Xvfb).
 //
-//   omi-screenshots OUT-DIR SIM-PTY
+//   omi-screenshots OUT-DIR SIM-PTY [DELIVERED-DATA-FOLDER]
 
 #include <QAction>
 #include <QApplication>
@@ -50,10 +50,11 @@ bool shoot(QWidget& w, const QString& path) {
     return ok;
 }
 
-// The delivered debug tables (beside this program) into the scratch data
-// folder, so that the debug page shows what a new installation shows.
-void copyDebugTables(const QString& dataRoot) {
-    const QString from = QCoreApplication::applicationDirPath() + QStringLiteral("/ДАННЫЕ/ОТЛАДКА");
+// The delivered debug tables into the scratch data folder, so that the debug
+// page shows what a new installation shows.
+void copyDebugTables(const QString& delivered, const QString& dataRoot) {
+    if (delivered.isEmpty()) return;
+    const QString from = delivered + QStringLiteral("/ОТЛАДКА");
     QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     QTemporaryDir data;
     SetDataRoot(data.filePath(QStringLiteral("ДАННЫЕ")));
-    copyDebugTables(data.filePath(QStringLiteral("ДАННЫЕ")));
+    copyDebugTables(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString(), data.filePath(QStringLiteral("ДАННЫЕ")));
 
     TFomiOptions options;
     options.extraPorts << QString::fromLocal8Bit(argv[2]);
