@@ -327,6 +327,12 @@ private:
         if (!writeShapeRight(request)) return std::nullopt;
         if (writeResult_ != 0 && refusalSilent_) return std::nullopt;
         const Frame answer = device.MakeAnswer(command, {static_cast<std::uint8_t>(writeResult_)});
+        // The clock: minutes of the day, day, month, year - 2000.
+        if (writeResult_ == 0 && command == cmd::SetClock) {
+            const int minutes = request[5] | (request[6] << 8);
+            const QDate date(2000 + request[9], request[8], request[7]);
+            if (date.isValid() && minutes < 24 * 60) rings_.SetNow(QDateTime(date, QTime(minutes / 60, minutes % 60)));
+        }
         if (writeResult_ == 0 && command == cmd::NetworkNumber) {
             const int number = request[7] | (request[8] << 8);
             if (number >= 1) device.SetSerial(number);

@@ -58,7 +58,14 @@ Rings::Rings(const SimSettings& settings, int dailySize, int hourlySize, int def
     startDay_ = DayNumber(t.date());
 }
 
-QDateTime Rings::Now() const { return clock_ ? clock_() : QDateTime::currentDateTime(); }
+QDateTime Rings::Now() const {
+    return (clock_ ? clock_() : QDateTime::currentDateTime()).addMSecs(offsetMs_);
+}
+
+void Rings::SetNow(const QDateTime& t) {
+    const QDateTime base = clock_ ? clock_() : QDateTime::currentDateTime();
+    offsetMs_ = base.msecsTo(t);
+}
 
 int Rings::DailyCurrent(const QDateTime& t) const {
     if (dailyStart_ < 0 || dailyStart_ >= dailySize_) return dailyStart_;

@@ -44,6 +44,9 @@ public:
     Rings(const SimSettings& settings, int dailySize, int hourlySize, int defaultDaily, int defaultHourly);
 
     QDateTime Now() const;
+    // The device's clock set (a clock write): from now on it runs from t.
+    // The rings follow it, as the device writes its records by its own clock.
+    void SetNow(const QDateTime& t);
     long long StartHour() const { return startHour_; }
 
     // The last-written positions as the device reports them (0-based); a
@@ -62,6 +65,7 @@ public:
 
 private:
     std::function<QDateTime()> clock_;
+    qint64 offsetMs_ = 0;  // the device's clock minus the simulator's
     int dailySize_;
     int hourlySize_;
     int dailyStart_;

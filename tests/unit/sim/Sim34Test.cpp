@@ -101,6 +101,20 @@ TEST(Sim34, ReportsTheLastWrittenPositionsPlusOne) {
     }
 }
 
+// A clock write moves the device's clock: three days on, the daily ring
+// has three more records.
+TEST(Sim34, ClockWriteSetsTheDeviceClock) {
+    SimDevice d(234, 417, at(kNow));
+    const Frame before = d.Answer(request(d, 21)).value();
+    const Frame later{0x0D, 0x03, 10, 3, 26};  // 13:01 on 10 March 2026
+    ASSERT_TRUE(d.Answer(request(d, 11, later)));
+    const Frame after = d.Answer(request(d, 21)).value();
+    EXPECT_EQ(omi::GetW(after, 7), omi::GetW(before, 7) + 3);
+    // Nonsense dates are acknowledged but change nothing.
+    ASSERT_TRUE(d.Answer(request(d, 11, {0, 0, 31, 2, 26})));
+    EXPECT_EQ(d.Answer(request(d, 21)).value(), after);
+}
+
 TEST(Sim34, RingsHoldTheDatesOfTheReadPlan) {
     struct Case {
         int daily, hourly;
