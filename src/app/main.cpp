@@ -119,7 +119,6 @@ int main(int argc, char** argv) {
 
     omi::TFomi window(options);
     omi::Fmd();
-    omi::TFZORT logger(&window);
     omi::TChartWindow chart(&window);
     omi::TTypeWindow typeWindow(&window);
 

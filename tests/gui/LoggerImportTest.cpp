@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QTest>
 #include <memory>
 
@@ -19,6 +20,7 @@
 #include "archives/ArchiveFileDialogs.h"
 #include "archives/ArchiveGridModel.h"
 #include "archives/ArchivePage.h"
+#include "archives/LoggerManager.h"
 #include "shell/MainWindow.h"
 #include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
@@ -73,18 +75,17 @@ private Q_SLOTS:
         const auto direct = page.Model()->Rows();
         QVERIFY(direct.size() > 10);
 
-        // The import, the device forgotten first: the name gives it back.
+        // The import, the device forgotten first: the file chosen in the
+        // manager, its name giving the device back.
         ClearCurrentDevice();
         w->announceCurrentDevice();
-        QStringList asked;
-        SetFileDialogHook([&](const FileDialogRequest& r) {
-            asked << r.folder;
-            return file;
+        SetLoggerManagerHook([&](TFZORT& m) {
+            m.SetFolder(dir.path());
+            m.LVc->setCurrentItem(m.LVc->topLevelItem(0));
+            m.AfileDLOpen();
+            return m.result();
         });
         w->Action("AGetDataLogger")->trigger();
-        SetFileDialogHook({});
-        QCOMPARE(asked.size(), 1);
-        QVERIFY(asked.first().endsWith("АРХИВЫ/ZORT-1"));
         QCOMPARE(CurrentSerial(), 417);
         QCOMPARE(CurrentType(), 229);
         QCOMPARE(w->ENo->text(), QString("417"));
@@ -101,11 +102,36 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(50, 0));
         f.close();
-        SetFileDialogHook([&](const FileDialogRequest&) { return other; });
+        // The manager accepted without a file: the open dialog in the
+        // logger archive folder chooses it.
+        QStringList asked;
+        SetLoggerManagerHook([](TFZORT& m) {
+            m.LVc->setCurrentItem(nullptr);
+            m.AfileDLOpen();
+            return m.result();
+        });
+        SetFileDialogHook([&](const FileDialogRequest& r) {
+            asked << r.folder;
+            return other;
+        });
         w->Action("AGetDataLogger")->trigger();
         SetFileDialogHook({});
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().endsWith("АРХИВЫ/ZORT-1"));
         QCOMPARE(w->LuState->text(), "файл: " + other + " - не опознан как архивный");
         QCOMPARE(CurrentType(), 229);
+        QCOMPARE(page.Model()->Rows(), direct);
+
+        // The manager closed otherwise: nothing happens.
+        SetLoggerManagerHook([](TFZORT&) { return int(QDialog::Rejected); });
+        SetFileDialogHook([&](const FileDialogRequest& r) {
+            asked << r.folder;
+            return other;
+        });
+        w->Action("AGetDataLogger")->trigger();
+        SetFileDialogHook({});
+        SetLoggerManagerHook({});
+        QCOMPARE(asked.size(), 1);
         QCOMPARE(page.Model()->Rows(), direct);
     }
 
@@ -119,9 +145,14 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(2 + 216 * 3, 0));
         f.close();
-        SetFileDialogHook([&](const FileDialogRequest&) { return file; });
+        SetLoggerManagerHook([&](TFZORT& m) {
+            m.SetFolder(dir.path());
+            m.LVc->setCurrentItem(m.LVc->topLevelItem(0));
+            m.AfileDLOpen();
+            return m.result();
+        });
         w->Action("AGetDataLogger")->trigger();
-        SetFileDialogHook({});
+        SetLoggerManagerHook({});
         QCOMPARE(w->archivePage->TCa->count(), 8);
         QCOMPARE(w->archivePage->TCa->currentIndex(), 4);
         QVERIFY(!w->Engine().LoggerReplayActive());

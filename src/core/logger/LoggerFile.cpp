@@ -1,8 +1,10 @@
 #include "logger/LoggerFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -416,6 +418,37 @@ QString LoggerInfoText(QChar separator) {
                      static_cast<int>((s.fileLength - 2) % s.recordLength)}) +
              separator;
     return t;
+}
+
+}  // namespace omi
+
+namespace omi {
+
+const QStringList& LoggerFileMasks() {
+    static const QStringList masks{"*D.225", "*H.225", "*D.227", "*H.227", "*D.228", "*H.228", "*D.229",
+                                   "*H.229", "*D.230", "*H.230", "*D.234", "*H.234", "*D.235", "*H.235"};
+    return masks;
+}
+
+QStringList ListLoggerFiles(const QString& folder) {
+    if (folder.isEmpty()) return {};
+    const QDir dir(folder);
+    QStringList files;
+    for (const QString& mask : LoggerFileMasks())
+        for (const QFileInfo& f : dir.entryInfoList({mask}, QDir::Files))
+            if (!files.contains(f.absoluteFilePath())) files << f.absoluteFilePath();
+    std::sort(files.begin(), files.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return files;
+}
+
+QString LoggerArchiveFolder() { return DataRoot() + QStringLiteral("/АРХИВЫ/ZORT-1"); }
+
+QString LoggerFilingName(const QString& fileName, const QDateTime& now) {
+    const LoggerState& s = Logger();
+    return QLatin1Char('/') + ModelName(s.type) + Format(QStringLiteral("/%.5d"), {s.serial}) +
+           Format(QStringLiteral("/%s от %.2d%.2d%.2d_%s"),
+                  {LoggerKindName(s.kind), now.date().month(), now.date().day(), now.time().hour(), fileName});
 }
 
 }  // namespace omi

@@ -9,6 +9,7 @@
 // the family's own reading procedure reads it as from the device.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -83,5 +84,18 @@ QString LoadLoggerFile();
 QString LoggerFileTitle();
 // The description of the loaded file, each line ended by separator.
 QString LoggerInfoText(QChar separator);
+
+// The logger manager's view of a folder.
+// The 14 name masks of logger archive files, in their order.
+const QStringList& LoggerFileMasks();
+// The files of a folder matching the masks (letter case ignored), without
+// subfolders and hidden files, sorted by full path ignoring case.
+QStringList ListLoggerFiles(const QString& folder);
+// ДАННЫЕ/АРХИВЫ/ZORT-1: where logger files are filed.
+QString LoggerArchiveFolder();
+// Where a recognised logger file is filed under LoggerArchiveFolder(), from
+// the last ParseLoggerFileName: "/<model>/00417/СУТОЧНЫЙ от MMDDHH_<name>",
+// MMDDHH the month, day and hour of `now`.
+QString LoggerFilingName(const QString& fileName, const QDateTime& now);
 
 }  // namespace omi

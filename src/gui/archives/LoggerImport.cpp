@@ -1,5 +1,7 @@
 #include "archives/LoggerImport.h"
 
+#include "archives/LoggerManager.h"
+
 #include <QAction>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -28,7 +30,17 @@ TLoggerImport::TLoggerImport(TFomi& window) : QObject(&window), window_(window) 
 }
 
 void TLoggerImport::AGetDataLoggerExecute() {
-    LoggerState& logger = Logger();
+    // The manager first; only its "открыть файл" goes on.
+    if (!manager_) {
+        manager_ = new TFZORT(&window_);
+        const QString archive = LoggerArchiveFolder();
+        manager_->SetFolder(QFileInfo(archive).isDir() ? archive : DataRoot());
+    }
+    if (ShowLoggerManager(*manager_) != QDialog::Accepted) return;
+    if (!manager_->ChosenFile().isEmpty()) {
+        importFile(manager_->ChosenFile());
+        return;
+    }
     FileDialogRequest request;
     request.caption = QStringLiteral("чтение архива ZORT-1");
     request.folder = DataRoot() + QStringLiteral("/АРХИВЫ/ZORT-1");
@@ -39,6 +51,11 @@ void TLoggerImport::AGetDataLoggerExecute() {
         window_.Action(QStringLiteral("AreadFileArh"))->setChecked(false);
         return;
     }
+    importFile(path);
+}
+
+void TLoggerImport::importFile(const QString& path) {
+    LoggerState& logger = Logger();
     logger.path = path;
     if (!ParseLoggerFileName(path).isEmpty()) {
         window_.Status().error(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));

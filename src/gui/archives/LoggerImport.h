@@ -5,19 +5,25 @@
 // the file, so the archive shows, saves and prints as if just read.
 
 #include <QObject>
+#include <QString>
 
 namespace omi {
 
 class TFomi;
+class TFZORT;
 
 class TLoggerImport : public QObject {
     Q_OBJECT
 public:
     explicit TLoggerImport(TFomi& window);
     void AGetDataLoggerExecute();
+    TFZORT* Manager() const { return manager_; }
 
 private:
+    void importFile(const QString& path);
+
     TFomi& window_;
+    TFZORT* manager_ = nullptr;  // the logger file manager, kept once shown
 };
 
 }  // namespace omi

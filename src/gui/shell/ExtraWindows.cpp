@@ -12,15 +12,6 @@
 
 namespace omi {
 
-TFZORT::TFZORT(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("FZORT"));
-    setWindowTitle(QStringLiteral("ЗОРТ"));
-    auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("Файлы накопителя ЗОРТ-1"), this);
-    layout->addWidget(label);
-    resize(640, 480);
-}
-
 class ChartArea : public QWidget {
 public:
     explicit ChartArea(QWidget* parent) : QWidget(parent) { setMinimumSize(320, 200); }

@@ -1,18 +1,12 @@
 #pragma once
 // The windows the program creates at start beside the main window: the
-// logger file manager (filled by its own module), the chart window with its
-// "Обновить диаграмму" button, and the device-type selection window, which is
-// created but never shown.
+// chart window with its "Обновить диаграмму" button, and the device-type
+// selection window, which is created but never shown. (The logger file
+// manager is created by the "ЗОРТ" import when first asked for.)
 
 #include <QWidget>
 
 namespace omi {
-
-class TFZORT : public QWidget {
-    Q_OBJECT
-public:
-    explicit TFZORT(QWidget* parent = nullptr);
-};
 
 // A line chart of one series; empty until a caller gives it points.
 class TChartWindow : public QWidget {
