@@ -4,6 +4,10 @@
 // and the file chosen for import.
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QSpinBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -14,6 +18,8 @@
 
 #include "GuiTestSupport.h"
 #include "archives/LoggerManager.h"
+#include "shell/LayoutFile.h"
+#include "support/Paths.h"
 #include "logger/LoggerFile.h"
 #include "protocol/Models.h"
 
@@ -124,6 +130,51 @@ private Q_SLOTS:
         QVERIFY(!m.AZORTCopyAction->isEnabled());
         m.LVcClick(0);
         QVERIFY(m.REName->toPlainText().isEmpty());
+    }
+
+    // The layout file: written sorted with its comments, read back; a name
+    // with a colon; the newest other .mem file when the window's own is gone.
+    void layoutFile() {
+        DataFolder data;
+        QWidget w;
+        auto* box = new QGroupBox(&w);
+        box->setObjectName("GBa");
+        auto* spin = new QSpinBox(&w);
+        spin->setObjectName("SEx");
+        spin->setRange(0, 100);
+        spin->setValue(42);
+        auto* combo = new QComboBox(&w);
+        combo->setObjectName("CBy");
+        combo->addItems({"один", "два", "три"});
+        combo->setCurrentIndex(2);
+        auto* check = new QCheckBox(&w);
+        check->setObjectName("CBz");
+        check->setChecked(true);
+        QCOMPARE(SaveLayout(&w, {"SEx=7"}, "память"), QString());
+        QCOMPARE(LayoutPath("a:b"), DataRoot() + "/a_b.mem");
+
+        QFile file(LayoutPath("память"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY(text.contains("CBz=0//0-checked"));
+        QVERIFY(text.contains("SEx=7"));
+        QVERIFY(text.contains("//TGroupBox.Height;Width"));
+        QVERIFY(text.indexOf("CBy=") < text.indexOf("SEx="));
+
+        spin->setValue(1);
+        combo->clear();
+        check->setChecked(false);
+        RestoreLayout(&w, "память");
+        QCOMPARE(spin->value(), 7);
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->currentText(), QString("три"));
+        QVERIFY(check->isChecked());
+
+        // Its own file gone: the newest other one.
+        QVERIFY(QFile::rename(LayoutPath("память"), LayoutPath("другое")));
+        spin->setValue(1);
+        RestoreLayout(&w, "память");
+        QCOMPARE(spin->value(), 7);
     }
 };
 

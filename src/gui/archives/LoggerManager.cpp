@@ -26,6 +26,7 @@
 
 #include "logger/LoggerFile.h"
 #include "shell/HelpViewer.h"
+#include "shell/LayoutFile.h"
 #include "support/Paths.h"
 
 namespace omi {
@@ -170,7 +171,10 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
         LVcClick(LVc->indexOfTopLevelItem(item));
     });
     AGetDisk->trigger();
+    RestoreLayout(this, QStringLiteral("память"));
 }
+
+TFZORT::~TFZORT() { SaveLayout(this, {}, QStringLiteral("память")); }
 
 void TFZORT::setStatus(const QString& text) {
     LAind->setText(text);

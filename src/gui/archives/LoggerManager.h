@@ -25,7 +25,10 @@ namespace omi {
 class TFZORT : public QDialog {
     Q_OBJECT
 public:
+    // The layout is restored from ДАННЫЕ/память.mem and saved there when
+    // the window goes.
     explicit TFZORT(QWidget* parent = nullptr);
+    ~TFZORT() override;
 
     // The folder whose logger files are listed.
     QString Folder() const { return folder_; }
