@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -137,6 +138,31 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(listing(d).contains("ответ:"), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(listing(d).first(), QString("ответ:"), 5000);
         QCOMPARE(listing(d).mid(1, 2), QStringList({"длина=105", "тип=229"}));
+    }
+
+    // The example tables delivered with the program: shown for the type,
+    // the state request and its answer offered at once, sent to omi-sim and
+    // the answer's head decoded.
+    void deliveredTablesReadTheDevice() {
+        DataFolder data;
+        const QString delivered = QStringLiteral(OMI_EXE_DIR "/ДАННЫЕ/ОТЛАДКА/229");
+        QVERIFY2(QDir(delivered).exists(), qPrintable(delivered));
+        for (const QString& name : QDir(delivered).entryList(QDir::Files))
+            QVERIFY(QFile::copy(delivered + "/" + name, tableFolder(229) + "/" + name));
+        Sim sim({"--pty", "--type", "229", "--serial", "417"});
+        auto w = openWindow(sim.Pty());
+        TDebugTerminal& d = *w->debugTerminal;
+        d.SEtu->setValue(229);
+        d.SEnou->setValue(417);
+        w->PCW()->setCurrentWidget(w->Page("TSdeb"));
+        QVERIFY(d.Lcod->text().endsWith("/запрос состояния.txt"));
+        QVERIFY(d.Ldec->text().endsWith("/ответ состояния.txt"));
+        d.Button2->click();
+        QTRY_VERIFY_WITH_TIMEOUT(listing(d).contains("ответ:"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(w->LuState->text().endsWith("Принял ответ 105 байт"), 5000);
+        const QStringList lines = listing(d);
+        QVERIFY2(lines.contains("тип прибора=229"), qPrintable(lines.join('|')));
+        QVERIFY2(lines.contains("номер прибора=417"), qPrintable(lines.join('|')));
     }
 
     void silenceAndMissingTablesAreSaid() {
