@@ -10,7 +10,7 @@ namespace omi::cli {
 
 namespace {
 
-const QList<OptionSpec> kOptions{
+const QList<OptionInfo> kOptions{
     // Connection.
     {"--port", "DEVICE", "serial port of the device (e.g. /dev/ttyUSB0)"},
     {"--udp", "HOST[:PORT]", "the device behind a network adapter (UDP, port 5001 unless given)"},
@@ -60,7 +60,7 @@ const QStringList kConnection{
 // Options that every command takes.
 const QStringList kEveryCommand{"--json", "--data-dir", "--quiet"};
 
-const QList<CommandSpec> kCommands{
+const QList<CommandInfo> kCommands{
     {"identify", "", "identify the device on the line: type, model, number", {}, true},
     {"state", "", "read and print the current values", {"--precision"}, true},
     {"config", "", "read and print the configuration; --save: as JSON for write-config", {"--precision", "--save"}, true},
@@ -118,7 +118,7 @@ bool toInt(const QString& text, int lo, int hi, int& out) {
     return true;
 }
 
-bool takes(const CommandSpec& c, const QString& option) {
+bool takes(const CommandInfo& c, const QString& option) {
     return kEveryCommand.contains(option) || c.options.contains(option) || (c.linked && kConnection.contains(option));
 }
 
@@ -132,20 +132,20 @@ QString usageLine(const char* name, const char* value, const char* help) {
     return left + QString::fromUtf8(help) + QLatin1Char('\n');
 }
 
-QString optionLine(const OptionSpec& o) { return usageLine(o.name, o.value, o.help); }
+QString optionLine(const OptionInfo& o) { return usageLine(o.name, o.value, o.help); }
 
 }  // namespace
 
-const QList<CommandSpec>& CommandSpecs() { return kCommands; }
+const QList<CommandInfo>& CommandInfos() { return kCommands; }
 
-const CommandSpec* FindCommand(const QString& name) {
-    for (const CommandSpec& c : kCommands)
+const CommandInfo* FindCommand(const QString& name) {
+    for (const CommandInfo& c : kCommands)
         if (name == QLatin1String(c.name)) return &c;
     return nullptr;
 }
 
-const OptionSpec* FindOption(const QString& name) {
-    for (const OptionSpec& o : kOptions)
+const OptionInfo* FindOption(const QString& name) {
+    for (const OptionInfo& o : kOptions)
         if (name == QLatin1String(o.name)) return &o;
     return nullptr;
 }
@@ -160,7 +160,7 @@ QString UsageText() {
         "       omi-cli COMMAND --help | help COMMAND\n"
         "       omi-cli --help | --version\n"
         "COMMAND:\n");
-    for (const CommandSpec& c : kCommands) text += usageLine(c.name, c.arguments, c.summary);
+    for (const CommandInfo& c : kCommands) text += usageLine(c.name, c.arguments, c.summary);
     text += QStringLiteral("connection options:\n");
     for (const QString& name : kConnection)
         if (!kNotYetAvailable.contains(name)) text += optionLine(*FindOption(name));
@@ -168,7 +168,7 @@ QString UsageText() {
     return text;
 }
 
-QString CommandUsageText(const CommandSpec& c) {
+QString CommandUsageText(const CommandInfo& c) {
     QString text = QStringLiteral("usage: omi-cli ");
     if (c.linked) text += QStringLiteral("[--port DEVICE | --udp HOST[:PORT] | --imitation] ");
     text += c.name;
@@ -186,7 +186,7 @@ QString CommandUsageText(const CommandSpec& c) {
 
 ParseResult ParseCommandLine(const QStringList& args) {
     Options o;
-    const CommandSpec* command = nullptr;
+    const CommandInfo* command = nullptr;
     auto fail = [&](const QString& text) {
         return ParseResult{std::nullopt, text, command ? CommandUsageText(*command) : UsageText()};
     };
@@ -207,18 +207,18 @@ ParseResult ParseCommandLine(const QStringList& args) {
             o.version = true;
             return {o, {}, {}};
         } else if (a.startsWith('-') && a.size() > 1) {
-            const OptionSpec* spec = FindOption(a);
-            if (!spec) {
+            const OptionInfo* option = FindOption(a);
+            if (!option) {
                 // Known after the command is: its usage is the helpful one.
                 for (int k = i + 1; k < args.size() && !command; ++k) command = FindCommand(args[k]);
                 if (!command && !positional.isEmpty()) command = FindCommand(positional.first());
                 return fail("unknown option " + a);
             }
             QString value;
-            if (*spec->value) {
+            if (*option->value) {
                 if (i + 1 >= args.size()) {
                     if (!positional.isEmpty()) command = FindCommand(positional.first());
-                    return fail(a + " needs " + QString::fromUtf8(spec->value));
+                    return fail(a + " needs " + QString::fromUtf8(option->value));
                 }
                 value = args[++i];
             }

@@ -1,6 +1,6 @@
 #pragma once
 // Command line of omi-cli: connection options, output options and one command.
-// Every command names the options it takes (CommandSpecs); an option given to
+// Every command names the options it takes (CommandInfos); an option given to
 // a command that does not take it is a usage error, never silently ignored.
 
 #include <QByteArray>
@@ -65,7 +65,7 @@ struct ParseResult {
 
 // One option: its name, the placeholder of its value (empty for a switch)
 // and the line of help.
-struct OptionSpec {
+struct OptionInfo {
     const char* name;
     const char* value;
     const char* help;
@@ -73,7 +73,7 @@ struct OptionSpec {
 
 // One command: its arguments, what it does, the options it takes and
 // whether it talks to a device (then the connection options apply).
-struct CommandSpec {
+struct CommandInfo {
     const char* name;
     const char* arguments;
     const char* summary;
@@ -81,14 +81,14 @@ struct CommandSpec {
     bool linked;
 };
 
-const QList<CommandSpec>& CommandSpecs();
-const CommandSpec* FindCommand(const QString& name);
-const OptionSpec* FindOption(const QString& name);
+const QList<CommandInfo>& CommandInfos();
+const CommandInfo* FindCommand(const QString& name);
+const OptionInfo* FindOption(const QString& name);
 QStringList ConnectionOptions();
 QStringList ArchiveKinds();
 
 ParseResult ParseCommandLine(const QStringList& args);
 QString UsageText();
-QString CommandUsageText(const CommandSpec& command);
+QString CommandUsageText(const CommandInfo& command);
 
 }  // namespace omi::cli

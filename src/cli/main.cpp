@@ -792,7 +792,7 @@ int main(int argc, char** argv) {
     }
     const Options& o = *parsed.options;
     if (o.help) {
-        const cli::CommandSpec* command = cli::FindCommand(o.command);
+        const cli::CommandInfo* command = cli::FindCommand(o.command);
         printOut(command ? cli::CommandUsageText(*command) : cli::UsageText());
         return 0;
     }

@@ -55,22 +55,6 @@ QString tableFolder(int type) {
     return folder;
 }
 
-std::unique_ptr<TFomi> openWindow(const QString& port) {
-    Flags() = ShellFlags{};
-    ClearCurrentDevice();
-    TFomiOptions options;
-    options.extraPorts = {port};
-    options.systemPorts = false;
-    auto w = std::make_unique<TFomi>(options);
-    w->AcreateExecute();
-    auto* cbC = child<QComboBox>(w.get(), "cbC");
-    cbC->setCurrentIndex(cbC->findText(port));
-    w->cbCClick(cbC);
-    w->show();
-    (void)QTest::qWaitForWindowExposed(w.get());
-    return w;
-}
-
 QStringList listing(const TDebugTerminal& d) {
     QStringList lines;
     for (int i = 0; i < d.LBq->count(); ++i) lines << d.LBq->item(i)->text();
@@ -101,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(SaveGridText(kStateRequest, tableFolder(229) + "/запрос состояния.txt"), QString());
         QCOMPARE(SaveGridText(kAnswerHead, tableFolder(229) + "/ответ.txt"), QString());
         Sim sim({"--pty", "--type", "229", "--serial", "417"});
-        auto w = openWindow(sim.Pty());
+        auto w = OpenWindow(sim.Pty());
         TDebugTerminal& d = *w->debugTerminal;
         showPage(*w, 229, 417, "запрос состояния.txt", "ответ.txt");
         QCOMPARE(d.CBcmd->count(), 2);
@@ -150,7 +134,7 @@ private Q_SLOTS:
         for (const QString& name : QDir(delivered).entryList(QDir::Files))
             QVERIFY(QFile::copy(delivered + "/" + name, tableFolder(229) + "/" + name));
         Sim sim({"--pty", "--type", "229", "--serial", "417"});
-        auto w = openWindow(sim.Pty());
+        auto w = OpenWindow(sim.Pty());
         TDebugTerminal& d = *w->debugTerminal;
         d.SEtu->setValue(229);
         d.SEnou->setValue(417);
@@ -169,7 +153,7 @@ private Q_SLOTS:
         DataFolder data;
         QCOMPARE(SaveGridText(kStateRequest, tableFolder(229) + "/запрос состояния.txt"), QString());
         Sim sim({"--pty", "--type", "229", "--serial", "417"});
-        auto w = openWindow(sim.Pty());
+        auto w = OpenWindow(sim.Pty());
         TDebugTerminal& d = *w->debugTerminal;
         // Number 418: nobody answers. The decoding table was never chosen.
         showPage(*w, 229, 418, "запрос состояния.txt", "запрос состояния.txt");
@@ -218,7 +202,7 @@ private Q_SLOTS:
         const QString path = tableFolder(225) + "/запрос.txt";
         QCOMPARE(SaveGridText(kStateRequest, path), QString());
         Sim sim({"--pty", "--type", "225"});
-        auto w = openWindow(sim.Pty());
+        auto w = OpenWindow(sim.Pty());
         TDebugTerminal& d = *w->debugTerminal;
         w->PCW()->setCurrentWidget(w->Page("TSdeb"));
         QCOMPARE(d.CBcmd->currentText(), path);

@@ -34,24 +34,7 @@ namespace {
 
 // The window on the simulator's port at the access level with the
 // calibration page and the set-number action.
-std::unique_ptr<TFomi> openWindow(const QString& port) {
-    Flags() = ShellFlags{};
-    ClearCurrentDevice();
-    TFomiOptions options;
-    options.extraPorts = {port};
-    options.systemPorts = false;
-    auto w = std::make_unique<TFomi>(options);
-    w->AcreateExecute();
-    auto* cbC = child<QComboBox>(w.get(), "cbC");
-    cbC->setCurrentIndex(cbC->findText(port));
-    w->cbCClick(cbC);
-    w->Epsw->setText(QStringLiteral("3"));
-    w->EpswChange();
-    w->ApplyAccessLevel();
-    w->show();
-    (void)QTest::qWaitForWindowExposed(w.get());
-    return w;
-}
+std::unique_ptr<TFomi> openWindow(const QString& port) { return OpenWindow(port, QStringLiteral("3")); }
 
 // The simulator's requests of one command, as decimal bytes.
 QStringList requestsOf(const Sim& sim, int command) {

@@ -2,15 +2,24 @@
 // Helpers shared by the window tests: a running omi-sim, dialog answers, a
 // temporary data folder.
 
+#include "protocol/Frame.h"
 #include "shell/Dialogs.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFlags.h"
 #include "support/Paths.h"
 #include "support/SimRunner.h"
+#include "transport/Modem.h"
 
 #include <QFile>
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
 
 namespace omi::guitest {
 
@@ -49,5 +58,32 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A fresh window after its preparation: no device known, the line free,
+// `port` (when given) listed and probed, the access code (when given)
+// applied, then shown.
+inline std::unique_ptr<TFomi> OpenWindow(const QString& port = {}, const QString& accessCode = {}) {
+    Flags() = ShellFlags{};
+    ClearCurrentDevice();
+    SetLineState(LineState::Free);
+    TFomiOptions options;
+    if (!port.isEmpty()) options.extraPorts = {port};
+    options.systemPorts = false;
+    auto w = std::make_unique<TFomi>(options);
+    w->AcreateExecute();
+    if (!port.isEmpty()) {
+        auto* cbC = child<QComboBox>(w.get(), QStringLiteral("cbC"));
+        cbC->setCurrentIndex(cbC->findText(port));
+        w->cbCClick(cbC);
+    }
+    if (!accessCode.isEmpty()) {
+        w->Epsw->setText(accessCode);
+        w->EpswChange();
+        w->ApplyAccessLevel();
+    }
+    w->show();
+    (void)QTest::qWaitForWindowExposed(w.get());
+    return w;
+}
 
 }  // namespace omi::guitest

@@ -30,26 +30,6 @@
 using namespace omi;
 using namespace omi::guitest;
 
-namespace {
-
-std::unique_ptr<TFomi> openWindow(const QString& port) {
-    Flags() = ShellFlags{};
-    ClearCurrentDevice();
-    TFomiOptions options;
-    options.extraPorts = {port};
-    options.systemPorts = false;
-    auto w = std::make_unique<TFomi>(options);
-    w->AcreateExecute();
-    auto* cbC = child<QComboBox>(w.get(), "cbC");
-    cbC->setCurrentIndex(cbC->findText(port));
-    w->cbCClick(cbC);
-    w->show();
-    (void)QTest::qWaitForWindowExposed(w.get());
-    return w;
-}
-
-}  // namespace
-
 class LoggerImportTest : public QObject {
     Q_OBJECT
 
@@ -63,7 +43,7 @@ private Q_SLOTS:
         QVERIFY(omi::test::WriteDailyLoggerFile(sim.Pty(), 417, 229, file));
 
         // The direct read of the whole daily archive, for comparison.
-        auto w = openWindow(sim.Pty());
+        auto w = OpenWindow(sim.Pty());
         w->Action("AreadNoTu")->trigger();
         TArchivePage& page = *w->archivePage;
         w->PCW()->setCurrentWidget(w->Page("TSa"));
@@ -139,7 +119,7 @@ private Q_SLOTS:
         DataFolder data;
         QTemporaryDir dir;
         Sim sim({"--pty", "--type", "234"});
-        auto w = openWindow(sim.Pty());
+        auto w = OpenWindow(sim.Pty());
         const QString file = dir.filePath("417H.234");
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));

@@ -18,14 +18,9 @@ using namespace omi::guitest;
 
 namespace {
 
+// The window after its first activation (the check resolves names only then).
 std::unique_ptr<TFomi> openWindow() {
-    Flags() = ShellFlags{};
-    TFomiOptions options;
-    options.systemPorts = false;
-    auto w = std::make_unique<TFomi>(options);
-    w->AcreateExecute();
-    w->show();
-    (void)QTest::qWaitForWindowExposed(w.get());
+    auto w = OpenWindow();
     Flags().activated = true;
     return w;
 }

@@ -173,11 +173,11 @@ QString WithoutBlanks(const QString& text) {
 }
 
 // The type letter whose first occurrence stands furthest right; 0 for none.
-char TypeLetter(const QString& spec) {
+char TypeLetter(const QString& rule) {
     char letter = 0;
     qsizetype at = -1;
     for (const char c : {'B', 'W', 'L', 'S'}) {
-        const qsizetype i = spec.indexOf(QLatin1Char(c));
+        const qsizetype i = rule.indexOf(QLatin1Char(c));
         if (i > at) {
             at = i;
             letter = c;
@@ -196,15 +196,15 @@ int Width(char type) {
 }
 
 // The predefined index after "@": -1 when there is no "@" or no number after it.
-int PredefinedIndex(const QString& spec) {
-    const qsizetype at = spec.indexOf(QLatin1Char('@'));
+int PredefinedIndex(const QString& rule) {
+    const qsizetype at = rule.indexOf(QLatin1Char('@'));
     if (at < 0) return -1;
     qsizetype p = at + 1;
     long long index = 0;
     bool any = false;
-    for (; p < spec.size() && IsDigit(spec[p]); ++p) {
+    for (; p < rule.size() && IsDigit(rule[p]); ++p) {
         any = true;
-        index = std::min<long long>(index * 10 + (spec[p].unicode() - '0'), std::numeric_limits<int>::max());
+        index = std::min<long long>(index * 10 + (rule[p].unicode() - '0'), std::numeric_limits<int>::max());
     }
     return any ? static_cast<int>(index) : -1;
 }
@@ -317,18 +317,18 @@ Encoded EncodeTable(const Grid& grid, int deviceType, int deviceNumber) {
     const auto size = static_cast<qsizetype>(out.bytes.size());
     for (qsizetype r = 1; r < rows;) {
         const QString written = Cell(grid, r, 2);
-        const QString spec = WithoutBlanks(written);
+        const QString rule = WithoutBlanks(written);
         const QString name = Cell(grid, r, 1);
-        const int index = PredefinedIndex(spec);
+        const int index = PredefinedIndex(rule);
         const std::size_t at = static_cast<std::size_t>(r - 1);
 
         double v = 0;
         bool recognised = true;
         switch (index) {
         case -1:
-            if (!spec.isEmpty()) {
-                const qsizetype eq = spec.indexOf(QLatin1Char('='));
-                recognised = EvalExpr(eq < 0 ? spec : spec.mid(eq + 1), v);
+            if (!rule.isEmpty()) {
+                const qsizetype eq = rule.indexOf(QLatin1Char('='));
+                recognised = EvalExpr(eq < 0 ? rule : rule.mid(eq + 1), v);
                 if (!recognised) v = 0;
             }
             break;
@@ -340,7 +340,7 @@ Encoded EncodeTable(const Grid& grid, int deviceType, int deviceNumber) {
         default: recognised = false; break;
         }
 
-        const char explicitType = TypeLetter(spec);
+        const char explicitType = TypeLetter(rule);
         const char type = explicitType ? explicitType : AutomaticType(v);
         const int width = Width(type);
         const auto fail = [&](const QString& why) {
@@ -400,9 +400,9 @@ QStringList DecodeTable(const Grid& grid, const Frame& bytes) {
     QStringList lines;
     const qsizetype last = std::min<qsizetype>(grid.size(), static_cast<qsizetype>(bytes.size())) - 1;
     for (qsizetype r = 1; r <= last;) {
-        const QString spec = WithoutBlanks(Cell(grid, r, 2));
+        const QString rule = WithoutBlanks(Cell(grid, r, 2));
         const QString name = Cell(grid, r, 1);
-        const char letter = TypeLetter(spec);
+        const char letter = TypeLetter(rule);
         const char type = letter ? letter : 'B';
         const int width = Width(type);
         const int at = static_cast<int>(r - 1);
@@ -433,10 +433,10 @@ QStringList DecodeTable(const Grid& grid, const Frame& bytes) {
             break;
         }
         }
-        const qsizetype eq = spec.indexOf(QLatin1Char('='));
+        const qsizetype eq = rule.indexOf(QLatin1Char('='));
         if (eq >= 0) {
             double v = 0;
-            if (EvalExpr(raw + spec.mid(eq + 1), v))
+            if (EvalExpr(raw + rule.mid(eq + 1), v))
                 line += QLatin1Char('(') + ShortText(v) + QLatin1Char(')');
             else
                 line += QLatin1Char('(') + kNotRecognised + QLatin1Char(')');

@@ -2,8 +2,7 @@
 // Description tables of the debug terminal: a grid file per request or answer
 // layout, kept per device type in ДАННЫЕ/ОТЛАДКА/<type>/*.txt. Row 0 holds the
 // headings; row r describes byte r - 1 of a frame: column 0 the byte number
-// ("00", "01", ...), column 1 the field name, column 2 the value
-// specification:
+// ("00", "01", ...), column 1 the field name, column 2 the value rule:
 //   - a type letter B (byte), W (word), L (32-bit integer), S (single); the
 //     one whose first occurrence stands furthest right counts. Without one
 //     the type follows from the value when encoding, B when decoding. A W row

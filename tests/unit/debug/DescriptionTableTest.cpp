@@ -41,8 +41,8 @@ Grid WithHeading(std::initializer_list<QStringList> rows) {
 }
 
 // A heading, the row under test, then empty rows up to `size` bytes.
-Grid OneRow(const QString& spec, int size = 4) {
-    Grid grid = WithHeading({{"00", "x", spec}});
+Grid OneRow(const QString& rule, int size = 4) {
+    Grid grid = WithHeading({{"00", "x", rule}});
     for (int b = 1; b < size; ++b) grid.append({QStringLiteral("%1").arg(b, 2, 10, QLatin1Char('0')), "", ""});
     return grid;
 }
@@ -131,7 +131,7 @@ TEST(DescriptionEncode, ReadConfigurationRequest) {
 
 TEST(DescriptionEncode, TypesAndValues) {
     struct Case {
-        const char* spec;
+        const char* rule;
         Frame bytes;
         const char* line;  // the listing line of the row
     };
@@ -157,11 +157,11 @@ TEST(DescriptionEncode, TypesAndValues) {
         {"W", {0, 0, 0, 0}, "W W -1 0 x=0 Значение не распознано"},
     };
     for (const Case& c : cases) {
-        const Encoded e = EncodeTable(OneRow(QString::fromUtf8(c.spec)), 234, 5);
-        EXPECT_EQ(e.error, QString()) << c.spec;
-        EXPECT_EQ(e.bytes, c.bytes) << c.spec;
-        ASSERT_GE(e.lines.size(), 2) << c.spec;
-        EXPECT_EQ(e.lines[1], QString::fromUtf8(c.line)) << c.spec;
+        const Encoded e = EncodeTable(OneRow(QString::fromUtf8(c.rule)), 234, 5);
+        EXPECT_EQ(e.error, QString()) << c.rule;
+        EXPECT_EQ(e.bytes, c.bytes) << c.rule;
+        ASSERT_GE(e.lines.size(), 2) << c.rule;
+        EXPECT_EQ(e.lines[1], QString::fromUtf8(c.line)) << c.rule;
     }
 }
 
@@ -318,7 +318,7 @@ TEST(DescriptionEditing, RowsAndDrops) {
         int row, column;
         char format;
         int predefined;
-        QStringList specs;  // column 2 of every row afterwards
+        QStringList rules;  // column 2 of every row afterwards
     };
     const Drop drops[] = {
         {2, 2, 'L', 2, {"значение", "B", "L@02", "L@02", "L@02", "L@02"}},
@@ -329,7 +329,7 @@ TEST(DescriptionEditing, RowsAndDrops) {
     for (const Drop& d : drops) {
         g = four;
         DropFormat(g, d.row, d.column, QLatin1Char(d.format), d.predefined);
-        EXPECT_EQ(Column(g, 2), d.specs) << d.format;
+        EXPECT_EQ(Column(g, 2), d.rules) << d.format;
         for (qsizetype r = 1; r < g.size(); ++r) EXPECT_EQ(g[r][0], QStringLiteral("%1").arg(r - 1, 2, 10, QLatin1Char('0')));
     }
 }
