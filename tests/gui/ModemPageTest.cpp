@@ -30,19 +30,6 @@ using namespace omi::guitest;
 
 namespace {
 
-std::unique_ptr<TFomi> openWindow(const QString& port) {
-    Flags() = ShellFlags{};
-    SetLineState(LineState::Free);
-    TFomiOptions options;
-    if (!port.isEmpty()) options.extraPorts = {port};
-    options.systemPorts = false;
-    auto w = std::make_unique<TFomi>(options);
-    w->AcreateExecute();
-    w->show();
-    (void)QTest::qWaitForWindowExposed(w.get());
-    return w;
-}
-
 void showModemPage(TFomi& w) {
     w.PCcon->setCurrentWidget(w.TSmod);
     w.TSmodShow();
@@ -56,7 +43,7 @@ class ModemPageTest : public QObject {
 private Q_SLOTS:
     void connectionList() {
         DataFolder data;
-        auto w = openWindow({});
+        auto w = OpenWindow({});
         TModemPage& m = *w->modemPage;
         showModemPage(*w);
         // Created with the sample entry, which cannot be deleted alone.
@@ -122,7 +109,7 @@ private Q_SLOTS:
             if (chunk.contains("ATD") && chunk.endsWith('\r')) modem.Write(reply);
             if (chunk.contains("ATH")) modem.Write("\r\nOK\r\n");
         });
-        auto w = openWindow(modem.SlavePath());
+        auto w = OpenWindow(modem.SlavePath());
         TModemPage& m = *w->modemPage;
         showModemPage(*w);
         m.CBmod->setCurrentIndex(m.CBmod->findText(modem.SlavePath()));
@@ -139,6 +126,9 @@ private Q_SLOTS:
         QCOMPARE(w->LuState->text(), QString("номер: 525-НET СВЯЗИ!"));
         QCOMPARE(CurrentLineState(), LineState::Free);
         QVERIFY(m.Adiscon->isEnabled());
+        m.Adiscon->trigger();  // no call is up: said, nothing sent
+        QCOMPARE(w->LuState->text(), QString("связь по модему не установлена: отключать нечего"));
+        QVERIFY(!modem.Received().contains("+++"));
 
         reply = "\r\nCONNECT 9600\r\n";
         m.Acall->trigger();
@@ -178,7 +168,7 @@ private Q_SLOTS:
     void dialledSessionReadsTheDevice() {
         DataFolder data;
         Sim sim({"--pty", "--modem", "--modem-drop-after", "40", "--type", "229", "--serial", "417"});
-        auto w = openWindow(sim.Pty());
+        auto w = OpenWindow(sim.Pty());
         TModemPage& m = *w->modemPage;
         showModemPage(*w);
         m.CBmod->setCurrentIndex(m.CBmod->findText(sim.Pty()));

@@ -367,7 +367,11 @@ void TModemPage::ModemReply(const QByteArray& reply) {
 }
 
 void TModemPage::AdisconExecute() {
-    if (CurrentLineState() != LineState::Connected) return;
+    // Hanging up acts only on a call that is up; otherwise it says so.
+    if (CurrentLineState() != LineState::Connected) {
+        window_.Status().error(QStringLiteral("связь по модему не установлена: отключать нечего"));
+        return;
+    }
     const QString telephone = Etel->text().trimmed();
     window_.Status().busy(QStringLiteral("Отключаюсь от ") + telephone + QStringLiteral(" Ждите..."));
     ShowBusy(window_.LMstate, nullptr, QStringLiteral("завершение связи "));
