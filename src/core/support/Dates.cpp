@@ -83,6 +83,10 @@ QString DateTimeText(const QDateTime& dateTime) {
 QDate ParseShortDate(const QString& text) {
     const QStringList parts = text.trimmed().split(QLatin1Char('.'));
     if (parts.size() != 3) return {};
+    // Digits only: a sign ("-026") would read as a year before our era.
+    for (const QString& part : parts)
+        for (const QChar c : part)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) return {};
     bool okDay = false, okMonth = false, okYear = false;
     const int day = parts[0].toInt(&okDay);
     const int month = parts[1].toInt(&okMonth);

@@ -76,6 +76,7 @@ TEST(Dates, ParseShortDate) {
     } cases[] = {
         {"07.03.2026", QDate(2026, 3, 7)}, {" 7.3.26 ", QDate(2026, 3, 7)}, {"31.02.2026", QDate()},
         {"07.03", QDate()},                {"aa.bb.cccc", QDate()},        {"07.03.202", QDate()},
+        {"07.3.-026", QDate()},            {"+7.03.2026", QDate()},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseShortDate(QString::fromUtf8(c.text)), c.date) << c.text;
 }
