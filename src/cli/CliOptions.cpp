@@ -51,6 +51,10 @@ const QList<OptionInfo> kOptions{
     {"--cmd", "N", "command code of the request (0..255)"},
     {"--data", "HEX", "data bytes of the request in hex (e.g. \"01 80\")"},
     {"--table", "FILE", "decode the answer with this description table (ДАННЫЕ/ОТЛАДКА/<type>)"},
+    // Collecting into the archive store.
+    {"--store", "STORE", "archive store: an SQLite file or postgresql://USER@HOST/DB (ДАННЫЕ/АРХИВЫ/store.sqlite)"},
+    {"--since", "YYYY-MM-DD", "collect from this day instead of after the newest stored record"},
+    {"--jobs", "N", "lines read at the same time (4)"},
 };
 
 const QStringList kConnection{
@@ -67,8 +71,13 @@ const QList<CommandInfo> kCommands{
     {"archive",
      "KIND",
      "read an archive of the device; KIND: daily | daily-diff | hourly | hourly-diff",
-     {"--precision", "--from", "--to", "--all-records", "--system", "--save", "--csv", "--report"},
+     {"--precision", "--from", "--to", "--all-records", "--system", "--save", "--csv", "--report", "--store"},
      true},
+    {"collect",
+     "LIST",
+     "collect the archives of the meters of LIST (CSV) into the archive store",
+     {"--store", "--since", "--jobs", "--timeout"},
+     false},
     {"show-archive",
      "FILE",
      "show a saved archive file (.Arh) of the device type --type",
@@ -348,6 +357,14 @@ ParseResult ParseCommandLine(const QStringList& args) {
         } else if (a == "--table") {
             if (v.isEmpty()) return fail("--table needs a file");
             o.table = v;
+        } else if (a == "--store") {
+            if (v.isEmpty()) return fail("--store needs a file or a postgresql:// address");
+            o.store = v;
+        } else if (a == "--since") {
+            if (!QDate::fromString(v, "yyyy-MM-dd").isValid()) return fail("--since needs a date YYYY-MM-DD");
+            o.since = v;
+        } else if (a == "--jobs") {
+            if (!toInt(v, 1, 256, o.jobs)) return fail("--jobs must be 1..256");
         }
     }
     if (links > 1) return fail("choose one of --port, --udp and --imitation");
@@ -371,6 +388,9 @@ ParseResult ParseCommandLine(const QStringList& args) {
         if (!wantArgs(1)) return fail("show-archive needs FILE");
         if (o.type < 0) return fail("show-archive needs --type CODE");
         o.file = positional[0];
+    } else if (o.command == "collect") {
+        if (!wantArgs(1)) return fail("collect needs LIST, the meter list file");
+        o.file = positional[0];
     } else if (o.command == "logger-import" || o.command == "write-config") {
         if (!wantArgs(1)) return fail(o.command + " needs FILE");
         o.file = positional[0];
@@ -385,6 +405,13 @@ ParseResult ParseCommandLine(const QStringList& args) {
     if (kWrites.contains(o.command) && !o.yes) return fail(o.command + " writes to the device: confirm with --yes");
     if (o.serial >= 0 && o.type < 0 && o.link != Options::Link::Imitation)
         return fail("--serial needs --type CODE");
+    // An archive from the store: the device is named, not asked.
+    if (o.command == "archive" && !o.store.isEmpty()) {
+        if (o.link != Options::Link::None || !o.dial.isEmpty())
+            return fail("archive --store reads the store, not a device: leave out --port, --udp and --imitation");
+        if (o.serial < 0 || o.type < 0) return fail("archive --store needs --serial N and --type CODE");
+        return {o, {}, {}};
+    }
     if (command->linked && o.link == Options::Link::None)
         return fail("choose a connection: --port DEVICE, --udp HOST[:PORT] or --imitation");
     return {o, {}, {}};

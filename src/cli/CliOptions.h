@@ -55,6 +55,10 @@ struct Options {
     int sendCommand = -1;
     QByteArray sendData;
     QString table;
+    // collect and archive from the store.
+    QString store;
+    QString since;
+    int jobs = 4;
 };
 
 struct ParseResult {

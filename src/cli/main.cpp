@@ -13,6 +13,7 @@
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
 #include "CalibrateCommand.h"
+#include "CollectCommand.h"
 #include "SendCommand.h"
 #include "WriteCommands.h"
 #include "families/DeviceFamily.h"
@@ -28,6 +29,7 @@
 #include "reports/ReportLayout.h"
 #include "reports/ReportTemplates.h"
 #include "service/DeviceReading.h"
+#include "store/ArchiveStore.h"
 #include "support/Dates.h"
 #include "support/Format.h"
 #include "support/Paths.h"
@@ -50,12 +52,15 @@
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <utility>
 
 using namespace omi;
 using omi::cli::Options;
+using omi::cli::CollectArgs;
+using omi::cli::RunCollect;
 
 namespace {
 
@@ -522,44 +527,53 @@ bool writeReport(const Options& o, int type, const ReportMaker& make) {
 #endif
 }
 
-int runArchive(Session& s) {
-    const Options& o = s.o;
-    const int kind = int(kKindNames.indexOf(o.kind));
+// The tab of an archive kind and heat system of a device type; the message
+// and exit status when there is none.
+struct TabChoice {
+    const ArchiveFamily* family = nullptr;
+    int tabIndex = -1;
+    int exit = 0;
+};
+TabChoice chooseTab(int type, int kind, int system) {
+    TabChoice c;
+    c.family = ArchiveFamilyOf(type);
+    const QList<ArchiveTab> tabs = ArchiveTabs(type);
+    for (qsizetype i = 0; i < tabs.size(); ++i)
+        if (tabs[i].kind == kind && tabs[i].system == system - 1) c.tabIndex = int(i);
+    if (!c.family || tabs.isEmpty()) {
+        printErr(QStringLiteral("у ") + deviceName(type) + QStringLiteral(" нет архивов"));
+        c.exit = 1;
+    } else if (c.tabIndex < 0) {
+        printErr(QStringLiteral("у прибора %1 нет %2-й системы").arg(ModelName(type)).arg(system));
+        c.exit = 2;
+    }
+    return c;
+}
+
+// KIND and the --from/--to dates; false (exit 2) with the message printed.
+bool archiveArguments(const Options& o, int& kind, QDate& from, QDate& to) {
+    kind = int(kKindNames.indexOf(o.kind));
     if (kind < 0) {
         printErr(QStringLiteral("omi-cli: KIND must be daily, daily-diff, hourly or hourly-diff"));
-        return 2;
+        return false;
     }
-    QDate from, to;
     if (!o.from.isEmpty()) from = QDate::fromString(o.from, Qt::ISODate);
     if (!o.to.isEmpty()) to = QDate::fromString(o.to, Qt::ISODate);
     if ((!o.from.isEmpty() && !from.isValid()) || (!o.to.isEmpty() && !to.isValid())) {
         printErr(QStringLiteral("omi-cli: --from and --to take dates as YYYY-MM-DD"));
-        return 2;
+        return false;
     }
-    if (!s.address()) return fail(s);
-    const int type = CurrentType();
-    const ArchiveFamily* family = ArchiveFamilyOf(type);
-    const QList<ArchiveTab> tabs = ArchiveTabs(type);
-    int tabIndex = -1;
-    for (qsizetype i = 0; i < tabs.size(); ++i)
-        if (tabs[i].kind == kind && tabs[i].system == o.system - 1) tabIndex = int(i);
-    if (!family || tabs.isEmpty()) {
-        printErr(QStringLiteral("у ") + deviceName(type) + QStringLiteral(" нет архивов"));
-        return 1;
-    }
-    if (tabIndex < 0) {
-        printErr(QStringLiteral("у прибора %1 нет %2-й системы").arg(ModelName(type)).arg(o.system));
-        return 2;
-    }
+    return true;
+}
 
-    // The range controls as the window has them: "весь архив" at start, then
-    // "все записи", or the date pickers edited.
+// The range controls as the window has them: "весь архив" at start, then
+// "все записи", or the date pickers edited. False with the message printed.
+bool applyRange(const Options& o, int type, int kind, const QDate& from, const QDate& to, ArchiveReadingState& state) {
     const QDate today = QDate::currentDate();
-    ArchiveReadingState& state = ArchiveReading();
     RangeChoice whole = RangePreset(kWholeArchivePreset, today, type, kind, today);
     if (!whole.statusError.isEmpty()) {
         printErr(whole.statusError);
-        return 1;
+        return false;
     }
     state.ApplyPreset(whole);
     if (o.allRecords) {
@@ -568,6 +582,54 @@ int runArchive(Session& s) {
         state.DatesEdited();
         state.SetDates(from.isValid() ? from : state.first, to.isValid() ? to : state.last);
     }
+    return true;
+}
+
+// What a read (from the device or the store) shows: the table on stdout,
+// then the archive file, the CSV and the report asked for. The exit status
+// of the output: 0, or 1 when a file could not be written.
+int showArchive(const Options& o, int type, int kind, const TabChoice& tab, const ArchiveList& daily,
+                const ArchiveList& hourly, const ViewRange& range, bool empty, const QJsonObject& head,
+                const QString& summary) {
+    const ArchiveTabView shown =
+        ShowArchiveTab(type, tab.tabIndex, daily, hourly, range, DisplayFormat(), kCliAccessLevel);
+    if (!shown.error.isEmpty()) {
+        printErr(shown.error);
+        return 1;
+    }
+    const ShownTable t = splitTable(shown.table.rows, shown.table.hasData && !empty, shown.table.hasTotals);
+    printArchive(o, head, t, summary);
+    if (!o.save.isEmpty() && !saveArchive(*tab.family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
+        return 1;
+    if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;
+    if (!o.report.isEmpty()) {
+        const bool hourlyKind = IsHourlyKind(kind);
+        const bool written = writeReport(o, type, [&](const QString& family) {
+            TemplateSet templates = StandardTemplateSet(family, hourlyKind);
+            LoadTemplateSet(PrintFolder(), family, hourlyKind, templates);
+            ArchiveTabView view = shown;
+            if (empty) view.view.entries.clear();
+            return std::pair{MakeReportInput(type, CurrentSerial(), view, range, templates, QDate::currentDate()),
+                             ArchiveKindName(kind)};
+        });
+        if (!written) return 1;
+    }
+    return 0;
+}
+
+int runArchive(Session& s) {
+    const Options& o = s.o;
+    int kind = -1;
+    QDate from, to;
+    if (!archiveArguments(o, kind, from, to)) return 2;
+    if (!s.address()) return fail(s);
+    const int type = CurrentType();
+    const TabChoice tab = chooseTab(type, kind, o.system);
+    if (tab.exit) return tab.exit;
+    const ArchiveFamily* family = tab.family;
+
+    ArchiveReadingState& state = ArchiveReading();
+    if (!applyRange(o, type, kind, from, to, state)) return 1;
 
     ArchiveList daily, hourly;
     ArchiveReadContext context;
@@ -596,38 +658,15 @@ int runArchive(Session& s) {
         return 1;
     }
 
-    const ArchiveTabView shown =
-        ShowArchiveTab(type, tabIndex, daily, hourly, ViewRange{state.first, state.last, state.allRecords},
-                       DisplayFormat(), kCliAccessLevel);
-    if (!shown.error.isEmpty()) {
-        printErr(shown.error);
-        return 1;
-    }
     const bool empty = result.outcome == ArchiveReadOutcome::Empty;
-    const ShownTable t = splitTable(shown.table.rows, shown.table.hasData && !empty, shown.table.hasTotals);
     QJsonObject head{{"type", type}, {"serial", CurrentSerial()}, {"kind", o.kind}, {"system", o.system}};
     // A read cut short still shows its rows; the document says why it failed.
     if (result.outcome == ArchiveReadOutcome::Interrupted)
         head.insert("status", kNoLinkText);
     else if (failed)
         head.insert("status", s.status.lastError.isEmpty() ? kNoLinkText : userText(s.status.lastError));
-    printArchive(o, head, t, result.text);
-    if (!o.save.isEmpty() && !saveArchive(*family, o.save, shown.view.entries, shown.tab.system, shown.table.rows))
-        return 1;
-    if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;
-    if (!o.report.isEmpty()) {
-        const ViewRange range{state.first, state.last, state.allRecords};
-        const bool hourly = IsHourlyKind(kind);
-        const bool written = writeReport(o, type, [&](const QString& family) {
-            TemplateSet templates = StandardTemplateSet(family, hourly);
-            LoadTemplateSet(PrintFolder(), family, hourly, templates);
-            ArchiveTabView view = shown;
-            if (empty) view.view.entries.clear();
-            return std::pair{MakeReportInput(type, CurrentSerial(), view, range, templates, QDate::currentDate()),
-                             ArchiveKindName(kind)};
-        });
-        if (!written) return 1;
-    }
+    const ViewRange range{state.first, state.last, state.allRecords};
+    if (const int shown = showArchive(o, type, kind, tab, daily, hourly, range, empty, head, result.text)) return shown;
     // A read that lost the line shows what it got (its summary says the
     // archive is incomplete), and still fails.
     if (result.outcome == ArchiveReadOutcome::Interrupted) {
@@ -637,6 +676,83 @@ int runArchive(Session& s) {
     if (failed) return fail(s);
     if (result.endUnanswered) printErr(QStringLiteral("НЕТ СВЯЗИ"));
     return 0;
+}
+
+// archive KIND --store STORE --serial N --type T: the same table, files and
+// report as a direct read of the range, from the records a collection stored.
+int runStoredArchive(const Options& o) {
+    int kind = -1;
+    QDate from, to;
+    if (!archiveArguments(o, kind, from, to)) return 2;
+    const int type = o.type;
+    SetCurrentDevice(o.serial, type);
+    const TabChoice tab = chooseTab(type, kind, o.system);
+    if (tab.exit) return tab.exit;
+    ArchiveReadingState state;
+    if (!applyRange(o, type, kind, from, to, state)) return 1;
+
+    ArchiveStore store;
+    const QString opened = store.Open(o.store);
+    if (!opened.isEmpty()) {
+        printErr(opened);
+        return 1;
+    }
+    const StoredArchive archive = IsHourlyKind(kind) ? StoredArchive::Hourly : StoredArchive::Daily;
+    // All records: whatever the store holds, as the device's whole ring.
+    const QDate first = state.allRecords ? DateOfDayNumber(1) : state.first;
+    const QDate last = state.allRecords ? DateOfDayNumber(std::numeric_limits<int>::max() / 48) : state.last;
+    QString error;
+    ArchiveList list = store.Load(type, o.serial, archive, first, last, *tab.family->layout, &error);
+    if (!error.isEmpty()) printErr(error);
+    if (list.empty()) {
+        const ArchiveList any =
+            store.Load(type, o.serial, archive, DateOfDayNumber(1), DateOfDayNumber(std::numeric_limits<int>::max() / 48),
+                       *tab.family->layout);
+        if (any.empty()) {
+            printErr(QStringLiteral("в хранилище нет записей %1 архива прибора %2 № %3")
+                         .arg(archive == StoredArchive::Daily ? QStringLiteral("суточного") : QStringLiteral("часового"))
+                         .arg(deviceName(type))
+                         .arg(o.serial));
+            return 1;
+        }
+    }
+    QString summary;
+    if (list.empty()) {
+        summary = QStringLiteral("в хранилище нет записей от ") + ShortDateText(state.first) + QStringLiteral(" до ") +
+                  ShortDateText(state.last);
+    } else {
+        summary = QStringLiteral("из хранилища: записей %1, от %2 до %3")
+                      .arg(list.size())
+                      .arg(ShortDateText(DateOfDayNumber(EntryDay(list.back()))),
+                           ShortDateText(DateOfDayNumber(EntryDay(list.front()))));
+        const QStringList gaps = GapTexts(list, archive);
+        constexpr int kGapsShown = 20;
+        if (!gaps.isEmpty()) {
+            summary += QStringLiteral("; пропуски: ") + gaps.mid(0, kGapsShown).join(QStringLiteral(", "));
+            if (gaps.size() > kGapsShown) summary += QStringLiteral(" и еще %1").arg(gaps.size() - kGapsShown);
+        }
+    }
+    const ArchiveList none;
+    const bool hourlyKind = IsHourlyKind(kind);
+    QJsonObject head{{"type", type}, {"serial", o.serial}, {"kind", o.kind}, {"system", o.system}};
+    const ViewRange range{state.first, state.last, state.allRecords};
+    return showArchive(o, type, kind, tab, hourlyKind ? none : list, hourlyKind ? list : none, range, list.empty(),
+                       head, summary);
+}
+
+int runArchiveCommand(const Options& o);
+
+int runCollect(const Options& o) {
+    CollectArgs args;
+    args.list = o.file;
+    args.store = o.store;
+    args.since = QDate::fromString(o.since, Qt::ISODate);
+    args.jobs = o.jobs;
+    args.timeoutMs = o.timeoutMs;
+    args.json = o.json;
+    args.quiet = o.quiet;
+    args.progressLines = !o.quiet && isatty(fileno(stderr));
+    return RunCollect(args, {printOut, printErr});
 }
 
 // An archive file of the data logger, read by the family's reading procedure
@@ -766,9 +882,17 @@ int withSession(const Options& o) {
     return Command(session);
 }
 
+int runArchiveCommand(const Options& o) {
+    return o.store.isEmpty() ? withSession<runArchive>(o) : runStoredArchive(o);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (cli::IsCollectWorker()) {
+        QCoreApplication worker(argc, argv);
+        return cli::RunCollectWorker();
+    }
     // A PDF report needs fonts, that is a GUI application; without a display
     // it runs on the offscreen platform.
     std::unique_ptr<QCoreApplication> application;
@@ -808,12 +932,13 @@ int main(int argc, char** argv) {
     using Run = int (*)(const Options&);
     static const std::pair<const char*, Run> kRun[] = {
         {"identify", withSession<runIdentify>}, {"state", withSession<runState>}, {"config", withSession<runConfig>},
-        {"archive", withSession<runArchive>},   {"show-archive", runShowArchive},
+        {"archive", runArchiveCommand},   {"show-archive", runShowArchive},
         {"logger-import", runLoggerImport},     {"calibrate", withSession<runCalibrate>},
         {"write-config", withSession<runWriteConfig>}, {"changelog", withSession<runChangeLog>},
         {"set-clock", withSession<runWrite>},   {"set-number", withSession<runWrite>},
         {"init", withSession<runWrite>},        {"start-worktime", withSession<runWrite>},
         {"clear-archives", withSession<runWrite>}, {"send", withSession<runSend>},
+        {"collect", runCollect},
     };
     for (const auto& [name, run] : kRun) {
         if (o.command != QLatin1String(name)) continue;

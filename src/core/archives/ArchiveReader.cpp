@@ -385,7 +385,8 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
     auto inRange = [&](const PlanEntry& e) {
         const std::int64_t value = DateValueOfDay(e.day);
         // 64-bit hours: the all-records tolerance cannot overflow.
-        return (value - first) * 24 + tolerance >= 0 && value * 24 <= last * 24 + tolerance;
+        return (value - first) * 24 + tolerance >= 0 && value * 24 <= last * 24 + tolerance &&
+               std::int64_t(e.day) * 24 + e.hour > ctx_.hourlyAfter;
     };
     const Remaining left(plan, inRange);
     for (std::size_t i = 0; i < plan.size(); ++i) {

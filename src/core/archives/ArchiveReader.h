@@ -11,7 +11,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <limits>
 
 #include "archives/ArchiveProcedure.h"
 #include "archives/ArchiveRange.h"
@@ -56,6 +58,10 @@ struct ArchiveReadContext {
     // Called for every accepted entry (the live view of the archive page). It
     // may stop the read through the reading state.
     std::function<void(const ArchiveEntry& entry)> onEntry;
+    // Hourly reads: plan positions at or before this hour (day number x 24 +
+    // hour) are not requested. The collector resumes after the newest hour it
+    // already holds; the daily resume is the range's first day.
+    std::int64_t hourlyAfter = std::numeric_limits<std::int64_t>::min();
 };
 
 enum class ArchiveReadOutcome {

@@ -1,0 +1,523 @@
+#include "CollectCommand.h"
+
+#include "archives/ArchiveFamily.h"
+#include "archives/ArchiveReader.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
+#include "store/ArchiveStore.h"
+#include "store/MeterCollection.h"
+#include "store/MeterList.h"
+#include "support/Dates.h"
+#include "transport/CommPortDriver.h"
+#include "transport/Modem.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTimer>
+
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <memory>
+
+#ifdef __linux__
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
+namespace omi::cli {
+
+namespace {
+
+constexpr int kDialTimeoutMs = 60000;
+
+QString archiveWord(StoredArchive a) { return a == StoredArchive::Daily ? QStringLiteral("суточный") : QStringLiteral("часовой"); }
+
+StoredArchive archiveOf(const QString& name) {
+    return name == QLatin1String("hourly") ? StoredArchive::Hourly : StoredArchive::Daily;
+}
+
+QJsonObject meterToJson(const Meter& m) {
+    return QJsonObject{{"line", m.lineNumber}, {"name", m.name},         {"port", m.port},
+                       {"baud", m.baud},       {"dataBits", m.dataBits}, {"parity", QString(m.parity)},
+                       {"stopBits", m.stopBits}, {"udpHost", m.udpHost}, {"udpPort", m.udpPort},
+                       {"dial", m.dial},       {"serial", m.serial},     {"type", m.type},
+                       {"daily", m.daily},     {"hourly", m.hourly}};
+}
+
+Meter meterFromJson(const QJsonObject& o) {
+    Meter m;
+    m.lineNumber = o["line"].toInt();
+    m.name = o["name"].toString();
+    m.port = o["port"].toString();
+    m.baud = o["baud"].toInt(9600);
+    m.dataBits = o["dataBits"].toInt(8);
+    const QString parity = o["parity"].toString();
+    m.parity = parity.isEmpty() ? QLatin1Char('N') : parity[0];
+    m.stopBits = o["stopBits"].toInt(1);
+    m.udpHost = o["udpHost"].toString();
+    m.udpPort = quint16(o["udpPort"].toInt(5001));
+    m.dial = o["dial"].toString();
+    m.serial = o["serial"].toInt();
+    m.type = o["type"].toInt(-1);
+    m.daily = o["daily"].toBool(true);
+    m.hourly = o["hourly"].toBool(true);
+    return m;
+}
+
+// ---- the worker ----
+
+void emitEvent(const QJsonObject& event) {
+    const QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+TCommPortDriver::TParity parityOf(QChar p) {
+    switch (p.toLatin1()) {
+        case 'O': return TCommPortDriver::ptODD;
+        case 'E': return TCommPortDriver::ptEVEN;
+        case 'M': return TCommPortDriver::ptMARK;
+        case 'S': return TCommPortDriver::ptSPACE;
+        default: return TCommPortDriver::ptNONE;
+    }
+}
+
+void setUpLink(TCommPortDriver& port, ExchangeEngine& engine, const Meter& m, int timeoutMs) {
+    if (port.IsOpen() && port.PortName() != m.port) port.ClosePort();
+    port.SetPortName(m.port);
+    port.SetBaudRateValue(quint32(m.baud));
+    port.SetDataBits(static_cast<TCommPortDriver::TDataBits>(m.dataBits - 5));
+    port.SetParity(parityOf(m.parity));
+    port.SetStopBits(m.stopBits == 2    ? TCommPortDriver::sb2BITS
+                     : m.stopBits == 15 ? TCommPortDriver::sb1HALFBITS
+                                        : TCommPortDriver::sb1BITS);
+    port.SetInputTimeout(std::uint32_t(timeoutMs));
+    port.SetOutputTimeout(1000);
+    engine.SetTransport(m.Udp() ? TransportKind::Network : TransportKind::Serial);
+    if (m.Udp()) engine.SetNetworkTarget(m.udpHost, m.udpPort);
+}
+
+void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const Meter& m, const QJsonObject& job,
+                int timeoutMs) {
+    emitEvent({{"m", index}, {"ev", "start"}});
+    setUpLink(port, engine, m, timeoutMs);
+    MeterStart start;
+    start.since = QDate::fromString(job["since"].toString(), Qt::ISODate);
+    const QJsonObject through = job["through"].toObject();
+    for (auto t = through.begin(); t != through.end(); ++t) {
+        const QJsonObject perArchive = t.value().toObject();
+        for (auto a = perArchive.begin(); a != perArchive.end(); ++a)
+            start.through[t.key().toInt()][archiveOf(a.key())] = std::int64_t(a.value().toDouble());
+    }
+    bool dialled = false;
+    if (!m.dial.isEmpty()) {
+        ModemConnection c;
+        c.telephone = m.dial;
+        QString text;
+        if (!DialModem(port, c, kDialTimeoutMs, &text)) {
+            emitEvent({{"m", index}, {"ev", "done"}, {"ok", false}, {"status", text}});
+            return;
+        }
+        dialled = true;
+    }
+    const bool portFree = m.Udp() || port.OpenPort();
+    if (!portFree) {
+        const QString why = port.LastError();
+        emitEvent({{"m", index},
+                   {"ev", "done"},
+                   {"ok", false},
+                   {"status", m.port + QStringLiteral(" занят (отсутсвует)") + (why.isEmpty() ? QString() : " (" + why + ")")}});
+        return;
+    }
+    CollectEvents events;
+    QElapsedTimer sent;
+    events.progress = [&](StoredArchive archive, int done, int planned, int left) {
+        // At most five a second, and always the last one.
+        if (done < planned && sent.isValid() && sent.elapsed() < 200) return;
+        sent.start();
+        emitEvent({{"m", index}, {"ev", "progress"}, {"archive", StoredArchiveName(archive)},
+                   {"done", done}, {"planned", planned}, {"left", left}});
+    };
+    events.record = [&](int type, StoredArchive archive, const ArchiveEntry& entry) {
+        QByteArray bytes;
+        for (const ArchiveRecord& r : entry)
+            bytes.append(reinterpret_cast<const char*>(r.Bytes().data()), qsizetype(r.Bytes().size()));
+        emitEvent({{"m", index}, {"ev", "record"}, {"type", type}, {"archive", StoredArchiveName(archive)},
+                   {"bytes", QString::fromLatin1(bytes.toBase64())}});
+    };
+    events.archiveDone = [&](int type, StoredArchive archive, const QDate& first, const QDate& last, bool complete,
+                             std::optional<std::int64_t> newest, const QString& summary) {
+        QJsonObject e{{"m", index},       {"ev", "archive"},
+                      {"type", type},     {"archive", StoredArchiveName(archive)},
+                      {"first", first.toString(Qt::ISODate)}, {"last", last.toString(Qt::ISODate)},
+                      {"complete", complete}, {"summary", summary}};
+        if (newest) e.insert("through", double(*newest));
+        emitEvent(e);
+    };
+    const MeterOutcome outcome = CollectMeter(engine, m, start, portFree, QDateTime::currentDateTime(), events);
+    if (dialled) HangUpModem(port);
+    emitEvent({{"m", index}, {"ev", "done"}, {"ok", outcome.ok}, {"status", outcome.status},
+               {"type", outcome.type}, {"model", outcome.model}});
+}
+
+// ---- the collector ----
+
+struct ArchiveResult {
+    QDate first, last;
+    bool complete = false;
+    int added = 0;
+    int already = 0;
+};
+
+struct MeterState {
+    Meter meter;
+    int type = -1;
+    QString model;
+    bool started = false;
+    bool done = false;
+    bool ok = false;
+    QString status;
+    std::int64_t run = -1;
+    int added = 0;
+    int already = 0;
+    std::map<StoredArchive, ArchiveResult> archives;
+    std::map<StoredArchive, std::vector<ArchiveEntry>> pending;
+    QString progress;  // the progress line's text
+    QElapsedTimer clock;
+};
+
+QString timeLeft(int seconds) {
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+class Collector {
+public:
+    Collector(const CollectArgs& args, const CollectIo& io, ArchiveStore& store, std::vector<MeterState>& meters)
+        : args_(args), io_(io), store_(store), meters_(meters) {}
+
+    void Run() {
+        // Lines in the order of their first meter.
+        std::map<QString, std::size_t> lineOf;
+        for (std::size_t i = 0; i < meters_.size(); ++i) {
+            const QString key = meters_[i].meter.LineKey();
+            auto [it, fresh] = lineOf.emplace(key, lines_.size());
+            if (fresh) lines_.emplace_back();
+            lines_[it->second].push_back(int(i));
+        }
+        for (std::size_t l = 0; l < lines_.size(); ++l) waiting_.push_back(l);
+        if (args_.progressLines) {
+            for (std::size_t i = 0; i < meters_.size(); ++i) std::fputs("\n", stderr);
+            drawn_ = int(meters_.size());
+        }
+        QTimer redraw;
+        QObject::connect(&redraw, &QTimer::timeout, [this] { draw(); });
+        if (args_.progressLines) redraw.start(200);
+        startWorkers();
+        if (running_ > 0) loop_.exec();
+        draw();
+    }
+
+private:
+    void startWorkers() {
+        while (running_ < std::max(1, args_.jobs) && !waiting_.empty()) {
+            const std::size_t line = waiting_.front();
+            waiting_.pop_front();
+            start(line);
+        }
+        if (running_ == 0) loop_.quit();
+    }
+
+    void start(std::size_t line) {
+        QJsonArray jobs;
+        for (int i : lines_[line]) {
+            const Meter& m = meters_[size_t(i)].meter;
+            QJsonObject job = meterToJson(m);
+            job.insert("index", i);
+            if (args_.since.isValid()) job.insert("since", args_.since.toString(Qt::ISODate));
+            std::vector<int> types;
+            if (m.type >= 0) types.push_back(m.type);
+            else types = store_.TypesOfSerial(m.serial);
+            QJsonObject through;
+            for (int type : types) {
+                QJsonObject perArchive;
+                for (StoredArchive a : {StoredArchive::Daily, StoredArchive::Hourly})
+                    if (const auto t = store_.CompleteThrough(type, m.serial, a))
+                        perArchive.insert(StoredArchiveName(a), double(*t));
+                through.insert(QString::number(type), perArchive);
+            }
+            job.insert("through", through);
+            jobs.append(job);
+        }
+        auto* p = new QProcess;
+        processes_.emplace_back(p);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kCollectWorkerVariable), QStringLiteral("1"));
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        auto buffer = std::make_shared<QByteArray>();
+        QObject::connect(p, &QProcess::readyReadStandardOutput, [this, p, buffer] {
+            *buffer += p->readAllStandardOutput();
+            take(*buffer);
+            commitPending();
+        });
+        QObject::connect(p, &QProcess::finished, [this, p, buffer, line](int code, QProcess::ExitStatus status) {
+            *buffer += p->readAllStandardOutput();
+            take(*buffer);
+            commitPending();
+            for (int i : lines_[line]) {
+                MeterState& s = meters_[size_t(i)];
+                if (s.done) continue;
+                finish(s, false,
+                       status == QProcess::CrashExit
+                           ? QStringLiteral("сбор прерван: программа чтения завершилась аварийно")
+                           : QStringLiteral("сбор прерван: программа чтения завершилась с кодом %1").arg(code));
+            }
+            --running_;
+            startWorkers();
+        });
+        ++running_;
+        p->start(QCoreApplication::applicationFilePath(), {});
+        if (!p->waitForStarted()) {
+            for (int i : lines_[line]) finish(meters_[size_t(i)], false, QStringLiteral("не могу запустить чтение: ") + p->errorString());
+            --running_;
+            return;
+        }
+        p->write(QJsonDocument(QJsonObject{{"meters", jobs}, {"timeoutMs", args_.timeoutMs}}).toJson(QJsonDocument::Compact));
+        p->closeWriteChannel();
+    }
+
+    void take(QByteArray& buffer) {
+        qsizetype end;
+        while ((end = buffer.indexOf('\n')) >= 0) {
+            const QByteArray line = buffer.left(end);
+            buffer.remove(0, end + 1);
+            const QJsonObject e = QJsonDocument::fromJson(line).object();
+            const int index = e["m"].toInt(-1);
+            if (index < 0 || size_t(index) >= meters_.size()) continue;
+            handle(meters_[size_t(index)], e);
+        }
+    }
+
+    void handle(MeterState& s, const QJsonObject& e) {
+        const QString ev = e["ev"].toString();
+        if (ev == "start") {
+            s.started = true;
+            s.clock.start();
+            s.progress = QStringLiteral("связь...");
+            s.run = store_.BeginRun(s.meter.name, s.meter.LinkText(), s.meter.serial, QDateTime::currentDateTime());
+        } else if (ev == "progress") {
+            s.progress = QStringLiteral("%1: прочитано %2 из %3, осталось %4")
+                             .arg(archiveWord(archiveOf(e["archive"].toString())))
+                             .arg(e["done"].toInt())
+                             .arg(e["planned"].toInt())
+                             .arg(timeLeft(e["left"].toInt()));
+        } else if (ev == "record") {
+            const int type = e["type"].toInt();
+            const ArchiveFamily* family = ArchiveFamilyOf(type);
+            const QByteArray bytes = QByteArray::fromBase64(e["bytes"].toString().toLatin1());
+            if (!family || bytes.isEmpty() || bytes.size() % family->layout->size != 0) return;
+            s.type = type;
+            ArchiveEntry entry;
+            for (qsizetype at = 0; at < bytes.size(); at += family->layout->size) {
+                ArchiveRecord r(*family->layout);
+                r.SetBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData() + at),
+                                     size_t(family->layout->size)));
+                entry.push_back(std::move(r));
+            }
+            s.pending[archiveOf(e["archive"].toString())].push_back(std::move(entry));
+        } else if (ev == "archive") {
+            const StoredArchive archive = archiveOf(e["archive"].toString());
+            s.type = e["type"].toInt();
+            ArchiveResult& a = s.archives[archive];
+            a.first = QDate::fromString(e["first"].toString(), Qt::ISODate);
+            a.last = QDate::fromString(e["last"].toString(), Qt::ISODate);
+            a.complete = e["complete"].toBool();
+            std::optional<std::int64_t> through;
+            if (a.complete && e.contains("through")) through = std::int64_t(e["through"].toDouble());
+            // The finished mark moves in the transaction of the read's last records.
+            commit(s, archive, through);
+        } else if (ev == "done") {
+            commitPending();
+            if (e["type"].toInt(-1) >= 0) s.type = e["type"].toInt();
+            s.model = e["model"].toString();
+            finish(s, e["ok"].toBool(), e["status"].toString());
+        }
+    }
+
+    void commit(MeterState& s, StoredArchive archive, std::optional<std::int64_t> through) {
+        std::vector<ArchiveEntry>& entries = s.pending[archive];
+        if (entries.empty() && !through) return;
+        ArchiveStore::Counts counts;
+        const QString error = store_.Store(s.type, s.meter.serial, archive, entries, QDateTime::currentDateTime(), &counts, through);
+        entries.clear();
+        if (!error.isEmpty()) {
+            storeError_ = error;
+            s.ok = false;
+            return;
+        }
+        s.added += counts.added;
+        s.already += counts.already;
+        s.archives[archive].added += counts.added;
+        s.archives[archive].already += counts.already;
+    }
+
+    void commitPending() {
+        for (MeterState& s : meters_)
+            for (auto& [archive, entries] : s.pending)
+                if (!entries.empty()) commit(s, archive, std::nullopt);
+    }
+
+    void finish(MeterState& s, bool ok, const QString& status) {
+        s.done = true;
+        s.ok = ok && storeError_.isEmpty();
+        s.status = storeError_.isEmpty() ? status : storeError_;
+        if (s.model.isEmpty() && s.type >= 0) s.model = ModelName(s.type);
+        s.progress = (s.ok ? QStringLiteral("собрано") : s.status) +
+                     QStringLiteral(", новых записей %1, уже было %2").arg(s.added).arg(s.already);
+        if (s.run >= 0) store_.EndRun(s.run, s.type, s.status, s.added, s.already, QDateTime::currentDateTime());
+        if (!args_.progressLines && !args_.quiet && !args_.json)
+            io_.err(s.meter.name + QStringLiteral(": ") + s.progress);
+    }
+
+    // One line per meter on the terminal, redrawn in place.
+    void draw() {
+        if (!args_.progressLines || drawn_ == 0) return;
+        QString text = QStringLiteral("\033[%1A").arg(drawn_);
+        for (const MeterState& s : meters_) {
+            QString line = s.meter.name + QStringLiteral(": ") +
+                           (s.started || s.done ? s.progress : QStringLiteral("ждет очереди"));
+            text += QStringLiteral("\r") + line + QStringLiteral("\033[K\n");
+        }
+        const QByteArray bytes = text.toUtf8();
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    }
+
+    const CollectArgs& args_;
+    const CollectIo& io_;
+    ArchiveStore& store_;
+    std::vector<MeterState>& meters_;
+    std::vector<std::vector<int>> lines_;
+    std::deque<std::size_t> waiting_;
+    std::vector<std::unique_ptr<QProcess>> processes_;
+    int running_ = 0;
+    int drawn_ = 0;
+    QString storeError_;
+    QEventLoop loop_;
+};
+
+QJsonValue isoOrNull(const QDate& d) { return d.isValid() ? QJsonValue(d.toString(Qt::ISODate)) : QJsonValue(); }
+
+QString rangeText(const ArchiveResult& a) {
+    if (!a.first.isValid()) return QString();
+    return ShortDateText(a.first) + QStringLiteral(" - ") + ShortDateText(a.last);
+}
+
+}  // namespace
+
+bool IsCollectWorker() { return qEnvironmentVariableIsSet(kCollectWorkerVariable); }
+
+int RunCollectWorker() {
+#ifdef __linux__
+    // A collector killed takes its workers with it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() == 1) return 1;
+#endif
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) return 2;
+    const QJsonObject job = QJsonDocument::fromJson(in.readAll()).object();
+    const int timeoutMs = job["timeoutMs"].toInt(1000);
+    TCommPortDriver port;
+    ExchangeEngine engine(&port);
+    SetEngine(&engine);
+    for (const QJsonValue& v : job["meters"].toArray()) {
+        const QJsonObject o = v.toObject();
+        collectOne(port, engine, o["index"].toInt(), meterFromJson(o), o, timeoutMs);
+    }
+    port.ClosePort();
+    return 0;
+}
+
+int RunCollect(const CollectArgs& args, const CollectIo& io) {
+    const MeterList list = ReadMeterList(args.list);
+    if (!list.fatal.isEmpty()) {
+        io.err(list.fatal);
+        return 1;
+    }
+    for (const QString& e : list.errors) io.err(args.list + QStringLiteral(": ") + e + QStringLiteral(" - строка пропущена"));
+    if (list.meters.empty()) {
+        io.err(QStringLiteral("в списке ") + args.list + QStringLiteral(" нет ни одного прибора для сбора"));
+        return 1;
+    }
+    ArchiveStore store;
+    const QString where = args.store.isEmpty() ? ArchiveStore::DefaultLocation() : args.store;
+    const QString opened = store.Open(where);
+    if (!opened.isEmpty()) {
+        io.err(opened);
+        return 1;
+    }
+    std::vector<MeterState> meters(list.meters.size());
+    for (std::size_t i = 0; i < meters.size(); ++i) meters[i].meter = list.meters[i];
+    Collector(args, io, store, meters).Run();
+
+    int collected = 0;
+    QJsonArray json;
+    QString text;
+    for (const MeterState& s : meters) {
+        if (s.ok) ++collected;
+        QJsonArray archives;
+        QStringList ranges;
+        for (const auto& [archive, a] : s.archives) {
+            archives.append(QJsonObject{{"archive", StoredArchiveName(archive)},
+                                        {"from", isoOrNull(a.first)},
+                                        {"to", isoOrNull(a.last)},
+                                        {"complete", a.complete},
+                                        {"records_new", a.added},
+                                        {"records_stored", a.already}});
+            const QString range = rangeText(a);
+            ranges << archiveWord(archive) + (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
+        }
+        json.append(QJsonObject{{"name", s.meter.name},
+                                {"line", s.meter.lineNumber},
+                                {"link", s.meter.LinkText()},
+                                {"serial", s.meter.serial},
+                                {"type", s.type >= 0 ? QJsonValue(s.type) : QJsonValue(QJsonValue::Null)},
+                                {"model", s.model},
+                                {"ok", s.ok},
+                                {"status", s.status},
+                                {"records_new", s.added},
+                                {"records_stored", s.already},
+                                {"archives", archives}});
+        const QString device = s.model.isEmpty() ? QStringLiteral("№ %1").arg(s.meter.serial)
+                                                 : QStringLiteral("%1 № %2").arg(s.model).arg(s.meter.serial);
+        text += QStringLiteral("%1 (%2): %3; новых записей %4, уже было %5")
+                    .arg(s.meter.name, device, s.status)
+                    .arg(s.added)
+                    .arg(s.already);
+        if (!ranges.isEmpty()) text += QStringLiteral("; ") + ranges.join(QStringLiteral(", "));
+        text += QLatin1Char('\n');
+    }
+    const int total = int(meters.size()) + int(list.errors.size());
+    text += QStringLiteral("собрано %1 из %2 приборов, хранилище %3\n").arg(collected).arg(total).arg(where);
+    if (args.json) {
+        const QJsonObject doc{{"store", where},
+                              {"meters", json},
+                              {"collected", collected},
+                              {"failed", total - collected},
+                              {"bad_lines", QJsonArray::fromStringList(list.errors)}};
+        io.out(QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
+    } else {
+        io.out(text);
+    }
+    return collected == total ? 0 : 1;
+}
+
+}  // namespace omi::cli

@@ -1,0 +1,41 @@
+#pragma once
+// omi-cli collect LIST: the archives of every meter of a meter list into the
+// archive store. Meters on different lines are read at the same time by
+// worker processes (this program started again with the worker's
+// environment variable), up to --jobs of them; meters sharing a line are read
+// one after another by one worker. The workers read and report; this process
+// alone writes the store, committing the records as they arrive, so a
+// collection cut off keeps every record it committed and a second run
+// resumes from the newest finished read.
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+namespace omi::cli {
+
+struct CollectArgs {
+    QString list;
+    QString store;  // empty: the data folder's SQLite file
+    QDate since;
+    int jobs = 4;
+    int timeoutMs = 1000;
+    bool json = false;
+    bool quiet = false;
+    bool progressLines = false;  // stderr is a terminal and --quiet is not given
+};
+
+struct CollectIo {
+    std::function<void(const QString& text)> out;  // stdout, whole text
+    std::function<void(const QString& line)> err;  // stderr, one line
+};
+
+int RunCollect(const CollectArgs& args, const CollectIo& io);
+
+// The worker: set in the environment of the processes collect starts.
+inline constexpr char kCollectWorkerVariable[] = "OMI_COLLECT_WORKER";
+bool IsCollectWorker();
+// Reads its job (JSON) from stdin and reports on stdout, one JSON object a line.
+int RunCollectWorker();
+
+}  // namespace omi::cli

@@ -1,0 +1,61 @@
+#pragma once
+// Collecting the archives of one meter over a link already set up: the
+// device on the line is asked to confirm it is the one on the list, then each
+// archive of the list is read by the family's reading procedure from the
+// point the store reached, every accepted record handed on as it arrives.
+
+#include "archives/ArchiveRecord.h"
+#include "store/ArchiveStore.h"
+#include "store/MeterList.h"
+#include "support/Status.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+
+namespace omi {
+
+class ExchangeEngine;
+
+// Where a meter's collection starts.
+struct MeterStart {
+    QDate since;  // --since: the first day of every archive when valid
+    // The store's finished marks of this serial number, per type and archive.
+    std::map<int, std::map<StoredArchive, std::int64_t>> through;
+};
+
+struct CollectEvents {
+    // Status texts of the reading (busy and errors).
+    std::function<void(const QString& text)> status;
+    std::function<void(StoredArchive archive, int done, int planned, int secondsLeft)> progress;
+    std::function<void(int type, StoredArchive archive, const ArchiveEntry& entry)> record;
+    // An archive's read ended. first..last: the days asked for, invalid when
+    // nothing could be new yet (the newest daily record is today's);
+    // complete: it ran to its end; through: the newest record it read, when
+    // it read any.
+    std::function<void(int type, StoredArchive archive, const QDate& first, const QDate& last, bool complete,
+                       std::optional<std::int64_t> through, const QString& summary)>
+        archiveDone;
+};
+
+struct MeterOutcome {
+    bool ok = false;
+    int type = -1;
+    QString model;
+    QString status;  // what the summary line says of the meter
+};
+
+// The first day an archive is read from: --since, else the day after the
+// newest finished daily record / the day of the newest finished hourly one,
+// else invalid (the whole archive).
+QDate ResumeDay(StoredArchive archive, const QDate& since, std::optional<std::int64_t> through);
+
+MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const MeterStart& start, bool portFree,
+                          const QDateTime& now, const CollectEvents& events);
+
+}  // namespace omi
