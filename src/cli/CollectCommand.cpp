@@ -1,6 +1,7 @@
 #include "CollectCommand.h"
 
 #include "archives/ArchiveFamily.h"
+#include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
@@ -116,6 +117,14 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
         const QJsonObject perArchive = t.value().toObject();
         for (auto a = perArchive.begin(); a != perArchive.end(); ++a)
             start.through[t.key().toInt()][archiveOf(a.key())] = std::int64_t(a.value().toDouble());
+    }
+    const QJsonObject stored = job["stored"].toObject();
+    for (auto t = stored.begin(); t != stored.end(); ++t) {
+        const QJsonObject perArchive = t.value().toObject();
+        for (auto a = perArchive.begin(); a != perArchive.end(); ++a) {
+            std::set<std::int64_t>& times = start.stored[t.key().toInt()][archiveOf(a.key())];
+            for (const QJsonValue& h : a.value().toArray()) times.insert(std::int64_t(h.toDouble()));
+        }
     }
     bool dialled = false;
     if (!m.dial.isEmpty()) {
@@ -245,15 +254,27 @@ private:
             std::vector<int> types;
             if (m.type >= 0) types.push_back(m.type);
             else types = store_.TypesOfSerial(m.serial);
-            QJsonObject through;
+            QJsonObject through, stored;
             for (int type : types) {
-                QJsonObject perArchive;
-                for (StoredArchive a : {StoredArchive::Daily, StoredArchive::Hourly})
-                    if (const auto t = store_.CompleteThrough(type, m.serial, a))
-                        perArchive.insert(StoredArchiveName(a), double(*t));
+                QJsonObject perArchive, times;
+                for (StoredArchive a : {StoredArchive::Daily, StoredArchive::Hourly}) {
+                    const auto t = store_.CompleteThrough(type, m.serial, a);
+                    if (t) perArchive.insert(StoredArchiveName(a), double(*t));
+                    // What the read from its first day would find stored (and
+                    // the hours before it that decide whether its first hours
+                    // are held with their neighbours).
+                    const QDate first = ResumeDay(a, args_.since, t);
+                    const std::int64_t from = first.isValid() ? RecordHours(DayNumber(first), 0) - kNormalTolerance : 0;
+                    QJsonArray held;
+                    for (std::int64_t h : store_.StoredTimes(type, m.serial, a, from))
+                        held.append(double(h));
+                    times.insert(StoredArchiveName(a), held);
+                }
                 through.insert(QString::number(type), perArchive);
+                stored.insert(QString::number(type), times);
             }
             job.insert("through", through);
+            job.insert("stored", stored);
             jobs.append(job);
         }
         auto* p = new QProcess;

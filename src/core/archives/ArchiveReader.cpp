@@ -320,7 +320,7 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
 
     auto inRange = [&](const PlanEntry& e) {
         const std::int64_t hours = std::int64_t(DateValueOfDay(e.day)) * 24;
-        return hours >= first * 24 - tolerance && hours <= last * 24 + tolerance;
+        return hours >= first * 24 - tolerance && hours <= last * 24 + tolerance && !(ctx_.skip && ctx_.skip(e.day, 0));
     };
     const Remaining left(plan, inRange);
     std::size_t i = 0;
@@ -386,7 +386,7 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
         const std::int64_t value = DateValueOfDay(e.day);
         // 64-bit hours: the all-records tolerance cannot overflow.
         return (value - first) * 24 + tolerance >= 0 && value * 24 <= last * 24 + tolerance &&
-               std::int64_t(e.day) * 24 + e.hour > ctx_.hourlyAfter;
+               !(ctx_.skip && ctx_.skip(e.day, e.hour));
     };
     const Remaining left(plan, inRange);
     for (std::size_t i = 0; i < plan.size(); ++i) {

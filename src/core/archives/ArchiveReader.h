@@ -11,9 +11,7 @@
 
 #include <QDateTime>
 #include <QString>
-#include <cstdint>
 #include <functional>
-#include <limits>
 
 #include "archives/ArchiveProcedure.h"
 #include "archives/ArchiveRange.h"
@@ -58,10 +56,11 @@ struct ArchiveReadContext {
     // Called for every accepted entry (the live view of the archive page). It
     // may stop the read through the reading state.
     std::function<void(const ArchiveEntry& entry)> onEntry;
-    // Hourly reads: plan positions at or before this hour (day number x 24 +
-    // hour) are not requested. The collector resumes after the newest hour it
-    // already holds; the daily resume is the range's first day.
-    std::int64_t hourlyAfter = std::numeric_limits<std::int64_t>::min();
+    // Plan positions (day number, hour; hour 0 in a daily plan) for which it
+    // returns true are not requested: a collection resuming a read that was
+    // cut off skips the records it already holds. Null: every position in
+    // range is read.
+    std::function<bool(int day, int hour)> skip;
 };
 
 enum class ArchiveReadOutcome {

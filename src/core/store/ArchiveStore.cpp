@@ -185,6 +185,25 @@ std::optional<std::int64_t> ArchiveStore::CompleteThrough(int type, int serial, 
     return std::nullopt;
 }
 
+std::vector<std::int64_t> ArchiveStore::StoredTimes(int type, int serial, StoredArchive archive,
+                                                    std::int64_t from) const {
+    std::vector<std::int64_t> times;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT day, hour FROM omi_record WHERE type = ? AND serial = ? AND archive = ? AND day >= ? "
+                             "ORDER BY day, hour"));
+    q.addBindValue(type);
+    q.addBindValue(serial);
+    q.addBindValue(StoredArchiveName(archive));
+    q.addBindValue(qlonglong(from / 24));
+    if (q.exec())
+        while (q.next()) {
+            const std::int64_t t = RecordHours(q.value(0).toInt(), q.value(1).toInt());
+            if (t >= from) times.push_back(t);
+        }
+    return times;
+}
+
 std::vector<int> ArchiveStore::TypesOfSerial(int serial) const {
     std::vector<int> types;
     QSqlQuery q(QSqlDatabase::database(connection_, false));

@@ -58,6 +58,8 @@ public:
 
     // The newest hour a finished read of this archive reached, if any.
     std::optional<std::int64_t> CompleteThrough(int type, int serial, StoredArchive archive) const;
+    // The times (RecordHours) of the stored records of an archive from a time on.
+    std::vector<std::int64_t> StoredTimes(int type, int serial, StoredArchive archive, std::int64_t from) const;
     // The device types stored under a serial number (a meter of unknown type).
     std::vector<int> TypesOfSerial(int serial) const;
 

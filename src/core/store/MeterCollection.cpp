@@ -52,6 +52,14 @@ QDate ResumeDay(StoredArchive archive, const QDate& since, std::optional<std::in
     return DateOfDayNumber(archive == StoredArchive::Daily ? day + 1 : day);
 }
 
+bool AlreadyStored(const std::set<std::int64_t>& stored, StoredArchive archive, int day, int hour) {
+    if (archive == StoredArchive::Daily) return stored.count(RecordHours(day, 0)) > 0;
+    const std::int64_t at = RecordHours(day, hour);
+    for (std::int64_t t = at - kNormalTolerance; t <= at + kNormalTolerance; ++t)
+        if (!stored.count(t)) return false;
+    return true;
+}
+
 MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const MeterStart& start, bool portFree,
                           const QDateTime& now, const CollectEvents& events) {
     MeterOutcome outcome;
@@ -117,10 +125,11 @@ MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const Mete
         context.accessLevel = 1;
         context.logFolder = QDir::tempPath();
         context.now = now;
-        // The hours around the newest stored one are asked again: the plan
-        // guesses hours from the computer's clock, the device's may differ by
-        // the tolerance, and a record asked twice is stored once.
-        if (hourly && through && !start.since.isValid()) context.hourlyAfter = *through - kNormalTolerance;
+        std::set<std::int64_t> stored;
+        if (auto t = start.stored.find(type); t != start.stored.end())
+            if (auto a = t->second.find(archive); a != t->second.end()) stored = a->second;
+        if (!stored.empty())
+            context.skip = [&stored, archive](int day, int hour) { return AlreadyStored(stored, archive, day, hour); };
         context.onEntry = [&](const ArchiveEntry& entry) {
             if (entry.empty() || EntryDay(entry) <= 0) return;
             const std::int64_t at = RecordHours(EntryDay(entry), hourly ? EntryHour(entry) : 0);

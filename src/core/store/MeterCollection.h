@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace omi {
 
@@ -27,7 +28,17 @@ struct MeterStart {
     QDate since;  // --since: the first day of every archive when valid
     // The store's finished marks of this serial number, per type and archive.
     std::map<int, std::map<StoredArchive, std::int64_t>> through;
+    // The record times (RecordHours) the store holds from the first day of
+    // each read on: a read cut off earlier is resumed without asking for
+    // them again.
+    std::map<int, std::map<StoredArchive, std::set<std::int64_t>>> stored;
 };
+
+// Whether a plan position need not be asked for: a daily record stored; an
+// hourly one stored with the hours around it within the date tolerance (the
+// plan guesses hours from the computer's clock, the device's may differ by
+// that much, so the edges of a stored run are asked again and stored once).
+bool AlreadyStored(const std::set<std::int64_t>& stored, StoredArchive archive, int day, int hour);
 
 struct CollectEvents {
     // Status texts of the reading (busy and errors).
