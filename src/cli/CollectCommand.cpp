@@ -28,6 +28,9 @@
 #include <map>
 #include <memory>
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #ifdef __linux__
 #include <csignal>
 #include <sys/prctl.h>
@@ -412,9 +415,15 @@ private:
     void draw() {
         if (!args_.progressLines || drawn_ == 0) return;
         QString text = QStringLiteral("\033[%1A").arg(drawn_);
+        // A line wider than the terminal would wrap and the lines drawn over
+        // would no longer be those of the meters.
+        int columns = 0;
+        winsize size{};
+        if (ioctl(fileno(stderr), TIOCGWINSZ, &size) == 0) columns = size.ws_col;
         for (const MeterState& s : meters_) {
             QString line = s.meter.name + QStringLiteral(": ") +
                            (s.started || s.done ? s.progress : QStringLiteral("ждет очереди"));
+            if (columns > 1 && line.size() >= columns) line = line.left(columns - 2) + QChar(0x2026);
             text += QStringLiteral("\r") + line + QStringLiteral("\033[K\n");
         }
         const QByteArray bytes = text.toUtf8();
