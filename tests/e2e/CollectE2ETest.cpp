@@ -46,16 +46,33 @@ QJsonObject archiveOf(const QJsonObject& meter, const QString& archive) {
     return {};
 }
 
-// The table of the store and the device's own for the same range, as JSON.
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString pdfText(const QString& pdf) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", pdf, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The table of the store and the device's own for the same range, as JSON;
+// with files, the CSV and the PDF report too.
 void expectStoreEqualsDevice(const QString& store, const QStringList& link, int serial, int type, const QString& kind,
-                             const QDate& from, const QDate& to) {
-    const QStringList range{"--from", iso(from), "--to", iso(to), "--json"};
+                             const QDate& from, const QDate& to, const QTemporaryDir* files = nullptr) {
+    QStringList range{"--from", iso(from), "--to", iso(to), "--json"};
+    const auto outputs = [&](const QString& who) {
+        if (!files) return QStringList();
+        return QStringList{"--csv", files->filePath(who + ".csv"), "--report", files->filePath(who + ".pdf")};
+    };
     const CliRun stored = RunCli(QStringList{"archive", kind, "--store", store, "--serial", QString::number(serial),
                                              "--type", QString::number(type)} +
-                                 range);
+                                 range + outputs("store"));
     const CliRun direct = RunCli(link + QStringList{"--serial", QString::number(serial), "--type", QString::number(type),
                                                     "archive", kind} +
-                                 range);
+                                 range + outputs("device"));
     ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
     ASSERT_EQ(direct.exitCode, 0) << direct.err.toStdString();
     const QJsonObject a = json(stored), b = json(direct);
@@ -63,6 +80,13 @@ void expectStoreEqualsDevice(const QString& store, const QStringList& link, int 
     EXPECT_EQ(a["header"], b["header"]);
     EXPECT_EQ(a["rows"], b["rows"]) << "store: " << stored.out.toStdString() << "\ndevice: " << direct.out.toStdString();
     EXPECT_EQ(a["totals"], b["totals"]);
+    if (files) {
+        EXPECT_FALSE(fileBytes(files->filePath("device.csv")).isEmpty());
+        EXPECT_EQ(fileBytes(files->filePath("store.csv")), fileBytes(files->filePath("device.csv")));
+        const QString report = pdfText(files->filePath("device.pdf"));
+        EXPECT_TRUE(report.contains(QString::number(serial))) << report.toStdString();
+        EXPECT_EQ(pdfText(files->filePath("store.pdf")), report);
+    }
 }
 
 int storedRecords(const QString& path) {
@@ -133,7 +157,7 @@ TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
 
     // Up to yesterday: an hour or a day may begin while the test runs.
     const QDate to = today.addDays(-1);
-    expectStoreEqualsDevice(store, {"--port", shared.Pty()}, 417, 234, "daily-diff", since, to);
+    expectStoreEqualsDevice(store, {"--port", shared.Pty()}, 417, 234, "daily-diff", since, to, &dir);
     expectStoreEqualsDevice(store, {"--port", shared.Pty()}, 1001, 229, "hourly", since, to);
     expectStoreEqualsDevice(store, {"--udp", udp.Udp()}, 77, 235, "daily", since, to);
 
