@@ -28,8 +28,10 @@
 #include <map>
 #include <memory>
 
+#ifndef _WIN32
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #ifdef __linux__
 #include <csignal>
@@ -159,11 +161,8 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
                    {"done", done}, {"planned", planned}, {"left", left}});
     };
     events.record = [&](int type, StoredArchive archive, const ArchiveEntry& entry) {
-        QByteArray bytes;
-        for (const ArchiveRecord& r : entry)
-            bytes.append(reinterpret_cast<const char*>(r.Bytes().data()), qsizetype(r.Bytes().size()));
         emitEvent({{"m", index}, {"ev", "record"}, {"type", type}, {"archive", StoredArchiveName(archive)},
-                   {"bytes", QString::fromLatin1(bytes.toBase64())}});
+                   {"bytes", QString::fromLatin1(EntryBytes(entry).toBase64())}});
     };
     events.archiveDone = [&](int type, StoredArchive archive, const QDate& first, const QDate& last, bool complete,
                              std::optional<std::int64_t> newest, const QString& summary) {
@@ -346,17 +345,12 @@ private:
         } else if (ev == "record") {
             const int type = e["type"].toInt();
             const ArchiveFamily* family = ArchiveFamilyOf(type);
-            const QByteArray bytes = QByteArray::fromBase64(e["bytes"].toString().toLatin1());
-            if (!family || bytes.isEmpty() || bytes.size() % family->layout->size != 0) return;
+            if (!family) return;
+            std::optional<ArchiveEntry> entry =
+                EntryFromBytes(*family->layout, QByteArray::fromBase64(e["bytes"].toString().toLatin1()));
+            if (!entry) return;
             s.type = type;
-            ArchiveEntry entry;
-            for (qsizetype at = 0; at < bytes.size(); at += family->layout->size) {
-                ArchiveRecord r(*family->layout);
-                r.SetBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData() + at),
-                                     size_t(family->layout->size)));
-                entry.push_back(std::move(r));
-            }
-            s.pending[archiveOf(e["archive"].toString())].push_back(std::move(entry));
+            s.pending[archiveOf(e["archive"].toString())].push_back(std::move(*entry));
         } else if (ev == "archive") {
             const StoredArchive archive = archiveOf(e["archive"].toString());
             s.type = e["type"].toInt();
@@ -418,8 +412,10 @@ private:
         // A line wider than the terminal would wrap and the lines drawn over
         // would no longer be those of the meters.
         int columns = 0;
+#ifndef _WIN32
         winsize size{};
         if (ioctl(fileno(stderr), TIOCGWINSZ, &size) == 0) columns = size.ws_col;
+#endif
         for (const MeterState& s : meters_) {
             QString line = s.meter.name + QStringLiteral(": ") +
                            (s.started || s.done ? s.progress : QStringLiteral("ждет очереди"));

@@ -40,6 +40,24 @@ QString StoredArchiveName(StoredArchive archive) {
     return archive == StoredArchive::Daily ? QStringLiteral("daily") : QStringLiteral("hourly");
 }
 
+QByteArray EntryBytes(const ArchiveEntry& entry) {
+    QByteArray bytes;
+    for (const ArchiveRecord& r : entry)
+        bytes.append(reinterpret_cast<const char*>(r.Bytes().data()), qsizetype(r.Bytes().size()));
+    return bytes;
+}
+
+std::optional<ArchiveEntry> EntryFromBytes(const RecordLayout& layout, const QByteArray& bytes) {
+    if (bytes.isEmpty() || bytes.size() % layout.size != 0) return std::nullopt;
+    ArchiveEntry entry;
+    for (qsizetype at = 0; at < bytes.size(); at += layout.size) {
+        ArchiveRecord r(layout);
+        r.SetBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData() + at), size_t(layout.size)));
+        entry.push_back(std::move(r));
+    }
+    return entry;
+}
+
 QStringList GapTexts(const ArchiveList& list, StoredArchive archive) {
     const bool hourly = archive == StoredArchive::Hourly;
     std::vector<std::int64_t> times;
@@ -228,9 +246,7 @@ QString ArchiveStore::Store(int type, int serial, StoredArchive archive, const s
         if (entry.empty() || EntryDay(entry) <= 0) continue;
         const int day = EntryDay(entry);
         const int hour = archive == StoredArchive::Daily ? 0 : EntryHour(entry);
-        QByteArray bytes;
-        for (const ArchiveRecord& r : entry)
-            bytes.append(reinterpret_cast<const char*>(r.Bytes().data()), qsizetype(r.Bytes().size()));
+        const QByteArray bytes = EntryBytes(entry);
         q.bindValue(0, type);
         q.bindValue(1, serial);
         q.bindValue(2, name);
@@ -294,18 +310,9 @@ ArchiveList ArchiveStore::Load(int type, int serial, StoredArchive archive, cons
     }
     int damaged = 0;
     while (q.next()) {
-        const QByteArray bytes = q.value(0).toByteArray();
-        if (bytes.isEmpty() || bytes.size() % layout.size != 0) {
-            ++damaged;
-            continue;
-        }
-        ArchiveEntry entry;
-        for (qsizetype at = 0; at < bytes.size(); at += layout.size) {
-            ArchiveRecord r(layout);
-            r.SetBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData() + at), size_t(layout.size)));
-            entry.push_back(std::move(r));
-        }
-        list.push_back(std::move(entry));
+        std::optional<ArchiveEntry> entry = EntryFromBytes(layout, q.value(0).toByteArray());
+        if (entry) list.push_back(std::move(*entry));
+        else ++damaged;
     }
     if (damaged && error)
         *error = QStringLiteral("хранилище: %1 записей не того размера (другой тип прибора?) пропущено").arg(damaged);

@@ -12,6 +12,7 @@
 
 #include "archives/ArchiveRecord.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -30,6 +31,11 @@ QString StoredArchiveName(StoredArchive archive);  // "daily", "hourly"
 // A record time as one number: day number x 24 + hour (day number: days
 // since 1999-12-31; a daily record has hour 0).
 inline std::int64_t RecordHours(int day, int hour) { return std::int64_t(day) * 24 + hour; }
+
+// An entry as the store keeps it: the bytes of its records one after
+// another; and back, nothing when the bytes are not whole records of the layout.
+QByteArray EntryBytes(const ArchiveEntry& entry);
+std::optional<ArchiveEntry> EntryFromBytes(const RecordLayout& layout, const QByteArray& bytes);
 
 // The records missing between the oldest and the newest entry of a list
 // (any order): one text per run of missing days ("05.12.2026",
