@@ -692,7 +692,7 @@ int runStoredArchive(const Options& o) {
     if (!applyRange(o, type, kind, from, to, state)) return 1;
 
     ArchiveStore store;
-    const QString opened = store.Open(o.store);
+    const QString opened = store.Open(o.store, false);
     if (!opened.isEmpty()) {
         printErr(opened);
         return 1;

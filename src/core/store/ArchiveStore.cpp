@@ -99,7 +99,7 @@ bool ArchiveStore::IsOpen() const {
     return QSqlDatabase::contains(connection_) && QSqlDatabase::database(connection_, false).isOpen();
 }
 
-QString ArchiveStore::Open(const QString& where) {
+QString ArchiveStore::Open(const QString& where, bool create) {
     location_ = where;
     const bool url = where.startsWith(QLatin1String("postgresql://")) || where.startsWith(QLatin1String("postgres://"));
     postgres_ = url;
@@ -122,6 +122,7 @@ QString ArchiveStore::Open(const QString& where) {
     } else {
         const QFileInfo file(where);
         if (file.exists() && !file.isFile()) return QStringLiteral("хранилище: ") + where + QStringLiteral(" - не файл");
+        if (!create && !file.exists()) return QStringLiteral("хранилище ") + where + QStringLiteral(" не найдено");
         if (!QDir().mkpath(file.absolutePath()))
             return QStringLiteral("хранилище: не могу создать папку ") + file.absolutePath();
         db.setDatabaseName(file.absoluteFilePath());

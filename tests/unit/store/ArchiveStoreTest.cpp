@@ -126,6 +126,11 @@ TEST(ArchiveStore, RefusesWhatIsNotAStoreOfThisVersionAndLeavesItAlone) {
         EXPECT_TRUE(error.contains(c.message)) << c.path.toStdString() << ": " << error.toStdString();
         EXPECT_FALSE(store.IsOpen());
     }
+    {
+        ArchiveStore store;  // only read: a missing file is a mistake, not a new store
+        EXPECT_EQ(store.Open(dir.filePath("missing.sqlite"), false), "хранилище " + dir.filePath("missing.sqlite") + " не найдено");
+        EXPECT_FALSE(QFile::exists(dir.filePath("missing.sqlite")));
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
     db.setDatabaseName(other);
     ASSERT_TRUE(db.open());
