@@ -1,36 +1,13 @@
 #include "protocol/Exchange.h"
 
-#include "transport/Modem.h"
-
-#include "families/DeviceFamily.h"
-#include "transport/CommPortDriver.h"
-
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QTimer>
-#include <QNetworkDatagram>
-#include <QUdpSocket>
-
-#include <algorithm>
 
 namespace omi {
 
 namespace {
 ExchangeEngine* g_engine = nullptr;
-
-QString threeDigits(const QByteArray& bytes) {
-    QString s;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (i) s += QLatin1Char('|');
-        s += QStringLiteral("%1").arg(static_cast<std::uint8_t>(bytes[i]), 3, 10, QLatin1Char('0'));
-    }
-    return s;
-}
-
-bool isTypeCandidate(std::uint8_t b) { return b == 0 || DescriptorOf(b) != nullptr; }
 
 // Clears a flag when the scope ends, even on an early return.
 struct FlagGuard {
@@ -58,7 +35,7 @@ void Pause(int ms) {
 }
 
 ExchangeEngine::ExchangeEngine(TCommPortDriver* port, QObject* parent)
-    : QObject(parent), port_(port), trx_(new QTimer(this)) {
+    : QObject(parent), serial_(port), udp_(port, [this](int ms) { Pause(ms); }), trx_(new QTimer(this)) {
     trx_->setInterval(kTrxIntervalMs);
     connect(trx_, &QTimer::timeout, this, &ExchangeEngine::TrxTimer);
     if (port) connect(port, &TCommPortDriver::ReceiveData, this, &ExchangeEngine::PortReceiveData);
@@ -68,9 +45,8 @@ ExchangeEngine::~ExchangeEngine() {
     if (g_engine == this) g_engine = nullptr;
 }
 
-void ExchangeEngine::SetNetworkTarget(const QString& host, quint16 port) {
-    udpHost_ = host;
-    udpPort_ = port;
+void ExchangeEngine::SetLoggerReplay(const LoggerReplayData* data) {
+    replay_ = data ? std::make_unique<ReplayTransport>(*data) : nullptr;
 }
 
 void ExchangeEngine::Pause(int ms) {
@@ -87,244 +63,17 @@ void ExchangeEngine::Pause(int ms) {
     loop.exec();
 }
 
-void ExchangeEngine::trace(const QString& text) {
-    if (trace_) trace_->Append(text);
-}
-
-bool ExchangeEngine::traceVisible() const { return trace_ && trace_->Visible(); }
-
 bool ExchangeEngine::Exchange(const Frame& request, Frame& response) {
     if (inExchange_) return false;  // a nested exchange would interleave on the line
     FlagGuard busy(inExchange_);
-    if (replay_) {
-        Frame req = request;
-        Frame answer = ReplayAnswer(*replay_, req, CurrentSerial());
-        if (!answer.empty()) response = std::move(answer);
-        return true;
-    }
-    if (imitation_) {
-        if (imitationHandler_) {
-            const Frame req = request;
-            imitationHandler_(req, response);
-        }
-        return true;
-    }
-    if (transport_ == TransportKind::Serial) return serialExchange(request, response);
-    return networkExchange(request, response);
+    return active().Exchange(request, response);
 }
 
-bool ExchangeEngine::serialExchange(const Frame& requestIn, Frame& response) {
-    const Frame request = requestIn;  // the caller may pass the same object as response
-    const QByteArray out = FrameToString(request);
-    const int command = request.size() > 4 ? request[4] : -1;
-    if (!port_ || !port_->OpenPort()) return false;
-    // Bytes of the answer belong to the blocking read, not to the receive event.
-    port_->SuspendPolling();
-    // What is waiting before the request goes out answers nothing of this
-    // exchange: the late answer to an earlier one, read now, would be taken
-    // for this answer and shift every exchange after it by one. (Between
-    // attempts nothing is discarded: a late answer to this request is good.)
-    // Over a modem line what is waiting may be the modem's word that the
-    // carrier was lost after the last answer: then nothing can be reached.
-    if (CurrentLineState() == LineState::Connected) {
-        const std::uint32_t waiting = port_->RxCount();
-        if (waiting > 0 && waiting != 65535) {
-            QByteArray text(static_cast<qsizetype>(waiting), '\0');
-            const std::int64_t n = port_->ReadBytes(text.data(), text.size());
-            if (n > 0 && noteModemText(text.left(n))) {
-                port_->ResumePolling();
-                return false;
-            }
-        }
-    }
-    port_->PurgeBuffers(true, false);
-    QPointer<TCommPortDriver> port = port_;
-    bool result = false;
-    QByteArray r;
-    const QByteArray broadcast = FrameToString(kBroadcastNoTu);
-    for (int attempt = 1; attempt <= kSerialAttempts && port && port->IsOpen(); ++attempt) {
-        if (traceVisible()) trace(QStringLiteral("ЗАПРОС=") + FrameToDecimal(request));
-        const std::int64_t sent = port->WriteBytes(out.constData(), out.size());
-        // The pause before reading the answer ends early when the answer has
-        // begun to arrive: on a fast line a fixed 10 ms would cost more than
-        // the whole exchange, and reading sooner changes nothing on the line.
-        port->WaitReadable(kSerialPauseMs);
-        if (!port) break;
-        r.clear();
-        qsizetype received = 0;
-        bool read = ReadResponse(r, &received);
-        // A line that echoes what is sent returns the broadcast request first;
-        // it is not an answer (no device has type 0), the answer follows it.
-        if (read && r == broadcast) {
-            r.clear();
-            read = ReadResponse(r, &received);
-        }
-        // A whole frame with a right check byte that answers another command
-        // is the late answer of an earlier exchange that came after the purge
-        // (a slow device answering a repeated request twice): not this answer,
-        // which may still follow it within this attempt.
-        for (int stale = 0; read && command > 0 && isStaleAnswer(r, command) && stale < kSerialAttempts; ++stale) {
-            if (traceVisible()) trace(QStringLiteral("ЧУЖОЙ ОТВЕТ ") + threeDigits(r) + QStringLiteral("\r\n"));
-            r.clear();
-            read = ReadResponse(r, &received);
-        }
-        // Over a modem line the modem itself may speak: a lost carrier ends
-        // the session, and no attempt can reach the device any more.
-        if (noteModemText(r)) {
-            r.clear();
-            break;
-        }
-        trace(QStringLiteral("length(r)=") + QString::number(r.size()) + QLatin1Char(';'));
-        if (traceVisible()) trace(QStringLiteral(" ОТВЕТ=") + threeDigits(r) + QStringLiteral("\r\n"));
-        if (read && sent == out.size()) {
-            result = true;
-            break;
-        }
-        // Only the bytes that came: the zeros standing in for the missing
-        // ones would complete a frame that lost a zero byte (its sum is
-        // unchanged) and pass its check byte.
-        r = FindFrame(r.left(received), command);
-        if (r.size() >= kMinFrame && r != broadcast) {
-            if (traceVisible()) trace(QStringLiteral("ЕСТЬ ") + threeDigits(r));
-            result = true;
-            break;
-        }
-        if (traceVisible()) trace(QStringLiteral("НЕТ В мУСОРЕ\r\n"));
-    }
-    if (port) port->ResumePolling();
-    if (result) response = StringToFrame(r);
-    return result;
-}
-
-bool ExchangeEngine::noteModemText(const QByteArray& data) {
-    // Over a modem line, the modem's own word that the carrier is gone frees
-    // the line (the text may come in pieces).
-    if (CurrentLineState() != LineState::Connected) return false;
-    modemTail_ = (modemTail_ + data).right(32);
-    if (!modemTail_.contains("NO CARRIER")) return false;
-    modemTail_.clear();
-    SetLineState(LineState::Free);
-    trace(QStringLiteral("НЕТ НЕСУЩЕЙ: связь по модему потеряна\r\n"));
-    return true;
-}
-
-bool ExchangeEngine::isStaleAnswer(const QByteArray& r, int command) {
-    if (r.size() < kMinFrame) return false;
-    const auto* d = reinterpret_cast<const std::uint8_t*>(r.constData());
-    return d[4] != command && FrameCheckByte(d, static_cast<std::size_t>(r.size() - 1)) == d[r.size() - 1];
-}
-
-bool ExchangeEngine::ReadResponse(QByteArray& out, qsizetype* received) {
-    if (received) *received = 0;
-    if (!port_) return false;
-    char first = 0;
-    if (port_->ReadBytes(&first, 1) != 1) return false;
-    const auto b = static_cast<std::uint8_t>(first);
-    if (b >= 1 && b <= 5) return false;
-    const int length = b == 0 ? 256 : b;
-    QByteArray s(length, '\0');
-    s[0] = first;
-    const std::int64_t got = port_ ? port_->ReadBytes(s.data() + 1, length - 1) : 0;
-    out = s;
-    if (received) *received = 1 + static_cast<qsizetype>(got);
-    return got == length - 1;
-}
-
-QByteArray ExchangeEngine::FindFrame(const QByteArray& s, int command) {
-    const auto* d = reinterpret_cast<const std::uint8_t*>(s.constData());
-    const qsizetype n = s.size();
-    for (qsizetype p = 0; p + 5 < n; ++p) {  // positions 1..n-5 counted from 1
-        const int b = d[p];
-        if (command != 0) {
-            if (b < kMinFrame || p + b > n) continue;
-            if (FrameCheckByte(d + p, b - 1) != d[p + b - 1]) continue;
-            if (d[p + 1] != CurrentType()) continue;
-            if ((d[p + 2] | (d[p + 3] << 8)) != CurrentSerial()) continue;
-            if (d[p + 4] != command) continue;
-            return s.mid(p, b);
-        }
-        if (b != 6 || p + 6 > n) continue;
-        if (!isTypeCandidate(d[p + 1]) || d[p + 4] != 0) continue;
-        if (FrameCheckByte(d + p, 5) != d[p + 5]) continue;
-        return s.mid(p, 6);
-    }
-    return {};
-}
-
-bool ExchangeEngine::ensureUdpSocket() {
-    if (udp_ && udpBoundHost_ == udpHost_ && udpBoundPort_ == udpPort_ &&
-        udp_->state() == QAbstractSocket::ConnectedState)
-        return true;
-    udp_.reset();
-    QHostAddress address(udpHost_.trimmed());
-    if (address.isNull()) {
-        const QHostInfo info = QHostInfo::fromName(udpHost_.trimmed());
-        const auto list = info.addresses();
-        auto v4 = std::find_if(list.begin(), list.end(),
-                               [](const QHostAddress& a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
-        if (v4 != list.end()) address = *v4;
-        else if (!list.isEmpty()) address = list.front();
-        else return false;
-    }
-    udp_ = std::make_unique<QUdpSocket>();
-    // A connected socket takes datagrams only from the configured host and port.
-    udp_->connectToHost(address, udpPort_);
-    if (udp_->state() != QAbstractSocket::ConnectedState) {
-        udp_.reset();
-        return false;
-    }
-    udpBoundHost_ = udpHost_;
-    udpBoundPort_ = udpPort_;
-    return true;
-}
-
-bool ExchangeEngine::networkExchange(const Frame& requestIn, Frame& response) {
-    if (udpHost_.trimmed().isEmpty()) {
-        if (emptyAddress_) emptyAddress_();
-        return false;
-    }
-    const Frame request = requestIn;
-    const QByteArray out = FrameToString(request);
-    const int base = std::max<int>(port_ ? static_cast<int>(port_->InputTimeout()) : 1000, 1000);
-    for (int k = 0; k < kUdpAttempts; ++k) {
-        Pause(1);
-        if (!ensureUdpSocket()) return false;
-        // A late answer to an earlier attempt or exchange is not this answer.
-        while (udp_->hasPendingDatagrams()) udp_->receiveDatagram();
-        if (udp_->write(out) != out.size()) {
-            udp_.reset();
-            return false;
-        }
-        // Every attempt waits: the first one at least as long as the second.
-        const int wait = std::max(k, 1) * base;
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        timer.setTimerType(Qt::PreciseTimer);
-        QUdpSocket* sock = udp_.get();
-        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        connect(sock, &QUdpSocket::readyRead, &loop, &QEventLoop::quit);
-        connect(sock, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < wait) {
-            if (udp_.get() != sock) return false;
-            while (sock->hasPendingDatagrams()) {
-                const QByteArray data = sock->receiveDatagram().data();
-                if (!data.isEmpty()) {
-                    response = StringToFrame(data);
-                    return true;
-                }
-            }
-            timer.start(static_cast<int>(wait - clock.elapsed()));
-            loop.exec();
-            if (udp_.get() != sock) return false;
-            // A refused port (ICMP) shows as an error; keep waiting for the
-            // rest of the attempt, the next send reports it if it persists.
-            if (sock->error() == QAbstractSocket::ConnectionRefusedError && !sock->hasPendingDatagrams()) break;
-        }
-    }
-    return false;
+omi::Transport& ExchangeEngine::active() {
+    if (replay_) return *replay_;
+    if (imitation_) return imitationTransport_;
+    if (transport_ == TransportKind::Serial) return serial_;
+    return udp_;
 }
 
 void ExchangeEngine::SetAsyncReceive(bool on) {
@@ -340,7 +89,7 @@ void ExchangeEngine::StartAsyncReceive() {
 }
 
 void ExchangeEngine::PortReceiveData(const QByteArray& data) {
-    noteModemText(data);
+    serial_.NoteModemText(data);
     if (!asyncOn_) return;
     asyncBuffer_ += data;
     if (!trx_->isActive()) trx_->start();

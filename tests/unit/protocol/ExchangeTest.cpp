@@ -9,6 +9,7 @@
 #include <QUdpSocket>
 
 #include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -350,6 +351,51 @@ TEST(LoggerReplay, Answers) {
     d.type = 225;
     ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchivePointers), response));
     EXPECT_EQ(response, (Frame{9, 225, 161, 1, 21, 2, 1, 2, 255}));
+    ClearCurrentDevice();
+}
+
+// Each transaction goes to exactly one transport: the logger replay while a
+// file is replayed, else the imitation while it is on, else the selected line
+// (here UDP without an address, which reports the empty address).
+TEST(ExchangeEngine, ReplayThenImitationThenTheLine) {
+    enum class Answers { Replay, Imitation, Line };
+    struct Case {
+        bool replay;
+        bool imitation;
+        Answers expected;
+    } cases[] = {
+        {true, true, Answers::Replay},
+        {true, false, Answers::Replay},
+        {false, true, Answers::Imitation},
+        {false, false, Answers::Line},
+    };
+    SetCurrentDevice(417, 234);
+    LoggerReplayData d;
+    d.type = 234;
+    d.recordLength = 3;
+    d.records = {"1,2,3"};
+    const Frame replayed = withCheck({9, 234, 161, 1, 3, 1, 2, 3});
+    const Frame imitated = withCheck({7, 234, 161, 1, 3, 77});
+    for (const Case& c : cases) {
+        ExchangeEngine engine(nullptr);
+        engine.SetTransport(TransportKind::Network);
+        int imitations = 0, emptyAddress = 0;
+        engine.SetEmptyAddressHandler([&] { ++emptyAddress; });
+        engine.SetImitationHandler([&](const Frame&, Frame& r) {
+            ++imitations;
+            r = imitated;
+        });
+        engine.SetImitation(c.imitation);
+        engine.SetLoggerReplay(c.replay ? &d : nullptr);
+        Frame response;
+        const bool ok = engine.Exchange(*BuildFrame(cmd::ArchiveRecord, {0, 0}), response);
+        const std::string what = "replay " + std::to_string(c.replay) + ", imitation " + std::to_string(c.imitation);
+        EXPECT_EQ(ok, c.expected != Answers::Line) << what;
+        EXPECT_EQ(response == replayed, c.expected == Answers::Replay) << what;
+        EXPECT_EQ(imitations, c.expected == Answers::Imitation ? 1 : 0) << what;
+        EXPECT_EQ(response == imitated, c.expected == Answers::Imitation) << what;
+        EXPECT_EQ(emptyAddress, c.expected == Answers::Line ? 1 : 0) << what;
+    }
     ClearCurrentDevice();
 }
 
