@@ -111,6 +111,30 @@ void setUpLink(TCommPortDriver& port, ExchangeEngine& engine, const Meter& m, in
     if (m.Udp()) engine.SetNetworkTarget(m.udpHost, m.udpPort);
 }
 
+// What a reader that is gone asked for may still be coming down the line
+// (a collection killed in the middle of an answer, a meter before this one
+// that stopped answering late): the identification waits for the line to
+// fall quiet rather than take that tail for its answers. A quiet line costs
+// one short look.
+void waitForQuietLine(TCommPortDriver& port, int baud) {
+    constexpr int kLookMs = 20;
+    constexpr int kQuietMs = 50;
+    // Two of the longest answers at the line's speed.
+    const qint64 longestMs = 2 * 256 * 10 * 1000 / std::max(baud, 50) + 100;
+    port.SuspendPolling();
+    port.WaitReadable(kLookMs);
+    QElapsedTimer clock, quiet;
+    clock.start();
+    quiet.start();
+    for (std::uint32_t n = port.RxCount(); n > 0 && n != 65535 && clock.elapsed() < longestMs; n = port.RxCount()) {
+        QByteArray tail(qsizetype(n), '\0');
+        port.ReadBytes(tail.data(), tail.size());
+        quiet.start();
+        while (port.RxCount() == 0 && quiet.elapsed() < kQuietMs) port.WaitReadable(int(kQuietMs - quiet.elapsed()));
+    }
+    port.ResumePolling();
+}
+
 void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const Meter& m, const QJsonObject& job,
                 int timeoutMs) {
     emitEvent({{"m", index}, {"ev", "start"}});
@@ -151,6 +175,7 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
                    {"status", m.port + QStringLiteral(" занят (отсутсвует)") + (why.isEmpty() ? QString() : " (" + why + ")")}});
         return;
     }
+    if (!m.Udp() && !dialled) waitForQuietLine(port, m.baud);
     CollectEvents events;
     QElapsedTimer sent;
     events.progress = [&](StoredArchive archive, int done, int planned, int left) {
