@@ -1,4 +1,5 @@
 #include "CollectCommand.h"
+#include "SerialSetup.h"
 
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveRange.h"
@@ -86,27 +87,9 @@ void emitEvent(const QJsonObject& event) {
     std::fflush(stdout);
 }
 
-TCommPortDriver::TParity parityOf(QChar p) {
-    switch (p.toLatin1()) {
-        case 'O': return TCommPortDriver::ptODD;
-        case 'E': return TCommPortDriver::ptEVEN;
-        case 'M': return TCommPortDriver::ptMARK;
-        case 'S': return TCommPortDriver::ptSPACE;
-        default: return TCommPortDriver::ptNONE;
-    }
-}
-
 void setUpLink(TCommPortDriver& port, ExchangeEngine& engine, const Meter& m, int timeoutMs) {
-    if (port.IsOpen() && port.PortName() != m.port) port.ClosePort();
-    port.SetPortName(m.port);
-    port.SetBaudRateValue(quint32(m.baud));
-    port.SetDataBits(static_cast<TCommPortDriver::TDataBits>(m.dataBits - 5));
-    port.SetParity(parityOf(m.parity));
-    port.SetStopBits(m.stopBits == 2    ? TCommPortDriver::sb2BITS
-                     : m.stopBits == 15 ? TCommPortDriver::sb1HALFBITS
-                                        : TCommPortDriver::sb1BITS);
-    port.SetInputTimeout(std::uint32_t(timeoutMs));
-    port.SetOutputTimeout(1000);
+    const QString stopBits = m.stopBits == 15 ? QStringLiteral("1.5") : QString::number(m.stopBits);
+    ConfigureSerialPort(port, {m.port, quint32(m.baud), m.dataBits, m.parity, stopBits, timeoutMs});
     engine.SetTransport(m.Udp() ? TransportKind::Network : TransportKind::Serial);
     if (m.Udp()) engine.SetNetworkTarget(m.udpHost, m.udpPort);
 }

@@ -15,6 +15,7 @@
 #include "CalibrateCommand.h"
 #include "CollectCommand.h"
 #include "SendCommand.h"
+#include "SerialSetup.h"
 #include "WriteCommands.h"
 #include "families/DeviceFamily.h"
 #include "logger/LoggerFile.h"
@@ -152,20 +153,6 @@ private:
     QElapsedTimer drawn_;
 };
 
-TCommPortDriver::TParity parityOf(const QString& p) {
-    if (p == "odd") return TCommPortDriver::ptODD;
-    if (p == "even") return TCommPortDriver::ptEVEN;
-    if (p == "mark") return TCommPortDriver::ptMARK;
-    if (p == "space") return TCommPortDriver::ptSPACE;
-    return TCommPortDriver::ptNONE;
-}
-
-TCommPortDriver::TStopBits stopBitsOf(const QString& s) {
-    if (s == "1.5") return TCommPortDriver::sb1HALFBITS;
-    if (s == "2") return TCommPortDriver::sb2BITS;
-    return TCommPortDriver::sb1BITS;
-}
-
 struct Session {
     const Options& o;
     TCommPortDriver port;
@@ -177,13 +164,7 @@ struct Session {
         // Any long operation of the core (archives now; collecting, calibration
         // and the change log as they come) draws the progress line.
         status.progressLine = !o.quiet && isatty(fileno(stderr));
-        port.SetPortName(o.port);
-        port.SetBaudRateValue(o.baud);
-        port.SetDataBits(static_cast<TCommPortDriver::TDataBits>(o.dataBits - 5));
-        port.SetParity(parityOf(o.parity));
-        port.SetStopBits(stopBitsOf(o.stopBits));
-        port.SetInputTimeout(static_cast<std::uint32_t>(o.timeoutMs));
-        port.SetOutputTimeout(1000);
+        cli::ConfigureSerialPort(port, {o.port, o.baud, o.dataBits, o.parity.front(), o.stopBits, o.timeoutMs});
         SetEngine(&engine);
         if (o.link == Options::Link::Udp) {
             engine.SetTransport(TransportKind::Network);
@@ -704,17 +685,12 @@ int runStoredArchive(const Options& o) {
     QString error;
     ArchiveList list = store.Load(type, o.serial, archive, first, last, *tab.family->layout, &error);
     if (!error.isEmpty()) printErr(error);
-    if (list.empty()) {
-        const ArchiveList any =
-            store.Load(type, o.serial, archive, DateOfDayNumber(1), DateOfDayNumber(std::numeric_limits<int>::max() / 48),
-                       *tab.family->layout);
-        if (any.empty()) {
-            printErr(QStringLiteral("в хранилище нет записей %1 архива прибора %2 № %3")
-                         .arg(archive == StoredArchive::Daily ? QStringLiteral("суточного") : QStringLiteral("часового"))
-                         .arg(deviceName(type))
-                         .arg(o.serial));
-            return 1;
-        }
+    if (list.empty() && !store.Holds(type, o.serial, archive)) {
+        printErr(QStringLiteral("в хранилище нет записей %1 архива прибора %2 № %3")
+                     .arg(archive == StoredArchive::Daily ? QStringLiteral("суточного") : QStringLiteral("часового"))
+                     .arg(deviceName(type))
+                     .arg(o.serial));
+        return 1;
     }
     QString summary;
     if (list.empty()) {

@@ -204,6 +204,15 @@ std::optional<std::int64_t> ArchiveStore::CompleteThrough(int type, int serial, 
     return std::nullopt;
 }
 
+bool ArchiveStore::Holds(int type, int serial, StoredArchive archive) const {
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("SELECT 1 FROM omi_record WHERE type = ? AND serial = ? AND archive = ? LIMIT 1"));
+    q.addBindValue(type);
+    q.addBindValue(serial);
+    q.addBindValue(StoredArchiveName(archive));
+    return q.exec() && q.next();
+}
+
 std::vector<std::int64_t> ArchiveStore::StoredTimes(int type, int serial, StoredArchive archive,
                                                     std::int64_t from) const {
     std::vector<std::int64_t> times;

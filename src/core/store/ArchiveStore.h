@@ -65,6 +65,8 @@ public:
 
     // The newest hour a finished read of this archive reached, if any.
     std::optional<std::int64_t> CompleteThrough(int type, int serial, StoredArchive archive) const;
+    // Whether any record of the archive is stored.
+    bool Holds(int type, int serial, StoredArchive archive) const;
     // The times (RecordHours) of the stored records of an archive from a time on.
     std::vector<std::int64_t> StoredTimes(int type, int serial, StoredArchive archive, std::int64_t from) const;
     // The device types stored under a serial number (a meter of unknown type).
