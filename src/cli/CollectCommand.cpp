@@ -1,6 +1,21 @@
 #include "CollectCommand.h"
-#include "SerialSetup.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <memory>
+
+#include "SerialSetup.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
@@ -14,28 +29,16 @@
 #include "transport/CommPortDriver.h"
 #include "transport/Modem.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTimer>
-
-#include <cstdio>
-#include <deque>
-#include <map>
-#include <memory>
-
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
 #endif
 
 #ifdef __linux__
-#include <csignal>
 #include <sys/prctl.h>
 #endif
 
@@ -44,19 +47,96 @@ namespace omi::cli {
 namespace {
 
 constexpr int kDialTimeoutMs = 60000;
+// How long a store whose connection was lost is tried again before the
+// collection stops.
+constexpr int kReconnectMs = 15000;
+// How long a worker told to end may take before it is killed.
+constexpr int kWorkerEndMs = 5000;
 
-QString archiveWord(StoredArchive a) { return a == StoredArchive::Daily ? QStringLiteral("суточный") : QStringLiteral("часовой"); }
+// ---- SIGINT and SIGTERM ----
+
+// The handler only notes the signal and writes its number into a pipe; the
+// event loop reads the pipe and ends the collection in order.
+volatile std::sig_atomic_t g_stopSignal = 0;
+#ifndef _WIN32
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int signo) {
+    g_stopSignal = signo;
+    const int saved = errno;
+    const char byte = char(signo);
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+#endif
+
+QString signalName(int signo) {
+    return signo == SIGINT    ? QStringLiteral("SIGINT")
+           : signo == SIGTERM ? QStringLiteral("SIGTERM")
+                              : QString::number(signo);
+}
+
+// SIGINT and SIGTERM are caught while the object lives.
+class StopSignals {
+public:
+    StopSignals() {
+#ifndef _WIN32
+        if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+        installed_ = true;
+#endif
+    }
+    ~StopSignals() {
+#ifndef _WIN32
+        if (!installed_) return;
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+        ::close(g_signalPipe[0]);
+        ::close(g_signalPipe[1]);
+        g_signalPipe[0] = g_signalPipe[1] = -1;
+#endif
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    // The read end of the pipe, -1 without one.
+    int Fd() const { return installed_ ? g_signalPipe[0] : -1; }
+    // Empties the pipe; the signal caught, 0 if none.
+    int Take() const {
+#ifndef _WIN32
+        char bytes[16];
+        while (installed_ && ::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+#endif
+        return g_stopSignal;
+    }
+
+private:
+    bool installed_ = false;
+#ifndef _WIN32
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+#endif
+};
+
+QString archiveWord(StoredArchive a) {
+    return a == StoredArchive::Daily ? QStringLiteral("суточный") : QStringLiteral("часовой");
+}
 
 StoredArchive archiveOf(const QString& name) {
     return name == QLatin1String("hourly") ? StoredArchive::Hourly : StoredArchive::Daily;
 }
 
 QJsonObject meterToJson(const Meter& m) {
-    return QJsonObject{{"line", m.lineNumber}, {"name", m.name},         {"port", m.port},
-                       {"baud", m.baud},       {"dataBits", m.dataBits}, {"parity", QString(m.parity)},
-                       {"stopBits", m.stopBits}, {"udpHost", m.udpHost}, {"udpPort", m.udpPort},
-                       {"dial", m.dial},       {"serial", m.serial},     {"type", m.type},
-                       {"daily", m.daily},     {"hourly", m.hourly}};
+    return QJsonObject{{"line", m.lineNumber},   {"name", m.name},         {"port", m.port},
+                       {"baud", m.baud},         {"dataBits", m.dataBits}, {"parity", QString(m.parity)},
+                       {"stopBits", m.stopBits}, {"udpHost", m.udpHost},   {"udpPort", m.udpPort},
+                       {"dial", m.dial},         {"serial", m.serial},     {"type", m.type},
+                       {"daily", m.daily},       {"hourly", m.hourly}};
 }
 
 Meter meterFromJson(const QJsonObject& o) {
@@ -155,7 +235,8 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
         emitEvent({{"m", index},
                    {"ev", "done"},
                    {"ok", false},
-                   {"status", m.port + QStringLiteral(" занят (отсутсвует)") + (why.isEmpty() ? QString() : " (" + why + ")")}});
+                   {"status",
+                    m.port + QStringLiteral(" занят (отсутсвует)") + (why.isEmpty() ? QString() : " (" + why + ")")}});
         return;
     }
     if (!m.Udp() && !dialled) waitForQuietLine(port, m.baud);
@@ -165,26 +246,41 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
         // At most five a second, and always the last one.
         if (done < planned && sent.isValid() && sent.elapsed() < 200) return;
         sent.start();
-        emitEvent({{"m", index}, {"ev", "progress"}, {"archive", StoredArchiveName(archive)},
-                   {"done", done}, {"planned", planned}, {"left", left}});
+        emitEvent({{"m", index},
+                   {"ev", "progress"},
+                   {"archive", StoredArchiveName(archive)},
+                   {"done", done},
+                   {"planned", planned},
+                   {"left", left}});
     };
     events.record = [&](int type, StoredArchive archive, const ArchiveEntry& entry) {
-        emitEvent({{"m", index}, {"ev", "record"}, {"type", type}, {"archive", StoredArchiveName(archive)},
+        emitEvent({{"m", index},
+                   {"ev", "record"},
+                   {"type", type},
+                   {"archive", StoredArchiveName(archive)},
                    {"bytes", QString::fromLatin1(EntryBytes(entry).toBase64())}});
     };
     events.archiveDone = [&](int type, StoredArchive archive, const QDate& first, const QDate& last, bool complete,
                              std::optional<std::int64_t> newest, const QString& summary) {
-        QJsonObject e{{"m", index},       {"ev", "archive"},
-                      {"type", type},     {"archive", StoredArchiveName(archive)},
-                      {"first", first.toString(Qt::ISODate)}, {"last", last.toString(Qt::ISODate)},
-                      {"complete", complete}, {"summary", summary}};
+        QJsonObject e{{"m", index},
+                      {"ev", "archive"},
+                      {"type", type},
+                      {"archive", StoredArchiveName(archive)},
+                      {"first", first.toString(Qt::ISODate)},
+                      {"last", last.toString(Qt::ISODate)},
+                      {"complete", complete},
+                      {"summary", summary}};
         if (newest) e.insert("through", double(*newest));
         emitEvent(e);
     };
     const MeterOutcome outcome = CollectMeter(engine, m, start, portFree, QDateTime::currentDateTime(), events);
     if (dialled) HangUpModem(port);
-    emitEvent({{"m", index}, {"ev", "done"}, {"ok", outcome.ok}, {"status", outcome.status},
-               {"type", outcome.type}, {"model", outcome.model}});
+    emitEvent({{"m", index},
+               {"ev", "done"},
+               {"ok", outcome.ok},
+               {"status", outcome.status},
+               {"type", outcome.type},
+               {"model", outcome.model}});
 }
 
 // ---- the collector ----
@@ -219,8 +315,9 @@ QString timeLeft(int seconds) {
 
 class Collector {
 public:
-    Collector(const CollectArgs& args, const CollectIo& io, ArchiveStore& store, std::vector<MeterState>& meters)
-        : args_(args), io_(io), store_(store), meters_(meters) {}
+    Collector(const CollectArgs& args, const CollectIo& io, ArchiveStore& store, std::vector<MeterState>& meters,
+              const StopSignals& stopSignals)
+        : args_(args), io_(io), store_(store), meters_(meters), signals_(stopSignals) {}
 
     void Run() {
         // Lines in the order of their first meter.
@@ -239,12 +336,55 @@ public:
         QTimer redraw;
         QObject::connect(&redraw, &QTimer::timeout, [this] { draw(); });
         if (args_.progressLines) redraw.start(200);
-        startWorkers();
+        std::unique_ptr<QObject> notifier;
+#ifndef _WIN32
+        if (signals_.Fd() >= 0) {
+            auto* n = new QSocketNotifier(qintptr(signals_.Fd()), QSocketNotifier::Read);
+            QObject::connect(n, &QSocketNotifier::activated, [this] { onSignal(); });
+            notifier.reset(n);
+        }
+#endif
+        if (g_stopSignal)
+            onSignal();  // caught while the store was opened
+        else
+            startWorkers();
         if (running_ > 0) loop_.exec();
         draw();
     }
 
+    bool StoreLost() const { return storeLost_; }
+
 private:
+    void onSignal() {
+        if (const int signo = signals_.Take()) stop(QStringLiteral("сбор прерван сигналом ") + signalName(signo));
+    }
+
+    // Ends the collection: no meter more is started, the workers are told to
+    // end, and what they sent before they ended is still stored.
+    void stop(const QString& status) {
+        if (stopping_) return;
+        stopping_ = true;
+        stopStatus_ = status;
+        for (std::size_t line : waiting_)
+            for (int i : lines_[line]) finish(meters_[size_t(i)], false, status);
+        waiting_.clear();
+        for (const auto& p : processes_)
+            if (p->state() != QProcess::NotRunning) p->terminate();
+        QTimer::singleShot(kWorkerEndMs, &loop_, [this] {
+            for (const auto& p : processes_)
+                if (p->state() != QProcess::NotRunning) p->kill();
+        });
+        if (running_ == 0) loop_.quit();
+    }
+
+    // The store cannot be written: reading on would only lose what is read.
+    void storeLost(const QString& error) {
+        if (storeLost_) return;
+        storeLost_ = true;
+        io_.err(error + QStringLiteral("; сбор остановлен"));
+        stop(QStringLiteral("сбор остановлен: нет связи с хранилищем"));
+    }
+
     void startWorkers() {
         while (running_ < std::max(1, args_.jobs) && !waiting_.empty()) {
             const std::size_t line = waiting_.front();
@@ -262,8 +402,10 @@ private:
             job.insert("index", i);
             if (args_.since.isValid()) job.insert("since", args_.since.toString(Qt::ISODate));
             std::vector<int> types;
-            if (m.type >= 0) types.push_back(m.type);
-            else types = store_.TypesOfSerial(m.serial);
+            if (m.type >= 0)
+                types.push_back(m.type);
+            else
+                types = store_.TypesOfSerial(m.serial);
             QJsonObject through, stored;
             for (int type : types) {
                 QJsonObject perArchive, times;
@@ -276,8 +418,7 @@ private:
                     const QDate first = ResumeDay(a, args_.since, t);
                     const std::int64_t from = first.isValid() ? RecordHours(DayNumber(first), 0) - kNormalTolerance : 0;
                     QJsonArray held;
-                    for (std::int64_t h : store_.StoredTimes(type, m.serial, a, from))
-                        held.append(double(h));
+                    for (std::int64_t h : store_.StoredTimes(type, m.serial, a, from)) held.append(double(h));
                     times.insert(StoredArchiveName(a), held);
                 }
                 through.insert(QString::number(type), perArchive);
@@ -307,7 +448,8 @@ private:
                 MeterState& s = meters_[size_t(i)];
                 if (s.done) continue;
                 finish(s, false,
-                       status == QProcess::CrashExit
+                       stopping_ ? stopStatus_
+                       : status == QProcess::CrashExit
                            ? QStringLiteral("сбор прерван: программа чтения завершилась аварийно")
                            : QStringLiteral("сбор прерван: программа чтения завершилась с кодом %1").arg(code));
             }
@@ -317,11 +459,13 @@ private:
         ++running_;
         p->start(QCoreApplication::applicationFilePath(), {});
         if (!p->waitForStarted()) {
-            for (int i : lines_[line]) finish(meters_[size_t(i)], false, QStringLiteral("не могу запустить чтение: ") + p->errorString());
+            for (int i : lines_[line])
+                finish(meters_[size_t(i)], false, QStringLiteral("не могу запустить чтение: ") + p->errorString());
             --running_;
             return;
         }
-        p->write(QJsonDocument(QJsonObject{{"meters", jobs}, {"timeoutMs", args_.timeoutMs}}).toJson(QJsonDocument::Compact));
+        p->write(QJsonDocument(QJsonObject{{"meters", jobs}, {"timeoutMs", args_.timeoutMs}})
+                     .toJson(QJsonDocument::Compact));
         p->closeWriteChannel();
     }
 
@@ -340,10 +484,21 @@ private:
     void handle(MeterState& s, const QJsonObject& e) {
         const QString ev = e["ev"].toString();
         if (ev == "start") {
+            // A worker told to end starts no meter more.
+            if (stopping_) return;
             s.started = true;
             s.clock.start();
             s.progress = QStringLiteral("связь...");
-            s.run = store_.BeginRun(s.meter.name, s.meter.LinkText(), s.meter.serial, QDateTime::currentDateTime());
+            const auto begin = [&] {
+                return store_.BeginRun(s.meter.name, s.meter.LinkText(), s.meter.serial, QDateTime::currentDateTime());
+            };
+            s.run = begin();
+            if (s.run < 0) {
+                if (store_.Reachable(kReconnectMs))
+                    s.run = begin();
+                else
+                    storeLost(QStringLiteral("хранилище ") + store_.Location() + QStringLiteral(" недоступно"));
+            }
         } else if (ev == "progress") {
             s.progress = QStringLiteral("%1: прочитано %2 из %3, осталось %4")
                              .arg(archiveWord(archiveOf(e["archive"].toString())))
@@ -379,16 +534,22 @@ private:
     }
 
     void commit(MeterState& s, StoredArchive archive, std::optional<std::int64_t> through) {
+        if (storeLost_) return;
         std::vector<ArchiveEntry>& entries = s.pending[archive];
         if (entries.empty() && !through) return;
         ArchiveStore::Counts counts;
-        const QString error = store_.Store(s.type, s.meter.serial, archive, entries, QDateTime::currentDateTime(), &counts, through);
-        entries.clear();
+        const auto store = [&] {
+            return store_.Store(s.type, s.meter.serial, archive, entries, QDateTime::currentDateTime(), &counts,
+                                through);
+        };
+        QString error = store();
+        // A connection lost is opened again for a while; the records wait.
+        if (!error.isEmpty() && store_.Reachable(kReconnectMs)) error = store();
         if (!error.isEmpty()) {
-            storeError_ = error;
-            s.ok = false;
+            storeLost(error);
             return;
         }
+        entries.clear();
         s.added += counts.added;
         s.already += counts.already;
         s.archives[archive].added += counts.added;
@@ -403,12 +564,14 @@ private:
 
     void finish(MeterState& s, bool ok, const QString& status) {
         s.done = true;
-        s.ok = ok && storeError_.isEmpty();
-        s.status = storeError_.isEmpty() ? status : storeError_;
+        // A meter read to its end whose records could not all be stored is not collected.
+        s.ok = ok && !storeLost_;
+        s.status = storeLost_ ? stopStatus_ : status;
         if (s.model.isEmpty() && s.type >= 0) s.model = ModelName(s.type);
         s.progress = (s.ok ? QStringLiteral("собрано") : s.status) +
                      QStringLiteral(", новых записей %1, уже было %2").arg(s.added).arg(s.already);
-        if (s.run >= 0) store_.EndRun(s.run, s.type, s.status, s.added, s.already, QDateTime::currentDateTime());
+        if (s.run >= 0 && !storeLost_)
+            store_.EndRun(s.run, s.type, s.status, s.added, s.already, QDateTime::currentDateTime());
         if (!args_.progressLines && !args_.quiet && !args_.json)
             io_.err(s.meter.name + QStringLiteral(": ") + s.progress);
     }
@@ -439,12 +602,15 @@ private:
     const CollectIo& io_;
     ArchiveStore& store_;
     std::vector<MeterState>& meters_;
+    const StopSignals& signals_;
     std::vector<std::vector<int>> lines_;
     std::deque<std::size_t> waiting_;
     std::vector<std::unique_ptr<QProcess>> processes_;
     int running_ = 0;
     int drawn_ = 0;
-    QString storeError_;
+    bool stopping_ = false;
+    QString stopStatus_;
+    bool storeLost_ = false;
     QEventLoop loop_;
 };
 
@@ -457,6 +623,34 @@ QString rangeText(const ArchiveResult& a) {
 
 }  // namespace
 
+namespace {
+
+QtMessageHandler g_nextHandler = nullptr;
+
+// The Qt SQL drivers warn on stderr about calls on a connection that is gone
+// ("QPSQLDriver::beginTransaction: Database not open"); the store's own
+// messages say what happened, once, in the program's words.
+void dropDriverWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    static const char* const kDriverPrefixes[] = {"QPSQL",     "QSQLite",      "QSQLITE",
+                                                  "QSqlQuery", "QSqlDatabase", "QSqlResult"};
+    if (type == QtWarningMsg || type == QtDebugMsg || type == QtInfoMsg)
+        for (const char* prefix : kDriverPrefixes)
+            if (text.startsWith(QLatin1String(prefix))) return;
+    if (g_nextHandler) {
+        g_nextHandler(type, context, text);
+    } else {
+        const QByteArray line = (qFormatLogMessage(type, context, text) + QLatin1Char('\n')).toLocal8Bit();
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    }
+}
+
+}  // namespace
+
+void QuietDatabaseDriverWarnings() {
+    const QtMessageHandler previous = qInstallMessageHandler(dropDriverWarnings);
+    if (previous != dropDriverWarnings) g_nextHandler = previous;
+}
+
 bool IsCollectWorker() { return qEnvironmentVariableIsSet(kCollectWorkerVariable); }
 
 int RunCollectWorker() {
@@ -464,6 +658,11 @@ int RunCollectWorker() {
     // A collector killed takes its workers with it.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() == 1) return 1;
+#endif
+#ifndef _WIN32
+    // Ctrl-C reaches the whole process group: the collector decides, and
+    // ends its workers when it stops.
+    std::signal(SIGINT, SIG_IGN);
 #endif
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly)) return 2;
@@ -486,11 +685,13 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
         io.err(list.fatal);
         return 1;
     }
-    for (const QString& e : list.errors) io.err(args.list + QStringLiteral(": ") + e + QStringLiteral(" - строка пропущена"));
+    for (const QString& e : list.errors)
+        io.err(args.list + QStringLiteral(": ") + e + QStringLiteral(" - строка пропущена"));
     if (list.meters.empty()) {
         io.err(QStringLiteral("в списке ") + args.list + QStringLiteral(" нет ни одного прибора для сбора"));
         return 1;
     }
+    const StopSignals stopSignals;
     ArchiveStore store;
     const QString where = args.store.isEmpty() ? ArchiveStore::DefaultLocation() : args.store;
     const QString opened = store.Open(where);
@@ -500,7 +701,9 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
     }
     std::vector<MeterState> meters(list.meters.size());
     for (std::size_t i = 0; i < meters.size(); ++i) meters[i].meter = list.meters[i];
-    Collector(args, io, store, meters).Run();
+    Collector collector(args, io, store, meters, stopSignals);
+    collector.Run();
+    const int signo = stopSignals.Take();
 
     int collected = 0;
     QJsonArray json;
@@ -517,7 +720,8 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
                                         {"records_new", a.added},
                                         {"records_stored", a.already}});
             const QString range = rangeText(a);
-            ranges << archiveWord(archive) + (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
+            ranges << archiveWord(archive) +
+                          (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
         }
         json.append(QJsonObject{{"name", s.meter.name},
                                 {"line", s.meter.lineNumber},
@@ -546,11 +750,15 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
                               {"meters", json},
                               {"collected", collected},
                               {"failed", total - collected},
-                              {"bad_lines", QJsonArray::fromStringList(list.errors)}};
+                              {"bad_lines", QJsonArray::fromStringList(list.errors)},
+                              {"interrupted", signo ? QJsonValue(signalName(signo)) : QJsonValue()},
+                              {"store_lost", collector.StoreLost()}};
         io.out(QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
     } else {
         io.out(text);
     }
+    // Ended by a signal: the shell's status of a program the signal ended.
+    if (signo) return 128 + signo;
     return collected == total ? 0 : 1;
 }
 

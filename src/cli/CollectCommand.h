@@ -32,6 +32,10 @@ struct CollectIo {
 
 int RunCollect(const CollectArgs& args, const CollectIo& io);
 
+// Keeps the Qt SQL drivers' own warnings off stderr (the store reports its
+// failures itself).
+void QuietDatabaseDriverWarnings();
+
 // The worker: set in the environment of the processes collect starts.
 inline constexpr char kCollectWorkerVariable[] = "OMI_COLLECT_WORKER";
 bool IsCollectWorker();

@@ -882,6 +882,7 @@ int main(int argc, char** argv) {
 #endif
     if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *application;
+    cli::QuietDatabaseDriverWarnings();
     QStringList args = app.arguments();
     args.removeFirst();
     const auto parsed = cli::ParseCommandLine(args);

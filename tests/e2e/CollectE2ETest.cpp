@@ -1,7 +1,13 @@
 // omi-cli collect against omi-sim: meters on a shared pseudo-terminal, over
 // UDP and behind a modem, collected into an SQLite store twice; the store's
 // tables equal direct reads of the device; a collector killed in the middle
-// loses nothing and doubles nothing; the same into a real PostgreSQL server.
+// loses nothing and doubles nothing; one ended by SIGINT or SIGTERM commits
+// what it read, closes its runs and prints its summary; the same into a real
+// PostgreSQL server, and a server that goes away stops the collection; a store
+// in a read-only folder is read but not written.
+
+#include <sys/types.h>
+#include <unistd.h>
 
 #include <QDate>
 #include <QDir>
@@ -13,10 +19,13 @@
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QThread>
+#include <csignal>
 
-#include <unistd.h>
-
+#include "archives/ArchiveFamily.h"
 #include "e2e/SimProcess.h"
+#include "store/ArchiveStore.h"
+#include "support/Dates.h"
+#include "support/PostgresServer.h"
 
 using namespace omi::test;
 
@@ -70,15 +79,16 @@ void expectStoreEqualsDevice(const QString& store, const QStringList& link, int 
     const CliRun stored = RunCli(QStringList{"archive", kind, "--store", store, "--serial", QString::number(serial),
                                              "--type", QString::number(type)} +
                                  range + outputs("store"));
-    const CliRun direct = RunCli(link + QStringList{"--serial", QString::number(serial), "--type", QString::number(type),
-                                                    "archive", kind} +
-                                 range + outputs("device"));
+    const CliRun direct = RunCli(
+        link + QStringList{"--serial", QString::number(serial), "--type", QString::number(type), "archive", kind} +
+        range + outputs("device"));
     ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
     ASSERT_EQ(direct.exitCode, 0) << direct.err.toStdString();
     const QJsonObject a = json(stored), b = json(direct);
     EXPECT_FALSE(b["rows"].toArray().isEmpty());
     EXPECT_EQ(a["header"], b["header"]);
-    EXPECT_EQ(a["rows"], b["rows"]) << "store: " << stored.out.toStdString() << "\ndevice: " << direct.out.toStdString();
+    EXPECT_EQ(a["rows"], b["rows"]) << "store: " << stored.out.toStdString()
+                                    << "\ndevice: " << direct.out.toStdString();
     EXPECT_EQ(a["totals"], b["totals"]);
     if (files) {
         EXPECT_FALSE(fileBytes(files->filePath("device.csv")).isEmpty());
@@ -116,6 +126,29 @@ void sqlite(const QString& path, const QStringList& statements) {
     QSqlDatabase::removeDatabase("edit");
 }
 
+struct RunRow {
+    QString status;
+    bool ended = false;
+    int added = 0;
+};
+
+std::vector<RunRow> runRows(const QString& path) {
+    std::vector<RunRow> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "runs");
+        db.setDatabaseName(path);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec("SELECT status, ended, records_new FROM omi_run ORDER BY id");
+            while (q.next()) rows.push_back({q.value(0).toString(), !q.value(1).isNull(), q.value(2).toInt()});
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase("runs");
+    return rows;
+}
+
 }  // namespace
 
 TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
@@ -127,14 +160,16 @@ TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
     const QDate today = QDate::currentDate();
     const QDate since = today.addDays(-3);
     const QString header = "name;port;udp;dial;serial;type;archives\n";
-    const QString meters = QString("Котельная;%1;;;417;234;daily\n"
-                                   "Школа;%1;;;1001;229;\n"
-                                   "Больница;;%2;;77;;daily\n"
-                                   "Баня;%3;;5551234;500;229;hourly\n")
+    const QString meters = QString(
+                               "Котельная;%1;;;417;234;daily\n"
+                               "Школа;%1;;;1001;229;\n"
+                               "Больница;;%2;;77;;daily\n"
+                               "Баня;%3;;5551234;500;229;hourly\n")
                                .arg(shared.Pty(), udp.Udp(), modem.Pty());
     // A bad line and a device that is not the one listed: both reported, the others collected.
-    const QString extra = QString("Сломанная;;;;12;;\n"
-                                  "Чужой;;%1;;78;;daily\n")
+    const QString extra = QString(
+                              "Сломанная;;;;12;;\n"
+                              "Чужой;;%1;;78;;daily\n")
                               .arg(udp.Udp());
     const QString list = writeList(dir, header + meters + extra);
     const CliRun first = RunCli({"collect", list, "--store", store, "--since", iso(since), "--json"}, 120000);
@@ -153,7 +188,7 @@ TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
     }
     EXPECT_EQ(archiveOf(meterOf(doc, "Котельная"), "daily")["from"].toString(), iso(since));
     EXPECT_TRUE(archiveOf(meterOf(doc, "Котельная"), "hourly").isEmpty());  // the list asks for daily only
-    EXPECT_EQ(meterOf(doc, "Больница")["type"].toInt(), 235);              // found by identification
+    EXPECT_EQ(meterOf(doc, "Больница")["type"].toInt(), 235);               // found by identification
 
     // Up to yesterday: an hour or a day may begin while the test runs.
     const QDate to = today.addDays(-1);
@@ -168,7 +203,8 @@ TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString() << second.out.toStdString();
     const QJsonObject again = json(second);
     EXPECT_EQ(archiveOf(meterOf(again, "Котельная"), "daily")["records_new"].toInt(), 0);
-    EXPECT_TRUE(archiveOf(meterOf(again, "Котельная"), "daily")["from"].isNull());  // nothing can be new before tomorrow
+    EXPECT_TRUE(
+        archiveOf(meterOf(again, "Котельная"), "daily")["from"].isNull());  // nothing can be new before tomorrow
     // Hourly: the two newest hours again (the clocks may differ by two hours), not the three days.
     EXPECT_LE(archiveOf(meterOf(again, "Школа"), "hourly")["records_stored"].toInt(), 2);
     EXPECT_LT(int(shared.Requests().size()) - requestsBefore, 20);
@@ -192,8 +228,8 @@ TEST(Collect, AKilledCollectionLosesNothingAndDoublesNothing) {
     QTemporaryDir dir;
     const QString store = dir.filePath("store.sqlite");
     const QDate since = QDate::currentDate().addDays(-6);
-    const QString list =
-        writeList(dir, QString("name;port;baud;serial;type;archives\nКотельная;%1;2400;417;234;daily\n").arg(sim.Pty()));
+    const QString list = writeList(
+        dir, QString("name;port;baud;serial;type;archives\nКотельная;%1;2400;417;234;daily\n").arg(sim.Pty()));
     const QStringList args{"collect", list, "--store", store, "--since", iso(since), "--json"};
     {
         QProcess collector;
@@ -224,71 +260,14 @@ TEST(Collect, AKilledCollectionLosesNothingAndDoublesNothing) {
     expectStoreEqualsDevice(store, {"--port", sim.Pty()}, 417, 234, "daily", since, QDate::currentDate().addDays(-1));
 }
 
-namespace {
-
-// A PostgreSQL server of its own in a temporary folder, for the test's
-// lifetime; as root the server runs as the postgres user, which it demands.
-class PostgresServer {
-public:
-    PostgresServer() {
-        const QStringList found = QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QString& version : found)
-            if (QFile::exists("/usr/lib/postgresql/" + version + "/bin/initdb")) bin_ = "/usr/lib/postgresql/" + version + "/bin/";
-        if (bin_.isEmpty()) {
-            why_ = "the PostgreSQL server (initdb, pg_ctl) is not installed: apt-get install postgresql";
-            return;
-        }
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port_ = probe.serverPort();
-        probe.close();
-        QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                               QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
-        if (geteuid() == 0) QProcess::execute("chown", {"postgres", dir_.path()});
-        const QString data = dir_.filePath("data");
-        if (run("initdb", {"-D", data, "-A", "trust", "-U", "omi", "--no-sync"}) != 0) {
-            why_ = "initdb failed";
-            return;
-        }
-        if (run("pg_ctl", {"-D", data, "-w", "-l", dir_.filePath("log"), "-o",
-                           QString("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(port_).arg(dir_.path()),
-                           "start"}) != 0) {
-            why_ = "pg_ctl start failed";
-            return;
-        }
-        started_ = true;
-    }
-    ~PostgresServer() {
-        if (started_) run("pg_ctl", {"-D", dir_.filePath("data"), "-m", "immediate", "stop"});
-    }
-    QString Skip() const { return why_; }
-    QString Url() const { return QString("postgresql://omi@127.0.0.1:%1/postgres").arg(port_); }
-
-private:
-    int run(const QString& program, const QStringList& args) {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        if (geteuid() == 0) p.start("runuser", QStringList{"-u", "postgres", "--", bin_ + program} + args);
-        else p.start(bin_ + program, args);
-        if (!p.waitForFinished(60000)) return -1;
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
-    QTemporaryDir dir_;
-    QString bin_;
-    QString why_;
-    int port_ = 0;
-    bool started_ = false;
-};
-
-}  // namespace
-
 TEST(Collect, IntoAPostgresqlServer) {
     PostgresServer server;
     if (!server.Skip().isEmpty()) GTEST_SKIP() << server.Skip().toStdString();
     Sim sim({"--pty", "--device", "234:417", "--device", "229:1001"});
     QTemporaryDir dir;
     const QDate since = QDate::currentDate().addDays(-2);
-    const QString list = writeList(dir, QString("name,port,serial,type\nКотельная,%1,417,234\nШкола,%1,1001,229\n").arg(sim.Pty()));
+    const QString list =
+        writeList(dir, QString("name,port,serial,type\nКотельная,%1,417,234\nШкола,%1,1001,229\n").arg(sim.Pty()));
     const CliRun first = RunCli({"collect", list, "--store", server.Url(), "--since", iso(since), "--json"}, 120000);
     ASSERT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
     EXPECT_GT(meterOf(json(first), "Школа")["records_new"].toInt(), 48);
@@ -298,4 +277,126 @@ TEST(Collect, IntoAPostgresqlServer) {
     const QDate to = QDate::currentDate().addDays(-1);
     expectStoreEqualsDevice(server.Url(), {"--port", sim.Pty()}, 417, 234, "daily-diff", since, to);
     expectStoreEqualsDevice(server.Url(), {"--port", sim.Pty()}, 1001, 229, "hourly-diff", since, to);
+}
+
+// Ctrl-C on a terminal reaches the collector and its workers at once (the
+// process group); SIGTERM the collector alone. Either way the collection
+// stops, what was read is stored, the run is closed as interrupted, the
+// summary is printed and the status is the signal's.
+TEST(Collect, ASignalEndsTheCollectionWithItsSummary) {
+    struct Case {
+        int signo;
+        bool group;
+        bool json;
+        int exit;
+        QString name;
+    };
+    for (const Case& c : {Case{SIGINT, true, false, 130, "SIGINT"}, Case{SIGTERM, false, true, 143, "SIGTERM"}}) {
+        SCOPED_TRACE(c.name.toStdString());
+        Sim sim({"--pty", "--baud", "2400", "--type", "234", "--serial", "417"});
+        QTemporaryDir dir;
+        const QString store = dir.filePath("store.sqlite");
+        const QString list = writeList(
+            dir, QString("name;port;baud;serial;type;archives\nКотельная;%1;2400;417;234;daily\n").arg(sim.Pty()));
+        QStringList args{"collect", list, "--store", store, "--since", iso(QDate::currentDate().addDays(-6))};
+        if (c.json) args << "--json";
+        QProcess collector;
+        collector.setChildProcessModifier([] { setpgid(0, 0); });
+        collector.start(OMI_CLI_PATH, args);
+        ASSERT_TRUE(collector.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        while (storedRecords(store) < 2 && clock.elapsed() < 60000) QThread::msleep(20);
+        ASSERT_GE(storedRecords(store), 2);
+        const pid_t pid = pid_t(collector.processId());
+        ASSERT_EQ(::kill(c.group ? -pid : pid, c.signo), 0);
+        ASSERT_TRUE(collector.waitForFinished(30000));
+        EXPECT_EQ(collector.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(collector.exitCode(), c.exit);
+        const QString out = QString::fromUtf8(collector.readAllStandardOutput());
+        const QString err = QString::fromUtf8(collector.readAllStandardError());
+        const int kept = storedRecords(store);
+        EXPECT_LT(kept, 7);
+        const QString status = "сбор прерван сигналом " + c.name;
+        if (c.json) {
+            const QJsonObject doc = QJsonDocument::fromJson(out.toUtf8()).object();
+            EXPECT_EQ(doc["interrupted"].toString(), c.name) << out.toStdString();
+            const QJsonObject m = meterOf(doc, "Котельная");
+            EXPECT_EQ(m["status"].toString(), status);
+            EXPECT_FALSE(m["ok"].toBool());
+            EXPECT_EQ(m["records_new"].toInt(), kept);
+        } else {
+            EXPECT_TRUE(out.startsWith("Котельная (")) << out.toStdString();
+            EXPECT_TRUE(out.contains(QString("№ 417): %1; новых записей %2").arg(status).arg(kept)))
+                << out.toStdString();
+            EXPECT_TRUE(out.contains("собрано 0 из 1 приборов")) << out.toStdString();
+        }
+        EXPECT_FALSE(err.contains("аварийно")) << err.toStdString();
+        const std::vector<RunRow> runs = runRows(store);
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].status, status);
+        EXPECT_TRUE(runs[0].ended);
+        EXPECT_EQ(runs[0].added, kept);
+        if (c.signo != SIGTERM) continue;
+        // The worker ended with the collector: the line is free at once, and
+        // the next run takes only what is missing.
+        const CliRun second = RunCli(args, 120000);
+        ASSERT_EQ(second.exitCode, 0) << second.out.toStdString() << second.err.toStdString();
+        EXPECT_EQ(meterOf(json(second), "Котельная")["records_stored"].toInt(), 0);
+        EXPECT_EQ(storedRecords(store), 7);
+    }
+}
+
+// A store someone else keeps read-only: its archive is shown, and a
+// collection into it says it cannot write there.
+TEST(Collect, AReadOnlyStoreIsReadButNotWritten) {
+    QTemporaryDir dir;
+    const int day = omi::DayNumber(QDate::currentDate().addDays(-2));
+    const omi::RecordLayout& layout = *omi::ArchiveFamilyOf(234)->layout;
+    struct Case {
+        QString folder;
+        QFile::Permissions folderMode;
+    };
+    const QFile::Permissions readable =
+        QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    for (const Case& c : {Case{"closed", readable},
+                          Case{"open", readable | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther}}) {
+        SCOPED_TRACE(c.folder.toStdString());
+        const QString folder = dir.filePath(c.folder);
+        const QString store = folder + "/store.sqlite";
+        {
+            omi::ArchiveStore s;
+            ASSERT_EQ(s.Open(store), QString());
+            omi::ArchiveEntry entry;
+            for (int system = 0; system < 2; ++system) {
+                omi::ArchiveRecord r(layout);
+                r.SetDay(day);
+                r.SetHour(0);
+                entry.push_back(r);
+            }
+            ASSERT_EQ(s.Store(234, 417, omi::StoredArchive::Daily, {entry}, QDateTime::currentDateTime(), nullptr),
+                      QString());
+        }
+        QFile::setPermissions(dir.path(), readable | QFile::WriteOwner);
+        QFile::setPermissions(store, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(folder, c.folderMode);
+        const QByteArray before = fileBytes(store);
+        // Root may write anywhere: the programs then run as nobody.
+        const auto run = [](const QStringList& args) {
+            return geteuid() == 0 ? RunProgram("runuser", QStringList{"-u", "nobody", "--", OMI_CLI_PATH} + args)
+                                  : RunCli(args);
+        };
+        const QString date = iso(omi::DateOfDayNumber(day));
+        const CliRun read = run({"archive", "daily", "--store", store, "--serial", "417", "--type", "234", "--from",
+                                 date, "--to", date, "--json"});
+        EXPECT_EQ(read.exitCode, 0) << read.err.toStdString();
+        EXPECT_EQ(json(read)["rows"].toArray().size(), 1) << read.out.toStdString();
+        const CliRun collect =
+            run({"collect", writeList(dir, "name;udp;serial;type\nКотельная;127.0.0.1:9;417;234\n"), "--store", store});
+        EXPECT_EQ(collect.exitCode, 1);
+        EXPECT_TRUE(collect.err.contains("только для чтения")) << collect.err.toStdString();
+        EXPECT_FALSE(collect.err.contains("не хранилище")) << collect.err.toStdString();
+        EXPECT_EQ(fileBytes(store), before);
+        QFile::setPermissions(folder, readable | QFile::WriteOwner);
+    }
 }
