@@ -124,9 +124,7 @@ ArchiveStore::~ArchiveStore() {
     }
 }
 
-QString ArchiveStore::DefaultLocation() {
-    return DataPath({kDataFolderName, QStringLiteral("АРХИВЫ"), QStringLiteral("store"), QStringLiteral("sqlite")});
-}
+QString ArchiveStore::DefaultLocation() { return DataPath({kDataFolderName, QStringLiteral("АРХИВЫ"), QStringLiteral("store"), QStringLiteral("sqlite")}); }
 
 bool ArchiveStore::IsOpen() const {
     return QSqlDatabase::contains(connection_) && QSqlDatabase::database(connection_, false).isOpen();
@@ -377,9 +375,8 @@ std::vector<std::int64_t> ArchiveStore::StoredTimes(int type, int serial, Stored
     std::vector<std::int64_t> times;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT day, hour FROM omi_record WHERE type = ? AND serial = ? AND archive = ? AND day >= ? "
-                       "ORDER BY day, hour"));
+    q.prepare(QStringLiteral("SELECT day, hour FROM omi_record WHERE type = ? AND serial = ? AND archive = ? AND day >= ? "
+                             "ORDER BY day, hour"));
     q.addBindValue(type);
     q.addBindValue(serial);
     q.addBindValue(StoredArchiveName(archive));
@@ -408,9 +405,8 @@ QString ArchiveStore::Store(int type, int serial, StoredArchive archive, const s
     Counts done;
     if (!db.transaction()) return sqlError(QStringLiteral("не могу начать запись"), db.lastError());
     QSqlQuery q(db);
-    q.prepare(
-        QStringLiteral("INSERT INTO omi_record (type, serial, archive, day, hour, time, record, read_at) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+    q.prepare(QStringLiteral("INSERT INTO omi_record (type, serial, archive, day, hour, time, record, read_at) "
+                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
     const QString name = StoredArchiveName(archive);
     const QString at = isoTime(readAt);
     for (const ArchiveEntry& entry : entries) {
@@ -431,18 +427,15 @@ QString ArchiveStore::Store(int type, int serial, StoredArchive archive, const s
             db.rollback();
             return error;
         }
-        if (q.numRowsAffected() > 0)
-            ++done.added;
-        else
-            ++done.already;
+        if (q.numRowsAffected() > 0) ++done.added;
+        else ++done.already;
     }
     if (completeThrough) {
         QSqlQuery c(db);
-        c.prepare(
-            QStringLiteral("INSERT INTO omi_complete (type, serial, archive, through) VALUES (?, ?, ?, ?) "
-                           "ON CONFLICT (type, serial, archive) DO UPDATE SET through = "
-                           "CASE WHEN excluded.through > omi_complete.through THEN excluded.through "
-                           "ELSE omi_complete.through END"));
+        c.prepare(QStringLiteral("INSERT INTO omi_complete (type, serial, archive, through) VALUES (?, ?, ?, ?) "
+                                 "ON CONFLICT (type, serial, archive) DO UPDATE SET through = "
+                                 "CASE WHEN excluded.through > omi_complete.through THEN excluded.through "
+                                 "ELSE omi_complete.through END"));
         c.addBindValue(type);
         c.addBindValue(serial);
         c.addBindValue(name);
@@ -470,9 +463,8 @@ ArchiveList ArchiveStore::Load(int type, int serial, StoredArchive archive, cons
     ArchiveList list;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT record FROM omi_record WHERE type = ? AND serial = ? AND archive = ? "
-                       "AND day >= ? AND day <= ? ORDER BY day DESC, hour DESC"));
+    q.prepare(QStringLiteral("SELECT record FROM omi_record WHERE type = ? AND serial = ? AND archive = ? "
+                             "AND day >= ? AND day <= ? ORDER BY day DESC, hour DESC"));
     const QDate origin(1999, 12, 31);
     q.addBindValue(type);
     q.addBindValue(serial);
@@ -486,10 +478,8 @@ ArchiveList ArchiveStore::Load(int type, int serial, StoredArchive archive, cons
     int damaged = 0;
     while (q.next()) {
         std::optional<ArchiveEntry> entry = EntryFromBytes(layout, q.value(0).toByteArray());
-        if (entry)
-            list.push_back(std::move(*entry));
-        else
-            ++damaged;
+        if (entry) list.push_back(std::move(*entry));
+        else ++damaged;
     }
     if (damaged && error)
         *error = QStringLiteral("хранилище: %1 записей не того размера (другой тип прибора?) пропущено").arg(damaged);
@@ -498,9 +488,8 @@ ArchiveList ArchiveStore::Load(int type, int serial, StoredArchive archive, cons
 
 std::int64_t ArchiveStore::BeginRun(const QString& meter, const QString& link, int serial, const QDateTime& started) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.prepare(
-        QStringLiteral("INSERT INTO omi_run (meter, link, serial, started, status) VALUES (?, ?, ?, ?, ?) "
-                       "RETURNING id"));
+    q.prepare(QStringLiteral("INSERT INTO omi_run (meter, link, serial, started, status) VALUES (?, ?, ?, ?, ?) "
+                             "RETURNING id"));
     q.addBindValue(meter);
     q.addBindValue(link);
     q.addBindValue(serial);
@@ -513,9 +502,8 @@ std::int64_t ArchiveStore::BeginRun(const QString& meter, const QString& link, i
 QString ArchiveStore::EndRun(std::int64_t run, int type, const QString& status, int added, int already,
                              const QDateTime& ended) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.prepare(
-        QStringLiteral("UPDATE omi_run SET type = ?, status = ?, records_new = ?, records_stored = ?, ended = ? "
-                       "WHERE id = ?"));
+    q.prepare(QStringLiteral("UPDATE omi_run SET type = ?, status = ?, records_new = ?, records_stored = ?, ended = ? "
+                             "WHERE id = ?"));
     q.addBindValue(type >= 0 ? QVariant(type) : QVariant(QMetaType(QMetaType::Int)));
     q.addBindValue(status);
     q.addBindValue(added);
