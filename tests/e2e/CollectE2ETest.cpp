@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QThread>
+#include <QUrl>
 
 #include <csignal>
 #include <sys/types.h>
@@ -340,6 +341,57 @@ TEST(Collect, ASignalEndsTheCollectionWithItsSummary) {
         EXPECT_EQ(meterOf(json(second), "Котельная")["records_stored"].toInt(), 0);
         EXPECT_EQ(storedRecords(store), 7);
     }
+}
+
+// The PostgreSQL server goes away in the middle of a collection: after a
+// bounded wait for it the collection stops with one message, and none of the
+// database driver's own warnings reach the user.
+TEST(Collect, AStoreLostStopsTheCollectionWithOneMessage) {
+    PostgresServer server;
+    if (!server.Skip().isEmpty()) GTEST_SKIP() << server.Skip().toStdString();
+    Sim sim({"--pty", "--baud", "2400", "--type", "234", "--serial", "417"});
+    QTemporaryDir dir;
+    const QString list = writeList(
+        dir, QString("name;port;baud;serial;type;archives\nКотельная;%1;2400;417;234;daily\n").arg(sim.Pty()));
+    QProcess collector;
+    collector.start(OMI_CLI_PATH, {"collect", list, "--store", server.Url(), "--since",
+                                   iso(QDate::currentDate().addDays(-90)), "--json"});
+    ASSERT_TRUE(collector.waitForStarted());
+    const auto stored = [&server] {
+        int n = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "peek-pg");
+            const QUrl u(server.Url());
+            db.setHostName(u.host());
+            db.setPort(u.port());
+            db.setUserName(u.userName());
+            db.setDatabaseName(u.path().mid(1));
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec("SELECT COUNT(*) FROM omi_record") && q.next()) n = q.value(0).toInt();
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase("peek-pg");
+        return n;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (stored() < 2 && clock.elapsed() < 60000) QThread::msleep(50);
+    ASSERT_GE(stored(), 2);
+    server.Stop();
+    ASSERT_TRUE(collector.waitForFinished(60000));
+    EXPECT_EQ(collector.exitCode(), 1);
+    const QString err = QString::fromUtf8(collector.readAllStandardError());
+    const QJsonObject doc = QJsonDocument::fromJson(collector.readAllStandardOutput()).object();
+    EXPECT_EQ(err.count("сбор остановлен"), 1) << err.toStdString();
+    EXPECT_FALSE(err.contains("QPSQL") || err.contains("QSql")) << err.toStdString();
+    EXPECT_TRUE(doc["store_lost"].toBool());
+    const QJsonObject m = meterOf(doc, "Котельная");
+    EXPECT_FALSE(m["ok"].toBool());
+    EXPECT_EQ(m["status"].toString(), "сбор остановлен: нет связи с хранилищем");
+    // It stopped reading: far fewer than the ninety days were asked for.
+    EXPECT_LT(int(sim.Requests().size()), 60);
 }
 
 // A store someone else keeps read-only: its archive is shown, and a

@@ -54,6 +54,8 @@ bool retryable(const QSqlError& e) {
 QString sqlError(const QString& what, const QSqlError& e) {
     QString text = e.databaseText().trimmed();
     if (text.isEmpty()) text = e.driverText().trimmed();
+    // The first line says it; libpq adds guesses on lines of their own.
+    text = text.section(QLatin1Char('\n'), 0, 0).trimmed();
     return QStringLiteral("хранилище: ") + what + (text.isEmpty() ? QString() : QStringLiteral(": ") + text);
 }
 
@@ -150,7 +152,9 @@ QString ArchiveStore::Open(const QString& where, bool create) {
         db.setUserName(u.userName());
         db.setPassword(u.password());
         db.setDatabaseName(u.path().mid(1));
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        // The server's notices (a shutdown's warning among them) would be
+        // printed by the client library on stderr; its errors say enough.
+        db.setConnectOptions(QStringLiteral("connect_timeout=10;options='-c client_min_messages=error'"));
         if (!db.open()) return sqlError(QStringLiteral("не могу открыть ") + where, db.lastError());
     } else if (const QString error = openSqlite(create); !error.isEmpty()) {
         return error;
