@@ -153,7 +153,9 @@ TEST_F(WriteFaults, CorruptedBytesGiveNoVerdict) {
         } else {
             EXPECT_TRUE(r.err.contains("НЕТ СВЯЗИ")) << w.name << r.err.toStdString();
         }
-        if (!w.repeated) EXPECT_EQ(CountOf(o.requests, w.command), 1) << w.name;
+        if (!w.repeated) {
+            EXPECT_EQ(CountOf(o.requests, w.command), 1) << w.name;
+        }
     }
 }
 
@@ -262,7 +264,9 @@ TEST(ChangeLogFaults, RowsAreTheDevicesOrNamedAsUnread) {
             EXPECT_GT(unread, 0) << row.name;
             EXPECT_TRUE(r.err.contains("не прочитаны записи")) << row.name << r.err.toStdString();
         }
-        if (std::string(row.name) == "late answers") EXPECT_EQ(CountOf(requests, 12), 33) << "no request repeated";
+        if (std::string(row.name) == "late answers") {
+            EXPECT_EQ(CountOf(requests, 12), 33) << "no request repeated";
+        }
     }
 }
 
