@@ -281,7 +281,7 @@ private Q_SLOTS:
         dialogs.answers = {yes()};
         w->Action("ASetDevice")->trigger();  // answer 4 spoilt
         QCOMPARE(requestsOf(sim, cmd::Init).size(), 1);
-        QVERIFY2(w->LuState->text().endsWith("НЕТ СВЯЗИ"), qPrintable(w->LuState->text()));
+        QVERIFY2(w->LuState->text().startsWith("НЕТ СВЯЗИ"), qPrintable(w->LuState->text()));
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
 
         dialogs.answers = {yes()};
