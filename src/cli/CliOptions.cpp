@@ -2,6 +2,7 @@
 
 #include "SendCommand.h"
 #include "protocol/Frame.h"
+#include "support/HexBytes.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -13,16 +13,6 @@ namespace omi::cli {
 
 namespace {
 
-int HexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9') return u - '0';
-    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
-    return -1;
-}
-
-bool IsByteSeparator(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char(':') || c == QLatin1Char(','); }
-
 // The table file a --table value names.
 QString TablePath(const QString& given) {
     if (QFileInfo(given).isFile() || given.contains(QLatin1Char('/'))) return given;
@@ -33,24 +23,6 @@ QString TablePath(const QString& given) {
 }
 
 }  // namespace
-
-std::optional<QByteArray> ParseHexBytes(const QString& text) {
-    QByteArray out;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        if (IsByteSeparator(text[i])) {
-            ++i;
-            continue;
-        }
-        if (i + 1 >= text.size()) return std::nullopt;
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out.append(static_cast<char>(high * 16 + low));
-        i += 2;
-    }
-    return out;
-}
 
 QString HexText(const Frame& bytes) {
     return QString::fromLatin1(FrameToString(bytes).toHex(' ').toUpper());

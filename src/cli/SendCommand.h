@@ -21,11 +21,6 @@ class ExchangeEngine;
 
 namespace omi::cli {
 
-// Bytes written in hex: pairs of digits, blanks, ':' or ',' allowed between
-// bytes ("01 80", "0180", "01:80"); nothing for any other text. An empty
-// text is no bytes.
-std::optional<QByteArray> ParseHexBytes(const QString& text);
-
 // "06 EA 05 00 01 0A".
 QString HexText(const Frame& bytes);
 

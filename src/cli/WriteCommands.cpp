@@ -1,18 +1,18 @@
 #include "WriteCommands.h"
 
 #include <QDateTime>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 
 #include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
-#include "service/ChangeLog.h"
 #include "protocol/Models.h"
+#include "service/ChangeLog.h"
+#include "support/HexBytes.h"
 
 namespace omi::cli {
 
@@ -32,6 +32,13 @@ QString wouldChange(WriteOp op, int newNumber) {
         case WriteOp::ClearArchives: return QStringLiteral("все архивы прибора будут стерты");
     }
     return {};
+}
+
+// The status of a write that failed, and why the answers that came were
+// not taken when none was.
+void reportFailure(const WriteOutcome& outcome, const WriteCommandIo& io) {
+    io.err(outcome.status);
+    if (!outcome.refused.isEmpty()) io.err(QStringLiteral("ответ прибора не принят: ") + outcome.refused);
 }
 
 }  // namespace
@@ -62,12 +69,13 @@ int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes,
         o.insert(QStringLiteral("operation"), WriteOpName(op));
         o.insert(QStringLiteral("result"), outcome.result < 0 ? QJsonValue() : QJsonValue(outcome.result));
         o.insert(QStringLiteral("status"), outcome.status);
+        if (!outcome.refused.isEmpty()) o.insert(QStringLiteral("refused"), outcome.refused);
         io.out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
     } else if (outcome.ok) {
         io.out(QStringLiteral("%1 № %2: %3\n").arg(ModelName(CurrentType())).arg(serialBefore).arg(outcome.status));
     }
     if (!outcome.ok) {
-        io.err(outcome.status);
+        reportFailure(outcome, io);
         return 1;
     }
     return 0;
@@ -153,9 +161,18 @@ int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes,
     const QJsonObject o = QJsonDocument::fromJson(file.read(1 << 20)).object();
     const int fileType = o.value(QStringLiteral("type")).toInt(-1);
     const int command = o.value(QStringLiteral("command")).toInt(-1);
-    const QByteArray data = QByteArray::fromHex(o.value(QStringLiteral("data")).toString().toLatin1());
+    // Every character of the data is read: a damaged digit refuses the file
+    // instead of shifting the bytes after it.
+    const std::optional<QByteArray> hex = ParseHexBytes(o.value(QStringLiteral("data")).toString());
+    const QByteArray data = hex.value_or(QByteArray());
     const DeviceFamily* family = FamilyFor(CurrentType());
     const DeviceFamily* fileFamily = FamilyFor(fileType);
+    if (fileFamily && command >= 0 && !hex) {
+        io.err(QStringLiteral("файл %1 поврежден: в данных конфигурации не только пары шестнадцатеричных цифр - "
+                              "не записана")
+                   .arg(path));
+        return 1;
+    }
     if (!fileFamily || data.isEmpty() || command < 0) {
         io.err(QStringLiteral("файл %1 - не конфигурация прибора (поврежден или другого вида)").arg(path));
         return 1;
@@ -187,11 +204,9 @@ int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes,
         return 1;
     }
     if (family->adoptWrittenConfig) family->adoptWrittenConfig(*request);
-    Frame answer;
-    const bool answered = engine.Exchange(*request, answer);
     WriteArgs args;
     args.now = QDateTime::currentDateTime();
-    const WriteOutcome outcome = JudgeWrite(WriteOp::WriteConfig, args, answered, answer);
+    const WriteOutcome outcome = SendWrite(engine, WriteOp::WriteConfig, args, *request);
     if (json) {
         QJsonObject r;
         r.insert(QStringLiteral("type"), CurrentType());
@@ -199,12 +214,13 @@ int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes,
         r.insert(QStringLiteral("operation"), WriteOpName(WriteOp::WriteConfig));
         r.insert(QStringLiteral("result"), outcome.result < 0 ? QJsonValue() : QJsonValue(outcome.result));
         r.insert(QStringLiteral("status"), outcome.status);
+        if (!outcome.refused.isEmpty()) r.insert(QStringLiteral("refused"), outcome.refused);
         io.out(QString::fromUtf8(QJsonDocument(r).toJson(QJsonDocument::Indented)));
     } else if (outcome.ok) {
         io.out(device + QStringLiteral(": ") + outcome.status + QLatin1Char('\n'));
     }
     if (!outcome.ok) {
-        io.err(outcome.status);
+        reportFailure(outcome, io);
         return 1;
     }
     return 0;

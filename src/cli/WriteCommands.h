@@ -3,8 +3,9 @@
 // clear-archives. Each changes the device, so each needs --yes; without it
 // nothing is sent and the command says what would change (exit 2). With
 // --yes: one request, exit 0 when the device took it, 1 with the status text
-// on stderr otherwise; --json prints {"type","serial","operation","result",
-// "status"} either way.
+// on stderr otherwise (and why the answers that came were not taken); --json
+// prints {"type","serial","operation","result","status"} either way, with
+// "refused" when answers came that failed their checks.
 
 #include <QString>
 #include <functional>

@@ -152,6 +152,23 @@ TEST(WriteConfigFile, SavedFromOneWrittenToAnother) {
     EXPECT_EQ(RunCli({"--port", other.Pty(), "write-config", damaged, "--yes"}).exitCode, 1);
     Sim same({"--pty", "--type", "234", "--serial", "8"});
     EXPECT_EQ(RunCli({"--port", same.Pty(), "write-config", damaged, "--yes"}).exitCode, 1);
+    // One hex digit of the saved file changed to a letter that is none: the
+    // file is refused, not written with its bytes shifted.
+    QFile original(saved);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QJsonObject o = QJsonDocument::fromJson(original.readAll()).object();
+    QString hex = o.value("data").toString();
+    ASSERT_GT(hex.size(), 4);
+    hex[3] = QLatin1Char('g');
+    o.insert("data", hex);
+    const QString spoilt = dir.filePath("spoilt.json");
+    QFile spoiltFile(spoilt);
+    ASSERT_TRUE(spoiltFile.open(QIODevice::WriteOnly));
+    spoiltFile.write(QJsonDocument(o).toJson());
+    spoiltFile.close();
+    const CliRun refusedSpoilt = RunCli({"--port", same.Pty(), "write-config", spoilt, "--yes"});
+    EXPECT_EQ(refusedSpoilt.exitCode, 1);
+    EXPECT_TRUE(refusedSpoilt.err.contains("поврежден")) << refusedSpoilt.err.toStdString();
     EXPECT_TRUE(withCommand(other.Requests(), 4).isEmpty());
     EXPECT_TRUE(withCommand(same.Requests(), 4).isEmpty());
 }

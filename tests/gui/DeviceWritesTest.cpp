@@ -261,6 +261,51 @@ private Q_SLOTS:
         QVERIFY(w->sgsp->rowCount() > 2);
         QVERIFY(w->sgsp->item(2, 0)->text().startsWith("0 00 1 "));
     }
+
+    // Every second answer with a wrong check byte, as omi-cli meets it: the
+    // window takes only answers that pass their checks, repeats the clock,
+    // sends initialisation and the new number once, and finds the renumbered
+    // device under its new number; its change log is asked again entry by
+    // entry and read whole.
+    void spoiltAnswersAreNoAnswer() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "229", "--serial", "5", "--bad-check", "2"});
+        auto w = openWindow(sim.Pty());
+        w->Action("AreadNoTu")->trigger();  // answer 1
+        QCOMPARE(CurrentSerial(), 5);
+        w->Port().SetInputTimeout(200);
+        w->Action("AreadParam")->trigger();  // answer 2 spoilt, read again: 3
+        QVERIFY(w->Action("ASaveDateTime")->isEnabled());
+        DialogScript dialogs;
+
+        dialogs.answers = {yes()};
+        w->Action("ASetDevice")->trigger();  // answer 4 spoilt
+        QCOMPARE(requestsOf(sim, cmd::Init).size(), 1);
+        QVERIFY2(w->LuState->text().startsWith("НЕТ СВЯЗИ"), qPrintable(w->LuState->text()));
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+
+        dialogs.answers = {yes()};
+        w->Action("AsetWorkTime")->trigger();  // answer 5
+        QVERIFY(w->LuState->text().endsWith("успешно начат отсчет времени работы"));
+
+        dialogs.answers = {yes()};
+        w->Action("ASaveDateTime")->trigger();  // answer 6 spoilt, sent again: 7
+        QCOMPARE(requestsOf(sim, cmd::SetClock).size(), 2);
+        QVERIFY2(w->LuState->text().contains("Успешно установлено "), qPrintable(w->LuState->text()));
+
+        w->writeActions->SEDN->setValue(300);
+        dialogs.answers = {yes()};
+        w->Action("ASetNO")->trigger();  // answer 8 spoilt; 9 under the new number
+        QCOMPARE(requestsOf(sim, cmd::NetworkNumber).size(), 1);
+        QVERIFY2(w->LuState->text().endsWith("успешно установлен номер"), qPrintable(w->LuState->text()));
+        QCOMPARE(CurrentSerial(), 300);
+        QCOMPARE(w->ENo->text(), QString("300"));
+
+        w->Action("AReadChang")->trigger();
+        QCOMPARE(w->sgsp->rowCount(), 2 + 66);
+        QVERIFY2(w->LuState->text().endsWith("Журнал учета изменений успешно прочитан"), qPrintable(w->LuState->text()));
+        for (int row = 2; row < 2 + 66; ++row) QVERIFY(w->sgsp->item(row, 1)->text() != "нет данных");
+    }
 };
 
 QTEST_MAIN(DeviceWritesTest)

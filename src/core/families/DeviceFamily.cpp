@@ -311,6 +311,7 @@ constexpr DeviceFamily LorsWithWrites() {
     f.setNumberRequest = [](int number, QString* error) { return u128::NetworkNumberRequest(number, error); };
     f.setNumberResult = &u128::NetworkNumberResult;
     f.configWriteResult = [](const Frame& r) { return u128::ConfigWriteResult(r, u128::CurrentConfig()); };
+    f.configWriteAnswerLength = u128::kStateLength;  // the configuration as the device now holds it
     f.adoptWrittenConfig = [](const Frame& request) {
         u128::CurrentConfig() = u128::WrittenConfig(request, u128::CurrentConfig());
     };

@@ -120,6 +120,9 @@ struct DeviceFamily {
     std::optional<Frame> (*setNumberRequest)(int number, QString* error) = nullptr;
     int (*setNumberResult)(const Frame& response, int number) = nullptr;
     int (*configWriteResult)(const Frame& response) = nullptr;
+    // The length of the answer to a configuration write that configWriteResult
+    // reads (0: the answer of every write, a result byte after the address).
+    int configWriteAnswerLength = 0;
     bool writeRefusalSilent = false;
     // A configuration write request from elsewhere (a saved file) becomes the
     // current record before its answer is judged; null where the judgement

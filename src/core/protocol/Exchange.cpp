@@ -63,10 +63,12 @@ void ExchangeEngine::Pause(int ms) {
     loop.exec();
 }
 
-bool ExchangeEngine::Exchange(const Frame& request, Frame& response) {
+bool ExchangeEngine::Exchange(const Frame& request, Frame& response) { return Exchange(request, response, {}); }
+
+bool ExchangeEngine::Exchange(const Frame& request, Frame& response, const ExchangeOptions& options) {
     if (inExchange_) return false;  // a nested exchange would interleave on the line
     FlagGuard busy(inExchange_);
-    return active().Exchange(request, response);
+    return active().ExchangeWith(request, response, options);
 }
 
 omi::Transport& ExchangeEngine::active() {

@@ -47,6 +47,9 @@ public:
     // One transaction. True when a response was obtained (not yet validated).
     // response may be the same object as request.
     bool Exchange(const Frame& request, Frame& response);
+    // The same with what the answer must pass and whether the request may be
+    // repeated (transport/Transport.h).
+    bool Exchange(const Frame& request, Frame& response, const ExchangeOptions& options);
     // Waits while processing events; in logger replay returns after one pass.
     void Pause(int ms);
     bool InExchange() const { return inExchange_; }

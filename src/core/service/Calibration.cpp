@@ -363,11 +363,29 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
         CalibrationRun run;
         run.code = code;
         Frame response;
-        run.answered = engine.Exchange(*request, response);
-        if (!run.answered) {
+        // The device calibrates itself on every request it receives: the
+        // request goes out once, and its answer is awaited as long as the
+        // repeats would have taken. Only an answer that passes the checks is
+        // its answer; the findings of the last one that did not are kept.
+        QString refused;
+        ExchangeOptions options;
+        options.once = true;
+        options.accept = [&](const Frame& answer) {
+            CalibrationReply reply;
+            refused = DecodeCalibrationAnswer(facts, code, answer, reply);
+            return refused.isEmpty();
+        };
+        run.answered = engine.Exchange(*request, response, options);
+        QString why;
+        if (run.answered)
+            why = DecodeCalibrationAnswer(facts, code, response, run.answer);
+        else
+            why = refused;
+        if (!run.answered && why.isEmpty()) {
             run.verdict = JudgeCalibration(facts, code, nullptr, job.references);
-        } else if (const QString why = DecodeCalibrationAnswer(facts, code, response, run.answer); !why.isEmpty()) {
+        } else if (!why.isEmpty()) {
             // Something came, but not this answer: nothing of it is shown.
+            run.answered = true;
             run.verdict = verdict(StatusStyle::Error, why);
         } else {
             run.verdict = JudgeCalibration(facts, code, &run.answer, job.references);

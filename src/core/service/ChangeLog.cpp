@@ -6,16 +6,16 @@
 #include "protocol/Exchange.h"
 #include "support/Dates.h"
 #include "support/Format.h"
+#include "transport/Transport.h"
 
 namespace omi {
 
 const std::array<QStringList, 2>& ChangeLogHeader() {
     static const std::array<QStringList, 2> header{
-        QStringList{"блок,запись,№ сист", "вес имп", "вес имп", "вес имп", "тип", "t°C ХВС", "t°C ХВС",
-                    "нач 2-й t°C", "нач 2-й t°C", "кон 2-й t°C", "кон 2-й t°C", "min", "max", "отч", "призн",
-                    "призн"},
-        QStringList{"Дата, время", "датч №1", "датч №2", "датч №3", "сист", "первая", "вторая", "день", "м-ц",
-                    "день", "м-ц", "объем", "объем", "день", "сумм ош", "исп 2-й t°C"}};
+        QStringList{"блок,запись,№ сист", "вес имп", "вес имп", "вес имп", "тип", "t°C ХВС", "t°C ХВС", "нач 2-й t°C",
+                    "нач 2-й t°C", "кон 2-й t°C", "кон 2-й t°C", "min", "max", "отч", "призн", "призн"},
+        QStringList{"Дата, время", "датч №1", "датч №2", "датч №3", "сист", "первая", "вторая", "день", "м-ц", "день",
+                    "м-ц", "объем", "объем", "день", "сумм ош", "исп 2-й t°C"}};
     return header;
 }
 
@@ -39,40 +39,90 @@ std::optional<Frame> ChangeLogRequest(int block, int record) {
     return BuildFrame(cmd::ChangeLog, {static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(record)});
 }
 
+QString CheckChangeLogAnswer(const Frame& answer) {
+    const int length = !answer.empty() && answer[0] >= kChangeLogMinLength ? answer[0] : kChangeLogMinLength;
+    const QString why =
+        ValidateAnswer(answer, length, cmd::ChangeLog,
+                       QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(cmd::ChangeLog));
+    return why.split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QStringLiteral("; "));
+}
+
+namespace {
+
+QString entryName(const ChangeLogEntry& e) { return Format(QStringLiteral("%d %.2d"), {e.block, e.record}); }
+
+}  // namespace
+
 ChangeLogResult ReadChangeLog(ExchangeEngine& engine, const std::function<void(const QString& line)>& memo,
                               const std::function<void(const ChangeLogResult& sofar)>& entry) {
     ChangeLogResult result;
-    // The procedure's own pair: an entry that does not decode shows the one before.
-    u29::ConfigPair pair{u29::DefaultConfig(), u29::DefaultConfig()};
     for (int block = 0; block < kChangeLogBlocks; ++block) {
         for (int record = 0; record < kChangeLogRecords; ++record) {
             const std::optional<Frame> request = ChangeLogRequest(block, record);
-            Frame answer;
-            if (!request || !engine.Exchange(*request, answer)) {
+            if (!request) {
                 result.status = QStringLiteral("НЕТ СВЯЗИ");
                 return result;
             }
-            if (memo) {
-                memo(Format(QStringLiteral("ЖУИ блок=%d запись=%d"), {block, record}));
-                for (std::size_t i = 0; i < answer.size(); ++i)
-                    memo(Format(QStringLiteral("%.2d.%.2d=%S"),
-                                {static_cast<int>(i), static_cast<int>(answer[i]),
-                                 QStringLiteral("%1").arg(answer[i], 2, 16, QLatin1Char('0')).toUpper()}));
+            Frame answer;
+            QString refused;
+            std::optional<u29::ConfigPair> pair;
+            int silences = 0;
+            for (int attempt = 1; attempt <= kChangeLogAttempts && !pair; ++attempt) {
+                refused.clear();
+                ExchangeOptions options;
+                options.once = true;
+                options.accept = [&refused](const Frame& a) {
+                    refused = CheckChangeLogAnswer(a);
+                    return refused.isEmpty();
+                };
+                answer.clear();
+                const bool answered = engine.Exchange(*request, answer, options);
+                // Answers made up without a line are not checked by the exchange.
+                if (answered) refused = CheckChangeLogAnswer(answer);
+                if (!answered && refused.isEmpty()) {
+                    if (++silences >= kChangeLogSilences) {
+                        result.status = QStringLiteral("НЕТ СВЯЗИ");
+                        return result;
+                    }
+                    continue;
+                }
+                silences = 0;
+                if (!refused.isEmpty()) continue;
+                if (memo) {
+                    memo(Format(QStringLiteral("ЖУИ блок=%d запись=%d"), {block, record}));
+                    for (std::size_t i = 0; i < answer.size(); ++i)
+                        memo(Format(QStringLiteral("%.2d.%.2d=%S"),
+                                    {static_cast<int>(i), static_cast<int>(answer[i]),
+                                     QStringLiteral("%1").arg(answer[i], 2, 16, QLatin1Char('0')).toUpper()}));
+                }
+                u29::ConfigPair decoded{u29::DefaultConfig(), u29::DefaultConfig()};
+                const std::optional<Frame> config = ChangeLogConfigFrame(answer);
+                if (!config) continue;
+                refused = u29::DecParam(*config, decoded);
+                if (refused.isEmpty()) pair = decoded;
             }
-            const std::optional<Frame> config = ChangeLogConfigFrame(answer);
-            if (!config) {
-                result.status = Format(QStringLiteral("ЖУИ: ответ блок=%d запись=%d короче %d байт, чтение прервано"),
-                                       {block, record, kChangeLogMinLength});
-                return result;
+            if (pair) {
+                const int day = GetW(answer, kChangeLogDay);
+                const int minutes = GetW(answer, kChangeLogMinutes);
+                for (int system = 0; system < 2; ++system)
+                    result.rows.push_back(
+                        {ChangeLogLabel(block, record, system + 1, day, minutes), u29::ParamToText(*pair, system)});
+            } else {
+                // Nothing of it is shown but its place.
+                result.unread.push_back({block, record});
+                for (int system = 0; system < 2; ++system)
+                    result.rows.push_back({Format(QStringLiteral("%d %.2d %d"), {block, record, system + 1}),
+                                           QStringList(15, QStringLiteral("нет данных"))});
             }
-            const int day = GetW(answer, kChangeLogDay);
-            const int minutes = GetW(answer, kChangeLogMinutes);
-            (void)u29::DecParam(*config, pair);
-            for (int system = 0; system < 2; ++system)
-                result.rows.push_back({ChangeLogLabel(block, record, system + 1, day, minutes),
-                                       u29::ParamToText(pair, system)});
             if (entry) entry(result);
         }
+    }
+    if (!result.unread.empty()) {
+        QStringList names;
+        for (const ChangeLogEntry& e : result.unread) names << entryName(e);
+        result.status = QStringLiteral("Журнал учета изменений прочитан не весь: не прочитаны записи (блок запись) ") +
+                        names.join(QStringLiteral(", "));
+        return result;
     }
     result.complete = true;
     result.status = QStringLiteral("Журнал учета изменений успешно прочитан");

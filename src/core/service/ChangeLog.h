@@ -41,19 +41,42 @@ std::optional<Frame> ChangeLogConfigFrame(const Frame& answer);
 // The change-log request of one entry.
 std::optional<Frame> ChangeLogRequest(int block, int record);
 
+// Whether an answer is a change-log answer of the current device: the checks
+// of every answer (its length byte is its length, at least
+// kChangeLogMinLength; check byte; device type; serial number; command 12).
+// Empty: it is; else the findings, separated by "; ".
+QString CheckChangeLogAnswer(const Frame& answer);
+
+// Requests of one entry at most: an answer that fails its checks, or none,
+// asks again (the request only reads). Two in a row without any answer end
+// the read: the line is gone.
+inline constexpr int kChangeLogAttempts = 5;
+inline constexpr int kChangeLogSilences = 2;
+
 struct ChangeLogRow {
     QString label;
     QStringList values;  // 15 configuration texts of the heat system
 };
 
-struct ChangeLogResult {
-    bool complete = false;
-    std::vector<ChangeLogRow> rows;  // two per entry read
-    QString status;                  // the success text, "НЕТ СВЯЗИ" or why it stopped
+struct ChangeLogEntry {
+    int block = 0;
+    int record = 0;
 };
 
-// Reads the whole log through the engine. memo gets the byte lines of each
-// answer; entry is told after each entry (to let a window breathe).
+struct ChangeLogResult {
+    bool complete = false;               // every entry read
+    std::vector<ChangeLogRow> rows;      // two per entry, "нет данных" for an entry not read
+    std::vector<ChangeLogEntry> unread;  // entries whose every answer failed its checks
+    QString status;                      // the success text, "НЕТ СВЯЗИ" or why it stopped or what is missing
+};
+
+// Reads the whole log through the engine. Each request goes out once and its
+// answer is awaited as long as the exchange's repeats would have taken: a
+// repeated read answered late would give its answer to the next entry, and
+// no answer says which entry it carries. An entry whose answers all fail
+// their checks is not read; the others still are, and the result is not
+// complete. memo gets the byte lines of each answer taken; entry is told
+// after each entry (to let a window breathe).
 ChangeLogResult ReadChangeLog(ExchangeEngine& engine, const std::function<void(const QString& line)>& memo = {},
                               const std::function<void(const ChangeLogResult& sofar)>& entry = {});
 

@@ -1,8 +1,12 @@
 #include "service/DeviceWrites.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
 #include "support/Dates.h"
+#include "transport/Transport.h"
 
 namespace omi {
 
@@ -180,6 +184,85 @@ WriteOutcome JudgeWrite(WriteOp op, const WriteArgs& args, bool answered, const 
     return out;
 }
 
+bool WriteRepeats(WriteOp op) {
+    switch (op) {
+        case WriteOp::SetClock:
+        case WriteOp::WriteConfig:
+            return true;
+        case WriteOp::SetNumber:
+        case WriteOp::Initialise:
+        case WriteOp::StartWorkTime:
+        case WriteOp::ClearArchives:
+            return false;
+    }
+    return false;
+}
+
+QString CheckWriteAnswer(WriteOp op, const WriteArgs& args, const Frame& request, const Frame& response) {
+    const DeviceFamily* family = FamilyFor(CurrentType());
+    const int command = request.size() > 4 ? request[4] : -1;
+    const bool numberFromAnswer = op == WriteOp::SetNumber && family && family->setNumberResult;
+    // The lengths the answer may have, the usual one first.
+    std::vector<int> lengths{kMinFrame + 1};
+    if (op == WriteOp::WriteConfig && family && family->configWriteAnswerLength > 0)
+        lengths = {family->configWriteAnswerLength};
+    else if (op == WriteOp::SetClock || numberFromAnswer || (family && family->writeRefusalSilent))
+        lengths.push_back(kMinFrame);
+    const bool listed = !response.empty() && std::find(lengths.begin(), lengths.end(), response[0]) != lengths.end();
+    const int length = listed ? response[0] : lengths.front();
+    QString why = ValidateAnswer(response, length, command,
+                                 QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(command));
+    // The number the ЛОРС answers from is its result: the new one is right too.
+    if (numberFromAnswer && response.size() >= 4 && GetW(response, 2) == args.newNumber)
+        why.remove(QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА"));
+    return why.split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QStringLiteral("; "));
+}
+
+namespace {
+
+// A device of the current type answering under the number: the identification
+// request addressed to it. The current number stays the one it was.
+bool answersUnder(ExchangeEngine& engine, int serial) {
+    const int before = CurrentSerial();
+    SetCurrentSerial(serial);
+    const auto isIt = [serial](const Frame& answer) {
+        const NoTu found = DecNoTu(answer);
+        return found.message.isEmpty() && found.type == CurrentType() && found.serial == serial;
+    };
+    const std::optional<Frame> request = BuildFrame(cmd::NumberType);
+    ExchangeOptions options;
+    options.accept = isIt;
+    Frame answer;
+    const bool found = request && engine.Exchange(*request, answer, options) && isIt(answer);
+    SetCurrentSerial(before);
+    return found;
+}
+
+}  // namespace
+
+WriteOutcome SendWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, const Frame& request) {
+    QString refused;
+    ExchangeOptions options;
+    options.once = !WriteRepeats(op);
+    options.accept = [&](const Frame& answer) {
+        refused = CheckWriteAnswer(op, args, request, answer);
+        return refused.isEmpty();
+    };
+    Frame response;
+    const bool answered = engine.Exchange(request, response, options);
+    WriteOutcome out = JudgeWrite(op, args, answered, response);
+    if (!answered) {
+        out.refused = refused;
+        // The device may have taken the number and its answer been lost: it
+        // answers under the new number then, and no longer under the old one.
+        if (op == WriteOp::SetNumber && answersUnder(engine, args.newNumber)) {
+            out = WriteOutcome{true, 0, WriteSuccessText(op, args.now), {}};
+        }
+    }
+    if (out.ok && op == WriteOp::SetNumber) SetCurrentSerial(args.newNumber);
+    return out;
+}
+
 WriteOutcome RunWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, bool* sent) {
     if (sent) *sent = false;
     const WritePlan plan = PlanWrite(op, args);
@@ -188,12 +271,8 @@ WriteOutcome RunWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args,
         refused.status = plan.mismatch.isEmpty() ? plan.error : QStringLiteral("Не совпадает:") + plan.mismatch;
         return refused;
     }
-    Frame response;
-    const bool answered = engine.Exchange(*plan.request, response);
     if (sent) *sent = true;
-    WriteOutcome out = JudgeWrite(op, args, answered, response);
-    if (out.ok && op == WriteOp::SetNumber) SetCurrentSerial(args.newNumber);
-    return out;
+    return SendWrite(engine, op, args, *plan.request);
 }
 
 }  // namespace omi

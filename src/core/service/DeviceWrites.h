@@ -49,17 +49,47 @@ struct WritePlan {
 WritePlan PlanWrite(WriteOp op, const WriteArgs& args);
 
 // The outcome of a write: ok, the result byte (or the derived result; -1
-// where none is read) and the status text.
+// where none is read) and the status text. refused: why the answers that
+// came were not taken, when none was (empty when nothing came at all).
 struct WriteOutcome {
     bool ok = false;
     int result = -1;
     QString status;
+    QString refused;
 };
+// The judgement of an answer that passed CheckWriteAnswer (answered false:
+// none did).
 WriteOutcome JudgeWrite(WriteOp op, const WriteArgs& args, bool answered, const Frame& response);
 
-// Plans, sends and judges one write through the engine. On a successful set
-// number the current device takes the new number. planned, when given, tells
-// whether a request was sent at all.
+// Whether an answer is the answer to this write request: the checks of every
+// answer (length, check byte, device type, serial number, command code).
+// Empty: it is; else the findings, separated by "; ". A write answer is the
+// address, the command and the result byte; where the result byte is not
+// read (the clock, the 225) it may come without it. The ЛОРС answers a
+// configuration write with its configuration, and a new number from the
+// number it then has (the new one when it took it).
+QString CheckWriteAnswer(WriteOp op, const WriteArgs& args, const Frame& request, const Frame& response);
+
+// Whether a write whose answer did not come is sent again. The device
+// carries out every request it receives, and a lost answer does not mean
+// that it did nothing: only the writes that end in the same state however
+// often they are carried out (the clock, the configuration) are repeated.
+// Initialisation, the operating-time start and the archive clearing are sent
+// once: each repeat would do the action again (zero the counters once more,
+// restart the count later, start the clearing anew). The new network number
+// is sent once too: a device that took it no longer answers the old number,
+// so a repeat could only wait; it is looked for under the new number instead.
+// A request sent once is awaited as long as the repeats would have taken.
+bool WriteRepeats(WriteOp op);
+
+// Sends a planned write request and judges its answer. A new network number
+// whose answer did not come is looked for under the new number before the
+// change is called failed. On a successful set number the current device
+// takes the new number.
+WriteOutcome SendWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, const Frame& request);
+
+// Plans, sends and judges one write through the engine. sent, when given,
+// tells whether a request was sent at all.
 WriteOutcome RunWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, bool* sent = nullptr);
 
 }  // namespace omi

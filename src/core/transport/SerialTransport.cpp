@@ -24,7 +24,7 @@ void SerialTransport::trace(const QString& text) {
 
 bool SerialTransport::traceVisible() const { return trace_ && trace_->Visible(); }
 
-bool SerialTransport::Exchange(const Frame& requestIn, Frame& response) {
+bool SerialTransport::ExchangeWith(const Frame& requestIn, Frame& response, const ExchangeOptions& options) {
     const Frame request = requestIn;  // the caller may pass the same object as response
     const QByteArray out = FrameToString(request);
     const int command = request.size() > 4 ? request[4] : -1;
@@ -53,14 +53,22 @@ bool SerialTransport::Exchange(const Frame& requestIn, Frame& response) {
     bool result = false;
     QByteArray r;
     const QByteArray broadcast = FrameToString(kBroadcastNoTu);
+    const auto accepted = [&options](const QByteArray& bytes) {
+        return !options.accept || options.accept(StringToFrame(bytes));
+    };
+    std::int64_t sent = 0;
     for (int attempt = 1; attempt <= kAttempts && port && port->IsOpen(); ++attempt) {
-        if (traceVisible()) trace(QStringLiteral("ЗАПРОС=") + FrameToDecimal(request));
-        const std::int64_t sent = port->WriteBytes(out.constData(), out.size());
-        // The pause before reading the answer ends early when the answer has
-        // begun to arrive: on a fast line a fixed 10 ms would cost more than
-        // the whole exchange, and reading sooner changes nothing on the line.
-        port->WaitReadable(kPauseMs);
-        if (!port) break;
+        // A request sent once: the later attempts only read on.
+        if (attempt == 1 || !options.once) {
+            if (traceVisible()) trace(QStringLiteral("ЗАПРОС=") + FrameToDecimal(request));
+            sent = port->WriteBytes(out.constData(), out.size());
+            // The pause before reading the answer ends early when the answer
+            // has begun to arrive: on a fast line a fixed 10 ms would cost
+            // more than the whole exchange, and reading sooner changes
+            // nothing on the line.
+            port->WaitReadable(kPauseMs);
+            if (!port) break;
+        }
         r.clear();
         qsizetype received = 0;
         bool read = ReadResponse(r, &received);
@@ -87,20 +95,27 @@ bool SerialTransport::Exchange(const Frame& requestIn, Frame& response) {
         }
         trace(QStringLiteral("length(r)=") + QString::number(r.size()) + QLatin1Char(';'));
         if (traceVisible()) trace(QStringLiteral(" ОТВЕТ=") + threeDigits(r) + QStringLiteral("\r\n"));
-        if (read && sent == out.size()) {
+        if (read && sent == out.size() && accepted(r)) {
             result = true;
             break;
         }
         // Only the bytes that came: the zeros standing in for the missing
         // ones would complete a frame that lost a zero byte (its sum is
         // unchanged) and pass its check byte.
+        bool refused = read;  // a whole frame came, and it is not this answer
         r = FindFrame(r.left(received), command);
         if (r.size() >= kMinFrame && r != broadcast) {
-            if (traceVisible()) trace(QStringLiteral("ЕСТЬ ") + threeDigits(r));
-            result = true;
-            break;
+            if (accepted(r)) {
+                if (traceVisible()) trace(QStringLiteral("ЕСТЬ ") + threeDigits(r));
+                result = true;
+                break;
+            }
+            refused = true;
         }
         if (traceVisible()) trace(QStringLiteral("НЕТ В мУСОРЕ\r\n"));
+        // The one answer to a request sent once has come, spoilt: no other
+        // will follow.
+        if (options.once && refused) break;
     }
     if (port) port->ResumePolling();
     if (result) response = StringToFrame(r);

@@ -21,7 +21,8 @@ public:
     static constexpr int kPauseMs = 10;
 
     explicit SerialTransport(TCommPortDriver* port) : port_(port) {}
-    bool Exchange(const Frame& request, Frame& response) override;
+    bool Exchange(const Frame& request, Frame& response) override { return ExchangeWith(request, response, {}); }
+    bool ExchangeWith(const Frame& request, Frame& response, const ExchangeOptions& options) override;
 
     TCommPortDriver* Port() const { return port_; }
     // Trace window; may be null.

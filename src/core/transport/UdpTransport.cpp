@@ -7,7 +7,6 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
-
 #include <algorithm>
 
 namespace omi {
@@ -33,9 +32,12 @@ bool UdpTransport::ensureUdpSocket() {
         const auto list = info.addresses();
         auto v4 = std::find_if(list.begin(), list.end(),
                                [](const QHostAddress& a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
-        if (v4 != list.end()) address = *v4;
-        else if (!list.isEmpty()) address = list.front();
-        else return false;
+        if (v4 != list.end())
+            address = *v4;
+        else if (!list.isEmpty())
+            address = list.front();
+        else
+            return false;
     }
     udp_ = std::make_unique<QUdpSocket>();
     // A connected socket takes datagrams only from the configured host and port.
@@ -49,7 +51,7 @@ bool UdpTransport::ensureUdpSocket() {
     return true;
 }
 
-bool UdpTransport::Exchange(const Frame& requestIn, Frame& response) {
+bool UdpTransport::ExchangeWith(const Frame& requestIn, Frame& response, const ExchangeOptions& options) {
     if (udpHost_.trimmed().isEmpty()) {
         if (emptyAddress_) emptyAddress_();
         return false;
@@ -58,14 +60,18 @@ bool UdpTransport::Exchange(const Frame& requestIn, Frame& response) {
     const QByteArray out = FrameToString(request);
     const int base = std::max<int>(port_ ? static_cast<int>(port_->InputTimeout()) : 1000, 1000);
     for (int k = 0; k < kAttempts; ++k) {
-        pause_(1);
-        if (!ensureUdpSocket()) return false;
-        // A late answer to an earlier attempt or exchange is not this answer.
-        while (udp_->hasPendingDatagrams()) udp_->receiveDatagram();
-        if (udp_->write(out) != out.size()) {
-            udp_.reset();
-            return false;
+        // A request sent once: the later attempts only wait on for its answer.
+        if (k == 0 || !options.once) {
+            pause_(1);
+            if (!ensureUdpSocket()) return false;
+            // A late answer to an earlier attempt or exchange is not this answer.
+            while (udp_->hasPendingDatagrams()) udp_->receiveDatagram();
+            if (udp_->write(out) != out.size()) {
+                udp_.reset();
+                return false;
+            }
         }
+        if (!udp_) return false;
         // Every attempt waits: the first one at least as long as the second.
         const int wait = std::max(k, 1) * base;
         QEventLoop loop;
@@ -78,15 +84,23 @@ bool UdpTransport::Exchange(const Frame& requestIn, Frame& response) {
         QObject::connect(sock, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < wait) {
+        bool refused = false;
+        while (clock.elapsed() < wait && !refused) {
             if (udp_.get() != sock) return false;
             while (sock->hasPendingDatagrams()) {
                 const QByteArray data = sock->receiveDatagram().data();
-                if (!data.isEmpty()) {
-                    response = StringToFrame(data);
-                    return true;
+                if (data.isEmpty()) continue;
+                const Frame frame = StringToFrame(data);
+                // An answer that is not this answer (spoilt on the way) ends
+                // the attempt: the device has answered it.
+                if (options.accept && !options.accept(frame)) {
+                    refused = true;
+                    break;
                 }
+                response = frame;
+                return true;
             }
+            if (refused) break;
             timer.start(static_cast<int>(wait - clock.elapsed()));
             loop.exec();
             if (udp_.get() != sock) return false;
@@ -94,6 +108,9 @@ bool UdpTransport::Exchange(const Frame& requestIn, Frame& response) {
             // rest of the attempt, the next send reports it if it persists.
             if (sock->error() == QAbstractSocket::ConnectionRefusedError && !sock->hasPendingDatagrams()) break;
         }
+        // The one answer to a request sent once has come, spoilt: no other
+        // will follow.
+        if (refused && options.once) return false;
     }
     return false;
 }

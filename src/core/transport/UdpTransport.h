@@ -27,7 +27,8 @@ public:
     // engine's wait before each attempt.
     UdpTransport(TCommPortDriver* port, std::function<void(int ms)> pause);
     ~UdpTransport() override;
-    bool Exchange(const Frame& request, Frame& response) override;
+    bool Exchange(const Frame& request, Frame& response) override { return ExchangeWith(request, response, {}); }
+    bool ExchangeWith(const Frame& request, Frame& response, const ExchangeOptions& options) override;
 
     void SetTarget(const QString& host, quint16 port);
     QString Host() const { return udpHost_; }

@@ -76,6 +76,63 @@ TEST(JudgeWrite, ResultBytes) {
     ClearCurrentDevice();
 }
 
+namespace {
+Frame Sealed(Frame f) {
+    f.push_back(FrameCheckByte(f));
+    return f;
+}
+}  // namespace
+
+// The answer a write takes: the checks of every answer, with the forms the
+// families answer in. An empty finding: taken.
+TEST(CheckWriteAnswer, FormsOfEachFamily) {
+    WriteArgs args;
+    args.now = QDateTime(QDate(2026, 3, 7), QTime(13, 5));
+    args.newNumber = 300;
+    struct Case {
+        const char* what;
+        int type;
+        WriteOp op;
+        Frame answer;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"result answer", 234, WriteOp::Initialise, Sealed({7, 234, 5, 0, 9, 0}), true},
+        {"refusal is an answer too", 234, WriteOp::Initialise, Sealed({7, 234, 5, 0, 9, 1}), true},
+        {"wrong check byte", 234, WriteOp::Initialise, {7, 234, 5, 0, 9, 0, 0}, false},
+        {"another device", 234, WriteOp::Initialise, Sealed({7, 234, 6, 0, 9, 0}), false},
+        {"another type", 234, WriteOp::Initialise, Sealed({7, 235, 5, 0, 9, 0}), false},
+        {"another command", 234, WriteOp::Initialise, Sealed({7, 234, 5, 0, 6, 0}), false},
+        {"half of it", 234, WriteOp::SetClock, {7, 234, 5}, false},
+        {"no result byte", 234, WriteOp::Initialise, Sealed({6, 234, 5, 0, 9}), false},
+        {"the clock reads no result", 234, WriteOp::SetClock, Sealed({6, 234, 5, 0, 11}), true},
+        {"the 225 reads no result", 225, WriteOp::ClearArchives, Sealed({6, 225, 5, 0, 2}), true},
+        {"the new number from the old one", 234, WriteOp::SetNumber, Sealed({7, 234, 5, 0, 240, 0}), true},
+        {"not from the new one", 234, WriteOp::SetNumber, Sealed({7, 234, 0x2C, 1, 240, 0}), false},
+        {"ЛОРС number: the new one", 128, WriteOp::SetNumber, Sealed({6, 128, 0x2C, 1, 2}), true},
+        {"ЛОРС number: the old one", 128, WriteOp::SetNumber, Sealed({6, 128, 5, 0, 2}), true},
+        {"ЛОРС number: neither", 128, WriteOp::SetNumber, Sealed({6, 128, 7, 0, 2}), false},
+    };
+    for (const Case& c : cases) {
+        SetCurrentDevice(5, c.type);
+        const std::optional<Frame> request = PlanWrite(c.op, args).request;
+        ASSERT_TRUE(request) << c.what;
+        EXPECT_EQ(CheckWriteAnswer(c.op, args, *request, c.answer).isEmpty(), c.taken) << c.what;
+    }
+    // The ЛОРС answers a configuration write with its 31-byte configuration.
+    SetCurrentDevice(5, 128);
+    const Frame request = *PlanWrite(WriteOp::WriteConfig, args).request;
+    Frame config(31, 0);
+    config[0] = 31;
+    config[1] = 128;
+    config[2] = 5;
+    config[4] = 255;
+    config.back() = FrameCheckByte(config.data(), config.size() - 1);
+    EXPECT_EQ(CheckWriteAnswer(WriteOp::WriteConfig, args, request, config), QString());
+    EXPECT_FALSE(CheckWriteAnswer(WriteOp::WriteConfig, args, request, Sealed({7, 128, 5, 0, 255, 0})).isEmpty());
+    ClearCurrentDevice();
+}
+
 TEST(ChangeLog, LabelAndConfigurationFrame) {
     EXPECT_EQ(ChangeLogLabel(1, 7, 1, 9498, 754), "1 07 1 01.01.2026 12:34");
     EXPECT_EQ(ChangeLogLabel(2, 10, 2, 9498, 0), "2 10 2 01.01.2026 00:00");
