@@ -364,7 +364,7 @@ private Q_SLOTS:
         QCOMPARE(lines.takeLast(), QString());
         QCOMPARE(lines.size(), 2 + 8);
         QVERIFY(lines[0].startsWith("ДАТА;ТЕПЛО;объем;"));
-        QVERIFY(lines[1].startsWith("дд.мм.гггг;\" Гкал\";\"   1-й м3\";"));
+        QVERIFY(lines[1].startsWith("дд месяца гггг;\" Гкал\";\"   1-й м3\";"));
         QCOMPARE(lines[2].split(';').mid(0, 15), page_->Model()->Rows()[0]);
         QVERIFY(lines[2].split(';')[1].contains(QRegularExpression("^-?\\d+,\\d{2}$")));
         QVERIFY(lines.last().startsWith("ИТОГО(7):;" + page_->Model()->Rows()[7][1] + ";"));

@@ -73,7 +73,8 @@ QStringList ArchiveLinesOf(const Grid& cells);
 // front ("1 дн 01:05").
 QString ArchiveTotalsLine(const ArchiveFamily& family, const ArchiveRecord& totals, const QString& numberFormat);
 
-// The family's column codes of a kind's class (daily or hourly).
+// The family's column codes of a kind's class (daily or hourly); a daily
+// class has no hour column at all.
 ColumnCodes ArchiveColumnCodes(const ArchiveFamily& family, int kind);
 // Grid rows from text lines: each line is split at its tabs (the text after
 // the last tab is dropped) and every positive code c, in code order, gives
