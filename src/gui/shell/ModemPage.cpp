@@ -1,7 +1,6 @@
 #include "shell/ModemPage.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -14,6 +13,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolBar>
+#include <algorithm>
 
 #include "debug/DescriptionTable.h"
 #include "protocol/Exchange.h"
