@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <algorithm>
 
@@ -49,11 +50,16 @@ QCheckBox* check(QWidget* parent, const char* name, const QString& text, const Q
 
 TModemPage::TModemPage(TFomi& window) : QObject(&window), window_(window) {
     buildPage();
+    hangUpTimer_ = new QTimer(this);
+    hangUpTimer_->setSingleShot(true);
+    connect(hangUpTimer_, &QTimer::timeout, this, [this] {
+        if (hangingUp_) hangUpDone(QStringLiteral("нет ответа на ATH"));
+    });
     connect(&window.Engine(), &ExchangeEngine::AsyncReceived, this, [this](const QByteArray& bytes) {
         // The debug page takes the answers while it is the active page.
         if (window_.PCW()->currentWidget() == window_.Page(QStringLiteral("TSdeb"))) return;
         if (bytes.isEmpty()) {
-            if (hangingUp_) hangUpDone(QStringLiteral("нет ответа"));
+            if (hangingUp_) hangUpDone(QStringLiteral("нет ответа на ATH"));
             return;
         }
         ModemReply(bytes);
@@ -348,6 +354,7 @@ void TModemPage::ModemReply(const QByteArray& reply) {
         if (reduced.isEmpty()) return;
         if (reduced.contains(QStringLiteral("OK"))) {
             hangingUp_ = false;
+            hangUpTimer_->stop();
             Adiscon->setEnabled(true);
             SetLineState(LineState::Free);
             window_.Status().ok(QStringLiteral("связь по модему отключена"));
@@ -406,13 +413,20 @@ void TModemPage::AdisconExecute() {
     // Then the hang-up itself, its reply judged as that of a typed ATH: a
     // modem that keeps the call (and its cost) is not reported as hung up.
     lastCommand_ = QStringLiteral("ATH\r");
-    if (!sendToModem(lastCommand_)) hangUpDone(QStringLiteral("порт закрыт"));
+    if (!sendToModem(lastCommand_)) {
+        hangUpDone(QStringLiteral("порт закрыт"));
+        return;
+    }
+    // A modem that only echoes, or says nothing at all, gets the line's
+    // input timeout (and the receive's end) to confirm.
+    hangUpTimer_->start(static_cast<int>(std::max<std::uint32_t>(window_.Port().InputTimeout(), 1000)) + 1000);
 }
 
 void TModemPage::hangUpDone(const QString& reply) {
     // ATH not confirmed: the port is closed all the same (a modem that
     // drops the call with DTR does it now), and the user is told.
     hangingUp_ = false;
+    hangUpTimer_->stop();
     Adiscon->setEnabled(true);
     window_.Status().error(QStringLiteral("номер: ") + Etel->text().trimmed() +
                            QStringLiteral("-не отключился, отключаю порт"));
