@@ -369,17 +369,8 @@ QString ArchiveTotalsLine(const ArchiveFamily& family, const ArchiveRecord& tota
 }
 
 ColumnCodes ArchiveColumnCodes(const ArchiveFamily& family, int kind) {
-    if (IsHourlyKind(kind)) return ColumnCodes(family.hourlyCodes.begin(), family.hourlyCodes.end());
-    // A daily record has no hour (0 in every row): its column is left out
-    // of a daily view at every access level, the service level included.
-    ColumnCodes codes;
-    for (const int code : family.dailyCodes) {
-        const std::size_t column = static_cast<std::size_t>(std::abs(code)) - 1;
-        const bool hour = column < family.columns.size() && family.columns[column].kind == CellKind::Int &&
-                          family.columns[column].offset == family.layout->hourOffset;
-        if (!hour) codes.push_back(code);
-    }
-    return codes;
+    const std::span<const int> codes = IsHourlyKind(kind) ? family.hourlyCodes : family.dailyCodes;
+    return ColumnCodes(codes.begin(), codes.end());
 }
 
 Grid ApplyColumnCodes(const QStringList& lines, const ColumnCodes& codes, int accessLevel) {

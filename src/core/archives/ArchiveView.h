@@ -73,8 +73,7 @@ QStringList ArchiveLinesOf(const Grid& cells);
 // front ("1 дн 01:05").
 QString ArchiveTotalsLine(const ArchiveFamily& family, const ArchiveRecord& totals, const QString& numberFormat);
 
-// The family's column codes of a kind's class (daily or hourly); a daily
-// class has no hour column at all.
+// The family's column codes of a kind's class (daily or hourly).
 ColumnCodes ArchiveColumnCodes(const ArchiveFamily& family, int kind);
 // Grid rows from text lines: each line is split at its tabs (the text after
 // the last tab is dropped) and every positive code c, in code order, gives

@@ -270,9 +270,9 @@ TEST(ArchiveFileNames, OriginFromFolderAndName) {
 // file that says nothing is daily; a totals record makes a difference kind.
 TEST(ArchiveFileNames, KindFromRecordsAndName) {
     const QDate day(2026, 12, 10);
-    const ArchiveList hours{U34Entry(day, 2, {}), U34Entry(day, 1, {}), U34Entry(day, 0, {})};
-    const ArchiveList days = DailyList(day, 3);
-    const ArchiveList midnight{U34Entry(day, 0, {})};
+    const ArchiveList hours{test::U34Entry(day, 2, {}), test::U34Entry(day, 1, {}), test::U34Entry(day, 0, {})};
+    const ArchiveList days = test::DailyList(day, 3);
+    const ArchiveList midnight{test::U34Entry(day, 0, {})};
     const QString folder = "/data/АРХИВЫ/" + ModelName(234) + "/00417/";
     const struct {
         QString name;

@@ -83,9 +83,8 @@ TEST(ArchiveView, ColumnCodesPerClassAndAccessLevel) {
          "дд месяца гггг|| Гкал|   1-й м3|   2-й м3|   3-й м3|подача|"
          "обратка|доп.|  1-й, МПа|   2-й, МПа|системы|уст-ва|чч:мм|час| с ош. час"},
         {kHourlyDifference, 1, 16, "ДАТА|Время|" + daily.mid(5), ""},
-        // A daily record has no hour: no "Время" even at the service level.
-        {kDailyArchive, 0, 27,
-         daily +
+        {kDailyArchive, 0, 28,
+         "ДАТА|Время|" + daily.mid(5) +
              "|день|От пер|От пер|От пер|От пер|От пер|Ош малого|Ош большого|Ош дельты|"
              "Энергия|Энергия|Энергия",
          ""},

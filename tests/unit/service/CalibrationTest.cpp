@@ -326,7 +326,7 @@ TEST_F(CalibrationLine, PressureOf230InTurnSendsTwoChannelsEachAfterAWakeByte) {
     SetCurrentDevice(kSerial, 230);
     answers << bytes(HandFrame(11, 230, kSerial, 13, {{6, k20}}))
             << bytes(HandFrame(11, 230, kSerial, 13, {{5, {4}}, {6, k20_12345}}));
-    CalibrationJob j = job(CalibrationChoice::Pressure, {20, 21.5, 18, 20});
+    CalibrationJob j = job(CalibrationChoice::Pressure, {20, 19.5, 18, 20});
     j.allChannels = true;
     j.selectedChannel = 3;  // ignored in turn
     // The port had another input timeout before the run.
@@ -334,7 +334,7 @@ TEST_F(CalibrationLine, PressureOf230InTurnSendsTwoChannelsEachAfterAWakeByte) {
     const CalibrationOutcome out = run(j);
     const QByteArray wake(1, '\0');
     EXPECT_EQ(pty.Received(), wake + bytes(HandFrame(11, 230, kSerial, 13, {{5, cat({{2}, k20})}})) + wake +
-                                  bytes(HandFrame(11, 230, kSerial, 13, {{5, cat({{3}, {0x00, 0x00, 0xAC, 0x41}})}})));
+                                  bytes(HandFrame(11, 230, kSerial, 13, {{5, cat({{3}, {0x00, 0x00, 0x9C, 0x41}})}})));
     ASSERT_EQ(out.runs.size(), 2u);
     EXPECT_TRUE(out.runs[0].verdict.calibrated);
     EXPECT_FALSE(out.runs[1].verdict.calibrated) << "the failed channel is still reported";
