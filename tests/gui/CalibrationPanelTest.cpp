@@ -11,11 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 #include <array>

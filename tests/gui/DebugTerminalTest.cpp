@@ -3,7 +3,10 @@
 // decoding table; silence and a missing table; the table grid edited and
 // saved; a type without tables.
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -12,9 +15,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -203,7 +203,8 @@ private Q_SLOTS:
         QVERIFY(!listing(d).contains("запрос"));
         QVERIFY2(listing(d).contains("Значение не распознано: строка 04 (команда): B=999zz"),
                  qPrintable(listing(d).join('|')));
-        QCOMPARE(w->LuState->text(), QString("Значение не распознано: строка 04 (команда): B=999zz — запрос не послан"));
+        QCOMPARE(w->LuState->text(),
+                 QString("Значение не распознано: строка 04 (команда): B=999zz — запрос не послан"));
         QTest::qWait(300);
         QCOMPARE(sim.Requests().size(), asked);
 
@@ -236,8 +237,8 @@ private Q_SLOTS:
         QCOMPARE(d.SEnou->value(), 7);
         d.SEnou->setValue(4242);
 
-        for (const auto& [name, label] : {std::pair{QString("запрос состояния.txt"), d.Lcod},
-                                          std::pair{QString("ответ.txt"), d.Ldec}}) {
+        for (const auto& [name, label] :
+             {std::pair{QString("запрос состояния.txt"), d.Lcod}, std::pair{QString("ответ.txt"), d.Ldec}}) {
             d.CBcmd->setCurrentIndex(d.CBcmd->findText(tableFolder(230) + "/" + name));
             QVERIFY(d.DropOnLabel(d.CBcmd, label));
         }

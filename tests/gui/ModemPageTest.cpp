@@ -5,9 +5,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -17,11 +17,11 @@
 #include "GuiTestSupport.h"
 #include "archives/ArchiveGridModel.h"
 #include "archives/ArchivePage.h"
-#include "shell/RadioGroup.h"
 #include "protocol/Exchange.h"
 #include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
 #include "shell/ModemPage.h"
+#include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "support/GridText.h"
 #include "support/PtyPair.h"

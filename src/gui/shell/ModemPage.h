@@ -80,7 +80,7 @@ private:
     TFomi& window_;
     Grid list_;
     QString lastCommand_;
-    QTimer* hangUpTimer_ = nullptr;  // the ATH of "отсоединить" unanswered
+    QTimer* hangUpTimer_ = nullptr;    // the ATH of "отсоединить" unanswered
     bool hangingUp_ = false;           // "отсоединить" waits for the reply to its ATH
     std::uint32_t directTimeout_ = 0;  // the port's input timeout before the page set 2000 ms
     bool shown_ = false;
