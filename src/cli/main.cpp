@@ -787,7 +787,11 @@ int runShowArchive(const Options& o) {
         if (warning.isEmpty()) printErr(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));
         return 1;
     }
-    const Grid grid = SelectColumns(content.cells, content.codes, kCliAccessLevel);
+    const Grid grid = SelectColumns(
+        content.cells,
+        ArchiveColumnCodes(
+            *family, ArchiveFileKind(o.type, QFileInfo(path).absoluteFilePath(), content.entries, content.hasTotals)),
+        kCliAccessLevel);
     const bool hasData = !content.entries.empty();
     const ShownTable t = splitTable(grid, hasData, content.hasTotals);
     QJsonObject head{{"type", o.type},
@@ -800,8 +804,8 @@ int runShowArchive(const Options& o) {
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, content.entries, 0, grid)) return 1;
     if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;
     if (!o.report.isEmpty()) {
-        const bool hourly = content.codes == ArchiveColumnCodes(*family, kHourlyArchive);
         const QString absolute = QFileInfo(path).absoluteFilePath();
+        const bool hourly = IsHourlyKind(ArchiveFileKind(o.type, absolute, content.entries, content.hasTotals));
         const bool written = writeReport(o, o.type, [&](const QString& templateFamily) {
             TemplateSet templates = StandardTemplateSet(templateFamily, hourly);
             LoadTemplateSet(PrintFolder(), templateFamily, hourly, templates);

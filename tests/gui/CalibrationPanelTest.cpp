@@ -11,11 +11,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <array>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -83,6 +86,17 @@ QList<int> references(const TCalibrationPanel& p) {
     return {p.SE1Td1->value(), p.SE1Od2->value(), p.SE2Td1->value(), p.SE2Od2->value()};
 }
 
+// Answers every question of the program "ДА" and keeps what was asked.
+class SayYes : public DialogScript {
+public:
+    SayYes() {
+        SetDialogHook([this](const DialogRequest& r) {
+            asked.append(r);
+            return DialogAnswer{1, {}};
+        });
+    }
+};
+
 // With OMI_SHOT_DIR set, the window as the user sees it is saved there.
 void shot(TFomi& w, const char* name) {
     const QString dir = qEnvironmentVariable("OMI_SHOT_DIR");
@@ -99,6 +113,7 @@ class CalibrationPanelTest : public QObject {
 private Q_SLOTS:
     void twoSystemDeviceTemperatureAndPressure() {
         DataFolder data;
+        SayYes yes;
         Sim sim({"--pty", "--type", "229", "--cal-deviation", "0,0,0,1.5"});
         auto w = openPage(sim.Pty());
         TCalibrationPanel& p = *w->calibrationPanel;
@@ -175,6 +190,7 @@ private Q_SLOTS:
 
     void oneSystemDeviceHidesSystemTwo() {
         DataFolder data;
+        SayYes yes;
         Sim sim({"--pty", "--type", "235"});
         auto w = openPage(sim.Pty());
         TCalibrationPanel& p = *w->calibrationPanel;
@@ -201,6 +217,7 @@ private Q_SLOTS:
 
     void twoTwentyFiveJudgesItself() {
         DataFolder data;
+        SayYes yes;
         Sim sim({"--pty", "--type", "225", "--cal-deviation", "-1.1,0.4,0,0"});
         auto w = openPage(sim.Pty());
         TCalibrationPanel& p = *w->calibrationPanel;
@@ -213,6 +230,7 @@ private Q_SLOTS:
 
     void deviceThatStopsAnswering() {
         DataFolder data;
+        SayYes yes;
         // Identification is answered, nothing after it.
         Sim sim({"--pty", "--type", "234", "--mute-after", "1"});
         auto w = openPage(sim.Pty());
@@ -225,6 +243,112 @@ private Q_SLOTS:
         QCOMPARE(calibrationRequests(sim).size(), 1);  // sent once: the device calibrates at each request
         QVERIFY(w->LuState->text().startsWith("НЕТ СВЯЗИ"));
         QCOMPARE(boxTexts(p), QStringList({"", "", "", ""}));
+        QCOMPARE(w->Port().InputTimeout(), 1000u);
+        QVERIFY(w->Action("Acal")->isEnabled());
+    }
+
+    void referencesOutsideTheInputsAreRefusedAtTheirField() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "229"});
+        auto w = openPage(sim.Pty());
+        TCalibrationPanel& p = *w->calibrationPanel;
+        DialogScript dialogs;  // nothing may be asked
+        const std::array<QSpinBox*, 4> edits{p.SE1Td1, p.SE1Od2, p.SE2Td1, p.SE2Od2};
+        struct Case {
+            const char* what;
+            int choice;
+            int edit;
+            int value;
+            const char* status;
+        };
+        const Case cases[] = {
+            {"supply far above", 0, 0, 99999,
+             "t°C подачи 1-й системы = 99999: задатчик может быть от 0 до 150 °C; калибровка не начата"},
+            {"return below zero", 0, 3, -500,
+             "t°C обратки 2-й системы = -500: задатчик может быть от 0 до 150 °C; калибровка не начата"},
+            {"upper point one above", 1, 1, 151,
+             "t°C обратки 1-й системы = 151: задатчик может быть от 0 до 150 °C; калибровка не начата"},
+            {"current far above", 2, 0, 99999,
+             "ток Ма 1 датчик 1-й системы = 99999: задатчик может быть от 4 до 20 мА; калибровка не начата"},
+            {"current below the loop", 2, 0, 3,
+             "ток Ма 1 датчик 1-й системы = 3: задатчик может быть от 4 до 20 мА; калибровка не начата"},
+        };
+        for (const Case& c : cases) {
+            p.RGk->SetItemIndex(c.choice);
+            p.RGkClick();  // the defaults again, whether the choice changed or not
+            QSpinBox* edit = edits[std::size_t(c.edit)];
+            edit->setValue(c.value);
+            QVERIFY2(!edit->styleSheet().isEmpty() && edit->toolTip().startsWith("вне пределов"), c.what);
+            w->Action("Acal")->trigger();
+            QVERIFY2(w->LuState->text() == QString::fromUtf8(c.status), qPrintable(w->LuState->text()));
+            QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+            QCOMPARE(p.MeasuredBox(0), nullptr);
+        }
+        // Back in range, the field is plain again.
+        p.SE1Td1->setValue(20);
+        QVERIFY(p.SE1Td1->styleSheet().isEmpty());
+        QVERIFY(calibrationRequests(sim).isEmpty());
+        QVERIFY(dialogs.asked.isEmpty());
+    }
+
+    void aRunAsksFirstAndLeavesTheUserOnTheControls() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234"});
+        auto w = openPage(sim.Pty());
+        TCalibrationPanel& p = *w->calibrationPanel;
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        DialogScript dialogs;
+        w->Action("Acal")->trigger();
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked[0].kind, DialogKind::Confirm);
+        QVERIFY(dialogs.asked[0].text.endsWith("КАЛИБРОВАТЬ ПО МЕНЬШЕЙ ТЕМПЕРАТУРЕ ???"));
+        QVERIFY(calibrationRequests(sim).isEmpty());  // "НЕТ"
+
+        dialogs.answers << DialogAnswer{1, {}};
+        p.SE1Od2->setFocus();
+        w->Action("Acal")->trigger();
+        QCOMPARE(calibrationRequests(sim).size(), 1);
+        QVERIFY(w->LuState->text().endsWith(": калибровка по МЕНЬШЕЙ температуре успешно завершена"));
+        // Enter now changes a reference, it starts no write.
+        QCOMPARE(QApplication::focusWidget(), p.SE1Od2);
+        QVERIFY(!p.BCalStop->isVisible());
+
+        // The write buttons of the page keep the user on it.
+        w->Action("AsetWorkTime")->trigger();
+        QCOMPARE(w->PCW()->currentWidget(), w->TSk);
+        QVERIFY(dialogs.asked.last().text.endsWith("НАЧАТЬ ОТСЧЕТ ВРЕМЕНИ РАБОТЫ ???"));
+        // The clock waits for the configuration and says so.
+        QAction* clock = w->Action("ASaveDateTime");
+        if (!clock->isEnabled()) QVERIFY(clock->toolTip().contains("пока не прочитана конфигурация"));
+        w->Action("AreadParam")->trigger();
+        QVERIFY(clock->isEnabled());
+        QCOMPARE(clock->toolTip(), QString("установить дату и время из компьютера"));
+        shot(*w, "calibration234done");
+    }
+
+    void stopEndsTheWaitForASilentDevice() {
+        DataFolder data;
+        // Identification is answered, the calibration never.
+        Sim sim({"--pty", "--type", "225", "--mute-after", "1"});
+        auto w = openPage(sim.Pty());
+        TCalibrationPanel& p = *w->calibrationPanel;
+        SayYes yes;
+        QString waiting;
+        bool stopShown = false;
+        QTimer::singleShot(400, &p, [&] {
+            waiting = p.LCalWait->text();
+            stopShown = p.BCalStop->isVisible() && p.BCalStop->isEnabled();
+            p.BCalStop->click();
+        });
+        w->Action("Acal")->trigger();
+        QVERIFY(stopShown);
+        QVERIFY2(QRegularExpression("^ответ ждем еще не дольше \\d+ с$").match(waiting).hasMatch(),
+                 qPrintable(waiting));
+        QCOMPARE(w->LuState->text(), QString("калибровка остановлена: ответ устройства не дождались"));
+        QCOMPARE(calibrationRequests(sim).size(), 1);  // no further attempt after "стоп"
+        QVERIFY(!p.BCalStop->isVisible());
+        QVERIFY(!p.LCalWait->isVisible());
         QCOMPARE(w->Port().InputTimeout(), 1000u);
         QVERIFY(w->Action("Acal")->isEnabled());
     }
@@ -273,6 +397,7 @@ private Q_SLOTS:
 
     void serviceLevelWritesTheBytesBesideTheData() {
         DataFolder data;
+        SayYes yes;
         QTemporaryDir elsewhere;
         const QString before = QDir::currentPath();
         QDir::setCurrent(elsewhere.path());

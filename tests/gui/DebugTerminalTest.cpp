@@ -3,7 +3,10 @@
 // decoding table; silence and a missing table; the table grid edited and
 // saved; a type without tables.
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -12,9 +15,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -24,6 +24,7 @@
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
 #include "support/GridText.h"
+#include "support/TextCodec.h"
 
 using namespace omi;
 using namespace omi::guitest;
@@ -190,11 +191,72 @@ private Q_SLOTS:
         QVERIFY(!listing(d).contains("запрос"));
         QVERIFY(listing(d).join(' ').contains("300"));
 
+        // A value that cannot be read: the row is named, nothing is sent.
+        Grid unread = kStateRequest;
+        unread[5][2] = "B=999zz";
+        QCOMPARE(SaveGridText(unread, tableFolder(229) + "/нечитаемо.txt"), QString());
+        d.FillTableList();
+        d.CBcmd->setCurrentIndex(d.CBcmd->findText(tableFolder(229) + "/нечитаемо.txt"));
+        QVERIFY(d.DropOnLabel(d.CBcmd, d.Label1));
+        const qsizetype asked = sim.Requests().size();
+        d.Button2->click();
+        QVERIFY(!listing(d).contains("запрос"));
+        QVERIFY2(listing(d).contains("Значение не распознано: строка 04 (команда): B=999zz"),
+                 qPrintable(listing(d).join('|')));
+        QCOMPARE(w->LuState->text(),
+                 QString("Значение не распознано: строка 04 (команда): B=999zz — запрос не послан"));
+        QTest::qWait(300);
+        QCOMPARE(sim.Requests().size(), asked);
+
         // A type without tables.
         d.SEtu->setValue(100);
         QCOMPARE(d.CBcmd->currentText(), QString("НЕТ ДЛЯ ЭТОГО ТИПА"));
         QCOMPARE(d.SGcmd->rowCount(), 0);
         QVERIFY(!d.DropOnLabel(d.CBcmd, d.Lcod) || d.CBcmd->currentIndex() >= 0);
+    }
+
+    // The page addresses the device identified in the window; a device that
+    // takes its time to answer is waited for (the input timeout for its
+    // first byte), and its text shows as Windows-1251.
+    void identifiedDeviceAndASlowAnswer() {
+        DataFolder data;
+        QCOMPARE(SaveGridText(kStateRequest, tableFolder(230) + "/запрос состояния.txt"), QString());
+        QCOMPARE(SaveGridText(kAnswerHead, tableFolder(230) + "/ответ.txt"), QString());
+        Sim sim({"--pty", "--type", "230", "--serial", "4242", "--delay", "700"});
+        auto w = OpenWindow(sim.Pty());
+        TDebugTerminal& d = *w->debugTerminal;
+        w->Action("AreadNoTu")->trigger();
+        QCOMPARE(CurrentSerial(), 4242);
+        w->PCW()->setCurrentWidget(w->Page("TSdeb"));
+        QCOMPARE(d.SEtu->value(), 230);
+        QCOMPARE(d.SEnou->value(), 4242);
+        // A number chosen on the page stays while the device is the same.
+        d.SEnou->setValue(7);
+        w->PCW()->setCurrentWidget(w->TSW);
+        w->PCW()->setCurrentWidget(w->Page("TSdeb"));
+        QCOMPARE(d.SEnou->value(), 7);
+        d.SEnou->setValue(4242);
+
+        for (const auto& [name, label] :
+             {std::pair{QString("запрос состояния.txt"), d.Lcod}, std::pair{QString("ответ.txt"), d.Ldec}}) {
+            d.CBcmd->setCurrentIndex(d.CBcmd->findText(tableFolder(230) + "/" + name));
+            QVERIFY(d.DropOnLabel(d.CBcmd, label));
+        }
+        QList<QByteArray> answers;
+        connect(&w->Engine(), &ExchangeEngine::AsyncReceived, this,
+                [&answers](const QByteArray& bytes) { answers << bytes; });
+        d.Button2->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!answers.isEmpty(), 5000);
+        QTest::qWait(500);
+        QCOMPARE(answers.size(), 1);  // no "НЕТ ОТВЕТА" before the answer came
+        QVERIFY(!answers[0].isEmpty());
+        QVERIFY(w->LuState->text().contains("Принял ответ"));
+        QVERIFY(listing(d).contains("номер=4242"));
+
+        // The reply text in the terminal pane.
+        d.MEMOD->setPlainText(QString());
+        d.Reply(ToCp1251(QStringLiteral("Ответ прибора")));
+        QCOMPARE(d.MEMOD->toPlainText(), QString("Ответ прибора"));
     }
 
     void gridEditsAreSavedToTheTable() {

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -15,11 +17,11 @@
 #include "GuiTestSupport.h"
 #include "archives/ArchiveGridModel.h"
 #include "archives/ArchivePage.h"
-#include "shell/RadioGroup.h"
 #include "protocol/Exchange.h"
 #include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
 #include "shell/ModemPage.h"
+#include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "support/GridText.h"
 #include "support/PtyPair.h"
@@ -103,11 +105,12 @@ private Q_SLOTS:
         test::PtyPair modem;
         QVERIFY(modem.Ok());
         QByteArray reply = "\r\nBUSY\r\n";
+        bool hangsUp = true;
         // The modem echoes what it gets and answers a dial after its line end.
         modem.OnData([&](const QByteArray& chunk) {
             modem.Write(chunk);
             if (chunk.contains("ATD") && chunk.endsWith('\r')) modem.Write(reply);
-            if (chunk.contains("ATH")) modem.Write("\r\nOK\r\n");
+            if (chunk.contains("ATH") && hangsUp) modem.Write("\r\nOK\r\n");
         });
         auto w = OpenWindow(modem.SlavePath());
         TModemPage& m = *w->modemPage;
@@ -145,11 +148,29 @@ private Q_SLOTS:
         SetDialogHook({});
         QCOMPARE(CurrentLineState(), LineState::Connected);
 
+        // The escape, its guard time, then ATH: the modem's OK ends the call.
+        modem.ClearReceived();
         m.Adiscon->trigger();
-        QCOMPARE(w->LMstate->text(), QString("отключен"));
+        QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("отключен"), 5000);
         QCOMPARE(w->LuState->text(), QString("связь по модему отключена"));
         QCOMPARE(CurrentLineState(), LineState::Free);
-        QVERIFY(modem.Received().contains("+++"));
+        QCOMPARE(modem.Received(), QByteArray("+++ATH\r"));
+        QVERIFY(!w->Port().IsOpen());
+        QVERIFY(m.Adiscon->isEnabled());
+
+        // A modem that keeps the call (it only echoes the ATH) is not
+        // reported as hung up; the port is closed all the same.
+        reply = "\r\nCONNECT 9600\r\n";
+        m.Acall->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("связь установлена"), 5000);
+        hangsUp = false;
+        m.Adiscon->trigger();
+        QVERIFY(!m.Adiscon->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(w->LuState->text(), QString("номер: 525-не отключился, отключаю порт"), 8000);
+        QCOMPARE(w->LMstate->text(), QString("нет ответа на ATH"));
+        QVERIFY(!w->Port().IsOpen());
+        QVERIFY(m.Adiscon->isEnabled());
+        hangsUp = true;
 
         // A manual command: Enter in the telephone field; ATH's OK frees the line.
         modem.ClearReceived();
@@ -159,6 +180,33 @@ private Q_SLOTS:
         QCOMPARE(m.LastCommand(), QString("ATH\r"));
         QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("отключен"), 5000);
         QCOMPARE(modem.Received(), QByteArray("ATH\r"));
+    }
+
+    // The connection chosen last comes back at the next start, also after a
+    // run in which the modem page was never shown.
+    void lastConnectionRestoredAtStart() {
+        DataFolder data;
+        QDir().mkpath(QFileInfo(ConnectionListPath()).path());
+        Grid list = DefaultConnectionList();
+        list.insert(1, QStringList(list[1]));
+        list[1][0] = "АЛЬФА";
+        list[1][1] = "111";
+        QCOMPARE(SaveGridText(list, ConnectionListPath()), QString());
+        {
+            auto w = OpenWindow({});
+            showModemPage(*w);
+            QCOMPARE(w->modemPage->CBcon->currentText(), QString("АЛЬФА"));
+            w->modemPage->CBcon->setCurrentIndex(1);
+            w->modemPage->CBconClick();
+            QCOMPARE(w->modemPage->Etel->text(), QString("525"));
+        }
+        {
+            auto w = OpenWindow({});  // the page stays hidden in this run
+        }
+        auto w = OpenWindow({});
+        showModemPage(*w);
+        QCOMPARE(w->modemPage->CBcon->currentText(), QString("ОРВАЛИС"));
+        QCOMPARE(w->modemPage->Etel->text(), QString("525"));
     }
 
     // A session through omi-sim's modem: dialled on the page, then the

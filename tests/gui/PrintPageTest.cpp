@@ -338,6 +338,54 @@ private Q_SLOTS:
         QCOMPARE(fileRows, rows);
     }
 
+    // An hourly archive saved to a file and printed from it gives the rows
+    // of the read it was saved from, hours included; the page count of the
+    // drawing leaves the status line with the preview.
+    void hourlyFileReportsAsItsRead() {
+        DataFolder data;
+        DialogScript dialogs;
+        Sim sim({"--pty", "--type", "229", "--serial", "417"});
+        auto w = makeWindow({sim.Pty()});
+        auto* cbC = child<QComboBox>(w.get(), "cbC");
+        cbC->setCurrentIndex(cbC->findText(sim.Pty()));
+        w->cbCClick(cbC);
+        auto* archive = w->findChild<TArchivePage*>();
+        archive->TCa->setCurrentIndex(tabIndex(229, QStringLiteral("ЧАС 1-Я")));
+        archive->RGdtp->SetItemIndex(1);  // a week
+        w->Action("AreadArh")->trigger();
+        QVERIFY(archive->CurrentView().view.entries.size() > 24);
+        const QString before = w->LuState->text();
+        QTemporaryDir out;
+        PrintScript script(out.filePath("r.pdf"));
+        w->Action("AArhPrint")->trigger();
+        QCOMPARE(script.previews, 1);
+        QCOMPARE(w->LuState->text(), before);
+        const auto rows = [](const QStringList& texts) {
+            QStringList hoursAndDates;
+            for (const QString& t : texts)
+                if (QRegularExpression("^(\\d\\d:\\d\\d|\\d\\d\\.\\d\\d\\.\\d\\d)$").match(t).hasMatch())
+                    hoursAndDates << t;
+            return hoursAndDates;
+        };
+        const QStringList read = rows(texts(w->findChild<TPrintPage*>()->LastReport()));
+        QVERIFY2(read.contains("23:00") || read.contains("01:00"), qPrintable(read.join('|')));
+
+        QString saved;
+        SetFileDialogHook(
+            [&saved](const FileDialogRequest& r) { return r.save ? (saved = r.folder + "/" + r.fileName) : saved; });
+        w->Action("Asavearh")->trigger();
+        QVERIFY(QFile::exists(saved));
+        w->Action("AreadFileArh")->trigger();
+        SetFileDialogHook({});
+        QCOMPARE(archive->LoadedFile(), saved);
+        w->Action("AArhPrint")->trigger();
+        QCOMPARE(script.previews, 2);
+        QVERIFY(!w->LuState->text().contains("Рисуется страница"));
+        QCOMPARE(rows(texts(w->findChild<TPrintPage*>()->LastReport())), read);
+        // The hourly file's grid has the hour column the daily one lacks.
+        QVERIFY(archive->LoadedContent().entries.size() > 2);
+    }
+
     void buttonsOfThePage() {
         DataFolder data;
         auto w = makeWindow();

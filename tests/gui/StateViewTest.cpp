@@ -252,6 +252,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!view.Reading());
         QVERIFY(stateRequests(sim) >= 4);
         QVERIFY(!view.Tst->isActive());
+        // The polling has ended, and "очередями" says so.
+        QVERIFY(!view.CBfire->isChecked());
         // The failed poll emptied the boxes before reading.
         for (QLineEdit* box : view.Boxes()) QVERIFY(box->text().isEmpty());
         const int requests = stateRequests(sim);
@@ -312,6 +314,7 @@ private Q_SLOTS:
         QCOMPARE(stateRequests(sim), kReadAttempts);
         QCOMPARE(statusText(*w), QStringLiteral("Ошибка связи Повторите..."));
         QVERIFY(!view.Tst->isActive());
+        QVERIFY(!view.CBfire->isChecked());
         QVERIFY(!view.StateRead());
         QVERIFY(view.Boxes().isEmpty());
         // The attempts count up on the status line.

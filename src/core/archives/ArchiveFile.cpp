@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <set>
 #include <span>
 
 #include "archives/ArchiveKinds.h"
@@ -77,10 +78,7 @@ ArchiveFileOrigin ArchiveFileOriginOf(const QString& path, int deviceType) {
     const QList<ArchiveTab> tabs = ArchiveTabs(type);
     if (tabs.isEmpty()) return origin;
     const bool oneSystem = std::all_of(tabs.begin(), tabs.end(), [](const ArchiveTab& t) { return t.system == 0; });
-    if (oneSystem) {
-        origin.system = 0;
-        return origin;
-    }
+    if (oneSystem) origin.system = 0;
     // The longest caption the name begins with, followed by "_".
     const QString name = info.fileName();
     qsizetype best = 0;
@@ -89,9 +87,23 @@ ArchiveFileOrigin ArchiveFileOriginOf(const QString& path, int deviceType) {
         if (stem.size() > best && name.startsWith(stem)) {
             best = stem.size();
             origin.system = tab.system;
+            origin.kind = tab.kind;
         }
     }
     return origin;
+}
+
+int ArchiveFileKind(int deviceType, const QString& path, const ArchiveList& entries, bool hasTotals) {
+    bool hours = false;
+    std::set<int> days;
+    for (const ArchiveEntry& e : entries) {
+        if (e.empty() || EntryDay(e) < 0) continue;  // the totals record
+        if (EntryHour(e) != 0 || !days.insert(EntryDay(e)).second) hours = true;
+    }
+    const int named = ArchiveFileOriginOf(path, deviceType).kind;
+    const bool hourly = hours || IsHourlyKind(named);
+    if (hourly) return hasTotals ? kHourlyDifference : kHourlyArchive;
+    return hasTotals ? kDailyDifference : kDailyArchive;
 }
 
 QString TextCopyName(const QString& archivePath) {

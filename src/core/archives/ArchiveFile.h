@@ -38,14 +38,23 @@ QString ProposedArchiveName(const QString& tabCaption, const QDate& first, const
 // the window saves into (".../АРХИВЫ/<model>/<serial as 5 digits>/") names
 // the device type and serial number, and the proposed name begins with the
 // caption of the tab it was saved from, which names the heat system (0 or
-// 1; always 0 for a family of one system). -1 for what the path does not
-// say. deviceType, when known, is the type the file is read as.
+// 1; always 0 for a family of one system) and the archive kind. -1 for what
+// the path does not say. deviceType, when known, is the type the file is
+// read as.
 struct ArchiveFileOrigin {
     int type = -1;
     int serial = -1;
     int system = -1;
+    int kind = -1;
 };
 ArchiveFileOrigin ArchiveFileOriginOf(const QString& path, int deviceType);
+// The archive kind of a loaded archive file, for the columns of its grid and
+// the class of its report (hourly or daily): hours in its records (or two records of one
+// day) make it hourly whatever its name; otherwise the tab caption its name
+// begins with decides, and a file that says nothing is daily. A file with a
+// totals record holds differences.
+int ArchiveFileKind(int deviceType, const QString& path, const ArchiveList& entries, bool hasTotals);
+
 // The name of the text copy: the extension of the file name replaced by
 // ".txt", or ".txt" appended when the name has none.
 QString TextCopyName(const QString& archivePath);

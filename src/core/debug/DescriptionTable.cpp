@@ -386,7 +386,12 @@ Encoded EncodeTable(const Grid& grid, int deviceType, int deviceNumber) {
             break;
         }
         QString result = name + QLatin1Char('=') + shown;
-        if (!recognised) result += QLatin1Char(' ') + kNotRecognised;
+        if (!recognised) {
+            result += QLatin1Char(' ') + kNotRecognised;
+            out.unrecognised.append(QStringLiteral("строка ") + TwoDigits(static_cast<int>(r - 1)) +
+                                    (name.isEmpty() ? QString() : QStringLiteral(" (") + name + QLatin1Char(')')) +
+                                    QStringLiteral(": ") + written);
+        }
         out.lines.append(Format(QStringLiteral("%s %s %d %d %s"),
                                 {written, QString(QLatin1Char(type)), index, static_cast<int>(out.bytes[at]), result}));
         r += width;

@@ -35,6 +35,9 @@ struct Encoded {
     Frame bytes;
     QStringList lines;
     QString error;
+    // The rows whose value could not be read ("строка 03 (команда): B=999zz"):
+    // they stand as 0 in the bytes, which must not be sent as a request.
+    QStringList unrecognised;
 };
 Encoded EncodeTable(const Grid& grid, int deviceType, int deviceNumber);
 

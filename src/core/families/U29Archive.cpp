@@ -16,7 +16,7 @@ namespace a = u29::arh;
 // Header texts are the program's defaults, blanks included; "°С" ends in a
 // Cyrillic letter.
 constexpr std::array<ArchiveColumn, 28> kColumns{{
-    {"ДАТА", "дд.мм.гггг", CK::Date, a::kDay},                     // 1
+    {"ДАТА", "дд месяца гггг", CK::Date, a::kDay},                     // 1
     {"Время", "", CK::Int, a::kHour},                              // 2
     {"ТЕПЛО", " Гкал", CK::Real, a::kHeat},                        // 3
     {"объем", "   1-й м3", CK::Real, a::kV1},                      // 4

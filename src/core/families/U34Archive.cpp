@@ -14,7 +14,7 @@ using CK = CellKind;
 // Header texts are the program's defaults, blanks included; "°С" ends in a
 // Cyrillic letter.
 constexpr std::array<ArchiveColumn, 28> kColumns{{
-    {"ДАТА", "дд.мм.гггг", CK::Date, arh::kDay},                   // 1
+    {"ДАТА", "дд месяца гггг", CK::Date, arh::kDay},                   // 1
     {"Время", "", CK::Int, arh::kHour},                            // 2
     {"ТЕПЛО", " Гкал", CK::Real, arh::kHeat},                      // 3
     {"объем", "   1-й м3", CK::Real, arh::kV1},                    // 4

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 
 namespace omi {
 
@@ -38,6 +39,9 @@ ExchangeEngine::ExchangeEngine(TCommPortDriver* port, QObject* parent)
     : QObject(parent), serial_(port), udp_(port, [this](int ms) { Pause(ms); }), trx_(new QTimer(this)) {
     trx_->setInterval(kTrxIntervalMs);
     connect(trx_, &QTimer::timeout, this, &ExchangeEngine::TrxTimer);
+    silence_ = new QTimer(this);
+    silence_->setSingleShot(true);
+    connect(silence_, &QTimer::timeout, this, &ExchangeEngine::SilenceTimer);
     if (port) connect(port, &TCommPortDriver::ReceiveData, this, &ExchangeEngine::PortReceiveData);
 }
 
@@ -80,21 +84,38 @@ omi::Transport& ExchangeEngine::active() {
 
 void ExchangeEngine::SetAsyncReceive(bool on) {
     asyncOn_ = on;
-    if (!on) trx_->stop();
+    if (!on) {
+        trx_->stop();
+        silence_->stop();
+    }
 }
 
 void ExchangeEngine::StartAsyncReceive() {
     asyncBuffer_.clear();
     asyncSeen_ = 0;
     asyncOn_ = true;
-    trx_->start();  // so that silence ends in "НЕТ ОТВЕТА" too
+    trx_->stop();
+    // The 200 ms ticks that end an answer start with its first byte; until
+    // then the device (or modem) has the line's input timeout to begin, so
+    // that a slow one is not called silent while its answer is on the way.
+    const TCommPortDriver* port = serial_.Port();
+    const std::uint32_t timeout = port ? port->InputTimeout() : 0;
+    silence_->start(static_cast<int>(std::clamp<std::uint32_t>(timeout, kTrxIntervalMs, 60000)));
 }
 
 void ExchangeEngine::PortReceiveData(const QByteArray& data) {
     serial_.NoteModemText(data);
     if (!asyncOn_) return;
     asyncBuffer_ += data;
+    silence_->stop();
     if (!trx_->isActive()) trx_->start();
+}
+
+void ExchangeEngine::SilenceTimer() {
+    // Nothing came within the input timeout: the answer is empty.
+    if (!asyncOn_ || !asyncBuffer_.isEmpty() || trx_->isActive()) return;
+    Q_EMIT AsyncReceiving(0);
+    Q_EMIT AsyncReceived(asyncBuffer_);
 }
 
 void ExchangeEngine::TrxTimer() {

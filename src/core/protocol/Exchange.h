@@ -97,6 +97,7 @@ public:
     void StartAsyncReceive();  // clear the buffer and switch the receive on
     void PortReceiveData(const QByteArray& data);
     void TrxTimer();
+    void SilenceTimer();
     QByteArray AsyncBuffer() const { return asyncBuffer_; }
 
 Q_SIGNALS:
@@ -124,6 +125,7 @@ private:
     QByteArray asyncBuffer_;
     int asyncSeen_ = 0;
     QTimer* trx_ = nullptr;
+    QTimer* silence_ = nullptr;  // no first byte within the input timeout
 };
 
 // The process-wide engine used by the program's operations (set by the program

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "archives/ArchiveFamily.h"
+#include "archives/ArchiveFile.h"
 #include "archives/ArchiveKinds.h"
 #include "families/DeviceFamily.h"
 #include "reports/ReportItems.h"
@@ -83,6 +84,7 @@ ReportInput MakeFileReportInput(int deviceType, int serial, const QString& path,
     in.context = DeviceContext(deviceType, serial, today);
     in.context.fromFile = true;
     in.context.filePath = path;
+    in.context.kind = ArchiveFileKind(deviceType, path, entries, hasTotals);
     // The file holds the one record of its system in every entry.
     in.context.system = 0;
     in.context.fileSystem = system;

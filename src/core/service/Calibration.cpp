@@ -1,6 +1,7 @@
 #include "service/Calibration.h"
 
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 
 #include "protocol/Exchange.h"
@@ -193,6 +194,50 @@ CalibrationReferences DefaultReferences(CalibrationChoice choice) {
     return {};
 }
 
+ReferenceRange ReferenceRangeOf(CalibrationChoice choice) {
+    if (choice == CalibrationChoice::Pressure) return {4, 20, "мА"};
+    return {0, 150, "°C"};
+}
+
+ReferenceCheck CheckReferences(const CalibrationFacts& facts, const CalibrationJob& job) {
+    const bool pressure = job.choice == CalibrationChoice::Pressure;
+    std::vector<int> edits;
+    if (pressure) {
+        for (const int code : PressureChannels(facts, job)) edits.push_back(code - kFirstPressureChannel);
+    } else {
+        // A device of one heat system still receives system 2's values, but
+        // they are the page's defaults, not an entry of the user.
+        for (int i = 0; i < 2 * std::max(1, facts.systems) && i < 4; ++i) edits.push_back(i);
+    }
+    const ReferenceRange range = ReferenceRangeOf(job.choice);
+    const auto& labels = pressure ? facts.pressureLabels : facts.temperatureLabels;
+    const auto number = [](double v) {
+        return QString::number(v, 'g', 10).replace(QLatin1Char('.'), QLatin1Char(','));
+    };
+    for (const int i : edits) {
+        const double value = job.references[static_cast<std::size_t>(i)];
+        if (range.Holds(value)) continue;
+        ReferenceCheck check;
+        check.edit = i;
+        check.message = QString::fromUtf8(labels[static_cast<std::size_t>(i)]).simplified() + QStringLiteral(" = ") +
+                        number(value) + QStringLiteral(": задатчик может быть от ") + number(range.low) +
+                        QStringLiteral(" до ") + number(range.high) + QLatin1Char(' ') + QString::fromUtf8(range.unit) +
+                        QStringLiteral("; калибровка не начата");
+        return check;
+    }
+    return {};
+}
+
+int AnswerWaitLimitMs(const ExchangeEngine& engine, int timeoutMs) {
+    if (engine.Imitation() || engine.LoggerReplayActive()) return 0;
+    if (engine.Transport() != TransportKind::Serial) {
+        int total = 0;
+        for (int k = 0; k < ExchangeEngine::kUdpAttempts; ++k) total += k * std::max(timeoutMs, 1000) + 1;
+        return total;
+    }
+    return ExchangeEngine::kSerialAttempts * (SerialTransport::kPauseMs + timeoutMs);
+}
+
 QString PointName(int code) { return code == kUpperPoint ? QStringLiteral("БОЛЬШЕЙ") : QStringLiteral("МЕНЬШЕЙ"); }
 
 Frame CalibrationRequestData(CalibrationForm form, int code, const CalibrationReferences& refs) {
@@ -333,14 +378,27 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
             return outcome;
         }
     }
+    if (const ReferenceCheck check = CheckReferences(facts, job); !check.message.isEmpty()) {
+        outcome.stop = CalibrationStop::BadReference;
+        status.error(check.message);
+        return outcome;
+    }
     const auto memo = [&](const QString& line) {
         if (observer.memoLine) observer.memoLine(line);
     };
+    const auto stopRequested = [&] { return job.stopRequested && job.stopRequested(); };
+    const QString stopped = QStringLiteral("калибровка остановлена: ответ устройства не дождались");
 
     if (observer.started) observer.started();
     TimeoutScope timeout(engine);
-    timeout.Set(pressure ? job.pressureTimeoutMs : job.temperatureTimeoutMs);
+    const int timeoutMs = pressure ? job.pressureTimeoutMs : job.temperatureTimeoutMs;
+    timeout.Set(timeoutMs);
     for (const int code : codes) {
+        if (stopRequested()) {
+            outcome.stop = CalibrationStop::Stopped;
+            status.error(stopped);
+            return outcome;
+        }
         const QString subject =
             pressure ? QString::fromUtf8(facts.channelNames[static_cast<std::size_t>(code - kFirstPressureChannel)])
                      : QStringLiteral("При ") + PointName(code) + QStringLiteral(" t°C ");
@@ -359,6 +417,7 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
             for (const QString& line : CalibrationByteLines(*request)) memo(line);
         }
         if (facts.form == CalibrationForm::PerSystem) wake(engine);
+        if (observer.requestSent) observer.requestSent(code, AnswerWaitLimitMs(engine, timeoutMs));
 
         CalibrationRun run;
         run.code = code;
@@ -376,6 +435,16 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
             return refused.isEmpty();
         };
         run.answered = engine.Exchange(*request, response, options);
+        if (stopRequested()) {
+            // The wait was cut short: whatever came is not judged.
+            run.answered = false;
+            run.verdict = verdict(StatusStyle::Error, stopped);
+            status.error(stopped);
+            if (observer.runDone) observer.runDone(run);
+            outcome.runs.push_back(std::move(run));
+            outcome.stop = CalibrationStop::Stopped;
+            return outcome;
+        }
         QString why;
         if (run.answered)
             why = DecodeCalibrationAnswer(facts, code, response, run.answer);

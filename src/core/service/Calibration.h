@@ -53,6 +53,25 @@ CalibrationReferences DefaultReferences(CalibrationChoice choice);
 // "МЕНЬШЕЙ" (code 0), "БОЛЬШЕЙ" (code 1).
 QString PointName(int code);
 
+// What a reference source can stand for at an input: the resistance
+// thermometers of the temperature inputs are measured from 0 to 150 °C (the
+// device reports a temperature outside it as a sensor error), the pressure
+// transducers are 4..20 mA current loops. A reference outside its range
+// cannot calibrate anything and is never sent.
+struct ReferenceRange {
+    double low = 0;
+    double high = 0;
+    const char* unit = "";
+    bool Holds(double value) const { return value >= low && value <= high; }
+};
+ReferenceRange ReferenceRangeOf(CalibrationChoice choice);
+// Empty when every reference the job sends for the device is in its range;
+// otherwise why not, naming the first edit (0..3) in error.
+struct ReferenceCheck {
+    int edit = -1;
+    QString message;
+};
+
 // --- forms ---
 
 // The data bytes of a request (after the command code): the point code and
@@ -119,7 +138,13 @@ struct CalibrationJob {
     int selectedChannel = kNoChannel;  // pressure, one channel ("ОДИНОЧНЫМИ"): 2..5
     int temperatureTimeoutMs = kCalibrationTemperatureTimeoutMs;
     int pressureTimeoutMs = kCalibrationPressureTimeoutMs;
+    // Asked before every request and after every answer: true ends the run
+    // there ("стоп"); the request waiting for its answer is abandoned by
+    // closing the port.
+    std::function<bool()> stopRequested;
 };
+
+ReferenceCheck CheckReferences(const CalibrationFacts& facts, const CalibrationJob& job);
 
 // One request of a run and what came of it.
 struct CalibrationRun {
@@ -130,11 +155,13 @@ struct CalibrationRun {
 };
 
 enum class CalibrationStop {
-    Ran,          // every request of the run was sent
-    NoDevice,     // no serial number: nothing happens
-    NoChoice,     // the device has no such choice: nothing is sent
-    NoChannel,    // one pressure channel asked for, none selected
-    UnknownType,  // the device type has no calibration
+    Ran,           // every request of the run was sent
+    NoDevice,      // no serial number: nothing happens
+    NoChoice,      // the device has no such choice: nothing is sent
+    NoChannel,     // one pressure channel asked for, none selected
+    UnknownType,   // the device type has no calibration
+    BadReference,  // a reference outside what the input can take: nothing is sent
+    Stopped,       // the user stopped the run ("стоп")
 };
 
 struct CalibrationOutcome {
@@ -150,9 +177,15 @@ struct CalibrationOutcome {
 // it is known (the window fills its boxes).
 struct CalibrationObserver {
     std::function<void()> started;  // the checks passed, the first request follows
+    // A request is about to go out; waitMs: the longest the answer may take.
+    std::function<void(int code, int waitMs)> requestSent;
     std::function<void(const QString& line)> memoLine;
     std::function<void(const CalibrationRun& run)> runDone;
 };
+
+// The longest an answer to one request may take over the engine's line with
+// the given input timeout (every attempt of the exchange waited out).
+int AnswerWaitLimitMs(const ExchangeEngine& engine, int timeoutMs);
 
 // The pressure channels a job calibrates: every channel of the device in
 // turn, or the selected one (none when it is not a channel of the device).

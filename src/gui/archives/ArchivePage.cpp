@@ -816,7 +816,10 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
     }
     loadedContent_ = content;
     fileType_ = type;
-    fillFileGrid(SelectColumns(content.cells, content.codes, Flags().accessLevel));
+    // The columns of the file's class: a daily file has no hour column.
+    fillFileGrid(SelectColumns(
+        content.cells, ArchiveColumnCodes(*family, ArchiveFileKind(type, path, content.entries, content.hasTotals)),
+        Flags().accessLevel));
     Flags().archivePresent = true;
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
     window_.Status().ok(QStringLiteral("архив из файла: ") + name + QStringLiteral(" - прочитан"));

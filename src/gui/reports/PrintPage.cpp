@@ -276,6 +276,10 @@ PrintSource TPrintPage::Source() const {
         s.system = origin.system;
         s.shown.view.entries = archive_->LoadedContent().entries;
         s.shown.view.hasTotals = archive_->LoadedContent().hasTotals;
+        // Hourly or daily as the records (or the name) say: the report of a
+        // file is that of the read it was saved from.
+        s.shown.tab.kind = ArchiveFileKind(s.type, s.loadedFile, s.shown.view.entries, s.shown.view.hasTotals);
+        s.shown.tab.system = 0;
         return s;
     }
     s.type = archive_->ArchiveType();
@@ -294,7 +298,8 @@ void TPrintPage::LoadTemplates() {
     if (family.isEmpty()) return;
     const QList<ArchiveTab> tabs = ArchiveTabs(type);
     const int tab = source.tab;
-    const bool hourly = tab >= 0 && tab < tabs.size() && IsHourlyKind(tabs[tab].kind);
+    const bool hourly = printsFile(source) ? IsHourlyKind(source.shown.tab.kind)
+                                           : tab >= 0 && tab < tabs.size() && IsHourlyKind(tabs[tab].kind);
 
     TemplateSet set = CurrentTemplates();
     LoadTemplateSet(PrintFolder(), family, hourly, set);
@@ -388,6 +393,18 @@ QString TPrintPage::SaveReportPdf(const QString& path) {
 void TPrintPage::AArhPrintExecute() {
     // Change handlers stay quiet while the report is produced.
     ReadyGuard quiet;
+    // The page count of the drawing ("Рисуется страница 1") is gone with the
+    // preview: the status line says again what it said before.
+    struct StatusBack {
+        QLabel* label;
+        QString text;
+        QColor colour;
+        WindowStatusSink& status;
+        ~StatusBack() {
+            if (label && label->text().contains(QStringLiteral("Рисуется страница"))) status.SetStatus(text, colour);
+        }
+    } back{window_.LuState, window_.LuState ? window_.LuState->text() : QString(),
+           window_.LuState ? window_.LuState->palette().color(QPalette::WindowText) : QColor(), window_.Status()};
     const auto paint = [this](QPrinter* printer) { PrintReport(printer); };
     if (Dialogs().preview) {
         Dialogs().preview(*printer_, paint);

@@ -1,6 +1,7 @@
 #include "service/CalibrationPanel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -29,6 +31,7 @@
 #include "shell/TraceMemo.h"
 #include "support/Format.h"
 #include "support/Paths.h"
+#include "transport/CommPortDriver.h"
 
 namespace omi {
 
@@ -74,6 +77,7 @@ TCalibrationPanel::TCalibrationPanel(TFomi& window) : QWidget(window.TSk), windo
         edit->setObjectName(name);
         edit->setRange(-kReferenceLimit, kReferenceLimit);
         edit->installEventFilter(this);
+        connect(edit, &QSpinBox::valueChanged, this, [this] { markReferences(); });
         grid->addWidget(label, int(i), 0);
         grid->addWidget(edit, int(i), 1);
         labels_[i] = label;
@@ -105,8 +109,26 @@ TCalibrationPanel::TCalibrationPanel(TFomi& window) : QWidget(window.TSk), windo
     BBCal = new QPushButton(QStringLiteral("калибровка"), this);
     BBCal->setObjectName(QStringLiteral("BBCal"));
     connect(BBCal, &QPushButton::clicked, this, [this] { window_.Action(QStringLiteral("Acal"))->trigger(); });
-    buttons_->addWidget(BConDef);
-    buttons_->addWidget(BBCal);
+    BCalStop = new QPushButton(QStringLiteral("стоп"), this);
+    BCalStop->setObjectName(QStringLiteral("BCalStop"));
+    BCalStop->setToolTip(QStringLiteral("не ждать ответа устройства на калибровку"));
+    BCalStop->hide();
+    connect(BCalStop, &QPushButton::clicked, this, [this] { stopRun(); });
+    LCalWait = new QLabel(this);
+    LCalWait->setObjectName(QStringLiteral("LCalWait"));
+    LCalWait->hide();
+    waitTimer_ = new QTimer(this);
+    waitTimer_->setInterval(500);
+    connect(waitTimer_, &QTimer::timeout, this, [this] { showWait(); });
+    auto* calibrationRow = new QHBoxLayout;
+    calibrationRow->addWidget(BConDef);
+    calibrationRow->addWidget(BBCal);
+    calibrationRow->addWidget(BCalStop);
+    calibrationRow->addWidget(LCalWait);
+    calibrationRow->addStretch(1);
+    layout->addLayout(calibrationRow);
+    // The device writes get a row of their own: side by side with the
+    // calibration buttons they made the page wider than the window.
     buttons_->addStretch(1);
     layout->addLayout(buttons_);
     // The configuration page puts the family's editor under the buttons.
@@ -218,6 +240,7 @@ void TCalibrationPanel::RGkClick() {
     Pd->show();
     SE1Td1->setFocus();
     selectChannel(SE1Td1);
+    markReferences();
     updateAction();
 }
 
@@ -269,6 +292,52 @@ void TCalibrationPanel::showRun(const CalibrationRun& run) {
         if (boxes_[i] && run.verdict.boxes[i]) boxes_[i]->setText(*run.verdict.boxes[i]);
 }
 
+int TCalibrationPanel::markReferences() {
+    const int type = CurrentType();
+    const int choice = RGk->ItemIndex();
+    const CalibrationFacts facts = CalibrationOf(type);
+    int first = -1;
+    CalibrationJob job;
+    if (choice >= 0 && static_cast<std::size_t>(choice) < facts.choices.size()) {
+        job.choice = static_cast<CalibrationChoice>(choice);
+        for (std::size_t i = 0; i < edits_.size(); ++i) job.references[i] = edits_[i]->value();
+        job.allChannels = sbd->isChecked();
+        job.selectedChannel = selectedChannel_;
+    }
+    const ReferenceRange range = ReferenceRangeOf(job.choice);
+    const QString hint = QStringLiteral("от ") + QString::number(range.low) + QStringLiteral(" до ") +
+                         QString::number(range.high) + QLatin1Char(' ') + QString::fromUtf8(range.unit);
+    for (std::size_t i = 0; i < edits_.size(); ++i) {
+        const bool bad = choice >= 0 && !edits_[i]->isHidden() && !range.Holds(edits_[i]->value());
+        edits_[i]->setStyleSheet(bad ? QStringLiteral("QSpinBox { background: #ffd0d0; color: #c00000; }") : QString());
+        edits_[i]->setToolTip(bad ? QStringLiteral("вне пределов: задатчик может быть ") + hint
+                                  : QStringLiteral("задатчик ") + hint);
+    }
+    if (choice >= 0) {
+        const ReferenceCheck check = CheckReferences(facts, job);
+        first = check.edit;
+    }
+    return first;
+}
+
+void TCalibrationPanel::showWait() {
+    if (!running_ || waitDeadline_.isForever()) {
+        LCalWait->hide();
+        return;
+    }
+    const qint64 left = (waitDeadline_.remainingTime() + 999) / 1000;
+    LCalWait->setText(Format(QStringLiteral("ответ ждем еще не дольше %d с"), {static_cast<int>(left)}));
+    LCalWait->show();
+}
+
+void TCalibrationPanel::stopRun() {
+    if (!running_) return;
+    stop_ = true;
+    BCalStop->setEnabled(false);
+    // The wait for the answer ends with the port; the next exchange opens it again.
+    window_.Port().ClosePort();
+}
+
 void TCalibrationPanel::AcalExecute() {
     if (!Flags().ready || running_) return;
     const int choice = RGk->ItemIndex();
@@ -281,24 +350,74 @@ void TCalibrationPanel::AcalExecute() {
     for (std::size_t i = 0; i < edits_.size(); ++i) job.references[i] = edits_[i]->value();
     job.allChannels = sbd->isChecked();
     job.selectedChannel = selectedChannel_;
+    const CalibrationFacts facts = CalibrationOf(CurrentType());
+
+    // A reference no input can take is an error at its edit; nothing is sent.
+    if (const ReferenceCheck check = CheckReferences(facts, job); !check.message.isEmpty()) {
+        markReferences();
+        window_.Status().error(check.message);
+        edits_[static_cast<std::size_t>(check.edit)]->setFocus();
+        edits_[static_cast<std::size_t>(check.edit)]->selectAll();
+        return;
+    }
+    const bool pressure = job.choice == CalibrationChoice::Pressure;
+    // The focus comes back where the user left it in the panel.
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    if (!focus || !isAncestorOf(focus))
+        focus = pressure && selectedChannel_ != kNoChannel
+                    ? edits_[std::size_t(selectedChannel_ - kFirstPressureChannel)]
+                    : SE1Td1;
+    // A calibration changes the device: it is asked first, as every write
+    // ("НЕТ" the default). A pressure run without a channel says so at once.
+    if (!pressure || !PressureChannels(facts, job).empty()) {
+        QString what =
+            pressure
+                ? QStringLiteral("КАЛИБРОВАТЬ ПО ДАВЛЕНИЮ ") +
+                      (job.allChannels ? QStringLiteral("ВСЕ ДАТЧИКИ")
+                                       : QString::fromUtf8(
+                                             facts.channelNames[std::size_t(selectedChannel_ - kFirstPressureChannel)])
+                                             .trimmed())
+                : QStringLiteral("КАЛИБРОВАТЬ ПО ") + PointName(choice) + QStringLiteral(" ТЕМПЕРАТУРЕ");
+        if (!ConfirmWrite(what + QStringLiteral(" ???"))) {
+            if (focus) focus->setFocus();
+            return;
+        }
+    }
 
     CalibrationObserver observer;
     observer.started = [this] { createBoxes(); };
     observer.memoLine = [this](const QString& line) {
         if (TraceMemo* ma = window_.Ma()) ma->AddLine(line);
     };
+    observer.requestSent = [this](int, int waitMs) {
+        waitDeadline_ = waitMs > 0 ? QDeadlineTimer(waitMs) : QDeadlineTimer(QDeadlineTimer::Forever);
+        showWait();
+    };
     observer.runDone = [this](const CalibrationRun& run) { showRun(run); };
     QPointer<TCalibrationPanel> self(this);
     running_ = true;
-    // The references and the choice stay as they were sent until the end.
+    stop_ = false;
+    job.stopRequested = [self] { return !self || self->stop_; };
+    // The references and the choice stay as they were sent until the end;
+    // meanwhile the focus is on "стоп", so that no key starts anything else.
     for (QWidget* w : {static_cast<QWidget*>(RGk), Pd, static_cast<QWidget*>(sbd)}) w->setEnabled(false);
+    BCalStop->setEnabled(true);
+    BCalStop->show();
+    BCalStop->setFocus();
+    waitDeadline_ = QDeadlineTimer(QDeadlineTimer::Forever);
+    waitTimer_->start();
     updateAction();
     const CalibrationOutcome outcome = RunCalibration(window_.Engine(), window_.Status(), job, observer);
     if (!self) return;
     running_ = false;
+    waitTimer_->stop();
+    BCalStop->hide();
+    LCalWait->hide();
     for (QWidget* w : {static_cast<QWidget*>(RGk), Pd, static_cast<QWidget*>(sbd)}) w->setEnabled(true);
     updateAction();
-    if (outcome.stop == CalibrationStop::Ran && Flags().accessLevel == 0) {
+    if (focus) focus->setFocus();
+    if ((outcome.stop == CalibrationStop::Ran || outcome.stop == CalibrationStop::Stopped) &&
+        Flags().accessLevel == 0) {
         // Beside the program's data: the working folder may be anywhere.
         const QStringList lines = window_.Ma() ? window_.Ma()->toPlainText().split(QLatin1Char('\n')) : QStringList();
         QDir().mkpath(DataRoot());

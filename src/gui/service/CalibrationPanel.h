@@ -9,6 +9,7 @@
 // panel hands it the choice, the references and the pressure channel, and
 // shows what comes back.
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -18,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 class QToolButton;
 
 namespace omi {
@@ -61,6 +63,10 @@ public:
     QToolButton* sbd = nullptr;
     QPushButton* BBCal = nullptr;
     QPushButton* BConDef = nullptr;
+    // While a run waits for the device: "стоп" ends the wait, LCalWait
+    // counts down the longest the answer may still take.
+    QPushButton* BCalStop = nullptr;
+    QLabel* LCalWait = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,6 +78,11 @@ private:
     void createBoxes();
     void showRun(const CalibrationRun& run);
     void updateAction();
+    // Marks the reference edits outside what their input can take (red,
+    // with the reason as hint); the first such edit of the job, or -1.
+    int markReferences();
+    void showWait();
+    void stopRun();
 
     TFomi& window_;
     QHBoxLayout* buttons_ = nullptr;
@@ -81,6 +92,9 @@ private:
     std::array<QPointer<QLabel>, 4> boxLabels_{};
     int selectedChannel_ = 255;
     bool running_ = false;
+    bool stop_ = false;
+    QTimer* waitTimer_ = nullptr;
+    QDeadlineTimer waitDeadline_;
 };
 
 }  // namespace omi

@@ -112,6 +112,7 @@ TDebugTerminal::TDebugTerminal(TFomi& window) : QObject(&window), window_(window
     ExchangeEngine& engine = window.Engine();
     connect(&engine, &ExchangeEngine::AsyncReceiving, this, &TDebugTerminal::asyncTick);
     connect(&engine, &ExchangeEngine::AsyncReceived, this, &TDebugTerminal::asyncDone);
+    connect(&window, &TFomi::CurrentDeviceChanged, this, [this] { syncDevice(); });
     connect(window.PCW(), &QTabWidget::currentChanged, this, [this](int index) {
         QWidget* shown = window_.PCW()->widget(index);
         QWidget* debugPage = window_.Page(QStringLiteral("TSdeb"));
@@ -246,7 +247,21 @@ void TDebugTerminal::TSdebShow() {
     CBBd->setCurrentIndex(window_.cbBaudRate->currentIndex());
     window_.Engine().SetAsyncReceive(true);
     CBCdClick();
-    FillTableList();
+    // The device the window talks to, unless the user chose another here
+    // since it was identified; a new type fills the table list itself.
+    const int type = SEtu->value();
+    syncDevice();
+    if (SEtu->value() == type) FillTableList();
+}
+
+void TDebugTerminal::syncDevice() {
+    const int type = CurrentType();
+    const int serial = CurrentSerial();
+    if (type < 0 || serial < 0 || (type == syncedType_ && serial == syncedSerial_)) return;
+    syncedType_ = type;
+    syncedSerial_ = serial;
+    if (type <= SEtu->maximum()) SEtu->setValue(type);
+    if (serial <= SEnou->maximum()) SEnou->setValue(serial);
 }
 
 void TDebugTerminal::TSdebHide() { window_.Engine().SetAsyncReceive(false); }
@@ -388,6 +403,19 @@ void TDebugTerminal::Label1DblClick() {
         return;
     }
     if (!CBant->isChecked() && !CBdec->isChecked()) addLines(encoded.lines);
+    // A value that was not read would go out as 0: a request the user did
+    // not compose. Nothing is sent; the rows are named.
+    if (!encoded.unrecognised.isEmpty()) {
+        QStringList lines;
+        for (const QString& row : encoded.unrecognised) lines << QStringLiteral("Значение не распознано: ") + row;
+        lines << QStringLiteral("запрос не послан: исправьте значение в таблице ") +
+                     QFileInfo(TablePath(Lcod)).fileName();
+        addLines(lines);
+        window_.Status().error(QStringLiteral("Значение не распознано: ") + encoded.unrecognised.first() +
+                               QStringLiteral(" — запрос не послан"));
+        ShowError(LDstate, nullptr, QStringLiteral("НЕ ПОСЛАН"));
+        return;
+    }
     if (!CBant->isChecked()) {
         addLines({QStringLiteral("запрос")});
         addLines(debug::ByteLines(encoded.bytes));

@@ -88,6 +88,8 @@ private:
     void addLines(const QStringList& lines);
     void asyncTick(int n);
     void asyncDone(const QByteArray& bytes);
+    // SEtu and SEnou take the identified device once per device.
+    void syncDevice();
 
     TFomi& window_;
     QString tablePath_;  // the file the grid shows
@@ -95,6 +97,8 @@ private:
     QWidget* previousPage_ = nullptr;
     QPoint pressAt_;         // where a drag of a combo box may start
     bool tracking_ = false;  // a press on a combo box's text, not yet a drag
+    int syncedType_ = -1;    // the device last put into SEtu and SEnou
+    int syncedSerial_ = -1;
 };
 
 }  // namespace omi

@@ -79,6 +79,21 @@ TWriteActions::TWriteActions(TFomi& window) : QObject(&window), window_(window) 
     Tdt->setInterval(1000);
     connect(Tdt, &QTimer::timeout, this, [this] { TdtTimer(); });
     Tdt->start();
+    // Setting the clock waits for a configuration read; the disabled action
+    // says so in its hint instead of just greying out.
+    {
+        QAction* clock = window.Action(QStringLiteral("ASaveDateTime"));
+        const QString hint = clock->toolTip();
+        const QString why = hint + QStringLiteral(
+                                       " — недоступно, пока не прочитана конфигурация устройства "
+                                       "(«Конфигурация» в разделе чтения)");
+        const auto explain = [clock, hint, why] {
+            const QString shown = clock->isEnabled() ? hint : why;
+            if (clock->toolTip() != shown) clock->setToolTip(shown);
+        };
+        connect(clock, &QAction::changed, this, explain);
+        explain();
+    }
     window.Gsec->setRange(0, 59);
     window.Gsec->setToolTip(QStringLiteral("секунды"));
     window.LDT->installEventFilter(this);
@@ -120,7 +135,9 @@ void TWriteActions::Run(WriteOp op) {
     const WriteAction* w = nullptr;
     for (const WriteAction& candidate : kWrites)
         if (candidate.op == op) w = &candidate;
-    if (w && w->page) {
+    // From the "КАЛИБРОВКА" page, whose buttons they are, the writes leave
+    // the user where he is; from elsewhere the page of the write is shown.
+    if (w && w->page && window_.PCW()->currentWidget() != window_.TSk) {
         QWidget* page = window_.Page(QString::fromUtf8(w->page));
         const int index = window_.PCW()->indexOf(page);
         if (index >= 0 && window_.PCW()->isTabEnabled(index) && window_.PCW()->isTabVisible(index))

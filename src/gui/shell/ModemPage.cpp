@@ -1,7 +1,6 @@
 #include "shell/ModemPage.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -13,7 +12,9 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "debug/DescriptionTable.h"
 #include "protocol/Exchange.h"
@@ -22,6 +23,7 @@
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
 #include "shell/TraceMemo.h"
+#include "support/TextCodec.h"
 #include "transport/CommPortDriver.h"
 
 namespace omi {
@@ -48,9 +50,18 @@ QCheckBox* check(QWidget* parent, const char* name, const QString& text, const Q
 
 TModemPage::TModemPage(TFomi& window) : QObject(&window), window_(window) {
     buildPage();
+    hangUpTimer_ = new QTimer(this);
+    hangUpTimer_->setSingleShot(true);
+    connect(hangUpTimer_, &QTimer::timeout, this, [this] {
+        if (hangingUp_) hangUpDone(QStringLiteral("нет ответа на ATH"));
+    });
     connect(&window.Engine(), &ExchangeEngine::AsyncReceived, this, [this](const QByteArray& bytes) {
         // The debug page takes the answers while it is the active page.
-        if (bytes.isEmpty() || window_.PCW()->currentWidget() == window_.Page(QStringLiteral("TSdeb"))) return;
+        if (window_.PCW()->currentWidget() == window_.Page(QStringLiteral("TSdeb"))) return;
+        if (bytes.isEmpty()) {
+            if (hangingUp_) hangUpDone(QStringLiteral("нет ответа на ATH"));
+            return;
+        }
         ModemReply(bytes);
     });
     connect(window.PCcon, &QTabWidget::currentChanged, this, [this] {
@@ -148,6 +159,17 @@ void TModemPage::buildPage() {
     Etel->installEventFilter(this);
 }
 
+// The chosen connection lives in CBcon's tag: the window's saved values
+// restore it there before the list is loaded, and save it from there while
+// the list was never loaded in this run.
+int TModemPage::selected() const {
+    bool ok = false;
+    const int index = CBcon->property("tag").toInt(&ok);
+    return ok ? index : 0;
+}
+
+void TModemPage::setSelected(int index) { CBcon->setProperty("tag", index); }
+
 void TModemPage::CBtruClick() {
     Ekmg->setEnabled(CBtru->isChecked());
     Etru->setEnabled(CBtru->isChecked());
@@ -195,7 +217,7 @@ void TModemPage::TSmodShow() {
     const QSignalBlocker quiet(CBcon);
     CBcon->clear();
     for (qsizetype r = 1; r < list_.size(); ++r) CBcon->addItem(list_[r].value(0));
-    CBcon->setCurrentIndex(std::clamp(selected_, 0, std::max(0, CBcon->count() - 1)));
+    CBcon->setCurrentIndex(std::clamp(selected(), 0, std::max(0, CBcon->count() - 1)));
     CBconClick();
 }
 
@@ -231,7 +253,7 @@ void TModemPage::CBconClick() {
         CBtruClick();
         CBstaClick();
     }
-    selected_ = CBcon->currentIndex();
+    setSelected(CBcon->currentIndex());
 }
 
 ModemConnection TModemPage::connectionOfControls() const {
@@ -262,7 +284,7 @@ void TModemPage::AsaveExecute() {
     StoreConnection(list_, c);
     saveList();
     for (qsizetype r = 1; r < list_.size(); ++r)
-        if (list_[r].value(0) == c.name) selected_ = static_cast<int>(r - 1);
+        if (list_[r].value(0) == c.name) setSelected(static_cast<int>(r - 1));
     TSmodShow();
 }
 
@@ -274,7 +296,7 @@ void TModemPage::AdeleteExecute() {
         return;
     DeleteConnection(list_, name);
     saveList();
-    selected_ = 0;
+    setSelected(0);
     TSmodShow();
 }
 
@@ -323,23 +345,24 @@ void TModemPage::AcallExecute() {
 void TModemPage::ModemReply(const QByteArray& reply) {
     if (window_.Ma()->isVisible()) {
         for (const QString& line : debug::CharListing(Frame(reply.begin(), reply.end()))) window_.Ma()->AddLine(line);
-        window_.Ma()->Append(QString::fromLatin1(reply));
+        // The modem's and the device's text is Windows-1251.
+        window_.Ma()->Append(FromCp1251(reply));
     }
     const QString telephone = Etel->text().trimmed();
     if (lastCommand_.contains(QStringLiteral("ATH"))) {
         const QString reduced = ReduceModemReply(reply, lastCommand_);
         if (reduced.isEmpty()) return;
-        Adiscon->setEnabled(true);
         if (reduced.contains(QStringLiteral("OK"))) {
+            hangingUp_ = false;
+            hangUpTimer_->stop();
+            Adiscon->setEnabled(true);
             SetLineState(LineState::Free);
             window_.Status().ok(QStringLiteral("связь по модему отключена"));
             ShowOk(window_.LMstate, nullptr, QStringLiteral("отключен"));
+            window_.Port().ClosePort();
         } else {
-            window_.Status().error(QStringLiteral("номер: ") + telephone +
-                                   QStringLiteral("-не отключился, отключаю порт"));
-            ShowError(window_.LMstate, nullptr, reduced);
+            hangUpDone(reduced);
         }
-        window_.Port().ClosePort();
         return;
     }
     if (!lastCommand_.startsWith(QStringLiteral("ATD"))) return;
@@ -372,27 +395,43 @@ void TModemPage::AdisconExecute() {
         window_.Status().error(QStringLiteral("связь по модему не установлена: отключать нечего"));
         return;
     }
+    if (hangingUp_) return;
     const QString telephone = Etel->text().trimmed();
     window_.Status().busy(QStringLiteral("Отключаюсь от ") + telephone + QStringLiteral(" Ждите..."));
     ShowBusy(window_.LMstate, nullptr, QStringLiteral("завершение связи "));
-    TCommPortDriver& port = window_.Port();
-    ExchangeEngine& engine = window_.Engine();
-    port.WriteText(QByteArrayLiteral("+++"));
-    engine.Pause(200);
-    port.ClosePort();
-    engine.Pause(200);
-    if (!port.IsOpen()) {
-        ShowOk(window_.LMstate, nullptr, QStringLiteral("отключен"));
-        window_.Status().ok(QStringLiteral("связь по модему отключена"));
-        SetLineState(LineState::Free);
+    Adiscon->setEnabled(false);
+    hangingUp_ = true;
+    // The escape to command mode, with the modem's guard time after it; the
+    // modem's "OK" to it only shows in the terminal memo.
+    lastCommand_ = QStringLiteral("+++");
+    if (!sendToModem(lastCommand_)) {
+        hangingUp_ = false;
+        Adiscon->setEnabled(true);
         return;
     }
-    // An exchange of another handler reopened the port during the pauses:
-    // the escape again, then the hang-up command, its reply read as ATH's.
-    port.WriteText(QByteArrayLiteral("+++"));
-    SetLineState(LineState::Free);
+    window_.Engine().Pause(kEscapeGuardMs);
+    // Then the hang-up itself, its reply judged as that of a typed ATH: a
+    // modem that keeps the call (and its cost) is not reported as hung up.
     lastCommand_ = QStringLiteral("ATH\r");
-    sendToModem(lastCommand_);
+    if (!sendToModem(lastCommand_)) {
+        hangUpDone(QStringLiteral("порт закрыт"));
+        return;
+    }
+    // A modem that only echoes, or says nothing at all, gets the line's
+    // input timeout (and the receive's end) to confirm.
+    hangUpTimer_->start(static_cast<int>(std::max<std::uint32_t>(window_.Port().InputTimeout(), 1000)) + 1000);
+}
+
+void TModemPage::hangUpDone(const QString& reply) {
+    // ATH not confirmed: the port is closed all the same (a modem that
+    // drops the call with DTR does it now), and the user is told.
+    hangingUp_ = false;
+    hangUpTimer_->stop();
+    Adiscon->setEnabled(true);
+    window_.Status().error(QStringLiteral("номер: ") + Etel->text().trimmed() +
+                           QStringLiteral("-не отключился, отключаю порт"));
+    ShowError(window_.LMstate, nullptr, reply);
+    window_.Port().ClosePort();
 }
 
 bool TModemPage::eventFilter(QObject* watched, QEvent* event) {

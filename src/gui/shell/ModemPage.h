@@ -14,6 +14,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QTimer;
 class QToolBar;
 
 namespace omi {
@@ -23,6 +24,8 @@ class TFomi;
 class TModemPage : public QObject {
     Q_OBJECT
 public:
+    // The modem's guard time around the escape "+++" (S12, one second), and a little more.
+    static constexpr int kEscapeGuardMs = 1100;
     explicit TModemPage(TFomi& window);
 
     void TSmodShow();
@@ -69,11 +72,16 @@ private:
     bool sendToModem(const QString& text);
     void portBusy();
     void saveList();
+    int selected() const;
+    void setSelected(int index);
+    // The hang-up ended without the modem's "OK" (reply: what it said instead).
+    void hangUpDone(const QString& reply);
 
     TFomi& window_;
     Grid list_;
     QString lastCommand_;
-    int selected_ = 0;            // CBcon's remembered index
+    QTimer* hangUpTimer_ = nullptr;    // the ATH of "отсоединить" unanswered
+    bool hangingUp_ = false;           // "отсоединить" waits for the reply to its ATH
     std::uint32_t directTimeout_ = 0;  // the port's input timeout before the page set 2000 ms
     bool shown_ = false;
 };

@@ -61,7 +61,13 @@ QString ValueOf(const QWidget* w) {
     if (const auto* spin = qobject_cast<const QSpinBox*>(w)) return QString::number(spin->value());
     if (const auto* edit = PlainEdit(w)) return edit->text();
     if (const auto* edit = MaskedEdit(w)) return edit->text();
-    if (const auto* combo = Combo(w)) return QString::number(combo->currentIndex());
+    if (const auto* combo = Combo(w)) {
+        // The connection list is loaded only when its page is shown: until
+        // then the chosen connection is the one restored into the tag.
+        if (combo->objectName() == QLatin1String("CBcon") && combo->count() == 0 && combo->property("tag").isValid())
+            return QString::number(combo->property("tag").toInt());
+        return QString::number(combo->currentIndex());
+    }
     if (const auto* group = qobject_cast<const TRadioGroup*>(w)) return QString::number(group->ItemIndex());
     if (const auto* date = qobject_cast<const QDateEdit*>(w)) return QString::number(kDayZero.daysTo(date->date()));
     if (const auto* radio = qobject_cast<const QRadioButton*>(w)) return Checked(radio->isChecked());

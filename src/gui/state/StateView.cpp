@@ -270,6 +270,12 @@ void TStateView::runGuarded(bool on) {
     offPending_ = false;
     readOrClear(on);
     reading_ = false;
+    // A reading that failed (a lost line, a wrong answer, no device) ends
+    // the polling: "очередями" no longer claims that it goes on.
+    if (on && CBfire->isChecked() && !Tst->isActive()) {
+        ReadyGuard quiet;
+        CBfire->setChecked(false);
+    }
     if (offPending_) {
         offPending_ = false;
         readOrClear(false);

@@ -10,17 +10,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QDir>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -29,6 +29,7 @@
 #include "debug/DescriptionTable.h"
 #include "protocol/Frame.h"
 #include "service/DebugTerminal.h"
+#include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
 #include "support/Paths.h"
@@ -111,6 +112,14 @@ int main(int argc, char** argv) {
         // The calibration and write page, then the change log on the device page.
         w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSk")));
         ok &= shoot(w, QStringLiteral("%1/page-TSk-%2.png").arg(out, tag));
+        // A lower-point calibration run, its question answered "ДА", with
+        // the measured values beside the references.
+        SetDialogHook([](const DialogRequest& r) {
+            return DialogAnswer{r.kind == DialogKind::Confirm ? 1 : int(QMessageBox::Ok), {}};
+        });
+        w.Action(QStringLiteral("Acal"))->trigger();
+        SetDialogHook({});
+        ok &= shoot(w, QStringLiteral("%1/page-TSk-calibrated-%2.png").arg(out, tag));
         QAction* log = w.Action(QStringLiteral("AReadChang"));
         if (log->isEnabled()) {
             log->trigger();
@@ -120,8 +129,6 @@ int main(int argc, char** argv) {
         // The debug page: the state request of the device's type composed,
         // sent and its answer decoded by the delivered tables.
         TDebugTerminal& debug = *w.debugTerminal;
-        debug.SEtu->setValue(CurrentType());
-        debug.SEnou->setValue(CurrentSerial());
         w.PCW()->setCurrentWidget(w.Page(QStringLiteral("TSdeb")));
         for (int i = 0; i < debug.CBcmd->count(); ++i) {
             const QString name = QFileInfo(debug.CBcmd->itemText(i)).fileName();

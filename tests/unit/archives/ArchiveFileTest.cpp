@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "protocol/Models.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "archives/ArchiveFile.h"
+#include "archives/ArchiveKinds.h"
 #include "families/U34Archive.h"
+#include "protocol/Models.h"
 #include "support/Paths.h"
 #include "support/TestFiles.h"
 #include "support/TextCodec.h"
@@ -146,7 +147,7 @@ TEST_F(ArchiveFileOnDisk, EmptyViewSavesEmptyFileAndNoDataTextCopy) {
     EXPECT_EQ(FromCp1251(text),
               "ДАТА\tТЕПЛО\tобъем\tобъем\tобъем\tt°\u0421 \tt°\u0421\tt°\u0421\tДавление\tДавление\tОшибка\tОшибка\t"
               "с ошибкой\tнаработка\tнаработка\t\r\n"
-              "дд.мм.гггг\t Гкал\t   1-й м3\t   2-й м3\t   3-й м3\tподача\tобратка\tдоп.\t  1-й, МПа\t   2-й, МПа\t"
+              "дд месяца гггг\t Гкал\t   1-й м3\t   2-й м3\t   3-й м3\tподача\tобратка\tдоп.\t  1-й, МПа\t   2-й, МПа\t"
               "системы\tуст-ва\tчч:мм\tчас\t с ош. час\t\r\n" +
                   noData + "\t\r\n");
 
@@ -242,16 +243,16 @@ TEST(ArchiveFileNames, OriginFromFolderAndName) {
         int readAs;
         ArchiveFileOrigin expected;
     } cases[] = {
-        {b4 + "00417/СУТ 2_Я  РАЗНОСТЬ_от0305до0312дз031309.Arh", -1, {229, 417, 1}},
-        {b4 + "00417/СУТ 1_Я_от0305до0312дз031309.Arh", -1, {229, 417, 0}},
-        {b4 + "65535/ЧАС 2_Я_от0305до0312дз031309.Arh", 229, {229, 65535, 1}},
+        {b4 + "00417/СУТ 2_Я  РАЗНОСТЬ_от0305до0312дз031309.Arh", -1, {229, 417, 1, kDailyDifference}},
+        {b4 + "00417/СУТ 1_Я_от0305до0312дз031309.Arh", -1, {229, 417, 0, kDailyArchive}},
+        {b4 + "65535/ЧАС 2_Я_от0305до0312дз031309.Arh", 229, {229, 65535, 1, kHourlyArchive}},
         // Renamed: the system is not known for a family of two.
         {b4 + "00417/мой архив.Arh", -1, {229, 417, -1}},
         // One system: always the first, wherever the file lies.
-        {"/tmp/СУТОЧНЫЙ_от0305до0312дз031309.Arh", 227, {-1, -1, 0}},
+        {"/tmp/СУТОЧНЫЙ_от0305до0312дз031309.Arh", 227, {-1, -1, 0, kDailyArchive}},
         {"/tmp/x.Arh", 227, {-1, -1, 0}},
         // Not a device folder: five digits that are no serial, a longer name, no model.
-        {b4 + "00000/СУТ 2_Я_x.Arh", 229, {-1, -1, 1}},
+        {b4 + "00000/СУТ 2_Я_x.Arh", 229, {-1, -1, 1, kDailyArchive}},
         {b4 + "004170/СУТ 2_Я_x.Arh", -1, {-1, -1, -1}},
         {"/data/АРХИВЫ/не модель/00417/x.Arh", -1, {-1, 417, -1}},
     };
@@ -260,7 +261,35 @@ TEST(ArchiveFileNames, OriginFromFolderAndName) {
         EXPECT_EQ(o.type, c.expected.type) << c.path.toStdString();
         EXPECT_EQ(o.serial, c.expected.serial) << c.path.toStdString();
         EXPECT_EQ(o.system, c.expected.system) << c.path.toStdString();
+        EXPECT_EQ(o.kind, c.expected.kind) << c.path.toStdString();
     }
+}
+
+// Hourly or daily: hours in the records decide whatever the name says, the
+// name decides for records that cannot tell (one record at 0 o'clock), and a
+// file that says nothing is daily; a totals record makes a difference kind.
+TEST(ArchiveFileNames, KindFromRecordsAndName) {
+    const QDate day(2026, 12, 10);
+    const ArchiveList hours{test::U34Entry(day, 2, {}), test::U34Entry(day, 1, {}), test::U34Entry(day, 0, {})};
+    const ArchiveList days = test::DailyList(day, 3);
+    const ArchiveList midnight{test::U34Entry(day, 0, {})};
+    const QString folder = "/data/АРХИВЫ/" + ModelName(234) + "/00417/";
+    const struct {
+        QString name;
+        ArchiveList entries;
+        bool totals;
+        int kind;
+    } cases[] = {
+        {"мой архив.Arh", hours, false, kHourlyArchive},
+        {"СУТ 1_Я_от0305до0312дз031309.Arh", hours, false, kHourlyArchive},
+        {"ЧАС 1_Я_от0305до0312дз031309.Arh", midnight, false, kHourlyArchive},
+        {"ЧАС 2_Я  РАЗНОСТЬ_от0305до0312дз031309.Arh", midnight, true, kHourlyDifference},
+        {"СУТ 1_Я_от0305до0312дз031309.Arh", days, false, kDailyArchive},
+        {"мой архив.Arh", midnight, false, kDailyArchive},
+        {"мой архив.Arh", days, true, kDailyDifference},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ArchiveFileKind(234, folder + c.name, c.entries, c.totals), c.kind) << c.name.toStdString();
 }
 
 }  // namespace

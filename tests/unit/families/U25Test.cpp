@@ -326,7 +326,7 @@ TEST_F(U25, ArchiveRecordAndItsRow) {
     // The day number is never shown, the hour only in the hourly lists.
     const Grid daily = SelectColumns(cells, ArchiveColumnCodes(f, kDailyArchive), 1);
     EXPECT_EQ(daily[2].size(), 15);
-    EXPECT_EQ(daily[1].front(), QStringLiteral("дд.мм.гггг"));
+    EXPECT_EQ(daily[1].front(), QStringLiteral("дд месяца гггг"));
     EXPECT_EQ(daily[1].back(), QStringLiteral("мин/час(час/сут)"));
     EXPECT_EQ(SelectColumns(cells, ArchiveColumnCodes(f, kHourlyArchive), 1)[2].size(), 16);
     EXPECT_EQ(SelectColumns(cells, ArchiveColumnCodes(f, kHourlyArchive), 0)[2].size(), 17);

@@ -326,7 +326,7 @@ TEST_F(CalibrationLine, PressureOf230InTurnSendsTwoChannelsEachAfterAWakeByte) {
     SetCurrentDevice(kSerial, 230);
     answers << bytes(HandFrame(11, 230, kSerial, 13, {{6, k20}}))
             << bytes(HandFrame(11, 230, kSerial, 13, {{5, {4}}, {6, k20_12345}}));
-    CalibrationJob j = job(CalibrationChoice::Pressure, {20, 21.5, 18, 20});
+    CalibrationJob j = job(CalibrationChoice::Pressure, {20, 19.5, 18, 20});
     j.allChannels = true;
     j.selectedChannel = 3;  // ignored in turn
     // The port had another input timeout before the run.
@@ -334,7 +334,7 @@ TEST_F(CalibrationLine, PressureOf230InTurnSendsTwoChannelsEachAfterAWakeByte) {
     const CalibrationOutcome out = run(j);
     const QByteArray wake(1, '\0');
     EXPECT_EQ(pty.Received(), wake + bytes(HandFrame(11, 230, kSerial, 13, {{5, cat({{2}, k20})}})) + wake +
-                                  bytes(HandFrame(11, 230, kSerial, 13, {{5, cat({{3}, {0x00, 0x00, 0xAC, 0x41}})}})));
+                                  bytes(HandFrame(11, 230, kSerial, 13, {{5, cat({{3}, {0x00, 0x00, 0x9C, 0x41}})}})));
     ASSERT_EQ(out.runs.size(), 2u);
     EXPECT_TRUE(out.runs[0].verdict.calibrated);
     EXPECT_FALSE(out.runs[1].verdict.calibrated) << "the failed channel is still reported";
@@ -393,6 +393,10 @@ TEST_F(CalibrationLine, RunsThatSendNothing) {
     CalibrationJob single = job(CalibrationChoice::Pressure, {20, 20, 20, 20});
     CalibrationJob channel4 = single;
     channel4.selectedChannel = 4;
+    CalibrationJob allChannels99999 = job(CalibrationChoice::Pressure, {20, 20, 20, 99999});
+    allChannels99999.allChannels = true;
+    CalibrationJob channel4Low = channel4;
+    channel4Low.references[2] = 3.9;
     const Case cases[] = {
         {"single mode, no channel", kSerial, 234, single, CalibrationStop::NoChannel,
          "Необходимо выбрать датчик для калибровки щелчком по нему"},
@@ -403,6 +407,21 @@ TEST_F(CalibrationLine, RunsThatSendNothing) {
         {"an unknown type", kSerial, 77, job(CalibrationChoice::Lower), CalibrationStop::UnknownType,
          "НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"},
         {"no serial number", -1, 229, job(CalibrationChoice::Lower), CalibrationStop::NoDevice, ""},
+        // References no input can take: resistance thermometers 0..150 °C,
+        // current loops 4..20 mA.
+        {"supply of 99999 °C", kSerial, 229, job(CalibrationChoice::Upper, {99999, 150, 150, 150}),
+         CalibrationStop::BadReference,
+         "t°C подачи 1-й системы = 99999: задатчик может быть от 0 до 150 °C; калибровка не начата"},
+        {"return of -0,5 °C on system 2", kSerial, 234, job(CalibrationChoice::Lower, {33, 30, 33, -0.5}),
+         CalibrationStop::BadReference,
+         "t°C обратки 2-й системы = -0,5: задатчик может быть от 0 до 150 °C; калибровка не начата"},
+        {"the 225 at 150,5 °C", kSerial, 225, job(CalibrationChoice::Upper, {150, 150.5, 150, 150}),
+         CalibrationStop::BadReference,
+         "t°C обратки = 150,5: задатчик может быть от 0 до 150 °C; калибровка не начата"},
+        {"99999 mA in turn", kSerial, 234, allChannels99999, CalibrationStop::BadReference,
+         "ток Ма 2 датчик 2-й системы = 99999: задатчик может быть от 4 до 20 мА; калибровка не начата"},
+        {"3,9 mA on the selected channel", kSerial, 229, channel4Low, CalibrationStop::BadReference,
+         "ток Ма 1 датчик 2-й системы = 3,9: задатчик может быть от 4 до 20 мА; калибровка не начата"},
     };
     for (const Case& c : cases) {
         SetCurrentDevice(c.serial, c.type);
