@@ -11,6 +11,7 @@
 #include "archives/ArchiveFileDialogs.h"
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchivePage.h"
+#include "archives/ArchiveReader.h"
 #include "logger/LoggerFile.h"
 #include "protocol/Exchange.h"
 #include "protocol/Models.h"
@@ -18,6 +19,8 @@
 #include "shell/MainWindow.h"
 #include "shell/RadioGroup.h"
 #include "shell/TraceMemo.h"
+#include "support/Dates.h"
+#include "support/Format.h"
 #include "support/Paths.h"
 
 namespace omi {
@@ -97,7 +100,35 @@ void TLoggerImport::importFile(const QString& path) {
     page.AreadArhExecute();
     window_.Engine().SetLoggerReplay(nullptr);
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
-    window_.Status().ok(QStringLiteral("архив из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан"));
+    reportRead(QFileInfo(path).fileName(), IsHourlyKind(ArchiveTabs(logger.type).value(tab).kind));
+}
+
+void TLoggerImport::reportRead(const QString& name, bool hourly) {
+    // What the replay did: the records it brought with their range, or its
+    // own failure. "прочитан" only when there are records to show.
+    const TArchivePage& page = *window_.archivePage;
+    const ArchiveReadResult& read = page.LastRead();
+    const ArchiveList& list = hourly ? page.Hourly() : page.Daily();
+    const QString head = QStringLiteral("архив из файла: ") + name;
+    QDate first;
+    QDate last;
+    int records = 0;
+    for (const ArchiveEntry& entry : list) {
+        const QDate day = DateOfDayNumber(EntryDay(entry));
+        if (!day.isValid() || EntryDay(entry) <= 0) continue;
+        ++records;
+        if (!first.isValid() || day < first) first = day;
+        if (!last.isValid() || day > last) last = day;
+    }
+    if (read.outcome == ArchiveReadOutcome::Completed && records > 0) {
+        window_.Status().ok(head + Format(QStringLiteral(" - прочитан: записей %d, от %s г. до %s г."),
+                                          {records, ShortDateText(first), ShortDateText(last)}));
+        return;
+    }
+    QString why = read.text;
+    if (read.outcome == ArchiveReadOutcome::Completed || why.isEmpty())
+        why = QStringLiteral("в файле нет ни одной записи архива");
+    window_.Status().error(head + QStringLiteral(" - не прочитан: ") + why);
 }
 
 }  // namespace omi

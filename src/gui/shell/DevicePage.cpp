@@ -4,6 +4,7 @@
 
 #include "shell/MainWindow.h"
 
+#include "archives/ArchiveRange.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
@@ -172,10 +173,7 @@ QWidget* TFomi::createComPage() {
     g->setContentsMargins(6, 6, 6, 6);
     g->setHorizontalSpacing(6);
 
-    cbC = new DropDownCombo(page, [this] {
-        // Dropping the port list down reruns the preparation, which refreshes it.
-        AcreateExecute();
-    });
+    cbC = new DropDownCombo(page, [this] { RefreshPortList(); });
     cbC->setObjectName(QStringLiteral("cbC"));
     cbC->setToolTip(QStringLiteral("COM-порт"));
     cbC->setMinimumContentsLength(12);
@@ -383,6 +381,22 @@ void TFomi::refillPortList() {
     cbC->addItems(ports);
     const int again = cbC->findText(selected);
     if (again >= 0) cbC->setCurrentIndex(again);
+}
+
+void TFomi::RefreshPortList() {
+    // Not under a running exchange or archive read: a vanished port is probed
+    // below, which closes the port.
+    if (preparing_ || engine_->InExchange() || ArchiveReading().reading) return;
+    const QString selected = cbC->currentText();
+    {
+        ReadyGuard quiet;
+        refillPortList();
+    }
+    // The port in use is still listed: nothing else changes. It is gone: the
+    // window takes the port now shown, as if the user had chosen it.
+    if (selected.isEmpty() || cbC->currentText() == selected) return;
+    cbCClick(cbC);
+    announceCurrentDevice();
 }
 
 void TFomi::fillPortSettingLists() {
