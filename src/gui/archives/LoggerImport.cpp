@@ -36,8 +36,12 @@ void TLoggerImport::AGetDataLoggerExecute() {
     // The manager first; only its "открыть файл" goes on.
     if (!manager_) {
         manager_ = new TFZORT(&window_);
-        const QString archive = LoggerArchiveFolder();
-        manager_->SetFolder(QFileInfo(archive).isDir() ? archive : DataRoot());
+        // The logger's drive when one is there, else the program's logger
+        // archive folder.
+        if (manager_->Folder().isEmpty()) {
+            const QString archive = LoggerArchiveFolder();
+            manager_->SetFolder(QFileInfo(archive).isDir() ? archive : DataRoot());
+        }
     }
     if (ShowLoggerManager(*manager_) != QDialog::Accepted) return;
     if (!manager_->ChosenFile().isEmpty()) {
