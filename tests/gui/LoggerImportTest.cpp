@@ -12,8 +12,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -79,9 +79,8 @@ private Q_SLOTS:
         const QString range = QString("от %1 г. до %2 г.")
                                   .arg(ShortDateText(DateOfDayNumber(EntryDay(daily.back()))),
                                        ShortDateText(DateOfDayNumber(EntryDay(daily.front()))));
-        QVERIFY2(w->LuState->text().endsWith(QString("архив из файла: x00417D.229 - прочитан: записей %1, ")
-                                                 .arg(daily.size()) +
-                                             range),
+        QVERIFY2(w->LuState->text().endsWith(
+                     QString("архив из файла: x00417D.229 - прочитан: записей %1, ").arg(daily.size()) + range),
                  qPrintable(w->LuState->text()));
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
         QVERIFY(w->Action("AArhPrint")->isEnabled());
@@ -145,7 +144,8 @@ private Q_SLOTS:
         });
         w->Action("AGetDataLogger")->trigger();
         SetLoggerManagerHook({});
-        QVERIFY2(w->LuState->text().contains("архив из файла: 00417D.229 - не прочитан: "), qPrintable(w->LuState->text()));
+        QVERIFY2(w->LuState->text().contains("архив из файла: 00417D.229 - не прочитан: "),
+                 qPrintable(w->LuState->text()));
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
         QCOMPARE(w->ENo->text(), QString("417"));
         QVERIFY(!w->Engine().LoggerReplayActive());

@@ -6,24 +6,24 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QSpinBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QHeaderView>
-#include <QStyle>
 #include <QTreeWidget>
 
 #include "GuiTestSupport.h"
 #include "archives/LoggerManager.h"
-#include "shell/LayoutFile.h"
-#include "support/Paths.h"
 #include "logger/LoggerFile.h"
 #include "protocol/Models.h"
+#include "shell/LayoutFile.h"
+#include "support/Paths.h"
 
 using namespace omi;
 using namespace omi::guitest;

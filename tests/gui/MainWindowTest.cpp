@@ -4,13 +4,7 @@
 // a line moved to another device, the pages dropping a previous device's
 // data, the port named on the command line, the help toggle.
 
-#include "archives/ArchiveGridModel.h"
-#include "archives/ArchivePage.h"
-#include "config/ConfigPage.h"
-#include "protocol/Models.h"
-#include "shell/HelpViewer.h"
-#include "shell/RadioGroup.h"
-#include "state/StateView.h"
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -32,13 +26,20 @@
 #include <memory>
 
 #include "GuiTestSupport.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "config/ConfigPage.h"
 #include "protocol/Frame.h"
+#include "protocol/Models.h"
 #include "shell/ActionToolBar.h"
+#include "shell/HelpViewer.h"
 #include "shell/Lamp.h"
 #include "shell/MainWindow.h"
 #include "shell/QtTranslations.h"
+#include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
+#include "state/StateView.h"
 #include "support/TextCodec.h"
 #include "transport/CommPortDriver.h"
 
@@ -238,6 +239,54 @@ private Q_SLOTS:
         QCOMPARE(w.PCW()->currentWidget(), w.TSa);
         QVERIFY(w.LuState->text().endsWith("архив записан в файл: x.Arh"));
         QCOMPARE(w.windowTitle(), TFomi::kCaptionStart + QCoreApplication::applicationVersion());
+    }
+
+    // Assistive technology drives the toolbar as a click does: "toggle" on
+    // the state action reads the state, "press" on any button triggers its
+    // action once, and the group button offers its menu.
+    void toolbarUnderAccessibility() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        auto w = OpenWindow(sim.Pty());
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 417);
+        auto iface = [&](const char* name) {
+            QWidget* b = w->ActionToolBar1->widgetForAction(w->Action(name));
+            QAccessibleInterface* a = b ? QAccessible::queryAccessibleInterface(b) : nullptr;
+            return a ? a->actionInterface() : nullptr;
+        };
+        QAccessibleActionInterface* state = iface("Areadstate");
+        QVERIFY(state);
+        QVERIFY(state->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        const auto stateRequests = [&] {
+            int n = 0;
+            for (const QString& line : sim.Requests()) n += line.section(' ', 4, 4).toInt() == cmd::State;
+            return n;
+        };
+        state->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(w->Action("Areadstate")->isChecked());
+        QTRY_VERIFY(stateRequests() > 0);
+        QVERIFY(w->stateView->Boxes().size() > 0);
+        state->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!w->Action("Areadstate")->isChecked());
+        const int afterOff = stateRequests();
+        QTest::qWait(1500);
+        QCOMPARE(stateRequests(), afterOff);
+
+        // Every button offers "press", a checkable one "toggle" too.
+        for (QAction* a : w->ActionToolBar1->actions()) {
+            if (a->isSeparator() || a->menu() || !a->isEnabled() || !a->isVisible()) continue;
+            QWidget* b = w->ActionToolBar1->widgetForAction(a);
+            QAccessibleActionInterface* act = QAccessible::queryAccessibleInterface(b)->actionInterface();
+            QVERIFY2(act && act->actionNames().contains(QAccessibleActionInterface::pressAction()),
+                     qPrintable(a->objectName()));
+            if (a->isCheckable()) QVERIFY(act->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        }
+        QAccessibleInterface* group =
+            QAccessible::queryAccessibleInterface(w->ActionToolBar1->widgetForAction(w->Action("ASaveGlobal")));
+        QCOMPARE(group->role(), QAccessible::ButtonMenu);
+        QVERIFY(group->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+        QCOMPARE(group->text(QAccessible::Name), QString("запись"));
     }
 
     void qtTextsInRussian() {

@@ -199,8 +199,7 @@ private Q_SLOTS:
             w.Action(name)->trigger();
             QVERIFY2(answerer.Answered(), write.action);
             QVERIFY2(win.BackFrom(refreshes), write.action);
-            QVERIFY2(requestsOf(sim, write.command).size() == before + 1,
-                     qPrintable(name + ": " + w.LuState->text()));
+            QVERIFY2(requestsOf(sim, write.command).size() == before + 1, qPrintable(name + ": " + w.LuState->text()));
             QCOMPARE(LabelStyle(w.LuState), StatusStyle::Ok);
             if (write.status) QVERIFY2(w.LuState->text().endsWith(write.status), qPrintable(w.LuState->text()));
             QCOMPARE(CurrentSerial(), 417);

@@ -36,13 +36,13 @@
 #include "shell/Dialogs.h"
 #include "shell/ExtraWindows.h"
 #include "shell/MainWindow.h"
-#include "support/Paths.h"
 #include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
 #include "shell/TraceMemo.h"
 #include "support/Dates.h"
 #include "support/Format.h"
+#include "support/Paths.h"
 
 namespace omi {
 

@@ -1,7 +1,5 @@
 #include "archives/LoggerImport.h"
 
-#include "archives/LoggerManager.h"
-
 #include <QAction>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -12,6 +10,7 @@
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchivePage.h"
 #include "archives/ArchiveReader.h"
+#include "archives/LoggerManager.h"
 #include "logger/LoggerFile.h"
 #include "protocol/Exchange.h"
 #include "protocol/Models.h"
@@ -51,8 +50,8 @@ void TLoggerImport::AGetDataLoggerExecute() {
     FileDialogRequest request;
     request.caption = QStringLiteral("чтение архива ZORT-1");
     request.folder = DataRoot() + QStringLiteral("/АРХИВЫ/ZORT-1");
-    request.filter = QStringLiteral(
-        "Архивы ZORT-1|*.225;*.227;*.228;*.229;*.230;*.234;*.235;*.234;*.235;|Bсе файлы(*.*)|*.*");
+    request.filter =
+        QStringLiteral("Архивы ZORT-1|*.225;*.227;*.228;*.229;*.230;*.234;*.235;*.234;*.235;|Bсе файлы(*.*)|*.*");
     const QString path = AskFileName(&window_, request);
     if (path.isEmpty()) {
         window_.Action(QStringLiteral("AreadFileArh"))->setChecked(false);

@@ -13,11 +13,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QShowEvent>
-#include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStorageInfo>
 #include <QStyle>
@@ -53,8 +53,7 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
     clock_ = [] { return QDateTime::currentDateTime(); };
     askOverwrite_ = [this](const QString& path) {
         return QMessageBox::question(this, windowTitle(),
-                                     QStringLiteral("Файл %1 уже есть. Заменить его?").arg(path)) ==
-               QMessageBox::Yes;
+                                     QStringLiteral("Файл %1 уже есть. Заменить его?").arg(path)) == QMessageBox::Yes;
     };
 
     auto* outer = new QVBoxLayout(this);
@@ -84,8 +83,8 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
     AGetDisk = action("AGetDisk", QStringLiteral("список дисков"), {});
     AFileListAction = action("AFileList", QStringLiteral("список файлов"), {});
     AfileDLOpenAction = action("AfileDLOpen", QStringLiteral("открыть файл"), QStringLiteral("открыть выбранный файл"));
-    AZORTCopyAction =
-        action("AZORTCopy", QStringLiteral("копировать файлы"), QStringLiteral("копировать отмеченные файлы с новыми именами"));
+    AZORTCopyAction = action("AZORTCopy", QStringLiteral("копировать файлы"),
+                             QStringLiteral("копировать отмеченные файлы с новыми именами"));
     AHelpZORT = action("AHelpZORT", QStringLiteral("помощь"), {});
     AfileDLOpenAction->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     AZORTCopyAction->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
@@ -209,7 +208,8 @@ void TFZORT::AGetDiskExecute() {
 void TFZORT::addSubfolders(QTreeWidgetItem* node) {
     if (!node || node->childCount() > 0) return;
     const QDir dir(node->data(0, Qt::UserRole).toString());
-    const QFileInfoList entries = dir.entryInfoList(QDir::AllDirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllDirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries) {
         auto* child = new QTreeWidgetItem(node, {entry.fileName()});
         child->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
@@ -281,8 +281,8 @@ void TFZORT::showEvent(QShowEvent* event) {
 void TFZORT::fitList() {
     // The list shows both columns whole when the window has the room.
     if (auto* split = qobject_cast<QSplitter*>(LVc->parentWidget()->parentWidget())) {
-        const int wanted = LVc->header()->length() + 2 * LVc->frameWidth() +
-                           LVc->verticalScrollBar()->sizeHint().width() + 24;
+        const int wanted =
+            LVc->header()->length() + 2 * LVc->frameWidth() + LVc->verticalScrollBar()->sizeHint().width() + 24;
         QList<int> sizes = split->sizes();
         const int index = split->indexOf(LVc->parentWidget());
         if (index >= 0 && index + 1 < sizes.size() && sizes[index] < wanted) {
@@ -306,8 +306,7 @@ bool TFZORT::eventFilter(QObject* watched, QEvent* event) {
 void TFZORT::LVcClick(int row, bool alreadyFlipped) {
     QTreeWidgetItem* item = LVc->topLevelItem(row);
     if (!item || item->text(0) == kNoFiles) return;
-    if (!alreadyFlipped)
-        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    if (!alreadyFlipped) item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     setStatus(item->text(1));
     AZORTRENAME();
 }
@@ -392,9 +391,9 @@ void TFZORT::AZORTCopy() {
     progress.setValue(static_cast<int>(sources.size()));
     // Success only when every checked file was copied.
     QString result = cancelled ? QStringLiteral("Выполнение операции прервано пользователем")
-                     : failed  ? QStringLiteral("Ошибка выполнения операции")
-                     : kept    ? QStringLiteral("Операция завершена не полностью")
-                               : QStringLiteral("Операция успешно завершена");
+                     : failed ? QStringLiteral("Ошибка выполнения операции")
+                     : kept   ? QStringLiteral("Операция завершена не полностью")
+                              : QStringLiteral("Операция успешно завершена");
     if (cancelled || failed || kept)
         result += QStringLiteral(": скопировано файлов %1 из %2").arg(copied).arg(sources.size());
     if (kept) result += QStringLiteral(", не заменено (отказ от замены) %1").arg(kept);
@@ -413,9 +412,10 @@ QStringList TFZORT::DriveList() {
         if (!v.isValid()) continue;
         const QString type = QString::fromLatin1(v.fileSystemType());
         // Pseudo file systems of the system are not drives a logger is on.
-        static const QStringList pseudo{"proc", "sysfs", "tmpfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "overlay",
-                                        "squashfs", "securityfs", "debugfs", "tracefs", "mqueue", "pstore",
-                                        "fusectl", "configfs", "bpf", "autofs", "hugetlbfs", "binfmt_misc", "ramfs"};
+        static const QStringList pseudo{"proc",      "sysfs",       "tmpfs",    "devtmpfs",   "devpts",  "cgroup",
+                                        "cgroup2",   "overlay",     "squashfs", "securityfs", "debugfs", "tracefs",
+                                        "mqueue",    "pstore",      "fusectl",  "configfs",   "bpf",     "autofs",
+                                        "hugetlbfs", "binfmt_misc", "ramfs"};
         if (pseudo.contains(type)) continue;
         const QString kind = v.device().startsWith("//") || type.startsWith("nfs") || type == "cifs"
                                  ? QStringLiteral("сетевой")

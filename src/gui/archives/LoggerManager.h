@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QStringList>
-
 #include <functional>
 
 class QAction;

@@ -51,8 +51,8 @@ QString NoEditorText(int type) {
 
 }  // namespace
 
-const QString TConfigPage::kShownDefaultsText =
-    QStringLiteral("показана конфигурация по умолчанию, не прочитанная из устройства: для записи прочитайте конфигурацию");
+const QString TConfigPage::kShownDefaultsText = QStringLiteral(
+    "показана конфигурация по умолчанию, не прочитанная из устройства: для записи прочитайте конфигурацию");
 
 TConfigPage::TConfigPage(TFomi& window) : QObject(&window), window_(window) {
     QWidget* page = window_.TSwr;

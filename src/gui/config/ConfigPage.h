@@ -49,10 +49,10 @@ public:
 
     // Where the configuration the editor holds came from.
     enum class Source {
-        None,           // nothing yet
-        Device,         // read from the device (and maybe edited since)
-        ChosenDefaults, // the family's defaults, asked for by the user
-        ShownDefaults,  // the family's defaults, shown because nothing was read
+        None,            // nothing yet
+        Device,          // read from the device (and maybe edited since)
+        ChosenDefaults,  // the family's defaults, asked for by the user
+        ShownDefaults,   // the family's defaults, shown because nothing was read
     };
     Source ConfigSource() const { return source_; }
     // Whether the configuration held may be written to the current device:

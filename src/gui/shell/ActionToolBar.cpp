@@ -38,9 +38,7 @@ public:
         return s.isEmpty() ? QAccessibleWidget::text(t) : s;
     }
 
-    QAccessible::Role role() const override {
-        return hasMenu() ? QAccessible::ButtonMenu : QAccessible::Button;
-    }
+    QAccessible::Role role() const override { return hasMenu() ? QAccessible::ButtonMenu : QAccessible::Button; }
 
     QAccessible::State state() const override {
         QAccessible::State st = QAccessibleWidget::state();

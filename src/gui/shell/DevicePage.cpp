@@ -2,23 +2,6 @@
 // "МОДЕМ", "СЕТЬ", "GPRS"), the device group box with identification, manual
 // addressing and clearing, and the place of the state view.
 
-#include "shell/MainWindow.h"
-
-#include "archives/ArchiveRange.h"
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "protocol/Identify.h"
-#include "protocol/Models.h"
-#include "shell/Dialogs.h"
-#include "shell/Lamp.h"
-#include "shell/ShellFlags.h"
-#include "shell/TraceMemo.h"
-#include "transport/CommPortDriver.h"
-#include "shell/ModemPage.h"
-#include "transport/Modem.h"
-#include "transport/PortProbe.h"
-#include "transport/SerialPorts.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -42,11 +25,27 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "archives/ArchiveRange.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "protocol/Identify.h"
+#include "protocol/Models.h"
+#include "shell/Dialogs.h"
+#include "shell/Lamp.h"
+#include "shell/MainWindow.h"
+#include "shell/ModemPage.h"
+#include "shell/ShellFlags.h"
+#include "shell/TraceMemo.h"
+#include "transport/CommPortDriver.h"
+#include "transport/Modem.h"
+#include "transport/PortProbe.h"
+#include "transport/SerialPorts.h"
+
 namespace omi {
 
 namespace {
 
-const QStringList kBaudTexts = {"0",     "110",   "300",   "600",   "1200",   "2400",   "4800",   "9600",
+const QStringList kBaudTexts = {"0",     "110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
                                 "14400", "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
 const QStringList kParityTexts = {"НЕТ", "НЕчет", "ЧЕТ", "1", "0"};
 const QStringList kDataBitsTexts = {"5", "6", "7", "8"};
@@ -103,8 +102,10 @@ protected:
     }
     void dragEnterEvent(QDragEnterEvent* e) override { e->acceptProposedAction(); }
     void dropEvent(QDropEvent* e) override {
-        if (drop_()) e->acceptProposedAction();
-        else e->ignore();
+        if (drop_())
+            e->acceptProposedAction();
+        else
+            e->ignore();
     }
 
 private:
@@ -223,10 +224,11 @@ QWidget* TFomi::createComPage() {
     SBSPC->setToolTip(QStringLiteral("подсветить бегунки красным (нажимай смело)"));
     connect(SBSPC, &QToolButton::toggled, this, [this](bool down) { SBSPCClick(down); });
 
-    const QList<QPair<QString, QWidget*>> settings = {
-        {QStringLiteral("скорость"), cbBaudRate}, {QStringLiteral("четность"), CBeo},
-        {QStringLiteral("бит"), cbz},             {QStringLiteral("стоп"), cbs},
-        {QStringLiteral("таймаут, мс"), sed}};
+    const QList<QPair<QString, QWidget*>> settings = {{QStringLiteral("скорость"), cbBaudRate},
+                                                      {QStringLiteral("четность"), CBeo},
+                                                      {QStringLiteral("бит"), cbz},
+                                                      {QStringLiteral("стоп"), cbs},
+                                                      {QStringLiteral("таймаут, мс"), sed}};
     int col = 0;
     for (const auto& [text, w] : settings) {
         auto* l = small(text, page);
@@ -490,8 +492,10 @@ void TFomi::cbCClick(QComboBox* from) {
     const StatusStyle style = r.free ? StatusStyle::Ok : StatusStyle::Error;
     ShowStyled(LPState, nullptr, style, r.label);
     ShowStyled(LMstate, nullptr, style, r.modemLabel);
-    if (r.free) status_->ok(r.status);
-    else status_->error(r.status);
+    if (r.free)
+        status_->ok(r.status);
+    else
+        status_->error(r.status);
 }
 
 // ---------------------------------------------------------------------------
@@ -508,17 +512,23 @@ void TFomi::connectionPageShown(int index) {
 void TFomi::runConnectionPageShow() {
     QWidget* page = PCcon->currentWidget();
     engine_->SetTransport(page == TSnet ? TransportKind::Network : TransportKind::Serial);
-    if (page == TScom) TScomShow();
-    else if (page == TSmod) TSmodShow();
-    else if (page == TSnet) TSnetShow();
-    else if (page == TSgprs) TSgprsShow();
+    if (page == TScom)
+        TScomShow();
+    else if (page == TSmod)
+        TSmodShow();
+    else if (page == TSnet)
+        TSnetShow();
+    else if (page == TSgprs)
+        TSgprsShow();
 }
 
 void TFomi::TScomShow() { cbCClick(cbC); }
 
 void TFomi::TSmodShow() {
-    if (modemPage) modemPage->TSmodShow();
-    else Ma_->setVisible(CBgt->isChecked());
+    if (modemPage)
+        modemPage->TSmodShow();
+    else
+        Ma_->setVisible(CBgt->isChecked());
 }
 
 void TFomi::TSnetShow() {

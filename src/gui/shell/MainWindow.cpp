@@ -1,6 +1,5 @@
 #include "shell/MainWindow.h"
 
-#include "support/Format.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -31,6 +30,7 @@
 
 #include "archives/ArchivePage.h"
 #include "archives/ArchiveRange.h"
+#include "archives/LoggerImport.h"
 #include "config/ConfigPage.h"
 #include "families/Imitation.h"
 #include "protocol/Exchange.h"
@@ -38,22 +38,22 @@
 #include "protocol/Models.h"
 #include "reports/PrintPage.h"
 #include "service/CalibrationPanel.h"
-#include "archives/LoggerImport.h"
 #include "service/ChangeLogReader.h"
 #include "service/DebugTerminal.h"
-#include "shell/ModemPage.h"
-#include "shell/NetworkCheck.h"
 #include "service/WriteActions.h"
 #include "shell/ActionToolBar.h"
 #include "shell/ClientHelp.h"
 #include "shell/Dialogs.h"
 #include "shell/HelpViewer.h"
 #include "shell/Lamp.h"
+#include "shell/ModemPage.h"
+#include "shell/NetworkCheck.h"
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
 #include "shell/WindowValues.h"
 #include "state/StateView.h"
 #include "support/Dates.h"
+#include "support/Format.h"
 #include "support/Paths.h"
 #include "transport/CommPortDriver.h"
 
@@ -118,10 +118,9 @@ const ActionEntry kActions[] = {
 // Actions whose operations come with later parts of the program: they exist
 // and are disabled until their page wires them.
 const char* const kNotYetWired[] = {
-    "Areadstate", "AreadParam",   "AreadArh",     "ARA228",  "ARA234",         "ARA225",       "ARA227",
-    "ARA229",     "AstopArhRead", "AEnter",       "AExit",   "ASaveDateTime",  "AArhPrint",
-    "ASetPar",    "Acal",           "AreadFileArh", "Asavearh",
-    "AErrDec",    "AConChange",   "AnoSysChange", "VesChange",
+    "Areadstate", "AreadParam",   "AreadArh", "ARA228",  "ARA234",        "ARA225",       "ARA227",
+    "ARA229",     "AstopArhRead", "AEnter",   "AExit",   "ASaveDateTime", "AArhPrint",    "ASetPar",
+    "Acal",       "AreadFileArh", "Asavearh", "AErrDec", "AConChange",    "AnoSysChange", "VesChange",
 };
 
 // Help context numbers of the window's areas (F1 on the focused control).
