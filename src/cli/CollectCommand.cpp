@@ -1,20 +1,6 @@
 #include "CollectCommand.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTimer>
-#include <cstdio>
-#include <deque>
-#include <map>
-#include <memory>
-
 #include "SerialSetup.h"
+
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
@@ -28,15 +14,29 @@
 #include "transport/CommPortDriver.h"
 #include "transport/Modem.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTimer>
+
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <memory>
+
 #ifndef _WIN32
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
 #ifdef __linux__
-#include <sys/prctl.h>
-
 #include <csignal>
+#include <sys/prctl.h>
 #endif
 
 namespace omi::cli {
@@ -45,20 +45,18 @@ namespace {
 
 constexpr int kDialTimeoutMs = 60000;
 
-QString archiveWord(StoredArchive a) {
-    return a == StoredArchive::Daily ? QStringLiteral("суточный") : QStringLiteral("часовой");
-}
+QString archiveWord(StoredArchive a) { return a == StoredArchive::Daily ? QStringLiteral("суточный") : QStringLiteral("часовой"); }
 
 StoredArchive archiveOf(const QString& name) {
     return name == QLatin1String("hourly") ? StoredArchive::Hourly : StoredArchive::Daily;
 }
 
 QJsonObject meterToJson(const Meter& m) {
-    return QJsonObject{{"line", m.lineNumber},   {"name", m.name},         {"port", m.port},
-                       {"baud", m.baud},         {"dataBits", m.dataBits}, {"parity", QString(m.parity)},
-                       {"stopBits", m.stopBits}, {"udpHost", m.udpHost},   {"udpPort", m.udpPort},
-                       {"dial", m.dial},         {"serial", m.serial},     {"type", m.type},
-                       {"daily", m.daily},       {"hourly", m.hourly}};
+    return QJsonObject{{"line", m.lineNumber}, {"name", m.name},         {"port", m.port},
+                       {"baud", m.baud},       {"dataBits", m.dataBits}, {"parity", QString(m.parity)},
+                       {"stopBits", m.stopBits}, {"udpHost", m.udpHost}, {"udpPort", m.udpPort},
+                       {"dial", m.dial},       {"serial", m.serial},     {"type", m.type},
+                       {"daily", m.daily},     {"hourly", m.hourly}};
 }
 
 Meter meterFromJson(const QJsonObject& o) {
@@ -157,8 +155,7 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
         emitEvent({{"m", index},
                    {"ev", "done"},
                    {"ok", false},
-                   {"status",
-                    m.port + QStringLiteral(" занят (отсутсвует)") + (why.isEmpty() ? QString() : " (" + why + ")")}});
+                   {"status", m.port + QStringLiteral(" занят (отсутсвует)") + (why.isEmpty() ? QString() : " (" + why + ")")}});
         return;
     }
     if (!m.Udp() && !dialled) waitForQuietLine(port, m.baud);
@@ -168,41 +165,26 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
         // At most five a second, and always the last one.
         if (done < planned && sent.isValid() && sent.elapsed() < 200) return;
         sent.start();
-        emitEvent({{"m", index},
-                   {"ev", "progress"},
-                   {"archive", StoredArchiveName(archive)},
-                   {"done", done},
-                   {"planned", planned},
-                   {"left", left}});
+        emitEvent({{"m", index}, {"ev", "progress"}, {"archive", StoredArchiveName(archive)},
+                   {"done", done}, {"planned", planned}, {"left", left}});
     };
     events.record = [&](int type, StoredArchive archive, const ArchiveEntry& entry) {
-        emitEvent({{"m", index},
-                   {"ev", "record"},
-                   {"type", type},
-                   {"archive", StoredArchiveName(archive)},
+        emitEvent({{"m", index}, {"ev", "record"}, {"type", type}, {"archive", StoredArchiveName(archive)},
                    {"bytes", QString::fromLatin1(EntryBytes(entry).toBase64())}});
     };
     events.archiveDone = [&](int type, StoredArchive archive, const QDate& first, const QDate& last, bool complete,
                              std::optional<std::int64_t> newest, const QString& summary) {
-        QJsonObject e{{"m", index},
-                      {"ev", "archive"},
-                      {"type", type},
-                      {"archive", StoredArchiveName(archive)},
-                      {"first", first.toString(Qt::ISODate)},
-                      {"last", last.toString(Qt::ISODate)},
-                      {"complete", complete},
-                      {"summary", summary}};
+        QJsonObject e{{"m", index},       {"ev", "archive"},
+                      {"type", type},     {"archive", StoredArchiveName(archive)},
+                      {"first", first.toString(Qt::ISODate)}, {"last", last.toString(Qt::ISODate)},
+                      {"complete", complete}, {"summary", summary}};
         if (newest) e.insert("through", double(*newest));
         emitEvent(e);
     };
     const MeterOutcome outcome = CollectMeter(engine, m, start, portFree, QDateTime::currentDateTime(), events);
     if (dialled) HangUpModem(port);
-    emitEvent({{"m", index},
-               {"ev", "done"},
-               {"ok", outcome.ok},
-               {"status", outcome.status},
-               {"type", outcome.type},
-               {"model", outcome.model}});
+    emitEvent({{"m", index}, {"ev", "done"}, {"ok", outcome.ok}, {"status", outcome.status},
+               {"type", outcome.type}, {"model", outcome.model}});
 }
 
 // ---- the collector ----
@@ -280,10 +262,8 @@ private:
             job.insert("index", i);
             if (args_.since.isValid()) job.insert("since", args_.since.toString(Qt::ISODate));
             std::vector<int> types;
-            if (m.type >= 0)
-                types.push_back(m.type);
-            else
-                types = store_.TypesOfSerial(m.serial);
+            if (m.type >= 0) types.push_back(m.type);
+            else types = store_.TypesOfSerial(m.serial);
             QJsonObject through, stored;
             for (int type : types) {
                 QJsonObject perArchive, times;
@@ -296,7 +276,8 @@ private:
                     const QDate first = ResumeDay(a, args_.since, t);
                     const std::int64_t from = first.isValid() ? RecordHours(DayNumber(first), 0) - kNormalTolerance : 0;
                     QJsonArray held;
-                    for (std::int64_t h : store_.StoredTimes(type, m.serial, a, from)) held.append(double(h));
+                    for (std::int64_t h : store_.StoredTimes(type, m.serial, a, from))
+                        held.append(double(h));
                     times.insert(StoredArchiveName(a), held);
                 }
                 through.insert(QString::number(type), perArchive);
@@ -336,13 +317,11 @@ private:
         ++running_;
         p->start(QCoreApplication::applicationFilePath(), {});
         if (!p->waitForStarted()) {
-            for (int i : lines_[line])
-                finish(meters_[size_t(i)], false, QStringLiteral("не могу запустить чтение: ") + p->errorString());
+            for (int i : lines_[line]) finish(meters_[size_t(i)], false, QStringLiteral("не могу запустить чтение: ") + p->errorString());
             --running_;
             return;
         }
-        p->write(QJsonDocument(QJsonObject{{"meters", jobs}, {"timeoutMs", args_.timeoutMs}})
-                     .toJson(QJsonDocument::Compact));
+        p->write(QJsonDocument(QJsonObject{{"meters", jobs}, {"timeoutMs", args_.timeoutMs}}).toJson(QJsonDocument::Compact));
         p->closeWriteChannel();
     }
 
@@ -403,8 +382,7 @@ private:
         std::vector<ArchiveEntry>& entries = s.pending[archive];
         if (entries.empty() && !through) return;
         ArchiveStore::Counts counts;
-        const QString error =
-            store_.Store(s.type, s.meter.serial, archive, entries, QDateTime::currentDateTime(), &counts, through);
+        const QString error = store_.Store(s.type, s.meter.serial, archive, entries, QDateTime::currentDateTime(), &counts, through);
         entries.clear();
         if (!error.isEmpty()) {
             storeError_ = error;
@@ -508,8 +486,7 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
         io.err(list.fatal);
         return 1;
     }
-    for (const QString& e : list.errors)
-        io.err(args.list + QStringLiteral(": ") + e + QStringLiteral(" - строка пропущена"));
+    for (const QString& e : list.errors) io.err(args.list + QStringLiteral(": ") + e + QStringLiteral(" - строка пропущена"));
     if (list.meters.empty()) {
         io.err(QStringLiteral("в списке ") + args.list + QStringLiteral(" нет ни одного прибора для сбора"));
         return 1;
@@ -540,8 +517,7 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
                                         {"records_new", a.added},
                                         {"records_stored", a.already}});
             const QString range = rangeText(a);
-            ranges << archiveWord(archive) +
-                          (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
+            ranges << archiveWord(archive) + (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
         }
         json.append(QJsonObject{{"name", s.meter.name},
                                 {"line", s.meter.lineNumber},

@@ -15,7 +15,7 @@ struct SerialLine {
     QString port;
     quint32 baud = 9600;
     int dataBits = 8;
-    QChar parity = QLatin1Char('N');         // N, O, E, M, S (the first letter of none, odd, even, mark, space)
+    QChar parity = QLatin1Char('N');  // N, O, E, M, S (the first letter of none, odd, even, mark, space)
     QString stopBits = QStringLiteral("1");  // 1, 1.5, 2
     int timeoutMs = 1000;
 };

@@ -4,12 +4,7 @@
 
 #include <QCoreApplication>
 
-#include "CalibrateCommand.h"
 #include "CliOptions.h"
-#include "CollectCommand.h"
-#include "SendCommand.h"
-#include "SerialSetup.h"
-#include "WriteCommands.h"
 #include "archives/ArchiveCsv.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveFile.h"
@@ -17,14 +12,20 @@
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
+#include "CalibrateCommand.h"
+#include "CollectCommand.h"
+#include "SendCommand.h"
+#include "SerialSetup.h"
+#include "WriteCommands.h"
 #include "families/DeviceFamily.h"
+#include "logger/LoggerFile.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
-#include "logger/LoggerFile.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
 #include "protocol/Models.h"
+#include "transport/Modem.h"
 #include "reports/ReportItems.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportTemplates.h"
@@ -35,7 +36,6 @@
 #include "support/Paths.h"
 #include "support/Status.h"
 #include "transport/CommPortDriver.h"
-#include "transport/Modem.h"
 #ifdef OMI_CLI_REPORT
 #include <QGuiApplication>
 
@@ -59,8 +59,8 @@
 #include <utility>
 
 using namespace omi;
-using omi::cli::CollectArgs;
 using omi::cli::Options;
+using omi::cli::CollectArgs;
 using omi::cli::RunCollect;
 
 namespace {
@@ -858,7 +858,9 @@ int withSession(const Options& o) {
     return Command(session);
 }
 
-int runArchiveCommand(const Options& o) { return o.store.isEmpty() ? withSession<runArchive>(o) : runStoredArchive(o); }
+int runArchiveCommand(const Options& o) {
+    return o.store.isEmpty() ? withSession<runArchive>(o) : runStoredArchive(o);
+}
 
 }  // namespace
 
@@ -905,21 +907,13 @@ int main(int argc, char** argv) {
     // entry here is not available in this build.
     using Run = int (*)(const Options&);
     static const std::pair<const char*, Run> kRun[] = {
-        {"identify", withSession<runIdentify>},
-        {"state", withSession<runState>},
-        {"config", withSession<runConfig>},
-        {"archive", runArchiveCommand},
-        {"show-archive", runShowArchive},
-        {"logger-import", runLoggerImport},
-        {"calibrate", withSession<runCalibrate>},
-        {"write-config", withSession<runWriteConfig>},
-        {"changelog", withSession<runChangeLog>},
-        {"set-clock", withSession<runWrite>},
-        {"set-number", withSession<runWrite>},
-        {"init", withSession<runWrite>},
-        {"start-worktime", withSession<runWrite>},
-        {"clear-archives", withSession<runWrite>},
-        {"send", withSession<runSend>},
+        {"identify", withSession<runIdentify>}, {"state", withSession<runState>}, {"config", withSession<runConfig>},
+        {"archive", runArchiveCommand},   {"show-archive", runShowArchive},
+        {"logger-import", runLoggerImport},     {"calibrate", withSession<runCalibrate>},
+        {"write-config", withSession<runWriteConfig>}, {"changelog", withSession<runChangeLog>},
+        {"set-clock", withSession<runWrite>},   {"set-number", withSession<runWrite>},
+        {"init", withSession<runWrite>},        {"start-worktime", withSession<runWrite>},
+        {"clear-archives", withSession<runWrite>}, {"send", withSession<runSend>},
         {"collect", runCollect},
     };
     for (const auto& [name, run] : kRun) {

@@ -3,8 +3,6 @@
 // tables equal direct reads of the device; a collector killed in the middle
 // loses nothing and doubles nothing; the same into a real PostgreSQL server.
 
-#include <unistd.h>
-
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +13,8 @@
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QThread>
+
+#include <unistd.h>
 
 #include "e2e/SimProcess.h"
 
@@ -70,16 +70,15 @@ void expectStoreEqualsDevice(const QString& store, const QStringList& link, int 
     const CliRun stored = RunCli(QStringList{"archive", kind, "--store", store, "--serial", QString::number(serial),
                                              "--type", QString::number(type)} +
                                  range + outputs("store"));
-    const CliRun direct = RunCli(
-        link + QStringList{"--serial", QString::number(serial), "--type", QString::number(type), "archive", kind} +
-        range + outputs("device"));
+    const CliRun direct = RunCli(link + QStringList{"--serial", QString::number(serial), "--type", QString::number(type),
+                                                    "archive", kind} +
+                                 range + outputs("device"));
     ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
     ASSERT_EQ(direct.exitCode, 0) << direct.err.toStdString();
     const QJsonObject a = json(stored), b = json(direct);
     EXPECT_FALSE(b["rows"].toArray().isEmpty());
     EXPECT_EQ(a["header"], b["header"]);
-    EXPECT_EQ(a["rows"], b["rows"]) << "store: " << stored.out.toStdString()
-                                    << "\ndevice: " << direct.out.toStdString();
+    EXPECT_EQ(a["rows"], b["rows"]) << "store: " << stored.out.toStdString() << "\ndevice: " << direct.out.toStdString();
     EXPECT_EQ(a["totals"], b["totals"]);
     if (files) {
         EXPECT_FALSE(fileBytes(files->filePath("device.csv")).isEmpty());
@@ -128,16 +127,14 @@ TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
     const QDate today = QDate::currentDate();
     const QDate since = today.addDays(-3);
     const QString header = "name;port;udp;dial;serial;type;archives\n";
-    const QString meters = QString(
-                               "Котельная;%1;;;417;234;daily\n"
-                               "Школа;%1;;;1001;229;\n"
-                               "Больница;;%2;;77;;daily\n"
-                               "Баня;%3;;5551234;500;229;hourly\n")
+    const QString meters = QString("Котельная;%1;;;417;234;daily\n"
+                                   "Школа;%1;;;1001;229;\n"
+                                   "Больница;;%2;;77;;daily\n"
+                                   "Баня;%3;;5551234;500;229;hourly\n")
                                .arg(shared.Pty(), udp.Udp(), modem.Pty());
     // A bad line and a device that is not the one listed: both reported, the others collected.
-    const QString extra = QString(
-                              "Сломанная;;;;12;;\n"
-                              "Чужой;;%1;;78;;daily\n")
+    const QString extra = QString("Сломанная;;;;12;;\n"
+                                  "Чужой;;%1;;78;;daily\n")
                               .arg(udp.Udp());
     const QString list = writeList(dir, header + meters + extra);
     const CliRun first = RunCli({"collect", list, "--store", store, "--since", iso(since), "--json"}, 120000);
@@ -156,7 +153,7 @@ TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
     }
     EXPECT_EQ(archiveOf(meterOf(doc, "Котельная"), "daily")["from"].toString(), iso(since));
     EXPECT_TRUE(archiveOf(meterOf(doc, "Котельная"), "hourly").isEmpty());  // the list asks for daily only
-    EXPECT_EQ(meterOf(doc, "Больница")["type"].toInt(), 235);               // found by identification
+    EXPECT_EQ(meterOf(doc, "Больница")["type"].toInt(), 235);              // found by identification
 
     // Up to yesterday: an hour or a day may begin while the test runs.
     const QDate to = today.addDays(-1);
@@ -171,8 +168,7 @@ TEST(Collect, ThreeLinesTwiceAndTheStoreEqualsTheDevice) {
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString() << second.out.toStdString();
     const QJsonObject again = json(second);
     EXPECT_EQ(archiveOf(meterOf(again, "Котельная"), "daily")["records_new"].toInt(), 0);
-    EXPECT_TRUE(
-        archiveOf(meterOf(again, "Котельная"), "daily")["from"].isNull());  // nothing can be new before tomorrow
+    EXPECT_TRUE(archiveOf(meterOf(again, "Котельная"), "daily")["from"].isNull());  // nothing can be new before tomorrow
     // Hourly: the two newest hours again (the clocks may differ by two hours), not the three days.
     EXPECT_LE(archiveOf(meterOf(again, "Школа"), "hourly")["records_stored"].toInt(), 2);
     EXPECT_LT(int(shared.Requests().size()) - requestsBefore, 20);
@@ -196,8 +192,8 @@ TEST(Collect, AKilledCollectionLosesNothingAndDoublesNothing) {
     QTemporaryDir dir;
     const QString store = dir.filePath("store.sqlite");
     const QDate since = QDate::currentDate().addDays(-6);
-    const QString list = writeList(
-        dir, QString("name;port;baud;serial;type;archives\nКотельная;%1;2400;417;234;daily\n").arg(sim.Pty()));
+    const QString list =
+        writeList(dir, QString("name;port;baud;serial;type;archives\nКотельная;%1;2400;417;234;daily\n").arg(sim.Pty()));
     const QStringList args{"collect", list, "--store", store, "--since", iso(since), "--json"};
     {
         QProcess collector;
@@ -237,8 +233,7 @@ public:
     PostgresServer() {
         const QStringList found = QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString& version : found)
-            if (QFile::exists("/usr/lib/postgresql/" + version + "/bin/initdb"))
-                bin_ = "/usr/lib/postgresql/" + version + "/bin/";
+            if (QFile::exists("/usr/lib/postgresql/" + version + "/bin/initdb")) bin_ = "/usr/lib/postgresql/" + version + "/bin/";
         if (bin_.isEmpty()) {
             why_ = "the PostgreSQL server (initdb, pg_ctl) is not installed: apt-get install postgresql";
             return;
@@ -248,18 +243,16 @@ public:
         port_ = probe.serverPort();
         probe.close();
         QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                               QFileDevice::ReadOther | QFileDevice::WriteOther |
-                                               QFileDevice::ExeOther);
+                                               QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
         if (geteuid() == 0) QProcess::execute("chown", {"postgres", dir_.path()});
         const QString data = dir_.filePath("data");
         if (run("initdb", {"-D", data, "-A", "trust", "-U", "omi", "--no-sync"}) != 0) {
             why_ = "initdb failed";
             return;
         }
-        if (run("pg_ctl",
-                {"-D", data, "-w", "-l", dir_.filePath("log"), "-o",
-                 QString("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(port_).arg(dir_.path()),
-                 "start"}) != 0) {
+        if (run("pg_ctl", {"-D", data, "-w", "-l", dir_.filePath("log"), "-o",
+                           QString("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(port_).arg(dir_.path()),
+                           "start"}) != 0) {
             why_ = "pg_ctl start failed";
             return;
         }
@@ -275,10 +268,8 @@ private:
     int run(const QString& program, const QStringList& args) {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        if (geteuid() == 0)
-            p.start("runuser", QStringList{"-u", "postgres", "--", bin_ + program} + args);
-        else
-            p.start(bin_ + program, args);
+        if (geteuid() == 0) p.start("runuser", QStringList{"-u", "postgres", "--", bin_ + program} + args);
+        else p.start(bin_ + program, args);
         if (!p.waitForFinished(60000)) return -1;
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
@@ -297,8 +288,7 @@ TEST(Collect, IntoAPostgresqlServer) {
     Sim sim({"--pty", "--device", "234:417", "--device", "229:1001"});
     QTemporaryDir dir;
     const QDate since = QDate::currentDate().addDays(-2);
-    const QString list =
-        writeList(dir, QString("name,port,serial,type\nКотельная,%1,417,234\nШкола,%1,1001,229\n").arg(sim.Pty()));
+    const QString list = writeList(dir, QString("name,port,serial,type\nКотельная,%1,417,234\nШкола,%1,1001,229\n").arg(sim.Pty()));
     const CliRun first = RunCli({"collect", list, "--store", server.Url(), "--since", iso(since), "--json"}, 120000);
     ASSERT_EQ(first.exitCode, 0) << first.out.toStdString() << first.err.toStdString();
     EXPECT_GT(meterOf(json(first), "Школа")["records_new"].toInt(), 48);

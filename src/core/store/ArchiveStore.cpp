@@ -1,5 +1,8 @@
 #include "store/ArchiveStore.h"
 
+#include "support/Dates.h"
+#include "support/Paths.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -7,11 +10,9 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVariant>
+
 #include <algorithm>
 #include <atomic>
-
-#include "support/Dates.h"
-#include "support/Paths.h"
 
 namespace omi {
 
@@ -92,9 +93,7 @@ ArchiveStore::~ArchiveStore() {
     }
 }
 
-QString ArchiveStore::DefaultLocation() {
-    return DataPath({kDataFolderName, QStringLiteral("АРХИВЫ"), QStringLiteral("store"), QStringLiteral("sqlite")});
-}
+QString ArchiveStore::DefaultLocation() { return DataPath({kDataFolderName, QStringLiteral("АРХИВЫ"), QStringLiteral("store"), QStringLiteral("sqlite")}); }
 
 bool ArchiveStore::IsOpen() const {
     return QSqlDatabase::contains(connection_) && QSqlDatabase::database(connection_, false).isOpen();
@@ -112,8 +111,7 @@ QString ArchiveStore::Open(const QString& where, bool create) {
     if (url) {
         const QUrl u(where);
         if (!u.isValid() || u.host().isEmpty() || u.path().size() < 2)
-            return QStringLiteral(
-                       "хранилище: адрес должен быть postgresql://ПОЛЬЗОВАТЕЛЬ[:ПАРОЛЬ]@ХОСТ[:ПОРТ]/БАЗА, а не ") +
+            return QStringLiteral("хранилище: адрес должен быть postgresql://ПОЛЬЗОВАТЕЛЬ[:ПАРОЛЬ]@ХОСТ[:ПОРТ]/БАЗА, а не ") +
                    where;
         db.setHostName(u.host());
         if (u.port() > 0) db.setPort(u.port());
@@ -123,8 +121,7 @@ QString ArchiveStore::Open(const QString& where, bool create) {
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     } else {
         const QFileInfo file(where);
-        if (file.exists() && !file.isFile())
-            return QStringLiteral("хранилище: ") + where + QStringLiteral(" - не файл");
+        if (file.exists() && !file.isFile()) return QStringLiteral("хранилище: ") + where + QStringLiteral(" - не файл");
         if (!create && !file.exists()) return QStringLiteral("хранилище ") + where + QStringLiteral(" не найдено");
         if (!QDir().mkpath(file.absolutePath()))
             return QStringLiteral("хранилище: не могу создать папку ") + file.absolutePath();
@@ -154,8 +151,7 @@ QString ArchiveStore::createOrCheck() {
             return sqlError(location_ + QStringLiteral(": не читается версия хранилища"), q.lastError());
         const int version = q.value(0).toInt();
         if (version != kSchemaVersion)
-            return QStringLiteral(
-                       "хранилище %1 версии %2, а программа знает версию %3: нужна программа, которая его создала")
+            return QStringLiteral("хранилище %1 версии %2, а программа знает версию %3: нужна программа, которая его создала")
                 .arg(location_)
                 .arg(version)
                 .arg(kSchemaVersion);
@@ -165,18 +161,15 @@ QString ArchiveStore::createOrCheck() {
         return QStringLiteral("хранилище: в базе ") + location_ +
                QStringLiteral(" уже есть другие таблицы, это не хранилище архивов");
     const QString blob = postgres_ ? QStringLiteral("BYTEA") : QStringLiteral("BLOB");
-    const QString id =
-        postgres_ ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    const QString id = postgres_ ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
     const QStringList ddl{
         QStringLiteral("CREATE TABLE omi_store (version INTEGER NOT NULL, created TEXT NOT NULL)"),
-        QStringLiteral(
-            "CREATE TABLE omi_record (type INTEGER NOT NULL, serial INTEGER NOT NULL, archive TEXT NOT NULL, "
-            "day INTEGER NOT NULL, hour INTEGER NOT NULL, time TEXT NOT NULL, record %1 NOT NULL, "
-            "read_at TEXT NOT NULL, PRIMARY KEY (type, serial, archive, day, hour))")
+        QStringLiteral("CREATE TABLE omi_record (type INTEGER NOT NULL, serial INTEGER NOT NULL, archive TEXT NOT NULL, "
+                       "day INTEGER NOT NULL, hour INTEGER NOT NULL, time TEXT NOT NULL, record %1 NOT NULL, "
+                       "read_at TEXT NOT NULL, PRIMARY KEY (type, serial, archive, day, hour))")
             .arg(blob),
-        QStringLiteral(
-            "CREATE TABLE omi_complete (type INTEGER NOT NULL, serial INTEGER NOT NULL, archive TEXT NOT NULL, "
-            "through BIGINT NOT NULL, PRIMARY KEY (type, serial, archive))"),
+        QStringLiteral("CREATE TABLE omi_complete (type INTEGER NOT NULL, serial INTEGER NOT NULL, archive TEXT NOT NULL, "
+                       "through BIGINT NOT NULL, PRIMARY KEY (type, serial, archive))"),
         QStringLiteral("CREATE TABLE omi_run (id %1, meter TEXT NOT NULL, link TEXT NOT NULL, type INTEGER, "
                        "serial INTEGER NOT NULL, started TEXT NOT NULL, ended TEXT, status TEXT NOT NULL, "
                        "records_new INTEGER NOT NULL DEFAULT 0, records_stored INTEGER NOT NULL DEFAULT 0)")
@@ -225,9 +218,8 @@ std::vector<std::int64_t> ArchiveStore::StoredTimes(int type, int serial, Stored
     std::vector<std::int64_t> times;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT day, hour FROM omi_record WHERE type = ? AND serial = ? AND archive = ? AND day >= ? "
-                       "ORDER BY day, hour"));
+    q.prepare(QStringLiteral("SELECT day, hour FROM omi_record WHERE type = ? AND serial = ? AND archive = ? AND day >= ? "
+                             "ORDER BY day, hour"));
     q.addBindValue(type);
     q.addBindValue(serial);
     q.addBindValue(StoredArchiveName(archive));
@@ -256,9 +248,8 @@ QString ArchiveStore::Store(int type, int serial, StoredArchive archive, const s
     Counts done;
     if (!db.transaction()) return sqlError(QStringLiteral("не могу начать запись"), db.lastError());
     QSqlQuery q(db);
-    q.prepare(
-        QStringLiteral("INSERT INTO omi_record (type, serial, archive, day, hour, time, record, read_at) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+    q.prepare(QStringLiteral("INSERT INTO omi_record (type, serial, archive, day, hour, time, record, read_at) "
+                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
     const QString name = StoredArchiveName(archive);
     const QString at = isoTime(readAt);
     for (const ArchiveEntry& entry : entries) {
@@ -279,18 +270,15 @@ QString ArchiveStore::Store(int type, int serial, StoredArchive archive, const s
             db.rollback();
             return error;
         }
-        if (q.numRowsAffected() > 0)
-            ++done.added;
-        else
-            ++done.already;
+        if (q.numRowsAffected() > 0) ++done.added;
+        else ++done.already;
     }
     if (completeThrough) {
         QSqlQuery c(db);
-        c.prepare(
-            QStringLiteral("INSERT INTO omi_complete (type, serial, archive, through) VALUES (?, ?, ?, ?) "
-                           "ON CONFLICT (type, serial, archive) DO UPDATE SET through = "
-                           "CASE WHEN excluded.through > omi_complete.through THEN excluded.through "
-                           "ELSE omi_complete.through END"));
+        c.prepare(QStringLiteral("INSERT INTO omi_complete (type, serial, archive, through) VALUES (?, ?, ?, ?) "
+                                 "ON CONFLICT (type, serial, archive) DO UPDATE SET through = "
+                                 "CASE WHEN excluded.through > omi_complete.through THEN excluded.through "
+                                 "ELSE omi_complete.through END"));
         c.addBindValue(type);
         c.addBindValue(serial);
         c.addBindValue(name);
@@ -318,9 +306,8 @@ ArchiveList ArchiveStore::Load(int type, int serial, StoredArchive archive, cons
     ArchiveList list;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT record FROM omi_record WHERE type = ? AND serial = ? AND archive = ? "
-                       "AND day >= ? AND day <= ? ORDER BY day DESC, hour DESC"));
+    q.prepare(QStringLiteral("SELECT record FROM omi_record WHERE type = ? AND serial = ? AND archive = ? "
+                             "AND day >= ? AND day <= ? ORDER BY day DESC, hour DESC"));
     const QDate origin(1999, 12, 31);
     q.addBindValue(type);
     q.addBindValue(serial);
@@ -334,10 +321,8 @@ ArchiveList ArchiveStore::Load(int type, int serial, StoredArchive archive, cons
     int damaged = 0;
     while (q.next()) {
         std::optional<ArchiveEntry> entry = EntryFromBytes(layout, q.value(0).toByteArray());
-        if (entry)
-            list.push_back(std::move(*entry));
-        else
-            ++damaged;
+        if (entry) list.push_back(std::move(*entry));
+        else ++damaged;
     }
     if (damaged && error)
         *error = QStringLiteral("хранилище: %1 записей не того размера (другой тип прибора?) пропущено").arg(damaged);
@@ -346,9 +331,8 @@ ArchiveList ArchiveStore::Load(int type, int serial, StoredArchive archive, cons
 
 std::int64_t ArchiveStore::BeginRun(const QString& meter, const QString& link, int serial, const QDateTime& started) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.prepare(
-        QStringLiteral("INSERT INTO omi_run (meter, link, serial, started, status) VALUES (?, ?, ?, ?, ?) "
-                       "RETURNING id"));
+    q.prepare(QStringLiteral("INSERT INTO omi_run (meter, link, serial, started, status) VALUES (?, ?, ?, ?, ?) "
+                             "RETURNING id"));
     q.addBindValue(meter);
     q.addBindValue(link);
     q.addBindValue(serial);
@@ -361,9 +345,8 @@ std::int64_t ArchiveStore::BeginRun(const QString& meter, const QString& link, i
 QString ArchiveStore::EndRun(std::int64_t run, int type, const QString& status, int added, int already,
                              const QDateTime& ended) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.prepare(
-        QStringLiteral("UPDATE omi_run SET type = ?, status = ?, records_new = ?, records_stored = ?, ended = ? "
-                       "WHERE id = ?"));
+    q.prepare(QStringLiteral("UPDATE omi_run SET type = ?, status = ?, records_new = ?, records_stored = ?, ended = ? "
+                             "WHERE id = ?"));
     q.addBindValue(type >= 0 ? QVariant(type) : QVariant(QMetaType(QMetaType::Int)));
     q.addBindValue(status);
     q.addBindValue(added);

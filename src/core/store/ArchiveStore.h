@@ -10,16 +10,17 @@
 // finished read reached: the next collection starts after it), omi_run (one
 // row per meter and collection: start, end, status, records).
 
+#include "archives/ArchiveRecord.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
-
-#include "archives/ArchiveRecord.h"
 
 namespace omi {
 
@@ -90,7 +91,8 @@ public:
     // The collection log: a row at the start of a meter's collection, closed
     // with its status and records. Returns the row's id, -1 on failure.
     std::int64_t BeginRun(const QString& meter, const QString& link, int serial, const QDateTime& started);
-    QString EndRun(std::int64_t run, int type, const QString& status, int added, int already, const QDateTime& ended);
+    QString EndRun(std::int64_t run, int type, const QString& status, int added, int already,
+                   const QDateTime& ended);
 
     struct RunRow {
         std::int64_t id = 0;
