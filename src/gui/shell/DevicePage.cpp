@@ -18,9 +18,12 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -113,6 +116,64 @@ private:
     bool pressed_ = false;
 };
 
+// The grid under the state view (the change log, the state log, the level-0
+// values): its first two rows are headings and stay in sight while the rows
+// under them scroll. A second view of the same model, drawn over the top of
+// the grid, shows them; it follows the grid's columns and sideways scroll.
+class HeadedGrid : public QTableWidget {
+public:
+    explicit HeadedGrid(QWidget* parent) : QTableWidget(parent), head_(new QTableView(this)) {
+        head_->setObjectName(QStringLiteral("sgspHead"));
+        head_->setModel(model());
+        head_->setFocusPolicy(Qt::NoFocus);
+        head_->horizontalHeader()->hide();
+        head_->verticalHeader()->hide();
+        head_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        head_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        head_->setFrameShape(QFrame::NoFrame);
+        head_->setSelectionModel(selectionModel());
+        connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+                [this](int column, int, int size) { head_->setColumnWidth(column, size); });
+        connect(verticalHeader(), &QHeaderView::sectionResized, this, [this](int row, int, int size) {
+            if (row < 2) head_->setRowHeight(row, size);
+            place();
+        });
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, head_->horizontalScrollBar(), &QScrollBar::setValue);
+        connect(model(), &QAbstractItemModel::modelReset, this, [this] { place(); });
+        connect(model(), &QAbstractItemModel::rowsInserted, this, [this] { place(); });
+        connect(model(), &QAbstractItemModel::rowsRemoved, this, [this] { place(); });
+        connect(model(), &QAbstractItemModel::columnsInserted, this, [this] { place(); });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QTableWidget::resizeEvent(event);
+        place();
+    }
+    void updateGeometries() override {
+        QTableWidget::updateGeometries();
+        place();
+    }
+
+private:
+    void place() {
+        if (rowCount() < 3) {
+            head_->hide();
+            return;
+        }
+        for (int c = 0; c < columnCount(); ++c) head_->setColumnWidth(c, columnWidth(c));
+        head_->setRowHeight(0, rowHeight(0));
+        head_->setRowHeight(1, rowHeight(1));
+        const QRect area = viewport()->geometry();
+        head_->setGeometry(area.left(), area.top(), area.width(), rowHeight(0) + rowHeight(1));
+        head_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+        head_->verticalScrollBar()->setValue(0);
+        head_->show();
+        head_->raise();
+    }
+    QTableView* head_;
+};
+
 }  // namespace
 
 QWidget* TFomi::createDevicePage() {
@@ -151,14 +212,20 @@ QWidget* TFomi::createDevicePage() {
     PState->setObjectName(QStringLiteral("PState"));
     auto* sv = new QVBoxLayout(PState);
     sv->setContentsMargins(0, 0, 0, 0);
-    sgsp = new QTableWidget(PState);
+    // The state view (placed by it) and the grid under it share a splitter:
+    // the change log takes the room of the page, the user may move the line.
+    auto* gridSplit = new QSplitter(Qt::Vertical, PState);
+    gridSplit->setObjectName(QStringLiteral("Splitter4"));
+    gridSplit->setChildrenCollapsible(false);
+    splitters << gridSplit;
+    sgsp = new HeadedGrid(gridSplit);
     sgsp->setObjectName(QStringLiteral("sgsp"));
     sgsp->horizontalHeader()->setVisible(false);
     sgsp->verticalHeader()->setVisible(false);
-    sgsp->setMaximumHeight(160);
+    sgsp->setMinimumHeight(60);
     sgsp->hide();
-    sv->addStretch(1);
-    sv->addWidget(sgsp);
+    gridSplit->addWidget(sgsp);
+    sv->addWidget(gridSplit, 1);
     split->addWidget(top);
     split->addWidget(PState);
     split->setStretchFactor(0, 0);
