@@ -266,12 +266,12 @@ private Q_SLOTS:
         log->trigger();
         log->trigger();
         QVERIFY(log->isChecked());
-        QTRY_VERIFY(w->sgsp->height() > w->TSW->height() / 2);
+        QTRY_VERIFY_WITH_TIMEOUT(w->sgsp->height() > w->TSW->height() / 2, 30000);
         QVERIFY2(w->sgsp->height() >= 15 * w->sgsp->rowHeight(2), qPrintable(QString::number(w->sgsp->height())));
         w->sgsp->scrollToBottom();
-        QVERIFY(w->sgsp->rowAt(w->sgsp->rowHeight(0) / 2) > 1);
+        QTRY_VERIFY_WITH_TIMEOUT(w->sgsp->rowAt(w->sgsp->rowHeight(0) / 2) > 1, 30000);
         auto* head = child<QTableView>(w->sgsp, "sgspHead");
-        QVERIFY(head->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(head->isVisible(), 30000);
         QCOMPARE(head->rowAt(head->rowHeight(0) / 2), 0);
         QCOMPARE(head->rowAt(head->rowHeight(0) + head->rowHeight(1) / 2), 1);
         QCOMPARE(head->height(), w->sgsp->rowHeight(0) + w->sgsp->rowHeight(1));

@@ -157,6 +157,10 @@ private Q_SLOTS:
                  qPrintable(QString("%1 < %2").arg(m.LVc->header()->sectionSize(1)).arg(needed)));
         QVERIFY(m.LVc->header()->sectionSize(1) >=
                 m.LVc->header()->fontMetrics().horizontalAdvance(QStringLiteral("Подробно")));
+        // In sight whole in the window's list, however long the folder name.
+        QVERIFY2(
+            m.LVc->header()->sectionViewportPosition(1) + m.LVc->header()->sectionSize(1) <= m.LVc->viewport()->width(),
+            qPrintable(QString::number(m.LVc->viewport()->width())));
     }
 
     // The drives: one without a medium gets no node, the logger's drive is

@@ -26,6 +26,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "logger/LoggerFile.h"
 #include "shell/HelpViewer.h"
@@ -268,7 +269,14 @@ void TFZORT::AFileList() {
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(0, Qt::Unchecked);
     }
-    LVc->resizeColumnToContents(0);
+    // The file names set the first column's width; its heading (the folder,
+    // often long) is elided there, so that the detail column is in sight.
+    int names = 0;
+    for (int r = 0; r < LVc->topLevelItemCount(); ++r)
+        names = std::max(names, LVc->fontMetrics().horizontalAdvance(LVc->topLevelItem(r)->text(0)));
+    LVc->setColumnWidth(0, names + style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                               style()->pixelMetric(QStyle::PM_SmallIconSize) + 30);
+    LVc->headerItem()->setToolTip(0, folder_);
     LVc->resizeColumnToContents(1);
     fitList();
 }
@@ -279,19 +287,19 @@ void TFZORT::showEvent(QShowEvent* event) {
 }
 
 void TFZORT::fitList() {
-    // The list shows both columns whole when the window has the room.
-    if (auto* split = qobject_cast<QSplitter*>(LVc->parentWidget()->parentWidget())) {
-        const int wanted =
-            LVc->header()->length() + 2 * LVc->frameWidth() + LVc->verticalScrollBar()->sizeHint().width() + 24;
-        QList<int> sizes = split->sizes();
-        const int index = split->indexOf(LVc->parentWidget());
-        if (index >= 0 && index + 1 < sizes.size() && sizes[index] < wanted) {
-            const int take = std::min(wanted - sizes[index], std::max(0, sizes[index + 1] - 150));
-            sizes[index] += take;
-            sizes[index + 1] -= take;
-            split->setSizes(sizes);
-        }
-    }
+    // The list shows both columns whole when the window has the room; the
+    // folder tree and the new-name pane share the rest, each kept readable.
+    auto* split = qobject_cast<QSplitter*>(LVc->parentWidget()->parentWidget());
+    if (!split || split->count() != 3) return;
+    const int wanted =
+        LVc->header()->length() + 2 * LVc->frameWidth() + LVc->verticalScrollBar()->sizeHint().width() + 24;
+    QList<int> sizes = split->sizes();
+    const int total = sizes[0] + sizes[1] + sizes[2];
+    if (total <= 0 || sizes[1] >= wanted) return;
+    const int list = std::max(sizes[1], std::min(wanted, total - 2 * 230));
+    const int rest = total - list;
+    sizes = {rest / 2, list, rest - rest / 2};
+    split->setSizes(sizes);
 }
 
 bool TFZORT::eventFilter(QObject* watched, QEvent* event) {
