@@ -91,6 +91,56 @@ class ConfigPageTest : public QObject {
 private Q_SLOTS:
     void init() { SetDisplayFormat(QStringLiteral("%f")); }
 
+    // Defaults shown because nothing was read (the calibration page opened
+    // first) are marked as defaults and never written, edited or not; the
+    // configuration read from the device is; another device drops it all.
+    void onlyTheDevicesConfigurationIsWritable() {
+        DataFolder data;
+        Sim a({"--pty", "--type", "234", "--serial", "5"});
+        Sim b({"--pty", "--type", "234", "--serial", "6"});
+        auto w = OpenWindow(a.Pty(), QStringLiteral("0"));
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 5);
+        w->PCW()->setCurrentWidget(w->TSk);
+        TConfigEditor* editor = w->configPage->Editor();
+        QVERIFY(editor && editor->parentWidget() == child<QWidget>(w.get(), "Pcal"));
+        QCOMPARE(w->configPage->ConfigSource(), TConfigPage::Source::ShownDefaults);
+        QVERIFY(!w->Action("ASetPar")->isEnabled());
+        QVERIFY(!w->PCW()->isTabEnabled(w->PCW()->indexOf(w->TSwr)));
+        QVERIFY2(w->LuState->text().endsWith(TConfigPage::kShownDefaultsText), qPrintable(w->LuState->text()));
+        QVERIFY(!w->LuState->text().contains("правильные значения"));
+        // An edit of the defaults does not make them writable.
+        type(child<QLineEdit>(editor, "Epar4"), "12");
+        QVERIFY(!w->Action("ASetPar")->isEnabled());
+        QVERIFY(!w->LuState->text().contains("правильные значения"));
+        DialogScript dialogs;
+        dialogs.answers = {DialogAnswer{1, {}}};
+        w->Action("ASetPar")->trigger();  // disabled: nothing happens
+        QVERIFY(dialogs.asked.isEmpty());
+        QVERIFY(!commands(a).contains(cmd::WriteConfig));
+
+        // Read from the device: writable, edited or not.
+        w->Action("AreadParam")->trigger();
+        QCOMPARE(w->configPage->ConfigSource(), TConfigPage::Source::Device);
+        QVERIFY(w->Action("ASetPar")->isEnabled());
+        type(child<QLineEdit>(w->configPage->Editor(), "Epar4"), "12");
+        QVERIFY(w->Action("ASetPar")->isEnabled());
+
+        // Another device on the line: the edit and the write are gone.
+        auto* cbC = child<QComboBox>(w.get(), "cbC");
+        cbC->addItem(b.Pty());
+        cbC->setCurrentIndex(cbC->findText(b.Pty()));
+        Q_EMIT cbC->activated(cbC->currentIndex());
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 6);
+        QVERIFY(!w->Action("ASetPar")->isEnabled());
+        QVERIFY(w->configPage->ConfigSource() != TConfigPage::Source::Device);
+        if (TConfigEditor* shown = w->configPage->Editor()) QVERIFY(child<QLineEdit>(shown, "Epar4")->text() != "12");
+        w->Action("ASetPar")->trigger();
+        QVERIFY(dialogs.asked.isEmpty());
+        QVERIFY(!commands(b).contains(cmd::WriteConfig));
+    }
+
     void reading234AndEditingBothHeatSystems() {
         DataFolder data;
         Sim sim({"--pty", "--type", "234"});
@@ -257,7 +307,8 @@ private Q_SLOTS:
                                           << "Максимальный расход=\"абв\"-неправильное значение";
         QTest::newRow("228 minimum flow") << 228 << "Epar5"
                                           << "абв-неправильное значение";
-        QTest::newRow("225 electricity weight") << 225 << "Epar4" << "вес имп. счетчика ЭЭ=\"абв\"-неправильное значение";
+        QTest::newRow("225 electricity weight") << 225 << "Epar4"
+                                                << "вес имп. счетчика ЭЭ=\"абв\"-неправильное значение";
         QTest::newRow("227 weight") << 227 << "Epar2"
                                     << "вес имп.2-го р-мера,л/имп=\"абв\"-неправильное значение";
         QTest::newRow("ЛОРС weight") << 128 << "Ew1"

@@ -8,11 +8,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSpinBox>
-#include <QTableWidget>
-#include <QTabWidget>
-#include <QTest>
 #include <QProgressBar>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
@@ -22,9 +23,9 @@
 #include "protocol/Frame.h"
 #include "service/WriteActions.h"
 #include "shell/MainWindow.h"
-#include "shell/TraceMemo.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
+#include "shell/TraceMemo.h"
 #include "transport/CommPortDriver.h"
 
 using namespace omi;
@@ -64,8 +65,7 @@ private Q_SLOTS:
         w->Action("ASetNO")->trigger();
         QCOMPARE(CurrentSerial(), 5);
         QCOMPARE(dialogs.asked.size(), 1);
-        QCOMPARE(dialogs.asked.first().text,
-                 ConfirmText(QStringLiteral("ЗАДАТЬ НОМЕР 300 ???")));
+        QCOMPARE(dialogs.asked.first().text, ConfirmText(QStringLiteral("ЗАДАТЬ НОМЕР 300 ???")));
         QCOMPARE(w->PCW()->currentWidget(), w->TSk);
         QVERIFY(requestsOf(sim, cmd::NetworkNumber).isEmpty());
 
@@ -92,13 +92,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("style");
         const int ok = int(StatusStyle::Ok), error = int(StatusStyle::Error);
-        QTest::newRow("234 init") << "234" << "0" << "ASetDevice" << "успешно инициализировано устройство" << ok;
-        QTest::newRow("234 jumper") << "234" << "1" << "ASetDevice" << "не замкнута перемычка" << error;
-        QTest::newRow("234 password") << "234" << "7" << "ASetArh" << "не совпал пароль" << error;
-        QTest::newRow("227 clear") << "227" << "0" << "ASetArh" << "успешно начата очистка архивов" << ok;
-        QTest::newRow("225 any answer") << "225" << "0" << "AsetWorkTime" << "успешно начат отсчет времени работы"
-                                        << ok;
-        QTest::newRow("225 silent") << "225" << "1" << "ASetDevice" << "не замкнута перемычка или нет связи" << error;
+        QTest::newRow("234 init") << "234"
+                                  << "0"
+                                  << "ASetDevice"
+                                  << "успешно инициализировано устройство" << ok;
+        QTest::newRow("234 jumper") << "234"
+                                    << "1"
+                                    << "ASetDevice"
+                                    << "не замкнута перемычка" << error;
+        QTest::newRow("234 password") << "234"
+                                      << "7"
+                                      << "ASetArh"
+                                      << "не совпал пароль" << error;
+        QTest::newRow("227 clear") << "227"
+                                   << "0"
+                                   << "ASetArh"
+                                   << "успешно начата очистка архивов" << ok;
+        QTest::newRow("225 any answer") << "225"
+                                        << "0"
+                                        << "AsetWorkTime"
+                                        << "успешно начат отсчет времени работы" << ok;
+        QTest::newRow("225 silent") << "225"
+                                    << "1"
+                                    << "ASetDevice"
+                                    << "не замкнута перемычка или нет связи" << error;
     }
     void resultBytesAndSilentRefusals() {
         QFETCH(QString, type);
@@ -243,11 +260,29 @@ private Q_SLOTS:
         QVERIFY(w->Ma()->toPlainText().contains("ЖУИ блок=2 запись=10"));
         QVERIFY(w->LuState->text().endsWith("Журнал учета изменений успешно прочитан"));
 
+        // On a large window the log takes the room of the page, and its two
+        // heading rows stay in sight when the entries scroll.
+        w->resize(1920, 1080);
+        log->trigger();
+        log->trigger();
+        QVERIFY(log->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(w->sgsp->height() > w->TSW->height() / 2, 30000);
+        QVERIFY2(w->sgsp->height() >= 15 * w->sgsp->rowHeight(2), qPrintable(QString::number(w->sgsp->height())));
+        w->sgsp->scrollToBottom();
+        QTRY_VERIFY_WITH_TIMEOUT(w->sgsp->rowAt(w->sgsp->rowHeight(0) / 2) > 1, 30000);
+        auto* head = child<QTableView>(w->sgsp, "sgspHead");
+        QTRY_VERIFY_WITH_TIMEOUT(head->isVisible(), 30000);
+        QCOMPARE(head->rowAt(head->rowHeight(0) / 2), 0);
+        QCOMPARE(head->rowAt(head->rowHeight(0) + head->rowHeight(1) / 2), 1);
+        QCOMPARE(head->height(), w->sgsp->rowHeight(0) + w->sgsp->rowHeight(1));
+        QCOMPARE(head->model()->index(1, 0).data().toString(), QString("Дата, время"));
+        QCOMPARE(head->columnWidth(3), w->sgsp->columnWidth(3));
+
         // Unchecked: the grid goes, nothing is sent.
         log->trigger();
         QVERIFY(!log->isChecked());
         QVERIFY(!w->sgsp->isVisibleTo(w.get()));
-        QCOMPARE(requestsOf(sim, cmd::ChangeLog).size(), 33);
+        QCOMPARE(requestsOf(sim, cmd::ChangeLog).size(), 66);
     }
 
     void changeLogCutShortKeepsItsRows() {

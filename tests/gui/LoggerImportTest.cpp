@@ -12,8 +12,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -25,6 +25,7 @@
 #include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
+#include "support/Dates.h"
 #include "support/LoggerFileWriter.h"
 
 using namespace omi;
@@ -72,7 +73,16 @@ private Q_SLOTS:
         QCOMPARE(w->PCW()->currentWidget(), w->Page("TSa"));
         QCOMPARE(page.TCa->currentIndex(), 0);
         QCOMPARE(page.Model()->Rows(), direct);
-        QVERIFY(w->LuState->text().endsWith("архив из файла: x00417D.229 - прочитан"));
+        // The status says what the replay brought: the records and their range.
+        const ArchiveList& daily = page.Daily();
+        QVERIFY(!daily.empty());
+        const QString range = QString("от %1 г. до %2 г.")
+                                  .arg(ShortDateText(DateOfDayNumber(EntryDay(daily.back()))),
+                                       ShortDateText(DateOfDayNumber(EntryDay(daily.front()))));
+        QVERIFY2(w->LuState->text().endsWith(
+                     QString("архив из файла: x00417D.229 - прочитан: записей %1, ").arg(daily.size()) + range),
+                 qPrintable(w->LuState->text()));
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
         QVERIFY(w->Action("AArhPrint")->isEnabled());
         QVERIFY(!w->Engine().LoggerReplayActive());
 
@@ -113,6 +123,32 @@ private Q_SLOTS:
         SetLoggerManagerHook({});
         QCOMPARE(asked.size(), 1);
         QCOMPARE(page.Model()->Rows(), direct);
+    }
+
+    // A file whose name is right but that holds no record: the replay's
+    // outcome in the error style, never "прочитан".
+    void fileWithoutRecordsIsNotCalledRead() {
+        DataFolder data;
+        QTemporaryDir dir;
+        Sim sim({"--pty", "--type", "229"});
+        auto w = OpenWindow(sim.Pty());
+        QFile f(dir.filePath("00417D.229"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2, 0));
+        f.close();
+        SetLoggerManagerHook([&](TFZORT& m) {
+            m.SetFolder(dir.path());
+            m.LVc->setCurrentItem(m.LVc->topLevelItem(0));
+            m.AfileDLOpen();
+            return m.result();
+        });
+        w->Action("AGetDataLogger")->trigger();
+        SetLoggerManagerHook({});
+        QVERIFY2(w->LuState->text().contains("архив из файла: 00417D.229 - не прочитан: "),
+                 qPrintable(w->LuState->text()));
+        QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
+        QCOMPARE(w->ENo->text(), QString("417"));
+        QVERIFY(!w->Engine().LoggerReplayActive());
     }
 
     void hourlyFileSelectsTheFirstHourlyTab() {

@@ -6,22 +6,24 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QSpinBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "GuiTestSupport.h"
 #include "archives/LoggerManager.h"
-#include "shell/LayoutFile.h"
-#include "support/Paths.h"
 #include "logger/LoggerFile.h"
 #include "protocol/Models.h"
+#include "shell/LayoutFile.h"
+#include "support/Paths.h"
 
 using namespace omi;
 using namespace omi::guitest;
@@ -102,6 +104,9 @@ private Q_SLOTS:
         });
         m.AZORTCopy();
         QCOMPARE(asked.size(), 2);
+        // Declined replacements are no complete success.
+        QCOMPARE(m.LAind->text(), QString("Операция завершена не полностью: скопировано файлов 0 из 2, "
+                                          "не заменено (отказ от замены) 2"));
         QFile kept(filed + "мой.234");
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("kept"));
@@ -117,6 +122,70 @@ private Q_SLOTS:
         m.AfileDLOpen();
         QCOMPARE(m.result(), int(QDialog::Accepted));
         QCOMPARE(m.ChosenFile(), QDir(logger.path()).filePath("00417H.234"));
+    }
+
+    // Real mouse clicks on the view: on the row's text and on its check box,
+    // each flips the box exactly once and runs the preview; the detail
+    // column is shown whole.
+    void mouseClickFlipsOnce() {
+        DataFolder data;
+        LoadDescriptionTable();
+        QTemporaryDir logger;
+        writeFile(logger.filePath("00417D.234"), QByteArray(2 + 216, 1));
+        TFZORT m;
+        m.SetFolder(logger.path());
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        QTreeWidgetItem* row = m.LVc->topLevelItem(0);
+        const QModelIndex index = m.LVc->model()->index(0, 0);
+        const QRect rect = m.LVc->visualRect(index);
+        // The box sits at the start of the cell, before the icon and the text.
+        const QPoint onBox(rect.left() + m.LVc->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2 + 3,
+                           rect.center().y());
+        const QPoint onText(rect.left() + 60, rect.center().y());
+        for (const QPoint& at : {onText, onBox, onBox, onText}) {
+            const Qt::CheckState before = row->checkState(0);
+            m.REName->clear();
+            QTest::mouseClick(m.LVc->viewport(), Qt::LeftButton, {}, at);
+            QVERIFY2(row->checkState(0) != before,
+                     qPrintable(QString(at == onBox ? "box " : "text ") + QString::number(at.x()) + " in " +
+                                QString::number(rect.left()) + ".." + QString::number(rect.right())));
+            QCOMPARE(m.REName->toPlainText().split('\n').value(1).startsWith("..."), row->checkState(0) == Qt::Checked);
+        }
+        const int needed = m.LVc->fontMetrics().horizontalAdvance(row->text(1));
+        QVERIFY2(m.LVc->header()->sectionSize(1) >= needed,
+                 qPrintable(QString("%1 < %2").arg(m.LVc->header()->sectionSize(1)).arg(needed)));
+        QVERIFY(m.LVc->header()->sectionSize(1) >=
+                m.LVc->header()->fontMetrics().horizontalAdvance(QStringLiteral("Подробно")));
+        // In sight whole in the window's list, however long the folder name.
+        QVERIFY2(
+            m.LVc->header()->sectionViewportPosition(1) + m.LVc->header()->sectionSize(1) <= m.LVc->viewport()->width(),
+            qPrintable(QString::number(m.LVc->viewport()->width())));
+    }
+
+    // The drives: one without a medium gets no node, the logger's drive is
+    // chosen and its files listed; a drive's node lists its folders.
+    void loggerDriveChosen() {
+        DataFolder data;
+        LoadDescriptionTable();
+        QTemporaryDir other;
+        QTemporaryDir drive;
+        QVERIFY(QDir(other.path()).mkdir("папка"));
+        writeFile(drive.filePath("00417D.234"), QByteArray(2 + 216, 1));
+        TFZORT m;
+        m.SetDriveSource([&] {
+            return QStringList{"/media/cd,съемный,НЕТ_В_НАЛИЧИИ", other.path() + ",локальный,ДАННЫЕ",
+                               drive.path() + ",съемный,ZORT-1_USB"};
+        });
+        m.AGetDiskExecute();
+        QCOMPARE(m.TVc->topLevelItemCount(), 2);
+        QCOMPARE(m.TVc->topLevelItem(1)->text(0), drive.path() + ",съемный,ZORT-1 USB");
+        QCOMPARE(m.TVc->currentItem(), m.TVc->topLevelItem(1));
+        QCOMPARE(m.Folder(), QDir::cleanPath(drive.path()));
+        QCOMPARE(column(m.LVc, 0), QStringList({"00417D.234"}));
+        m.TVc->setCurrentItem(m.TVc->topLevelItem(0));
+        QCOMPARE(m.TVc->topLevelItem(0)->childCount(), 1);
+        QCOMPARE(m.TVc->topLevelItem(0)->child(0)->text(0), QString("папка"));
     }
 
     void folderWithoutLoggerFiles() {

@@ -4,13 +4,7 @@
 // a line moved to another device, the pages dropping a previous device's
 // data, the port named on the command line, the help toggle.
 
-#include "archives/ArchiveGridModel.h"
-#include "archives/ArchivePage.h"
-#include "config/ConfigPage.h"
-#include "protocol/Models.h"
-#include "shell/HelpViewer.h"
-#include "shell/RadioGroup.h"
-#include "state/StateView.h"
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -32,13 +26,20 @@
 #include <memory>
 
 #include "GuiTestSupport.h"
+#include "archives/ArchiveGridModel.h"
+#include "archives/ArchivePage.h"
+#include "config/ConfigPage.h"
 #include "protocol/Frame.h"
+#include "protocol/Models.h"
 #include "shell/ActionToolBar.h"
+#include "shell/HelpViewer.h"
 #include "shell/Lamp.h"
 #include "shell/MainWindow.h"
 #include "shell/QtTranslations.h"
+#include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
+#include "state/StateView.h"
 #include "support/TextCodec.h"
 #include "transport/CommPortDriver.h"
 
@@ -188,20 +189,18 @@ private Q_SLOTS:
         QCOMPARE(child<QComboBox>(&w, "CBTu")->count(), 10);
     }
 
-    // Back from a file dialog or a message the identified device and the
-    // status line stay; back from another window of the program the window
-    // is prepared again.
+    // Back from any other window (a file dialog, a message, a window of the
+    // program) the identified device, the page shown and the status line
+    // stay; only the caption is refreshed. No preparation runs again.
     void returnFromAnotherWindow_data() {
         QTest::addColumn<QString>("window");
-        QTest::addColumn<bool>("prepares");
-        QTest::newRow("file dialog") << "QFileDialog" << false;
-        QTest::newRow("message") << "QMessageBox" << false;
-        QTest::newRow("own window") << "QDialog" << true;
+        QTest::newRow("file dialog") << "QFileDialog";
+        QTest::newRow("message") << "QMessageBox";
+        QTest::newRow("own window") << "QDialog";
     }
 
     void returnFromAnotherWindow() {
         QFETCH(QString, window);
-        QFETCH(bool, prepares);
         DataFolder data;
         Sim sim({"--pty", "--type", "234", "--serial", "417"});
         Flags() = ShellFlags{};
@@ -215,7 +214,10 @@ private Q_SLOTS:
         QTRY_COMPARE(w.PreparationCount(), 1);
         w.AreadNoTuExecute();
         QCOMPARE(CurrentSerial(), 417);
+        w.PCW()->setCurrentWidget(w.TSa);
         w.Status().ok("архив записан в файл: x.Arh");
+        w.setWindowTitle("другой заголовок");
+        const int refreshes = w.RefreshCount();
 
         std::unique_ptr<QDialog> other;
         if (window == "QFileDialog")
@@ -229,11 +231,62 @@ private Q_SLOTS:
         other->hide();
         w.activateWindow();
         QTRY_VERIFY(w.isActiveWindow());
-        QTest::qWait(20);
+        QTRY_VERIFY(w.RefreshCount() > refreshes);
 
-        QCOMPARE(w.PreparationCount(), prepares ? 2 : 1);
-        QCOMPARE(CurrentSerial(), prepares ? -1 : 417);
-        QCOMPARE(w.LuState->text().endsWith("архив записан в файл: x.Arh"), !prepares);
+        QCOMPARE(w.PreparationCount(), 1);
+        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.ENo->text(), QString("417"));
+        QCOMPARE(w.PCW()->currentWidget(), w.TSa);
+        QVERIFY(w.LuState->text().endsWith("архив записан в файл: x.Arh"));
+        QCOMPARE(w.windowTitle(), TFomi::kCaptionStart + QCoreApplication::applicationVersion());
+    }
+
+    // Assistive technology drives the toolbar as a click does: "toggle" on
+    // the state action reads the state, "press" on any button triggers its
+    // action once, and the group button offers its menu.
+    void toolbarUnderAccessibility() {
+        DataFolder data;
+        Sim sim({"--pty", "--type", "234", "--serial", "417"});
+        auto w = OpenWindow(sim.Pty());
+        w->AreadNoTuExecute();
+        QCOMPARE(CurrentSerial(), 417);
+        auto iface = [&](const char* name) {
+            QWidget* b = w->ActionToolBar1->widgetForAction(w->Action(name));
+            QAccessibleInterface* a = b ? QAccessible::queryAccessibleInterface(b) : nullptr;
+            return a ? a->actionInterface() : nullptr;
+        };
+        QAccessibleActionInterface* state = iface("Areadstate");
+        QVERIFY(state);
+        QVERIFY(state->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        const auto stateRequests = [&] {
+            int n = 0;
+            for (const QString& line : sim.Requests()) n += line.section(' ', 4, 4).toInt() == cmd::State;
+            return n;
+        };
+        state->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(w->Action("Areadstate")->isChecked());
+        QTRY_VERIFY(stateRequests() > 0);
+        QVERIFY(w->stateView->Boxes().size() > 0);
+        state->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!w->Action("Areadstate")->isChecked());
+        const int afterOff = stateRequests();
+        QTest::qWait(1500);
+        QCOMPARE(stateRequests(), afterOff);
+
+        // Every button offers "press", a checkable one "toggle" too.
+        for (QAction* a : w->ActionToolBar1->actions()) {
+            if (a->isSeparator() || a->menu() || !a->isEnabled() || !a->isVisible()) continue;
+            QWidget* b = w->ActionToolBar1->widgetForAction(a);
+            QAccessibleActionInterface* act = QAccessible::queryAccessibleInterface(b)->actionInterface();
+            QVERIFY2(act && act->actionNames().contains(QAccessibleActionInterface::pressAction()),
+                     qPrintable(a->objectName()));
+            if (a->isCheckable()) QVERIFY(act->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        }
+        QAccessibleInterface* group =
+            QAccessible::queryAccessibleInterface(w->ActionToolBar1->widgetForAction(w->Action("ASaveGlobal")));
+        QCOMPARE(group->role(), QAccessible::ButtonMenu);
+        QVERIFY(group->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+        QCOMPARE(group->text(QAccessible::Name), QString("запись"));
     }
 
     void qtTextsInRussian() {

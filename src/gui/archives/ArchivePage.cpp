@@ -36,13 +36,13 @@
 #include "shell/Dialogs.h"
 #include "shell/ExtraWindows.h"
 #include "shell/MainWindow.h"
-#include "support/Paths.h"
 #include "shell/RadioGroup.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
 #include "shell/TraceMemo.h"
 #include "support/Dates.h"
 #include "support/Format.h"
+#include "support/Paths.h"
 
 namespace omi {
 
@@ -626,6 +626,7 @@ void TArchivePage::flushLiveRows() {
 void TArchivePage::AreadArhExecute() {
     ArchiveReadingState& state = ArchiveReading();
     if (state.reading) return;
+    lastRead_ = ArchiveReadResult{};
     if (CurrentSerial() < 0 || CurrentType() < 0) window_.AreadNoTuExecute();
     window_.Engine().Pause(1);
     if (CurrentSerial() < 0 || CurrentType() < 0) return;
@@ -668,6 +669,7 @@ void TArchivePage::AreadArhExecute() {
     context.now = QDateTime::currentDateTime();
     context.onEntry = [this, type, tab](const ArchiveEntry&) { liveEntry(type, tab); };
     const ArchiveReadResult result = StartArchiveRead(type, kind, state, daily_, hourly_, context);
+    lastRead_ = result;
     showProgress(0, 0);
     stop->setEnabled(false);
     if (result.outcome == ArchiveReadOutcome::NoProcedure) {

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "archives/ArchiveFile.h"
+#include "archives/ArchiveReader.h"
 #include "archives/ArchiveRecord.h"
 #include "archives/ArchiveView.h"
 
@@ -61,6 +62,10 @@ public:
     // The archive file last loaded by "чтение архива" (its entries, cells
     // and codes); empty before.
     const ArchiveFileContent& LoadedContent() const { return loadedContent_; }
+
+    // The outcome of the last "архив" read (a read from the device or the
+    // replay of a logger file).
+    const ArchiveReadResult& LastRead() const { return lastRead_; }
 
     // Handlers, named after their control and event.
     void AreadArhExecute();
@@ -170,6 +175,7 @@ private:
     Grid pendingRows_;  // live rows not yet in the grid
     qint64 liveNs_ = 0;
     qint64 finalShowNs_ = 0;
+    ArchiveReadResult lastRead_;
     class PageStatus;
     friend class PageStatus;
 };

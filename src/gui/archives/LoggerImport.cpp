@@ -1,7 +1,5 @@
 #include "archives/LoggerImport.h"
 
-#include "archives/LoggerManager.h"
-
 #include <QAction>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -11,6 +9,8 @@
 #include "archives/ArchiveFileDialogs.h"
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchivePage.h"
+#include "archives/ArchiveReader.h"
+#include "archives/LoggerManager.h"
 #include "logger/LoggerFile.h"
 #include "protocol/Exchange.h"
 #include "protocol/Models.h"
@@ -18,6 +18,8 @@
 #include "shell/MainWindow.h"
 #include "shell/RadioGroup.h"
 #include "shell/TraceMemo.h"
+#include "support/Dates.h"
+#include "support/Format.h"
 #include "support/Paths.h"
 
 namespace omi {
@@ -33,8 +35,12 @@ void TLoggerImport::AGetDataLoggerExecute() {
     // The manager first; only its "открыть файл" goes on.
     if (!manager_) {
         manager_ = new TFZORT(&window_);
-        const QString archive = LoggerArchiveFolder();
-        manager_->SetFolder(QFileInfo(archive).isDir() ? archive : DataRoot());
+        // The logger's drive when one is there, else the program's logger
+        // archive folder.
+        if (manager_->Folder().isEmpty()) {
+            const QString archive = LoggerArchiveFolder();
+            manager_->SetFolder(QFileInfo(archive).isDir() ? archive : DataRoot());
+        }
     }
     if (ShowLoggerManager(*manager_) != QDialog::Accepted) return;
     if (!manager_->ChosenFile().isEmpty()) {
@@ -44,8 +50,8 @@ void TLoggerImport::AGetDataLoggerExecute() {
     FileDialogRequest request;
     request.caption = QStringLiteral("чтение архива ZORT-1");
     request.folder = DataRoot() + QStringLiteral("/АРХИВЫ/ZORT-1");
-    request.filter = QStringLiteral(
-        "Архивы ZORT-1|*.225;*.227;*.228;*.229;*.230;*.234;*.235;*.234;*.235;|Bсе файлы(*.*)|*.*");
+    request.filter =
+        QStringLiteral("Архивы ZORT-1|*.225;*.227;*.228;*.229;*.230;*.234;*.235;*.234;*.235;|Bсе файлы(*.*)|*.*");
     const QString path = AskFileName(&window_, request);
     if (path.isEmpty()) {
         window_.Action(QStringLiteral("AreadFileArh"))->setChecked(false);
@@ -97,7 +103,35 @@ void TLoggerImport::importFile(const QString& path) {
     page.AreadArhExecute();
     window_.Engine().SetLoggerReplay(nullptr);
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
-    window_.Status().ok(QStringLiteral("архив из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан"));
+    reportRead(QFileInfo(path).fileName(), IsHourlyKind(ArchiveTabs(logger.type).value(tab).kind));
+}
+
+void TLoggerImport::reportRead(const QString& name, bool hourly) {
+    // What the replay did: the records it brought with their range, or its
+    // own failure. "прочитан" only when there are records to show.
+    const TArchivePage& page = *window_.archivePage;
+    const ArchiveReadResult& read = page.LastRead();
+    const ArchiveList& list = hourly ? page.Hourly() : page.Daily();
+    const QString head = QStringLiteral("архив из файла: ") + name;
+    QDate first;
+    QDate last;
+    int records = 0;
+    for (const ArchiveEntry& entry : list) {
+        const QDate day = DateOfDayNumber(EntryDay(entry));
+        if (!day.isValid() || EntryDay(entry) <= 0) continue;
+        ++records;
+        if (!first.isValid() || day < first) first = day;
+        if (!last.isValid() || day > last) last = day;
+    }
+    if (read.outcome == ArchiveReadOutcome::Completed && records > 0) {
+        window_.Status().ok(head + Format(QStringLiteral(" - прочитан: записей %d, от %s г. до %s г."),
+                                          {records, ShortDateText(first), ShortDateText(last)}));
+        return;
+    }
+    QString why = read.text;
+    if (read.outcome == ArchiveReadOutcome::Completed || why.isEmpty())
+        why = QStringLiteral("в файле нет ни одной записи архива");
+    window_.Status().error(head + QStringLiteral(" - не прочитан: ") + why);
 }
 
 }  // namespace omi

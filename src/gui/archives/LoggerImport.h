@@ -21,6 +21,8 @@ public:
 
 private:
     void importFile(const QString& path);
+    // The status line after the replay of the file `name`.
+    void reportRead(const QString& name, bool hourly);
 
     TFomi& window_;
     TFZORT* manager_ = nullptr;  // the logger file manager, kept once shown

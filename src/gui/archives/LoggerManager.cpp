@@ -12,9 +12,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStorageInfo>
 #include <QStyle>
@@ -23,6 +26,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "logger/LoggerFile.h"
 #include "shell/HelpViewer.h"
@@ -37,6 +41,7 @@ std::function<int(TFZORT&)> g_managerHook;
 
 const QString kNoFiles = QStringLiteral("ЗОРТ: файлов не найдено");
 const QString kUnchecked = QStringLiteral("- - - - - ");
+const QString kNoMedium = QStringLiteral("НЕТ_В_НАЛИЧИИ");
 
 void paint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
@@ -49,8 +54,7 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
     clock_ = [] { return QDateTime::currentDateTime(); };
     askOverwrite_ = [this](const QString& path) {
         return QMessageBox::question(this, windowTitle(),
-                                     QStringLiteral("Файл %1 уже есть. Заменить его?").arg(path)) ==
-               QMessageBox::Yes;
+                                     QStringLiteral("Файл %1 уже есть. Заменить его?").arg(path)) == QMessageBox::Yes;
     };
 
     auto* outer = new QVBoxLayout(this);
@@ -80,8 +84,8 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
     AGetDisk = action("AGetDisk", QStringLiteral("список дисков"), {});
     AFileListAction = action("AFileList", QStringLiteral("список файлов"), {});
     AfileDLOpenAction = action("AfileDLOpen", QStringLiteral("открыть файл"), QStringLiteral("открыть выбранный файл"));
-    AZORTCopyAction =
-        action("AZORTCopy", QStringLiteral("копировать файлы"), QStringLiteral("копировать отмеченные файлы с новыми именами"));
+    AZORTCopyAction = action("AZORTCopy", QStringLiteral("копировать файлы"),
+                             QStringLiteral("копировать отмеченные файлы с новыми именами"));
     AHelpZORT = action("AHelpZORT", QStringLiteral("помощь"), {});
     AfileDLOpenAction->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     AZORTCopyAction->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
@@ -123,6 +127,10 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
     LVc->setRootIsDecorated(false);
     LVc->setSelectionBehavior(QAbstractItemView::SelectRows);
     LVc->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Columns as wide as their texts; a narrow list scrolls sideways instead
+    // of cutting the detail column.
+    LVc->header()->setStretchLastSection(false);
+    LVc->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     zortLayout->addWidget(LVc);
     auto* names = new QGroupBox(QStringLiteral("новое имя"), split);
     names->setObjectName(QStringLiteral("GBNewName"));
@@ -139,18 +147,13 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
     connect(AFileListAction, &QAction::triggered, this, [this] { AFileList(); });
     connect(AfileDLOpenAction, &QAction::triggered, this, [this] { AfileDLOpen(); });
     connect(AZORTCopyAction, &QAction::triggered, this, [this] { AZORTCopy(); });
-    connect(AGetDisk, &QAction::triggered, this, [this] {
-        setStatus(QStringLiteral("определяю список дисков..."));
-        TVc->clear();
-        for (const QString& drive : DriveList()) {
-            auto* item = new QTreeWidgetItem(TVc, {QString(drive).replace(QLatin1Char('_'), QLatin1Char(' '))});
-            item->setData(0, Qt::UserRole, drive.section(QLatin1Char(','), 0, 0));
-        }
-        setStatus(QStringLiteral("готово!"));
-    });
+    connect(AGetDisk, &QAction::triggered, this, [this] { AGetDiskExecute(); });
     connect(TVc, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item) SetFolder(item->data(0, Qt::UserRole).toString());
+        if (!item) return;
+        SetFolder(item->data(0, Qt::UserRole).toString());
+        addSubfolders(item);
     });
+    connect(TVc, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { addSubfolders(item); });
     connect(AHelpZORT, &QAction::triggered, this, [this] {
         setStatus(QStringLiteral("Вызываю файл справки. Ждите..."));
         const QString file =
@@ -167,14 +170,55 @@ TFZORT::TFZORT(QWidget* parent) : QDialog(parent) {
                 if (index.isValid()) SetFolder(folders_->filePath(index));
             });
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    // A click on a row flips its box once: a click on the box itself is
+    // flipped by the view before itemClicked, so the handler then only
+    // follows it (the state at the press tells which happened).
+    LVc->viewport()->installEventFilter(this);
     connect(LVc, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        LVcClick(LVc->indexOfTopLevelItem(item));
+        const bool flippedByView = item == pressedItem_ && item->checkState(0) != pressedState_;
+        pressedItem_ = nullptr;
+        LVcClick(LVc->indexOfTopLevelItem(item), flippedByView);
     });
     AGetDisk->trigger();
     RestoreLayout(this, QStringLiteral("память"));
 }
 
 TFZORT::~TFZORT() { SaveLayout(this, {}, QStringLiteral("память")); }
+
+void TFZORT::AGetDiskExecute() {
+    setStatus(QStringLiteral("определяю список дисков..."));
+    TVc->clear();
+    QTreeWidgetItem* logger = nullptr;
+    for (const QString& drive : drives_ ? drives_() : DriveList()) {
+        // A drive without a medium is listed by DriveList but has no node.
+        if (drive.section(QLatin1Char(','), 2, 2) == kNoMedium) continue;
+        // The label with its "_" shown as blanks.
+        const QString shown = drive.section(QLatin1Char(','), 0, 1) + QLatin1Char(',') +
+                              drive.section(QLatin1Char(','), 2).replace(QLatin1Char('_'), QLatin1Char(' '));
+        auto* item = new QTreeWidgetItem(TVc, {shown});
+        item->setData(0, Qt::UserRole, drive.section(QLatin1Char(','), 0, 0));
+        item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        if (!logger && (drive.contains(QStringLiteral("ЗОРТ-1")) || drive.contains(QStringLiteral("ZORT-1"))))
+            logger = item;
+    }
+    setStatus(QStringLiteral("готово!"));
+    // The logger's drive is the folder listed.
+    if (logger) TVc->setCurrentItem(logger);
+}
+
+void TFZORT::addSubfolders(QTreeWidgetItem* node) {
+    if (!node || node->childCount() > 0) return;
+    const QDir dir(node->data(0, Qt::UserRole).toString());
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllDirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        auto* child = new QTreeWidgetItem(node, {entry.fileName()});
+        child->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+        child->setData(0, Qt::UserRole, entry.absoluteFilePath());
+        child->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
+    if (entries.isEmpty()) node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+}
 
 void TFZORT::setStatus(const QString& text) {
     LAind->setText(text);
@@ -225,14 +269,52 @@ void TFZORT::AFileList() {
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(0, Qt::Unchecked);
     }
-    LVc->resizeColumnToContents(0);
+    // The file names set the first column's width; its heading (the folder,
+    // often long) is elided there, so that the detail column is in sight.
+    int names = 0;
+    for (int r = 0; r < LVc->topLevelItemCount(); ++r)
+        names = std::max(names, LVc->fontMetrics().horizontalAdvance(LVc->topLevelItem(r)->text(0)));
+    LVc->setColumnWidth(0, names + style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                               style()->pixelMetric(QStyle::PM_SmallIconSize) + 30);
+    LVc->headerItem()->setToolTip(0, folder_);
     LVc->resizeColumnToContents(1);
+    fitList();
 }
 
-void TFZORT::LVcClick(int row) {
+void TFZORT::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitList();
+}
+
+void TFZORT::fitList() {
+    // The list shows both columns whole when the window has the room; the
+    // folder tree and the new-name pane share the rest, each kept readable.
+    auto* split = qobject_cast<QSplitter*>(LVc->parentWidget()->parentWidget());
+    if (!split || split->count() != 3) return;
+    const int wanted =
+        LVc->header()->length() + 2 * LVc->frameWidth() + LVc->verticalScrollBar()->sizeHint().width() + 24;
+    QList<int> sizes = split->sizes();
+    const int total = sizes[0] + sizes[1] + sizes[2];
+    if (total <= 0 || sizes[1] >= wanted) return;
+    const int list = std::max(sizes[1], std::min(wanted, total - 2 * 230));
+    const int rest = total - list;
+    sizes = {rest / 2, list, rest - rest / 2};
+    split->setSizes(sizes);
+}
+
+bool TFZORT::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LVc->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* e = static_cast<QMouseEvent*>(event);
+        pressedItem_ = LVc->itemAt(e->position().toPoint());
+        if (pressedItem_) pressedState_ = pressedItem_->checkState(0);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFZORT::LVcClick(int row, bool alreadyFlipped) {
     QTreeWidgetItem* item = LVc->topLevelItem(row);
     if (!item || item->text(0) == kNoFiles) return;
-    item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    if (!alreadyFlipped) item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     setStatus(item->text(1));
     AZORTRENAME();
 }
@@ -292,6 +374,8 @@ void TFZORT::AZORTCopy() {
     progress.setMinimumDuration(300);
     bool failed = false;
     bool cancelled = false;
+    int copied = 0;
+    int kept = 0;
     for (qsizetype i = 0; i < sources.size(); ++i) {
         progress.setValue(static_cast<int>(i));
         if (progress.wasCanceled()) {
@@ -301,15 +385,26 @@ void TFZORT::AZORTCopy() {
         const QString& target = targets[i];
         QDir().mkpath(QFileInfo(target).path());
         if (QFileInfo::exists(target)) {
-            if (!askOverwrite_(target)) continue;  // the file there stays
+            if (!askOverwrite_(target)) {  // the file there stays
+                ++kept;
+                continue;
+            }
             QFile::remove(target);
         }
-        if (!QFile::copy(sources[i], target)) failed = true;
+        if (QFile::copy(sources[i], target))
+            ++copied;
+        else
+            failed = true;
     }
     progress.setValue(static_cast<int>(sources.size()));
-    const QString result = cancelled ? QStringLiteral("Выполнение операции прервано пользователем")
-                           : failed  ? QStringLiteral("Ошибка выполнения операции")
-                                     : QStringLiteral("Операция успешно завершена");
+    // Success only when every checked file was copied.
+    QString result = cancelled ? QStringLiteral("Выполнение операции прервано пользователем")
+                     : failed ? QStringLiteral("Ошибка выполнения операции")
+                     : kept   ? QStringLiteral("Операция завершена не полностью")
+                              : QStringLiteral("Операция успешно завершена");
+    if (cancelled || failed || kept)
+        result += QStringLiteral(": скопировано файлов %1 из %2").arg(copied).arg(sources.size());
+    if (kept) result += QStringLiteral(", не заменено (отказ от замены) %1").arg(kept);
     setStatus(result);
 }
 
@@ -322,12 +417,13 @@ void TFZORT::AfileDLOpen() {
 QStringList TFZORT::DriveList() {
     QStringList drives;
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        if (!v.isValid() || !v.isReady()) continue;
+        if (!v.isValid()) continue;
         const QString type = QString::fromLatin1(v.fileSystemType());
         // Pseudo file systems of the system are not drives a logger is on.
-        static const QStringList pseudo{"proc", "sysfs", "tmpfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "overlay",
-                                        "squashfs", "securityfs", "debugfs", "tracefs", "mqueue", "pstore",
-                                        "fusectl", "configfs", "bpf", "autofs", "hugetlbfs", "binfmt_misc", "ramfs"};
+        static const QStringList pseudo{"proc",      "sysfs",       "tmpfs",    "devtmpfs",   "devpts",  "cgroup",
+                                        "cgroup2",   "overlay",     "squashfs", "securityfs", "debugfs", "tracefs",
+                                        "mqueue",    "pstore",      "fusectl",  "configfs",   "bpf",     "autofs",
+                                        "hugetlbfs", "binfmt_misc", "ramfs"};
         if (pseudo.contains(type)) continue;
         const QString kind = v.device().startsWith("//") || type.startsWith("nfs") || type == "cifs"
                                  ? QStringLiteral("сетевой")
@@ -338,6 +434,8 @@ QStringList TFZORT::DriveList() {
         QString label = v.displayName() == v.rootPath() ? v.name() : v.displayName();
         label.replace(QLatin1Char(' '), QLatin1Char('_'));
         if (label.isEmpty()) label = QStringLiteral("БЕЗЫМЯННЫЙ");
+        // A drive whose medium is out.
+        if (!v.isReady()) label = kNoMedium;
         drives << v.rootPath() + QLatin1Char(',') + kind + QLatin1Char(',') + label;
     }
     return drives;

@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QStringList>
-
 #include <functional>
 
 class QAction;
@@ -19,6 +18,7 @@ class QPushButton;
 class QToolBar;
 class QTreeView;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace omi {
 
@@ -35,8 +35,15 @@ public:
     void SetFolder(const QString& folder);
     // The list of the folder's logger files (AFileList).
     void AFileList();
-    // A click on a row: its check box flips, the preview follows.
-    void LVcClick(int row);
+    // A click on a row: its check box flips (unless the click on the box
+    // itself already flipped it), the preview follows.
+    void LVcClick(int row, bool alreadyFlipped = false);
+    // The drives (AGetDisk): every drive with a medium gets a node listing
+    // its folders; the first whose label holds "ЗОРТ-1" or "ZORT-1" is
+    // chosen and listed.
+    void AGetDiskExecute();
+    // Where the drives come from (tests give their own; empty: the system's).
+    void SetDriveSource(std::function<QStringList()> drives) { drives_ = std::move(drives); }
     // The new-name preview (AZORTRENAME).
     void AZORTRENAME();
     // Files the checked rows under the names of the preview (AZORTCopy).
@@ -44,7 +51,8 @@ public:
     // The chosen file for import, and the window accepted (AfileDLOpen).
     void AfileDLOpen();
     void BitBtn1Click();
-    // The drives of the computer, as "root,kind,label" (AGetDisk).
+    // The drives of the computer, as "root,kind,label" (AGetDisk); a drive
+    // without a medium has the label "НЕТ_В_НАЛИЧИИ".
     static QStringList DriveList();
 
     // The file chosen by AfileDLOpen (empty when none).
@@ -67,14 +75,25 @@ public:
     QAction* AZORTCopyAction = nullptr;
     QAction* AHelpZORT = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void setStatus(const QString& text);
+    void addSubfolders(QTreeWidgetItem* node);
+    // The list's share of the window widened (from the new-name pane) to
+    // show its columns whole.
+    void fitList();
 
     QFileSystemModel* folders_ = nullptr;
     QString folder_;
     QString chosen_;
     std::function<QDateTime()> clock_;
     std::function<bool(const QString&)> askOverwrite_;
+    std::function<QStringList()> drives_;
+    QTreeWidgetItem* pressedItem_ = nullptr;
+    Qt::CheckState pressedState_ = Qt::Unchecked;
 };
 
 // Shows the manager modally and returns its result; tests put a hook in

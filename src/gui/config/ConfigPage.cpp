@@ -51,6 +51,9 @@ QString NoEditorText(int type) {
 
 }  // namespace
 
+const QString TConfigPage::kShownDefaultsText = QStringLiteral(
+    "показана конфигурация по умолчанию, не прочитанная из устройства: для записи прочитайте конфигурацию");
+
 TConfigPage::TConfigPage(TFomi& window) : QObject(&window), window_(window) {
     QWidget* page = window_.TSwr;
     auto* layout = new QVBoxLayout(page);
@@ -96,6 +99,7 @@ void TConfigPage::DropDevice(int serial, int type) {
     // shown nor writable for this one.
     DiscardEditor();
     Flags().configRead = false;
+    setSource(Source::None);
     Ppar_->hide();
     window_.Action(QStringLiteral("ASetPar"))->setEnabled(false);
     window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(false);
@@ -144,6 +148,7 @@ void TConfigPage::AreadParamExecute() {
     }
     if (!r.ok()) return;
     Flags().configRead = true;
+    setSource(Source::Device);
     // The page is enabled by the reading, so it can be shown now (a disabled
     // tab cannot be made current).
     pcw->setTabEnabled(pcw->indexOf(window_.TSwr), true);
@@ -174,7 +179,7 @@ void TConfigPage::AreadParamExecute() {
 
 void TConfigPage::TSwrShow() {
     const bool read = Flags().configRead;
-    window_.Action(QStringLiteral("ASetPar"))->setEnabled(read);
+    updateWriteAction();
     window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(read);
     window_.PCW()->setTabEnabled(window_.PCW()->indexOf(window_.TSwr), read);
     Ppar_->setVisible(CurrentSerial() > 0);
@@ -223,8 +228,12 @@ void TConfigPage::ParamPage(QWidget* target) {
     }
     Flags().ready = false;
     editor_->SetSelectorVisible(SelectorShown(type));
-    // Without a reading the editor starts from the defaults.
-    if (!Flags().configRead) SetDefaults(type);
+    // Without a reading the editor starts from the defaults, marked as such
+    // and not writable.
+    if (!Flags().configRead) {
+        SetDefaults(type);
+        setSource(Source::ShownDefaults);
+    }
     editor_->Load();
     Flags().ready = true;
     AConChangeExecute();
@@ -232,20 +241,51 @@ void TConfigPage::ParamPage(QWidget* target) {
 
 void TConfigPage::AConChangeExecute() {
     if (!Flags().ready) return;
-    Flags().configRead = true;
     const int type = CurrentType();
     if (!editor_ || editor_->DeviceType() != type) {
         window_.Status().error(NoEditorText(type));
         return;
     }
     editor_->Collect(window_.Status());
-    // A configuration with a value that could not be taken is not written.
-    QAction* write = window_.Action(QStringLiteral("ASetPar"));
-    write->setEnabled(!editor_->HasError());
-    write->setToolTip(editor_->HasError() ? QStringLiteral("исправьте значение, названное в строке состояния")
-                                          : QStringLiteral("Записать конфигурацию в устройство"));
+    // Defaults are not the device's values: the status says what they are.
+    if (!editor_->HasError()) {
+        if (source_ == Source::ShownDefaults)
+            window_.Status().busy(kShownDefaultsText);
+        else if (source_ == Source::ChosenDefaults)
+            window_.Status().ok(QStringLiteral("Конфигурация задана по умолчанию"));
+    }
+    updateWriteAction();
+    // An edit of defaults nobody asked for makes them no more the device's.
+    if (source_ == Source::ShownDefaults) return;
+    Flags().configRead = true;
     window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(true);
     window_.PCW()->setTabEnabled(window_.PCW()->indexOf(window_.TSwr), true);
+}
+
+void TConfigPage::setSource(Source source) {
+    source_ = source;
+    sourceSerial_ = source == Source::None ? -1 : CurrentSerial();
+    sourceType_ = source == Source::None ? -1 : CurrentType();
+    updateWriteAction();
+}
+
+bool TConfigPage::Writable() const {
+    if (source_ != Source::Device && source_ != Source::ChosenDefaults) return false;
+    if (sourceSerial_ < 0 || sourceSerial_ != CurrentSerial() || sourceType_ != CurrentType()) return false;
+    return Flags().configRead && !(editor_ && editor_->HasError());
+}
+
+void TConfigPage::updateWriteAction() {
+    QAction* write = window_.Action(QStringLiteral("ASetPar"));
+    write->setEnabled(Writable());
+    QString why = QStringLiteral("Записать конфигурацию в устройство");
+    if (source_ == Source::ShownDefaults)
+        why = kShownDefaultsText;
+    else if (source_ == Source::None)
+        why = QStringLiteral("сначала прочитайте конфигурацию устройства");
+    else if (editor_ && editor_->HasError())
+        why = QStringLiteral("исправьте значение, названное в строке состояния");
+    write->setToolTip(why);
 }
 
 void TConfigPage::AnoSysChangeExecute() {
@@ -265,8 +305,10 @@ void TConfigPage::BConDefClick() {
         window_.Status().error(NoEditorText(type));
         return;
     }
-    // The defaults are what the editor now holds, and can be written.
+    // The defaults are what the editor now holds: asked for, they can be
+    // written to this device.
     Flags().configRead = true;
+    setSource(Source::ChosenDefaults);
     // Built again where it is shown: on Ppar or on the calibration panel.
     QWidget* target = editor_ ? editor_->parentWidget() : Ppar_;
     ParamPage(target);

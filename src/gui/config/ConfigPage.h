@@ -5,6 +5,12 @@
 // switch (AnoSysChange), the weight-unit toggle (VesChange), the defaults
 // button (BConDef), the level-0 configuration grid and the dump file
 // "конфигурация.txt".
+//
+// The page knows where the configuration it holds came from: only one read
+// from the device now addressed (edited or not), or defaults the user asked
+// for, can be written. Defaults shown because nothing was read (the
+// calibration page opened first) are marked as such and never written; a
+// change of device drops the editor and its edits.
 
 #include <QObject>
 #include <QPointer>
@@ -41,17 +47,39 @@ public:
     QWidget* Ppar() const { return Ppar_; }
     TConfigEditor* Editor() const { return editor_; }
 
+    // Where the configuration the editor holds came from.
+    enum class Source {
+        None,            // nothing yet
+        Device,          // read from the device (and maybe edited since)
+        ChosenDefaults,  // the family's defaults, asked for by the user
+        ShownDefaults,   // the family's defaults, shown because nothing was read
+    };
+    Source ConfigSource() const { return source_; }
+    // Whether the configuration held may be written to the current device:
+    // read from that very device, or defaults the user asked for while it
+    // was current, and no value left that could not be taken.
+    bool Writable() const;
+    // Shown beside defaults nobody asked for, and the reason the write is off.
+    static const QString kShownDefaultsText;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showConfigGrid();
     QWidget* calibrationPanel() const;
+    // The configuration of the current device is now from `source`.
+    void setSource(Source source);
+    // The write of the configuration follows Writable().
+    void updateWriteAction();
 
     TFomi& window_;
     QWidget* Ppar_ = nullptr;
     QPushButton* BConDef_ = nullptr;
     QPointer<TConfigEditor> editor_;
+    Source source_ = Source::None;
+    int sourceSerial_ = -1;
+    int sourceType_ = -1;
 };
 
 }  // namespace omi

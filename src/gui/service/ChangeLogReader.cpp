@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
 
@@ -17,8 +18,7 @@ namespace omi {
 namespace {
 
 void setRow(QTableWidget* grid, int row, const QStringList& texts) {
-    for (int c = 0; c < grid->columnCount(); ++c)
-        grid->setItem(row, c, new QTableWidgetItem(texts.value(c)));
+    for (int c = 0; c < grid->columnCount(); ++c) grid->setItem(row, c, new QTableWidgetItem(texts.value(c)));
 }
 
 }  // namespace
@@ -43,6 +43,13 @@ void TChangeLogReader::AReadChangExecute() {
 
     window_.Status().busy(QStringLiteral("Чтение журнала учета изменений. Ждите..."));
     window_.PCW()->setCurrentIndex(0);
+    // The log takes the room of the page; the state view above keeps its
+    // least height.
+    if (auto* split = qobject_cast<QSplitter*>(grid->parentWidget())) {
+        const int total = split->height();
+        const int above = split->widget(0) == grid ? 0 : split->widget(0)->minimumSizeHint().height();
+        if (split->count() > 1) split->setSizes({above, std::max(total - above, grid->minimumHeight())});
+    }
     grid->clear();
     grid->setColumnCount(16);
     grid->setRowCount(3);
@@ -62,8 +69,12 @@ void TChangeLogReader::AReadChangExecute() {
         Pause(1);
     };
     TraceMemo* memo = window_.Ma();
-    const ChangeLogResult result =
-        ReadChangeLog(window_.Engine(), [memo](const QString& line) { if (memo) memo->AddLine(line); }, showRows);
+    const ChangeLogResult result = ReadChangeLog(
+        window_.Engine(),
+        [memo](const QString& line) {
+            if (memo) memo->AddLine(line);
+        },
+        showRows);
     showRows(result);
     grid->resizeColumnsToContents();
     if (result.complete)

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "config/ConfigPage.h"
 #include "families/DeviceFamily.h"
 #include "protocol/Frame.h"
 #include "service/CalibrationPanel.h"
@@ -142,6 +143,13 @@ void TWriteActions::Run(WriteOp op) {
         const int index = window_.PCW()->indexOf(page);
         if (index >= 0 && window_.PCW()->isTabEnabled(index) && window_.PCW()->isTabVisible(index))
             window_.PCW()->setCurrentIndex(index);
+    }
+    // Only a configuration read from this device, or defaults asked for
+    // while it was current, goes to it.
+    if (op == WriteOp::WriteConfig && window_.configPage && !window_.configPage->Writable()) {
+        window_.Status().error(QStringLiteral("запись конфигурации: ") +
+                               window_.Action(QStringLiteral("ASetPar"))->toolTip());
+        return;
     }
     const QString clockCaption = window_.LDT->text();
     if (!ConfirmWrite(WriteQuestion(op, clockCaption, SEDN->value()))) return;

@@ -2,6 +2,8 @@
 // The toolbar ActionToolBar1. It remembers the keyboard modifiers of its last
 // mouse press and reports a double-click made while Shift, Alt and Ctrl were
 // all held (the access-level input), on its free area or on a button.
+// Through the accessibility interface its buttons do what a click does: a
+// checkable action "toggled" there is triggered, so its operation runs.
 
 #include <QToolBar>
 

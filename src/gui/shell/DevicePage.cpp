@@ -2,22 +2,6 @@
 // "МОДЕМ", "СЕТЬ", "GPRS"), the device group box with identification, manual
 // addressing and clearing, and the place of the state view.
 
-#include "shell/MainWindow.h"
-
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "protocol/Identify.h"
-#include "protocol/Models.h"
-#include "shell/Dialogs.h"
-#include "shell/Lamp.h"
-#include "shell/ShellFlags.h"
-#include "shell/TraceMemo.h"
-#include "transport/CommPortDriver.h"
-#include "shell/ModemPage.h"
-#include "transport/Modem.h"
-#include "transport/PortProbe.h"
-#include "transport/SerialPorts.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -34,18 +18,37 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "archives/ArchiveRange.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "protocol/Identify.h"
+#include "protocol/Models.h"
+#include "shell/Dialogs.h"
+#include "shell/Lamp.h"
+#include "shell/MainWindow.h"
+#include "shell/ModemPage.h"
+#include "shell/ShellFlags.h"
+#include "shell/TraceMemo.h"
+#include "transport/CommPortDriver.h"
+#include "transport/Modem.h"
+#include "transport/PortProbe.h"
+#include "transport/SerialPorts.h"
 
 namespace omi {
 
 namespace {
 
-const QStringList kBaudTexts = {"0",     "110",   "300",   "600",   "1200",   "2400",   "4800",   "9600",
+const QStringList kBaudTexts = {"0",     "110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
                                 "14400", "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
 const QStringList kParityTexts = {"НЕТ", "НЕчет", "ЧЕТ", "1", "0"};
 const QStringList kDataBitsTexts = {"5", "6", "7", "8"};
@@ -102,13 +105,73 @@ protected:
     }
     void dragEnterEvent(QDragEnterEvent* e) override { e->acceptProposedAction(); }
     void dropEvent(QDropEvent* e) override {
-        if (drop_()) e->acceptProposedAction();
-        else e->ignore();
+        if (drop_())
+            e->acceptProposedAction();
+        else
+            e->ignore();
     }
 
 private:
     std::function<bool()> drop_;
     bool pressed_ = false;
+};
+
+// The grid under the state view (the change log, the state log, the level-0
+// values): its first two rows are headings and stay in sight while the rows
+// under them scroll. A second view of the same model, drawn over the top of
+// the grid, shows them; it follows the grid's columns and sideways scroll.
+class HeadedGrid : public QTableWidget {
+public:
+    explicit HeadedGrid(QWidget* parent) : QTableWidget(parent), head_(new QTableView(this)) {
+        head_->setObjectName(QStringLiteral("sgspHead"));
+        head_->setModel(model());
+        head_->setFocusPolicy(Qt::NoFocus);
+        head_->horizontalHeader()->hide();
+        head_->verticalHeader()->hide();
+        head_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        head_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        head_->setFrameShape(QFrame::NoFrame);
+        head_->setSelectionModel(selectionModel());
+        connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+                [this](int column, int, int size) { head_->setColumnWidth(column, size); });
+        connect(verticalHeader(), &QHeaderView::sectionResized, this, [this](int row, int, int size) {
+            if (row < 2) head_->setRowHeight(row, size);
+            place();
+        });
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, head_->horizontalScrollBar(), &QScrollBar::setValue);
+        connect(model(), &QAbstractItemModel::modelReset, this, [this] { place(); });
+        connect(model(), &QAbstractItemModel::rowsInserted, this, [this] { place(); });
+        connect(model(), &QAbstractItemModel::rowsRemoved, this, [this] { place(); });
+        connect(model(), &QAbstractItemModel::columnsInserted, this, [this] { place(); });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QTableWidget::resizeEvent(event);
+        place();
+    }
+    void updateGeometries() override {
+        QTableWidget::updateGeometries();
+        place();
+    }
+
+private:
+    void place() {
+        if (rowCount() < 3) {
+            head_->hide();
+            return;
+        }
+        for (int c = 0; c < columnCount(); ++c) head_->setColumnWidth(c, columnWidth(c));
+        head_->setRowHeight(0, rowHeight(0));
+        head_->setRowHeight(1, rowHeight(1));
+        const QRect area = viewport()->geometry();
+        head_->setGeometry(area.left(), area.top(), area.width(), rowHeight(0) + rowHeight(1));
+        head_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+        head_->verticalScrollBar()->setValue(0);
+        head_->show();
+        head_->raise();
+    }
+    QTableView* head_;
 };
 
 }  // namespace
@@ -149,14 +212,20 @@ QWidget* TFomi::createDevicePage() {
     PState->setObjectName(QStringLiteral("PState"));
     auto* sv = new QVBoxLayout(PState);
     sv->setContentsMargins(0, 0, 0, 0);
-    sgsp = new QTableWidget(PState);
+    // The state view (placed by it) and the grid under it share a splitter:
+    // the change log takes the room of the page, the user may move the line.
+    auto* gridSplit = new QSplitter(Qt::Vertical, PState);
+    gridSplit->setObjectName(QStringLiteral("Splitter4"));
+    gridSplit->setChildrenCollapsible(false);
+    splitters << gridSplit;
+    sgsp = new HeadedGrid(gridSplit);
     sgsp->setObjectName(QStringLiteral("sgsp"));
     sgsp->horizontalHeader()->setVisible(false);
     sgsp->verticalHeader()->setVisible(false);
-    sgsp->setMaximumHeight(160);
+    sgsp->setMinimumHeight(60);
     sgsp->hide();
-    sv->addStretch(1);
-    sv->addWidget(sgsp);
+    gridSplit->addWidget(sgsp);
+    sv->addWidget(gridSplit, 1);
     split->addWidget(top);
     split->addWidget(PState);
     split->setStretchFactor(0, 0);
@@ -172,10 +241,7 @@ QWidget* TFomi::createComPage() {
     g->setContentsMargins(6, 6, 6, 6);
     g->setHorizontalSpacing(6);
 
-    cbC = new DropDownCombo(page, [this] {
-        // Dropping the port list down reruns the preparation, which refreshes it.
-        AcreateExecute();
-    });
+    cbC = new DropDownCombo(page, [this] { RefreshPortList(); });
     cbC->setObjectName(QStringLiteral("cbC"));
     cbC->setToolTip(QStringLiteral("COM-порт"));
     cbC->setMinimumContentsLength(12);
@@ -225,10 +291,11 @@ QWidget* TFomi::createComPage() {
     SBSPC->setToolTip(QStringLiteral("подсветить бегунки красным (нажимай смело)"));
     connect(SBSPC, &QToolButton::toggled, this, [this](bool down) { SBSPCClick(down); });
 
-    const QList<QPair<QString, QWidget*>> settings = {
-        {QStringLiteral("скорость"), cbBaudRate}, {QStringLiteral("четность"), CBeo},
-        {QStringLiteral("бит"), cbz},             {QStringLiteral("стоп"), cbs},
-        {QStringLiteral("таймаут, мс"), sed}};
+    const QList<QPair<QString, QWidget*>> settings = {{QStringLiteral("скорость"), cbBaudRate},
+                                                      {QStringLiteral("четность"), CBeo},
+                                                      {QStringLiteral("бит"), cbz},
+                                                      {QStringLiteral("стоп"), cbs},
+                                                      {QStringLiteral("таймаут, мс"), sed}};
     int col = 0;
     for (const auto& [text, w] : settings) {
         auto* l = small(text, page);
@@ -385,6 +452,22 @@ void TFomi::refillPortList() {
     if (again >= 0) cbC->setCurrentIndex(again);
 }
 
+void TFomi::RefreshPortList() {
+    // Not under a running exchange or archive read: a vanished port is probed
+    // below, which closes the port.
+    if (preparing_ || engine_->InExchange() || ArchiveReading().reading) return;
+    const QString selected = cbC->currentText();
+    {
+        ReadyGuard quiet;
+        refillPortList();
+    }
+    // The port in use is still listed: nothing else changes. It is gone: the
+    // window takes the port now shown, as if the user had chosen it.
+    if (selected.isEmpty() || cbC->currentText() == selected) return;
+    cbCClick(cbC);
+    announceCurrentDevice();
+}
+
 void TFomi::fillPortSettingLists() {
     auto refill = [](QComboBox* c, const QStringList& items) {
         c->clear();
@@ -476,8 +559,10 @@ void TFomi::cbCClick(QComboBox* from) {
     const StatusStyle style = r.free ? StatusStyle::Ok : StatusStyle::Error;
     ShowStyled(LPState, nullptr, style, r.label);
     ShowStyled(LMstate, nullptr, style, r.modemLabel);
-    if (r.free) status_->ok(r.status);
-    else status_->error(r.status);
+    if (r.free)
+        status_->ok(r.status);
+    else
+        status_->error(r.status);
 }
 
 // ---------------------------------------------------------------------------
@@ -494,17 +579,23 @@ void TFomi::connectionPageShown(int index) {
 void TFomi::runConnectionPageShow() {
     QWidget* page = PCcon->currentWidget();
     engine_->SetTransport(page == TSnet ? TransportKind::Network : TransportKind::Serial);
-    if (page == TScom) TScomShow();
-    else if (page == TSmod) TSmodShow();
-    else if (page == TSnet) TSnetShow();
-    else if (page == TSgprs) TSgprsShow();
+    if (page == TScom)
+        TScomShow();
+    else if (page == TSmod)
+        TSmodShow();
+    else if (page == TSnet)
+        TSnetShow();
+    else if (page == TSgprs)
+        TSgprsShow();
 }
 
 void TFomi::TScomShow() { cbCClick(cbC); }
 
 void TFomi::TSmodShow() {
-    if (modemPage) modemPage->TSmodShow();
-    else Ma_->setVisible(CBgt->isChecked());
+    if (modemPage)
+        modemPage->TSmodShow();
+    else
+        Ma_->setVisible(CBgt->isChecked());
 }
 
 void TFomi::TSnetShow() {

@@ -1,6 +1,5 @@
 #include "shell/MainWindow.h"
 
-#include "support/Format.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -31,6 +30,7 @@
 
 #include "archives/ArchivePage.h"
 #include "archives/ArchiveRange.h"
+#include "archives/LoggerImport.h"
 #include "config/ConfigPage.h"
 #include "families/Imitation.h"
 #include "protocol/Exchange.h"
@@ -38,22 +38,22 @@
 #include "protocol/Models.h"
 #include "reports/PrintPage.h"
 #include "service/CalibrationPanel.h"
-#include "archives/LoggerImport.h"
 #include "service/ChangeLogReader.h"
 #include "service/DebugTerminal.h"
-#include "shell/ModemPage.h"
-#include "shell/NetworkCheck.h"
 #include "service/WriteActions.h"
 #include "shell/ActionToolBar.h"
 #include "shell/ClientHelp.h"
 #include "shell/Dialogs.h"
 #include "shell/HelpViewer.h"
 #include "shell/Lamp.h"
+#include "shell/ModemPage.h"
+#include "shell/NetworkCheck.h"
 #include "shell/ShellFlags.h"
 #include "shell/TraceMemo.h"
 #include "shell/WindowValues.h"
 #include "state/StateView.h"
 #include "support/Dates.h"
+#include "support/Format.h"
 #include "support/Paths.h"
 #include "transport/CommPortDriver.h"
 
@@ -118,10 +118,9 @@ const ActionEntry kActions[] = {
 // Actions whose operations come with later parts of the program: they exist
 // and are disabled until their page wires them.
 const char* const kNotYetWired[] = {
-    "Areadstate", "AreadParam",   "AreadArh",     "ARA228",  "ARA234",         "ARA225",       "ARA227",
-    "ARA229",     "AstopArhRead", "AEnter",       "AExit",   "ASaveDateTime",  "AArhPrint",
-    "ASetPar",    "Acal",           "AreadFileArh", "Asavearh",
-    "AErrDec",    "AConChange",   "AnoSysChange", "VesChange",
+    "Areadstate", "AreadParam",   "AreadArh", "ARA228",  "ARA234",        "ARA225",       "ARA227",
+    "ARA229",     "AstopArhRead", "AEnter",   "AExit",   "ASaveDateTime", "AArhPrint",    "ASetPar",
+    "Acal",       "AreadFileArh", "Asavearh", "AErrDec", "AConChange",    "AnoSysChange", "VesChange",
 };
 
 // Help context numbers of the window's areas (F1 on the focused control).
@@ -461,6 +460,13 @@ void TFomi::createMenus() {
 // Preparation sequence
 
 void TFomi::AcreateExecute() {
+    runPreparation();
+    // The preparation forgot the current device: the pages drop what they
+    // show of it (an edit of its configuration among them).
+    announceCurrentDevice();
+}
+
+void TFomi::runPreparation() {
     if (preparing_) return;
     // A preparation in the middle of an exchange or an archive read would
     // probe (close) the port under it.
@@ -586,19 +592,6 @@ void TFomi::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-bool TFomi::preparesOnReturn(const QWidget* window) {
-    // Qt's standard dialogs (files, messages, input, printing) are steps of
-    // the operation that opened them, and the chart and help windows only
-    // show: the preparation after them would clear the current device and
-    // overwrite the operation's outcome on the status line. The program's
-    // other windows prepare the window again on return.
-    if (!window) return false;
-    for (const char* standard : {"QFileDialog", "QMessageBox", "QInputDialog", "QPrintDialog", "QPrintPreviewDialog",
-                                 "QPageSetupDialog", "omi::TChartWindow", "omi::HelpViewer"})
-        if (window->inherits(standard)) return false;
-    return true;
-}
-
 void TFomi::prepareAtStart() {
     // Queued, so that the window is on screen first; whichever of the first
     // show and the first activation comes first runs it, the other finds it
@@ -617,21 +610,23 @@ void TFomi::showEvent(QShowEvent* event) {
 
 void TFomi::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange) return;
-    if (isActiveWindow()) {
-        // Activation from another window of the program (a closed dialog) or
-        // the first activation runs the preparation; coming back from another
-        // program does not.
-        if (preparations_ == 0) {
-            setProperty("deactivatedToOwnWindow", false);
-            prepareAtStart();
-        } else if (property("deactivatedToOwnWindow").toBool()) {
-            setProperty("deactivatedToOwnWindow", false);
-            QTimer::singleShot(0, this, [this] { AcreateExecute(); });
-        }
-    } else {
-        setProperty("deactivatedToOwnWindow", preparesOnReturn(QApplication::activeWindow()));
-    }
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+    // The first activation prepares the window (unless its first show did).
+    // A later one (back from a question, the logger manager, a file dialog or
+    // another program) only refreshes what nothing depends on: the device
+    // found, the pages' data and the user's edits stay as they are.
+    if (preparations_ == 0)
+        prepareAtStart();
+    else
+        RefreshOnActivation();
+}
+
+void TFomi::RefreshOnActivation() {
+    ++refreshes_;
+    FormResize();
+    Flags().activated = true;
+    setWindowTitle(kCaptionStart + QCoreApplication::applicationVersion());
+    LDT->setText(FormatDateTimeText(QStringLiteral("dd mmmm yyyy  hh:nn"), QDateTime::currentDateTime()));
 }
 
 // ---------------------------------------------------------------------------

@@ -4,11 +4,13 @@
 // control with its six pages, and the device page with its connection pages
 // and the device group box. It owns the serial port and the exchange engine.
 //
-// The preparation sequence (AcreateExecute) runs at the first show or
-// activation of the window, at every return to it from another window of the
-// program and whenever the port list is dropped down: it refreshes the port
-// list, probes the ports, restores the saved control values, clears the
-// current device and applies the access level.
+// The preparation sequence (AcreateExecute) runs once, at the first show or
+// activation of the window, and again only when asked for by its action: it
+// refreshes the port list, probes the ports, restores the saved control
+// values, clears the current device and applies the access level. A later
+// activation (back from a dialog or another window) refreshes the caption and
+// the clock only, and dropping the port list down refreshes that list: the
+// device found, the pages' data and the user's edits survive both.
 
 #include <QHash>
 #include <QMainWindow>
@@ -87,9 +89,16 @@ public:
     QString HelpFile() const { return helpFile_; }
     HelpViewer* Help() const { return help_; }
 
-    // Preparation sequence; also the action Acreate.
+    // Preparation sequence; also the action Acreate. It forgets the current
+    // device, and the pages drop what they showed of it.
     void AcreateExecute();
     int PreparationCount() const { return preparations_; }
+    // A later activation of the window: caption, clock and scroll ranges.
+    void RefreshOnActivation();
+    int RefreshCount() const { return refreshes_; }
+    // The port list dropped down: the ports of the system listed again; the
+    // port chosen stays chosen while it is there.
+    void RefreshPortList();
     // Shows or hides (visibility) or enables or disables the pages, controls
     // and actions of the given names (case ignored).
     void SetNamedControls(const QStringList& names, bool value, bool visibility);
@@ -134,9 +143,6 @@ public:
     // Window resize rule: scroll ranges follow the client area once it is
     // taller than 0.9 of the screen.
     void FormResize();
-    // Whether coming back to the window from the given window (the one that
-    // took the activation) runs the preparation again.
-    static bool preparesOnReturn(const QWidget* window);
     // No pop-up menu of toolbars (see the definition).
     QMenu* createPopupMenu() override;
 
@@ -162,6 +168,7 @@ protected:
 private:
     // The first preparation, once, after the first show or activation.
     void prepareAtStart();
+    void runPreparation();
     void createActions();
     void createToolBar();
     void createIndicatorStrip(QWidget* parent);
@@ -195,6 +202,7 @@ private:
     QHash<QString, QAction*> actions_;
     QStringList actionOrder_;
     int preparations_ = 0;
+    int refreshes_ = 0;
     bool portFree_ = false;  // the last probe found the chosen port free
     int shownSerial_ = -1;
     int shownType_ = -1;

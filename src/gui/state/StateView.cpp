@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -234,8 +235,13 @@ void TStateView::buildControls() {
     Poiold->setMinimumWidth(6);
     POi->setMinimumWidth(6);
 
-    // The view takes the host's free space above the level-0 grid.
-    if (hostLayout) {
+    // The view takes the host's free space above the grid: in the host's
+    // splitter when it has one, else in its layout.
+    if (auto* split = host->findChild<QSplitter*>(QStringLiteral("Splitter4"))) {
+        split->insertWidget(0, root);
+        split->setStretchFactor(0, 1);
+        split->setStretchFactor(1, 0);
+    } else if (hostLayout) {
         for (int i = 0; i < hostLayout->count(); ++i) {
             if (hostLayout->itemAt(i)->spacerItem()) {
                 delete hostLayout->takeAt(i);

@@ -26,7 +26,9 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "archives/LoggerManager.h"
 #include "debug/DescriptionTable.h"
+#include "logger/LoggerFile.h"
 #include "protocol/Frame.h"
 #include "service/DebugTerminal.h"
 #include "shell/Dialogs.h"
@@ -139,6 +141,20 @@ int main(int argc, char** argv) {
         debug.Button2->click();
         settle(1500);
         ok &= shoot(w, QStringLiteral("%1/page-TSdeb-%2.png").arg(out, tag));
+    }
+    // The ЗОРТ manager with two logger files, one of them checked.
+    {
+        QDir().mkpath(LoggerArchiveFolder());
+        for (const char* name : {"00417D.234", "00417H.234"}) {
+            QFile f(QDir(LoggerArchiveFolder()).filePath(QString::fromLatin1(name)));
+            if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(2 + 216 * 3, 0));
+        }
+        TFZORT manager(&w);
+        manager.SetFolder(LoggerArchiveFolder());
+        manager.LVcClick(0);
+        manager.show();
+        ok &= shoot(manager, QStringLiteral("%1/zort-manager.png").arg(out));
+        manager.hide();
     }
     w.resize(1280, 800);
     w.PCW()->setCurrentIndex(0);
