@@ -145,6 +145,10 @@ public:
         connect(model(), &QAbstractItemModel::columnsInserted, this, [this] { place(); });
     }
 
+    // The grid's model goes with the widget's children and resets on its way
+    // out; by then this part of the object is gone, so nothing may follow it.
+    ~HeadedGrid() override { disconnect(model(), nullptr, this, nullptr); }
+
 protected:
     void resizeEvent(QResizeEvent* event) override {
         QTableWidget::resizeEvent(event);
