@@ -6,13 +6,13 @@
 
 #include <QFile>
 #include <QJsonArray>
-#include <QSaveFile>
 
 #include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "service/ChangeLog.h"
 #include "protocol/Models.h"
+#include "support/TextCodec.h"
 
 namespace omi::cli {
 
@@ -135,13 +135,8 @@ bool SaveConfigFile(const QString& path, QString* error) {
     const QByteArray data(reinterpret_cast<const char*>(request.data()) + 5, qsizetype(request.size()) - 6);
     o.insert(QStringLiteral("data"), QString::fromLatin1(data.toHex(' ')));
     o.insert(QStringLiteral("texts"), QJsonArray::fromStringList(family->configTexts()));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson(QJsonDocument::Indented)) < 0 ||
-        !file.commit()) {
-        *error = QStringLiteral("файл %1 не записан: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    *error = WriteFileBytes(path, QJsonDocument(o).toJson(QJsonDocument::Indented));
+    return error->isEmpty();
 }
 
 int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes, bool json, const WriteCommandIo& io) {

@@ -1,7 +1,6 @@
 #include "archives/ArchiveCsv.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include "support/TextCodec.h"
 
 namespace omi {
 
@@ -34,11 +33,7 @@ QByteArray ArchiveCsvBytes(const Grid& rows) {
 }
 
 QString WriteArchiveCsv(const QString& path, const Grid& rows) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("не могу записать файл: ") + path;
-    const QByteArray bytes = ArchiveCsvBytes(rows);
-    if (file.write(bytes) != bytes.size() || !file.commit()) return QStringLiteral("не могу записать файл: ") + path;
-    return {};
+    return WriteFileBytes(path, ArchiveCsvBytes(rows));
 }
 
 }  // namespace omi

@@ -56,7 +56,7 @@ bool UdpTransport::Exchange(const Frame& requestIn, Frame& response) {
     }
     const Frame request = requestIn;
     const QByteArray out = FrameToString(request);
-    const int base = std::max<int>(port_ ? static_cast<int>(port_->InputTimeout()) : 1000, 1000);
+    const int base = std::max<int>(port_ ? static_cast<int>(port_->InputTimeout()) : 1000, shortestWait_);
     for (int k = 0; k < kAttempts; ++k) {
         pause_(1);
         if (!ensureUdpSocket()) return false;
