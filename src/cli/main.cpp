@@ -782,6 +782,12 @@ int runShowArchive(const Options& o) {
         printErr(error);
         return 1;
     }
+    // A file without a single archive record is not an archive: nothing to
+    // show, save or report, and the script learns it from the exit status.
+    if (content.entries.empty()) {
+        if (warning.isEmpty()) printErr(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));
+        return 1;
+    }
     const Grid grid = SelectColumns(content.cells, content.codes, kCliAccessLevel);
     const bool hasData = !content.entries.empty();
     const ShownTable t = splitTable(grid, hasData, content.hasTotals);

@@ -180,10 +180,11 @@ QString ReadArchiveFile(const ArchiveFamily& family, const QString& path, const 
     if (file.error() != QFileDevice::NoError) return QStringLiteral("не могу прочитать файл:\r") + path;
     if (bytes.size() > kMaxArchiveFileBytes) return QStringLiteral("файл слишком большой:\r") + path;
     ArchiveFileContent parsed = ParseArchiveFile(family, bytes, numberFormat);
-    if (parsed.entries.empty())
-        return QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный") +
-               (bytes.isEmpty() ? QStringLiteral(": файл пустой")
-                                : QStringLiteral(": в нем нет ни одной записи архива с настоящей датой"));
+    // An empty file is what an empty view saves; bytes without one record
+    // of a device are no archive.
+    if (parsed.entries.empty() && !bytes.isEmpty())
+        return QStringLiteral("файл: ") + path +
+               QStringLiteral(" - не опознан как архивный: в нем нет ни одной записи архива с настоящей датой");
     content = std::move(parsed);
     return {};
 }

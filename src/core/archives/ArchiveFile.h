@@ -85,8 +85,8 @@ struct ArchiveFileContent {
 ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat,
                                     const QDate& today = QDate::currentDate());
 // Reads a file; returns a Russian message (missing, unreadable, too large,
-// not one archive record), empty on success, and leaves content unchanged on
-// failure.
+// bytes without one archive record), empty on success (an empty file too:
+// the file of an empty view), and leaves content unchanged on failure.
 QString ReadArchiveFile(const ArchiveFamily& family, const QString& path, const QString& numberFormat,
                         ArchiveFileContent& content);
 

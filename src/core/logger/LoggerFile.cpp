@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -379,14 +380,26 @@ QString LoggerContentError(const QByteArray& bytes, const QDate& today) {
             .arg(s.maxFileLength);
     const ArchiveProcedure* procedure = ArchiveProcedureOf(s.type);
     if (!procedure) return {};  // read as it stands
-    // Each record as the answer the replay gives for it, read by the family.
-    const int serial = CurrentSerial();
+    // Each record as the answer the replay gives for it, read by the family
+    // (which checks the type and number of the device it addresses: the file's).
+    const int typeBefore = CurrentType();
+    const int serialBefore = CurrentSerial();
+    const int serial = std::clamp(s.serial, 0, 65535);
+    SetCurrentType(s.type);
+    SetCurrentSerial(serial);
+    const auto restore = qScopeGuard([typeBefore, serialBefore] {
+        SetCurrentType(typeBefore);
+        SetCurrentSerial(serialBefore);
+    });
     for (qsizetype at = 2; at + R <= bytes.size(); at += R) {
-        Frame answer{static_cast<std::uint8_t>((5 + R + 1) & 0xFF), static_cast<std::uint8_t>(s.type),
-                     static_cast<std::uint8_t>(serial & 0xFF), static_cast<std::uint8_t>((serial >> 8) & 0xFF),
-                     static_cast<std::uint8_t>(cmd::ArchiveRecord)};
-        answer.insert(answer.end(), bytes.begin() + at, bytes.begin() + at + R);
-        answer.push_back(FrameCheckByte(answer));
+        Frame answer(static_cast<std::size_t>(5 + R + 1), 0);
+        answer[0] = static_cast<std::uint8_t>((5 + R + 1) & 0xFF);
+        answer[1] = static_cast<std::uint8_t>(s.type);
+        answer[2] = static_cast<std::uint8_t>(serial & 0xFF);
+        answer[3] = static_cast<std::uint8_t>((serial >> 8) & 0xFF);
+        answer[4] = static_cast<std::uint8_t>(cmd::ArchiveRecord);
+        std::memcpy(answer.data() + 5, bytes.constData() + at, static_cast<std::size_t>(R));
+        answer.back() = FrameCheckByte(answer.data(), answer.size() - 1);
         ArchiveEntry entry;
         if (procedure->decode(answer, entry).isEmpty() && IsRecordDate(entry, today)) return {};
     }
