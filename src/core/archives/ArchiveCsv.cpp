@@ -32,8 +32,6 @@ QByteArray ArchiveCsvBytes(const Grid& rows) {
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-QString WriteArchiveCsv(const QString& path, const Grid& rows) {
-    return WriteFileBytes(path, ArchiveCsvBytes(rows));
-}
+QString WriteArchiveCsv(const QString& path, const Grid& rows) { return WriteFileBytes(path, ArchiveCsvBytes(rows)); }
 
 }  // namespace omi

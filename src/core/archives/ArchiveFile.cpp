@@ -133,7 +133,8 @@ QString WriteArchiveTextCopy(const QString& path, const Grid& rows) { return Sav
 
 QString SaveArchiveWithTextCopy(const ArchiveFamily& family, const QString& path, const ArchiveList& entries,
                                 int system, const Grid& rows) {
-    return WriteFilesTogether({{TextCopyName(path), GridTextBytes(rows)}, {path, ArchiveFileBytes(family, entries, system)}});
+    return WriteFilesTogether(
+        {{TextCopyName(path), GridTextBytes(rows)}, {path, ArchiveFileBytes(family, entries, system)}});
 }
 
 ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat,

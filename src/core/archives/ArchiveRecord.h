@@ -5,15 +5,14 @@
 // a record is serialised by offset, never by dumping a C++ struct, and one
 // generic routine serves reading, sorting, views and files of every family.
 
-#include "families/Layout.h"
-#include "protocol/Frame.h"
-
 #include <QDate>
 #include <QString>
-
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#include "families/Layout.h"
+#include "protocol/Frame.h"
 
 namespace omi {
 

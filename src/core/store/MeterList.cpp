@@ -1,14 +1,13 @@
 #include "store/MeterList.h"
 
-#include "families/DeviceFamily.h"
-#include "protocol/Models.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QStringDecoder>
 
+#include "families/DeviceFamily.h"
+#include "protocol/Models.h"
 #include "support/TextCodec.h"
 
 namespace omi {
@@ -289,7 +288,8 @@ MeterList ReadMeterList(const QString& path) {
     }
     const QByteArray bytes = ReadAtMost(file, kMaxTextFileBytes);
     if (file.error() != QFileDevice::NoError) {
-        list.fatal = QStringLiteral("не могу прочитать список приборов ") + path + QStringLiteral(": ") + file.errorString();
+        list.fatal =
+            QStringLiteral("не могу прочитать список приборов ") + path + QStringLiteral(": ") + file.errorString();
         return list;
     }
     if (bytes.size() > kMaxTextFileBytes) {

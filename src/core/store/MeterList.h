@@ -22,7 +22,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <vector>
 
 namespace omi {

@@ -15,7 +15,9 @@ QByteArray GridTextBytes(const Grid& grid, QChar sep) {
     return ToCp1251(text);
 }
 
-QString SaveGridText(const Grid& grid, const QString& path, QChar sep) { return WriteFileBytes(path, GridTextBytes(grid, sep)); }
+QString SaveGridText(const Grid& grid, const QString& path, QChar sep) {
+    return WriteFileBytes(path, GridTextBytes(grid, sep));
+}
 
 QString LoadGridText(Grid& grid, const QString& path, QChar sep) {
     QString error;

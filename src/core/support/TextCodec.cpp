@@ -6,7 +6,6 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryFile>
-
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -177,7 +176,8 @@ QString failureReason(int error, const QString& systemText) {
 }
 
 QString cannotWrite(const QString& path, const QString& reason) {
-    return QStringLiteral("не могу записать файл:\r") + path + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+    return QStringLiteral("не могу записать файл:\r") + path +
+           (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
 }
 
 std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
@@ -199,10 +199,10 @@ QString WriteToEnd(QFileDevice& file, const QByteArray& bytes) {
     if (flushed && file.error() == QFileDevice::NoError) return {};
     const int error = errno;
     const QString text = file.errorString();
-    return failureReason(error, text.isEmpty() ? QStringLiteral("записано %1 байт из %2")
-                                                     .arg(std::max<qint64>(written, 0))
-                                                     .arg(bytes.size())
-                                               : text);
+    return failureReason(
+        error, text.isEmpty()
+                   ? QStringLiteral("записано %1 байт из %2").arg(std::max<qint64>(written, 0)).arg(bytes.size())
+                   : text);
 }
 
 QString WriteFileBytes(const QString& path, const QByteArray& bytes) {

@@ -5,16 +5,15 @@
 // at least a second (the window's settings); a program that sets its own
 // timeout can lower that floor.
 
-#include "protocol/Frame.h"
-#include "transport/CommPortDriver.h"
-#include "transport/Transport.h"
-
 #include <QPointer>
 #include <QString>
-
 #include <algorithm>
 #include <functional>
 #include <memory>
+
+#include "protocol/Frame.h"
+#include "transport/CommPortDriver.h"
+#include "transport/Transport.h"
 
 class QUdpSocket;
 

@@ -818,7 +818,8 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
     Flags().archivePresent = true;
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
     QString read = QStringLiteral("архив из файла: ") + name + QStringLiteral(" - прочитан");
-    if (content.impossible > 0) read += QStringLiteral("... %1 записей с невозможной датой пропущено").arg(content.impossible);
+    if (content.impossible > 0)
+        read += QStringLiteral("... %1 записей с невозможной датой пропущено").arg(content.impossible);
     window_.Status().ok(read);
     Q_EMIT ArchiveChanged();
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "protocol/Models.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +8,7 @@
 
 #include "archives/ArchiveFile.h"
 #include "families/U34Archive.h"
+#include "protocol/Models.h"
 #include "support/Paths.h"
 #include "support/TestFiles.h"
 #include "support/TextCodec.h"

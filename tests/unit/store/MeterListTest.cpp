@@ -112,7 +112,8 @@ TEST(MeterList, ReadsEveryEncodingAListIsSavedIn) {
     };
     const Case cases[] = {
         {"UTF-8", header + bytesOf({0xD0, 0x94, 0xD0, 0xBE, 0xD0, 0xBC}) + ";p;5\r\n"},
-        {"UTF-8 with BOM", bytesOf({0xEF, 0xBB, 0xBF}) + header + bytesOf({0xD0, 0x94, 0xD0, 0xBE, 0xD0, 0xBC}) + ";p;5\r\n"},
+        {"UTF-8 with BOM",
+         bytesOf({0xEF, 0xBB, 0xBF}) + header + bytesOf({0xD0, 0x94, 0xD0, 0xBE, 0xD0, 0xBC}) + ";p;5\r\n"},
         {"Windows-1251", header + bytesOf({0xC4, 0xEE, 0xEC}) + ";p;5\r\n"},
         {"UTF-16LE with BOM", bytesOf({0xFF, 0xFE}) + utf16(text, true)},
         {"UTF-16BE with BOM", bytesOf({0xFE, 0xFF}) + utf16(text, false)},

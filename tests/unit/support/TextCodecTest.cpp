@@ -1,17 +1,14 @@
-#include "support/TextCodec.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <csignal>
 
 #include "support/TestFiles.h"
-
-#include <QFile>
-#include <QTemporaryDir>
+#include "support/TextCodec.h"
 
 namespace omi {
 namespace {
@@ -112,7 +109,8 @@ TEST(TextCodec, FileFailuresGiveRussianMessages) {
     EXPECT_EQ(error, QStringLiteral("файл слишком большой:\r") + big);
 
     const QString noFolder = dir.filePath(QStringLiteral("нет/файл.txt"));
-    EXPECT_TRUE(WriteTextFile1251(noFolder, QStringLiteral("x")).startsWith(QStringLiteral("не могу записать файл:\r") + noFolder));
+    EXPECT_TRUE(WriteTextFile1251(noFolder, QStringLiteral("x"))
+                    .startsWith(QStringLiteral("не могу записать файл:\r") + noFolder));
     EXPECT_FALSE(QFile::exists(noFolder));
 }
 
