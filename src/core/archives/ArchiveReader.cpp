@@ -183,14 +183,18 @@ private:
     }
     ArchiveEntry decode(const Frame& r, bool daily) {
         ArchiveEntry entry;
+        undecoded_ = false;
         if (p_.decode(r, entry).isEmpty() && !entry.empty()) return entry;
+        undecoded_ = true;
         ++refused_;
         if (daily && p_.decodeErrorMemo) memo(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
         return EmptyEntry(*p_.record);
     }
     // A record left out for its date is counted unless it is an empty ring
     // slot (its data bytes all 0 or all 0xFF): a ring not yet full has those.
+    // An answer that failed its checks is counted as refused instead.
     void countImpossible(const Frame& r) {
+        if (undecoded_) return;
         bool zeros = true, ones = true;
         for (std::size_t k = 5; k + 1 < r.size(); ++k) {
             zeros = zeros && r[k] == 0x00;
@@ -215,6 +219,7 @@ private:
     ArchiveDumpLog log_;      // access level 0: the exchanges
     ArchiveDumpLog records_;  // all-records mode: the accepted records
     int refused_ = 0;
+    bool undecoded_ = false;  // the last answer failed its checks
 };
 
 ArchiveReadResult Reader::Run() {
