@@ -238,33 +238,37 @@ QString WriteFilesTogether(const std::vector<FileBytes>& files) {
         if (!failed.isEmpty()) return cannotWrite(f.path, failed);
         written.push_back(std::move(file));
     }
-    // 2. The targets replaced in order; a previous file is moved aside first
-    // and comes back when a later one fails.
+    // 2. The targets replaced in order, each in one step (a rename over it),
+    // so a target is always there, old or new. The previous file is kept
+    // under a second name first (a hard link, or a copy where the file
+    // system has none) and comes back when a later target fails.
     struct Replaced {
         QString target;
-        QString aside;  // empty: there was no previous file
+        QString kept;  // empty: there was no previous file
     };
     std::vector<Replaced> done;
     const auto rollBack = [&] {
         for (auto it = done.rbegin(); it != done.rend(); ++it) {
-            if (it->aside.isEmpty())
+            if (it->kept.isEmpty())
                 QFile::remove(it->target);
             else
-                moveOver(it->aside, it->target);
+                moveOver(it->kept, it->target);
         }
     };
     for (std::size_t i = 0; i < files.size(); ++i) {
         const QString& target = files[i].path;
         Replaced r{target, {}};
         if (QFileInfo(target).isFile()) {
-            r.aside = written[i]->fileName() + QStringLiteral(".old");
-            if (const QString failed = moveOver(target, r.aside); !failed.isEmpty()) {
+            r.kept = written[i]->fileName() + QStringLiteral(".old");
+            std::error_code linked;
+            std::filesystem::create_hard_link(fsPath(target), fsPath(r.kept), linked);
+            if (linked && !QFile::copy(target, r.kept)) {
                 rollBack();
-                return cannotWrite(target, failed);
+                return cannotWrite(target, QStringLiteral("не могу сохранить прежний файл"));
             }
         }
         if (const QString failed = moveOver(written[i]->fileName(), target); !failed.isEmpty()) {
-            if (!r.aside.isEmpty()) moveOver(r.aside, target);
+            if (!r.kept.isEmpty()) QFile::remove(r.kept);
             rollBack();
             return cannotWrite(target, failed);
         }
@@ -272,7 +276,7 @@ QString WriteFilesTogether(const std::vector<FileBytes>& files) {
         done.push_back(r);
     }
     for (const Replaced& r : done)
-        if (!r.aside.isEmpty()) QFile::remove(r.aside);
+        if (!r.kept.isEmpty()) QFile::remove(r.kept);
     return {};
 }
 
