@@ -169,7 +169,10 @@ void setUpLink(TCommPortDriver& port, ExchangeEngine& engine, const Meter& m, in
     const QString stopBits = m.stopBits == 15 ? QStringLiteral("1.5") : QString::number(m.stopBits);
     ConfigureSerialPort(port, {m.port, quint32(m.baud), m.dataBits, m.parity, stopBits, timeoutMs});
     engine.SetTransport(m.Udp() ? TransportKind::Network : TransportKind::Serial);
-    if (m.Udp()) engine.SetNetworkTarget(m.udpHost, m.udpPort);
+    if (m.Udp()) {
+        engine.SetNetworkTarget(m.udpHost, m.udpPort);
+        engine.SetNetworkShortestWait(timeoutMs);  // --timeout, also below a second
+    }
 }
 
 // What a reader that is gone asked for may still be coming down the line

@@ -13,6 +13,7 @@
 #include "protocol/Models.h"
 #include "service/ChangeLog.h"
 #include "support/HexBytes.h"
+#include "support/TextCodec.h"
 
 namespace omi::cli {
 
@@ -143,13 +144,8 @@ bool SaveConfigFile(const QString& path, QString* error) {
     const QByteArray data(reinterpret_cast<const char*>(request.data()) + 5, qsizetype(request.size()) - 6);
     o.insert(QStringLiteral("data"), QString::fromLatin1(data.toHex(' ')));
     o.insert(QStringLiteral("texts"), QJsonArray::fromStringList(family->configTexts()));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(o).toJson(QJsonDocument::Indented)) < 0 ||
-        !file.commit()) {
-        *error = QStringLiteral("файл %1 не записан: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    *error = WriteFileBytes(path, QJsonDocument(o).toJson(QJsonDocument::Indented));
+    return error->isEmpty();
 }
 
 int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes, bool json, const WriteCommandIo& io) {

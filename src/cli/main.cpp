@@ -169,6 +169,8 @@ struct Session {
         if (o.link == Options::Link::Udp) {
             engine.SetTransport(TransportKind::Network);
             engine.SetNetworkTarget(o.udpHost, o.udpPort);
+            // --timeout is the wait of an attempt, also below a second.
+            engine.SetNetworkShortestWait(o.timeoutMs);
         }
         if (o.link == Options::Link::Imitation) {
             engine.SetImitation(true);
@@ -458,8 +460,7 @@ bool saveArchive(const ArchiveFamily& family, const QString& path, const Archive
         printErr(QStringLiteral("НЕ МОГУ СОЗДАТЬ ДИР"));
         return false;
     }
-    QString error = WriteArchiveTextCopy(TextCopyName(absolute), grid);
-    if (error.isEmpty()) error = WriteArchiveFile(family, absolute, entries, system);
+    const QString error = SaveArchiveWithTextCopy(family, absolute, entries, system, grid);
     if (!error.isEmpty()) {
         printErr(error);
         return false;
@@ -798,8 +799,9 @@ int runShowArchive(const Options& o) {
                      {"serial", o.serial >= 0 ? QJsonValue(o.serial) : QJsonValue(QJsonValue::Null)},
                      {"kind", "file"},
                      {"system", 1}};
-    const QString summary =
-        QStringLiteral("архива из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан");
+    QString summary = QStringLiteral("архива из файла: ") + QFileInfo(path).fileName() + QStringLiteral(" - прочитан");
+    if (content.impossible > 0)
+        summary += QStringLiteral("... %1 записей с невозможной датой пропущено").arg(content.impossible);
     printArchive(o, head, t, summary);
     if (!o.save.isEmpty() && !saveArchive(*family, o.save, content.entries, 0, grid)) return 1;
     if (!o.csv.isEmpty() && !exportCsv(o.csv, t)) return 1;

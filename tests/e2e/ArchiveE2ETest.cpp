@@ -3,6 +3,7 @@
 
 #include "e2e/SimProcess.h"
 
+#include <cstring>
 #include <QDate>
 #include <QDir>
 #include <QJsonArray>
@@ -183,17 +184,24 @@ TEST(ArchiveCli, BrokenFilesAreReadSafely) {
     };
     QByteArray noise(5000, '\0');
     for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
+    // The same bytes with a real date (a week ago, hour 0) in each 232-byte record.
+    QByteArray dated = noise;
+    const std::int32_t weekAgo = std::int32_t(QDate(1999, 12, 31).daysTo(QDate::currentDate()) - 7), midnight = 0;
+    for (qsizetype at = 0; at + 232 <= dated.size(); at += 232) {
+        std::memcpy(dated.data() + at + 224, &midnight, 4);
+        std::memcpy(dated.data() + at + 228, &weekAgo, 4);
+    }
     struct Case {
         QString path;
         int rows;
         int exit;
         QString error;  // with exit 1: the text on stderr
     };
-    const QString truncated = write("a.Arh", noise.left(1000));    // 4 records and 72 bytes
-    const QString otherFamily = write("b.Arh", noise.left(176 * 5));  // five 176-byte records
+    const QString truncated = write("a.Arh", dated.left(1000));       // 4 records and 72 bytes
+    const QString otherFamily = write("b.Arh", noise.left(176 * 5));  // five 176-byte records: no real date
     const QString tiny = write("c.Arh", noise.left(100));             // less than a record: no archive
     const QString missing = dir.filePath("нет.Arh");
-    for (const Case& c : {Case{truncated, 4, 0, {}}, Case{otherFamily, 3, 0, {}},
+    for (const Case& c : {Case{truncated, 4, 0, {}}, Case{otherFamily, 0, 1, " - не опознан как архивный"},
                           Case{tiny, 0, 1, " - не опознан как архивный"}, Case{missing, 0, 1, "не найден файл"}}) {
         const QByteArray before = QFile::exists(c.path) ? [&] {
             QFile f(c.path);
@@ -217,7 +225,7 @@ TEST(ArchiveCli, BrokenFilesAreReadSafely) {
         }
     }
     // Not an ".Arh" name: said, and read anyway.
-    const QString txt = write("d.dat", noise.left(232));
+    const QString txt = write("d.dat", dated.left(232));
     const CliRun r = RunCli({"show-archive", txt, "--type", "234"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains("не опознан как архивный")) << r.err.toStdString();

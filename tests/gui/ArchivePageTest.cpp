@@ -329,7 +329,15 @@ private Q_SLOTS:
         const QString odd = dir.filePath("архив.dat");
         QFile f(odd);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(1000, '\0'));  // 4 records of 232 bytes and 72 bytes over
+        // 4 records of 232 bytes dated a week ago (hour at 224, day number at
+        // 228) and 72 bytes over.
+        QByteArray bytes(1000, '\0');
+        const int day = int(QDate(1999, 12, 31).daysTo(QDate::currentDate()) - 7);
+        for (int r = 0; r < 4; ++r) {
+            bytes[232 * r + 228] = char(day & 0xFF);
+            bytes[232 * r + 229] = char(day >> 8);
+        }
+        f.write(bytes);
         f.close();
         QAction* load = w_->Action("AreadFileArh");
         files_.answer = odd;

@@ -159,7 +159,15 @@ private Q_SLOTS:
         const QString file = dir.filePath("417H.234");
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(2 + 216 * 3, 0));
+        // Three hourly records of a week ago (hour at 209, day number word at 210).
+        QByteArray bytes(2 + 216 * 3, 0);
+        const int day = int(QDate(1999, 12, 31).daysTo(QDate::currentDate()) - 7);
+        for (int r = 0; r < 3; ++r) {
+            bytes[2 + 216 * r + 209] = char(r);
+            bytes[2 + 216 * r + 210] = char(day & 0xFF);
+            bytes[2 + 216 * r + 211] = char(day >> 8);
+        }
+        f.write(bytes);
         f.close();
         SetLoggerManagerHook([&](TFZORT& m) {
             m.SetFolder(dir.path());

@@ -1,7 +1,6 @@
 #include "archives/ArchiveCsv.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include "support/TextCodec.h"
 
 namespace omi {
 
@@ -33,12 +32,6 @@ QByteArray ArchiveCsvBytes(const Grid& rows) {
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-QString WriteArchiveCsv(const QString& path, const Grid& rows) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("не могу записать файл: ") + path;
-    const QByteArray bytes = ArchiveCsvBytes(rows);
-    if (file.write(bytes) != bytes.size() || !file.commit()) return QStringLiteral("не могу записать файл: ") + path;
-    return {};
-}
+QString WriteArchiveCsv(const QString& path, const Grid& rows) { return WriteFileBytes(path, ArchiveCsvBytes(rows)); }
 
 }  // namespace omi

@@ -9,6 +9,7 @@
 
 #include "archives/ArchiveKinds.h"
 #include "protocol/Models.h"
+#include "support/Dates.h"
 #include "support/Format.h"
 #include "support/Paths.h"
 #include "support/TextCodec.h"
@@ -142,19 +143,37 @@ QString WriteArchiveFile(const ArchiveFamily& family, const QString& path, const
 
 QString WriteArchiveTextCopy(const QString& path, const Grid& rows) { return SaveGridText(rows, path); }
 
-ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat) {
+QString SaveArchiveWithTextCopy(const ArchiveFamily& family, const QString& path, const ArchiveList& entries,
+                                int system, const Grid& rows) {
+    return WriteFilesTogether(
+        {{TextCopyName(path), GridTextBytes(rows)}, {path, ArchiveFileBytes(family, entries, system)}});
+}
+
+ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat,
+                                    const QDate& today) {
     ArchiveFileContent content;
     const qsizetype size = family.layout->size;
     const qsizetype count = bytes.size() / size;
     content.entries.reserve(static_cast<std::size_t>(count));
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    bool dated = false;
     for (qsizetype i = 0; i < count; ++i) {
         ArchiveEntry e = ZeroEntry(*family.layout);
         e[0].SetBytes(std::span<const std::uint8_t>(data + i * size, static_cast<std::size_t>(size)));
+        // The totals record of a difference tab closes the file.
+        const bool totals = i == count - 1 && e[0].Day() == kEmptyDayNumber && e[0].Hour() >= 0;
+        if (!totals && !IsRecordDate(e, today)) {
+            ++content.impossible;
+            continue;
+        }
+        dated = dated || !totals;
         content.entries.push_back(std::move(e));
     }
+    // A file without one dated record is not an archive (a totals record
+    // alone is one of a difference tab of a single entry).
+    if (!dated && !(content.entries.size() == 1 && content.impossible == 0)) content.entries.clear();
     content.cells = ArchiveTableCells(family, content.entries, 0, numberFormat);
-    if (!content.entries.empty() && content.entries.back()[0].Day() < 0) {
+    if (!content.entries.empty() && content.entries.back()[0].Day() == kEmptyDayNumber) {
         content.cells.last() = ArchiveTotalsCells(family, content.entries.back()[0], numberFormat);
         content.hasTotals = true;
     }
@@ -173,7 +192,13 @@ QString ReadArchiveFile(const ArchiveFamily& family, const QString& path, const 
     const QByteArray bytes = ReadAtMost(file, kMaxArchiveFileBytes);
     if (file.error() != QFileDevice::NoError) return QStringLiteral("не могу прочитать файл:\r") + path;
     if (bytes.size() > kMaxArchiveFileBytes) return QStringLiteral("файл слишком большой:\r") + path;
-    content = ParseArchiveFile(family, bytes, numberFormat);
+    ArchiveFileContent parsed = ParseArchiveFile(family, bytes, numberFormat);
+    // An empty file is what an empty view saves; bytes without one record
+    // of a device are no archive.
+    if (parsed.entries.empty() && !bytes.isEmpty())
+        return QStringLiteral("файл: ") + path +
+               QStringLiteral(" - не опознан как архивный: в нем нет ни одной записи архива с настоящей датой");
+    content = std::move(parsed);
     return {};
 }
 

@@ -69,6 +69,11 @@ QByteArray ArchiveFileBytes(const ArchiveFamily& family, const ArchiveList& entr
 QString WriteArchiveFile(const ArchiveFamily& family, const QString& path, const ArchiveList& entries, int system);
 // Writes the grid rows of the view, both header rows included, as the text copy.
 QString WriteArchiveTextCopy(const QString& path, const Grid& rows);
+// Saves a view: the archive file under path and its text copy
+// (TextCopyName) replaced together, or neither changed. Returns a Russian
+// message, empty on success.
+QString SaveArchiveWithTextCopy(const ArchiveFamily& family, const QString& path, const ArchiveList& entries,
+                                int system, const Grid& rows);
 
 // A loaded archive file: record i is the first record of entry i; the lines
 // are those of heat system 0, with the last line a totals line when the last
@@ -79,12 +84,18 @@ struct ArchiveFileContent {
     QStringList lines;
     ColumnCodes codes;
     bool hasTotals = false;
+    int impossible = 0;  // records left out for a date no record can have
 };
 // From file bytes: the number of records is the size divided by the record
-// size; a trailing part shorter than a record is ignored.
-ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat);
-// Reads a file; returns a Russian message (missing, unreadable, too large),
-// empty on success, and leaves content unchanged on failure.
+// size; a trailing part shorter than a record is ignored. A record whose
+// date no record of a device can have (IsRecordDate with today) is left out
+// and counted; the last record is a totals record when its day number is
+// -36525. Bytes without one such record give no entries: not an archive.
+ArchiveFileContent ParseArchiveFile(const ArchiveFamily& family, const QByteArray& bytes, const QString& numberFormat,
+                                    const QDate& today = QDate::currentDate());
+// Reads a file; returns a Russian message (missing, unreadable, too large,
+// bytes without one archive record), empty on success (an empty file too:
+// the file of an empty view), and leaves content unchanged on failure.
 QString ReadArchiveFile(const ArchiveFamily& family, const QString& path, const QString& numberFormat,
                         ArchiveFileContent& content);
 

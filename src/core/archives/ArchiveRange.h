@@ -47,6 +47,7 @@ public:
     bool reading = false;  // set while a read runs; "стоп" clears it
     int missing = 0;       // counters of the last read
     int mixedUp = 0;
+    int impossible = 0;           // all records: records left out for a date no record can have
     int retries = 0;              // consecutive date-mismatch retries
     int estimate = 0;             // remaining time of the read, seconds
     bool archivePresent = false;  // a read ran or an archive file was loaded

@@ -28,12 +28,16 @@ QString ReadingText(int estimateSeconds) {
 }
 
 QString SummaryText(const ArchiveReadingState& state) {
-    if (state.allRecords) return QStringLiteral("архив прочитан от корки до корки");
+    const QString impossible =
+        state.impossible > 0
+            ? Format(QStringLiteral("... %d записей с невозможной датой пропущено"), {state.impossible})
+            : QString();
+    if (state.allRecords) return QStringLiteral("архив прочитан от корки до корки") + impossible;
     QString text = Format(QStringLiteral("архив прочитан от %s г. до %s г."),
                           {ShortDateText(state.first), ShortDateText(state.last)});
     if (state.missing > 0) text += Format(QStringLiteral("... %d записей отсутствует"), {state.missing});
     if (state.mixedUp > 0) text += Format(QStringLiteral("... %d дат перепутано"), {state.mixedUp});
-    return text;
+    return text + impossible;
 }
 
 QString InterruptedText(const QDate& first, const QDate& last) {
@@ -97,7 +101,13 @@ class Reader {
 public:
     Reader(const ArchiveProcedure& p, int kind, ArchiveReadingState& st, ArchiveList& list,
            const ArchiveReadContext& ctx)
-        : p_(p), kind_(kind), st_(st), list_(list), ctx_(ctx), status_(ctx.status ? *ctx.status : nullSink_) {}
+        : p_(p),
+          kind_(kind),
+          st_(st),
+          list_(list),
+          ctx_(ctx),
+          status_(ctx.status ? *ctx.status : nullSink_),
+          today_(ctx.now.isValid() ? ctx.now.date() : QDate::currentDate()) {}
 
     ArchiveReadResult Run();
     int Refused() const { return refused_; }
@@ -173,10 +183,24 @@ private:
     }
     ArchiveEntry decode(const Frame& r, bool daily) {
         ArchiveEntry entry;
+        undecoded_ = false;
         if (p_.decode(r, entry).isEmpty() && !entry.empty()) return entry;
+        undecoded_ = true;
         ++refused_;
         if (daily && p_.decodeErrorMemo) memo(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
         return EmptyEntry(*p_.record);
+    }
+    // A record left out for its date is counted unless it is an empty ring
+    // slot (its data bytes all 0 or all 0xFF): a ring not yet full has those.
+    // An answer that failed its checks is counted as refused instead.
+    void countImpossible(const Frame& r) {
+        if (undecoded_) return;
+        bool zeros = true, ones = true;
+        for (std::size_t k = 5; k + 1 < r.size(); ++k) {
+            zeros = zeros && r[k] == 0x00;
+            ones = ones && r[k] == 0xFF;
+        }
+        if (!zeros && !ones) ++st_.impossible;
     }
     void accept(ArchiveEntry&& entry, const PlanEntry& e, const Frame& r) {
         records_.AddLines(RecordBytesLines(e.request, r));
@@ -191,9 +215,11 @@ private:
     const ArchiveReadContext& ctx_;
     NullStatusSink nullSink_;
     StatusSink& status_;
+    const QDate today_;       // records dated after a year from it are no records
     ArchiveDumpLog log_;      // access level 0: the exchanges
     ArchiveDumpLog records_;  // all-records mode: the accepted records
     int refused_ = 0;
+    bool undecoded_ = false;  // the last answer failed its checks
 };
 
 ArchiveReadResult Reader::Run() {
@@ -312,6 +338,7 @@ void Reader::takeNumbers(const Frame& r, int& hourly, int& daily) {
 ArchiveReadResult Reader::readDaily(const Tia& plan) {
     list_.clear();
     st_.missing = 0;
+    st_.impossible = 0;
     st_.retries = 0;
     const std::int64_t first = dateValue(st_.first);
     const std::int64_t last = dateValue(st_.last);
@@ -344,6 +371,12 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
         logResponse(QStringLiteral("Запрос(day %s):%d %d %d %s"), responseDay(r), e, r);
 
         ArchiveEntry entry = decode(r, true);
+        if (st_.allRecords && !IsRecordDate(entry, today_)) {
+            // All records take any date; one no record can have is no record.
+            countImpossible(r);
+            ++i;
+            continue;
+        }
         const std::int64_t off = std::llabs(std::int64_t(EntryDay(entry)) - e.day) * 24;
         if (off <= tolerance) {
             st_.retries = 0;
@@ -374,6 +407,7 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
 ArchiveReadResult Reader::readHourly(const Tia& plan) {
     list_.clear();
     st_.missing = 0;
+    st_.impossible = 0;
     const std::int64_t first = dateValue(st_.first);
     const std::int64_t last = dateValue(st_.last);
     const std::int64_t tolerance = st_.tolerance;
@@ -407,6 +441,10 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
         if (shown.elapsed() >= 1000) {
             status_.busy(ReadingText(st_.estimate));
             shown.start();
+        }
+        if (st_.allRecords && !IsRecordDate(entry, today_)) {
+            countImpossible(r);
+            continue;
         }
         const std::int64_t off =
             std::llabs(std::int64_t(EntryDay(entry)) * 24 + EntryHour(entry) - std::int64_t(e.day) * 24 - e.hour);

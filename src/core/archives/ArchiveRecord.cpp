@@ -51,6 +51,15 @@ ArchiveEntry ZeroEntry(const RecordLayout& layout) {
     return ArchiveEntry(static_cast<std::size_t>(layout.perEntry), ArchiveRecord(layout));
 }
 
+bool IsRecordDate(int day, int hour, const QDate& today) {
+    constexpr int kAheadDays = 366;
+    return day >= 1 && day <= DayNumber(today) + kAheadDays && hour >= 0 && hour <= 23;
+}
+
+bool IsRecordDate(const ArchiveEntry& entry, const QDate& today) {
+    return !entry.empty() && IsRecordDate(EntryDay(entry), EntryHour(entry), today);
+}
+
 ArchiveEntry EmptyEntry(const RecordLayout& layout) {
     ArchiveEntry e = ZeroEntry(layout);
     for (auto& r : e) r.SetDay(kEmptyDayNumber);

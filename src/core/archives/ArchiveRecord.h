@@ -5,14 +5,14 @@
 // a record is serialised by offset, never by dumping a C++ struct, and one
 // generic routine serves reading, sorting, views and files of every family.
 
-#include "families/Layout.h"
-#include "protocol/Frame.h"
-
+#include <QDate>
 #include <QString>
-
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#include "families/Layout.h"
+#include "protocol/Frame.h"
 
 namespace omi {
 
@@ -68,6 +68,15 @@ ArchiveEntry EmptyEntry(const RecordLayout& layout);
 // Date tests use the first record of an entry.
 inline int EntryDay(const ArchiveEntry& e) { return e.front().Day(); }
 inline int EntryHour(const ArchiveEntry& e) { return e.front().Hour(); }
+
+// Whether a day number and hour can be the time of a record of a device's
+// archive: a day from 2000-01-01 (day 1) to a year after today (a device
+// clock set ahead is still believed) and an hour 0..23. The calculators keep
+// day numbers or date values in a word, so every real record falls in that
+// span; an empty ring slot (zeros, 0xFF), a record that failed to decode
+// and bytes that are no archive at all fall outside it or nearly always do.
+bool IsRecordDate(int day, int hour, const QDate& today);
+bool IsRecordDate(const ArchiveEntry& entry, const QDate& today);
 
 // Where a frame value lands in an archive record.
 enum class RecordKind { Int32, Double };

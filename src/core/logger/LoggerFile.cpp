@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
+#include "archives/ArchiveProcedure.h"
+#include "archives/ArchiveRecord.h"
 #include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
 #include "protocol/Models.h"
@@ -273,6 +276,24 @@ LoggerState& Logger() {
     return state;
 }
 
+namespace {
+
+QString contentErrorOfFile(const QString& path) {
+    const LoggerState& s = Logger();
+    QFile file(path);
+    // The size first: a huge file is refused without reading it.
+    if (file.size() > s.maxFileLength)
+        return QStringLiteral("файл больше, чем может быть архив прибора (%1 байт при наибольших %2)")
+            .arg(file.size())
+            .arg(s.maxFileLength);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("файл не прочитан: ") + file.errorString();
+    const QByteArray bytes = ReadAtMost(file, s.maxFileLength);
+    if (file.error() != QFileDevice::NoError) return QStringLiteral("файл не прочитан: ") + file.errorString();
+    return LoggerContentError(bytes);
+}
+
+}  // namespace
+
 QString ParseLoggerFileName(const QString& path) {
     LoggerState& s = Logger();
     QString error;
@@ -327,6 +348,11 @@ QString ParseLoggerFileName(const QString& path) {
         s.top = headInt(table.Cell(topColumn, 0), -1);
         if (s.top < 0) error += QStringLiteral("Кол-во записей в арх не определено:") + table.Cell(topColumn, 0);
     }
+    // A request names a record position by a word: no archive holds more
+    // than 65536 records, whatever the table says.
+    const qint64 positions = std::clamp<qint64>(
+        std::max(headInt(table.Cell(g + 1, 0), -1), headInt(table.Cell(g + 2, 0), -1)) + 1, 1, 65536);
+    s.maxFileLength = 2 + std::max(0, s.recordLength) * positions;
     stem.chop(1);
     const QRegularExpressionMatch digits = QRegularExpression(QStringLiteral("(\\d+)$")).match(stem);
     const QString run = digits.hasMatch() ? digits.captured(1) : QString();
@@ -338,8 +364,46 @@ QString ParseLoggerFileName(const QString& path) {
         s.serial = ok && v <= 65535 ? static_cast<int>(v) : -1;
     }
     if (s.serial < 0) error += QStringLiteral("Сер.№ не определен:") + run;
+    if (error.isEmpty() && QFileInfo(path).isFile()) error = contentErrorOfFile(path);
     s.error = error;
     return error;
+}
+
+QString LoggerContentError(const QByteArray& bytes, const QDate& today) {
+    const LoggerState& s = Logger();
+    const qint64 R = s.recordLength;
+    if (bytes.isEmpty()) return QStringLiteral("файл пустой");
+    if (R <= 0 || bytes.size() < 2 + R) return QStringLiteral("в файле нет ни одной записи архива");
+    if (bytes.size() > s.maxFileLength)
+        return QStringLiteral("файл больше, чем может быть архив прибора (%1 байт при наибольших %2)")
+            .arg(bytes.size())
+            .arg(s.maxFileLength);
+    const ArchiveProcedure* procedure = ArchiveProcedureOf(s.type);
+    if (!procedure) return {};  // read as it stands
+    // Each record as the answer the replay gives for it, read by the family
+    // (which checks the type and number of the device it addresses: the file's).
+    const int typeBefore = CurrentType();
+    const int serialBefore = CurrentSerial();
+    const int serial = std::clamp(s.serial, 0, 65535);
+    SetCurrentType(s.type);
+    SetCurrentSerial(serial);
+    const auto restore = qScopeGuard([typeBefore, serialBefore] {
+        SetCurrentType(typeBefore);
+        SetCurrentSerial(serialBefore);
+    });
+    for (qsizetype at = 2; at + R <= bytes.size(); at += R) {
+        Frame answer(static_cast<std::size_t>(5 + R + 1), 0);
+        answer[0] = static_cast<std::uint8_t>((5 + R + 1) & 0xFF);
+        answer[1] = static_cast<std::uint8_t>(s.type);
+        answer[2] = static_cast<std::uint8_t>(serial & 0xFF);
+        answer[3] = static_cast<std::uint8_t>((serial >> 8) & 0xFF);
+        answer[4] = static_cast<std::uint8_t>(cmd::ArchiveRecord);
+        std::memcpy(answer.data() + 5, bytes.constData() + at, static_cast<std::size_t>(R));
+        answer.back() = FrameCheckByte(answer.data(), answer.size() - 1);
+        ArchiveEntry entry;
+        if (procedure->decode(answer, entry).isEmpty() && IsRecordDate(entry, today)) return {};
+    }
+    return QStringLiteral("в файле нет ни одной записи архива с настоящей датой");
 }
 
 QString LoadLoggerFile() {
@@ -356,11 +420,14 @@ QString LoadLoggerFile() {
         s.error = QStringLiteral("файл %1 не прочитан: %2").arg(s.path, file.errorString());
         return s.error;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = ReadAtMost(file, s.maxFileLength);
     if (file.error() != QFileDevice::NoError) {
         s.error = QStringLiteral("файл %1 не прочитан: %2").arg(s.path, file.errorString());
         return s.error;
     }
+    // The file may have changed since its name and content were recognised.
+    s.error = LoggerContentError(bytes);
+    if (!s.error.isEmpty()) return s.error;
     const int R = s.recordLength;
     s.fileLength = bytes.size();
     s.pointer = bytes.size() >= 2 ? (static_cast<std::uint8_t>(bytes[0]) | (static_cast<std::uint8_t>(bytes[1]) << 8))

@@ -9,6 +9,7 @@
 // the family's own reading procedure reads it as from the device.
 
 #include <QByteArray>
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -62,6 +63,7 @@ struct LoggerState {
     int recordLength = 0;  // R
     int top = -1;          // n: the highest record position of the kind
     QStringList types, headers1, headers2, columns;
+    qint64 maxFileLength = 0;  // the longest file an archive of the group can make
     qint64 fileLength = 0;
     int pointer = 0;
     QStringList records;                  // "%.3d" bytes joined by ","
@@ -76,8 +78,15 @@ LoggerState& Logger();
 
 // Recognises a file name (a path or a bare name): error text, empty when it
 // is a logger archive file; sets the state's type, serial, kind, R, n and
-// field lists.
+// field lists. When the path names an existing file its content must be an
+// archive too (LoggerContentError).
 QString ParseLoggerFileName(const QString& path);
+// Why the bytes of a file whose name was recognised last are not a logger
+// archive, empty when they are one: an empty file or one without a whole
+// record, a file longer than any archive of its device group can be (the
+// group's larger ring of records behind the pointer), or one without a
+// single record that the family reads with a real date (IsRecordDate).
+QString LoggerContentError(const QByteArray& bytes, const QDate& today = QDate::currentDate());
 // Reads the chosen file into the state; error text, empty on success.
 QString LoadLoggerFile();
 // "\"model\",\"№ 417\",\"архив=СУТОЧНЫЙ\"" of the last recognised file.

@@ -58,6 +58,8 @@ public:
     void SetTransport(TransportKind kind) { transport_ = kind; }
     TransportKind Transport() const { return transport_; }
     void SetNetworkTarget(const QString& host, quint16 port) { udp_.SetTarget(host, port); }
+    // The shortest wait of a network attempt (UdpTransport::SetShortestWait).
+    void SetNetworkShortestWait(int ms) { udp_.SetShortestWait(ms); }
     QString NetworkHost() const { return udp_.Host(); }
     quint16 NetworkPort() const { return udp_.TargetPort(); }
     TCommPortDriver* Port() const { return serial_.Port(); }

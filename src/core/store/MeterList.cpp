@@ -1,11 +1,14 @@
 #include "store/MeterList.h"
 
-#include "families/DeviceFamily.h"
-#include "protocol/Models.h"
-
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QStringDecoder>
+
+#include "families/DeviceFamily.h"
+#include "protocol/Models.h"
+#include "support/TextCodec.h"
 
 namespace omi {
 
@@ -212,14 +215,94 @@ MeterList ParseMeterList(const QString& text) {
     return list;
 }
 
+namespace {
+
+bool startsWith(const QByteArray& bytes, std::initializer_list<unsigned char> mark) {
+    if (bytes.size() < qsizetype(mark.size())) return false;
+    qsizetype i = 0;
+    for (const unsigned char b : mark)
+        if (static_cast<unsigned char>(bytes[i++]) != b) return false;
+    return true;
+}
+
+// Strict UTF-8: false for any byte sequence that is not UTF-8 (stray
+// continuation bytes, overlong forms, encoded surrogates, a cut sequence).
+bool decodeUtf8(const QByteArray& bytes, QString& text) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+bool decodeUtf16(const QByteArray& bytes, bool littleEndian, QString& text) {
+    if (bytes.size() % 2 != 0) return false;
+    text.resize(bytes.size() / 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto a = static_cast<unsigned char>(bytes[2 * i]);
+        const auto b = static_cast<unsigned char>(bytes[2 * i + 1]);
+        text[i] = QChar(littleEndian ? char16_t(a | (b << 8)) : char16_t((a << 8) | b));
+    }
+    return QStringView(text).isValidUtf16();
+}
+
+const QString kSaveAs = QStringLiteral("; сохраните список в UTF-8 или Windows-1251");
+
+}  // namespace
+
+QString DecodeMeterListBytes(const QByteArray& bytes, QString* error) {
+    QString text;
+    QString message;
+    if (startsWith(bytes, {0xFF, 0xFE, 0x00, 0x00}) || startsWith(bytes, {0x00, 0x00, 0xFE, 0xFF})) {
+        message = QStringLiteral("список приборов в кодировке UTF-32, ее программа не читает") + kSaveAs;
+    } else if (startsWith(bytes, {0xEF, 0xBB, 0xBF})) {
+        if (!decodeUtf8(bytes.mid(3), text))
+            message = QStringLiteral("список приборов помечен как UTF-8, но в нем есть байты не UTF-8") + kSaveAs;
+    } else if (startsWith(bytes, {0xFF, 0xFE}) || startsWith(bytes, {0xFE, 0xFF})) {
+        const bool little = static_cast<unsigned char>(bytes[0]) == 0xFF;
+        if (!decodeUtf16(bytes.mid(2), little, text))
+            message = QStringLiteral("список приборов помечен как UTF-16 %1, но он обрезан или испорчен")
+                          .arg(little ? QStringLiteral("LE") : QStringLiteral("BE")) +
+                      kSaveAs;
+    } else if (bytes.contains('\0')) {
+        // Text of any of the readable encodings holds no zero byte; UTF-16
+        // without its byte order mark does (every Latin letter has one).
+        message = QStringLiteral("список приборов похож на UTF-16 без метки порядка байтов (BOM)") + kSaveAs;
+    } else if (!decodeUtf8(bytes, text)) {
+        // Not UTF-8: a spreadsheet's text on a Russian desktop, Windows-1251.
+        // Byte 0x98 is the one byte that code page leaves unassigned.
+        if (bytes.contains('\x98'))
+            message = QStringLiteral("список приборов не в UTF-8 и не в Windows-1251 (байт 0x98)") + kSaveAs;
+        else
+            text = FromCp1251(bytes);
+    }
+    if (!message.isEmpty()) text.clear();
+    if (error) *error = message;
+    return text;
+}
+
 MeterList ReadMeterList(const QString& path) {
+    MeterList list;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        MeterList list;
         list.fatal = QStringLiteral("не могу открыть список приборов ") + path + QStringLiteral(": ") + file.errorString();
         return list;
     }
-    return ParseMeterList(QString::fromUtf8(file.readAll()));
+    const QByteArray bytes = ReadAtMost(file, kMaxTextFileBytes);
+    if (file.error() != QFileDevice::NoError) {
+        list.fatal =
+            QStringLiteral("не могу прочитать список приборов ") + path + QStringLiteral(": ") + file.errorString();
+        return list;
+    }
+    if (bytes.size() > kMaxTextFileBytes) {
+        list.fatal = QStringLiteral("список приборов ") + path + QStringLiteral(" слишком большой");
+        return list;
+    }
+    QString error;
+    const QString text = DecodeMeterListBytes(bytes, &error);
+    if (!error.isEmpty()) {
+        list.fatal = QFileInfo(path).fileName() + QStringLiteral(": ") + error;
+        return list;
+    }
+    return ParseMeterList(text);
 }
 
 }  // namespace omi

@@ -12,10 +12,16 @@
 //   archives daily, hourly or both ("daily hourly", "daily+hourly"; default both)
 // Lines that are empty or start with "#" are skipped. A bad line is reported
 // with its number and left out; the others are collected.
+//
+// The file is UTF-8 (with or without a byte order mark), UTF-16 with a byte
+// order mark (either byte order), or Windows-1251 (what a spreadsheet saves
+// on a Russian desktop) when its bytes are not UTF-8. Anything else is
+// refused as a whole with a message naming what the file seems to be, so a
+// name never reaches the store changed.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <vector>
 
 namespace omi {
@@ -51,6 +57,10 @@ struct MeterList {
 };
 
 MeterList ParseMeterList(const QString& text);
+// The text of a list file's bytes; on failure an empty text and *error set to
+// a Russian message naming the encoding.
+QString DecodeMeterListBytes(const QByteArray& bytes, QString* error);
+// Reads, decodes and parses a list file.
 MeterList ReadMeterList(const QString& path);
 
 }  // namespace omi

@@ -6,13 +6,17 @@
 
 namespace omi {
 
-QString SaveGridText(const Grid& grid, const QString& path, QChar sep) {
+QByteArray GridTextBytes(const Grid& grid, QChar sep) {
     QString text;
     for (const QStringList& row : grid) {
         for (const QString& cell : row) text += cell + sep;
         text += QStringLiteral("\r\n");
     }
-    return WriteFileBytes(path, ToCp1251(text));
+    return ToCp1251(text);
+}
+
+QString SaveGridText(const Grid& grid, const QString& path, QChar sep) {
+    return WriteFileBytes(path, GridTextBytes(grid, sep));
 }
 
 QString LoadGridText(Grid& grid, const QString& path, QChar sep) {

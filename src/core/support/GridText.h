@@ -3,6 +3,7 @@
 // row per line ended by CR LF, every cell followed by the separator (a tab),
 // the last cell of a line included.
 
+#include <QByteArray>
 #include <QChar>
 #include <QList>
 #include <QString>
@@ -16,6 +17,8 @@ using Grid = QList<QStringList>;  // rows of cells
 inline constexpr qsizetype kMaxGridColumns = 4096;
 inline constexpr qsizetype kMaxGridCells = 8 * 1024 * 1024;
 
+// The file bytes of a grid.
+QByteArray GridTextBytes(const Grid& grid, QChar sep = QLatin1Char('\t'));
 // Writes the grid, completely or not at all. Returns a Russian message, empty on success.
 QString SaveGridText(const Grid& grid, const QString& path, QChar sep = QLatin1Char('\t'));
 

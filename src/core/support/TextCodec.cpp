@@ -5,6 +5,14 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -141,10 +149,134 @@ QStringList ReadLines1251(const QString& path, QString* error) {
     return lines;
 }
 
+namespace {
+
+// The reason of the last failed file operation in the user's words where the
+// system's text would be English.
+QString failureReason(int error, const QString& systemText) {
+    switch (error) {
+        case ENOSPC:
+            return QStringLiteral("нет места на диске");
+#ifdef EDQUOT
+        case EDQUOT:
+            return QStringLiteral("превышена квота диска");
+#endif
+        case EFBIG:
+            return QStringLiteral("файл больше, чем разрешено записывать");
+        case EISDIR:
+            return QStringLiteral("под этим именем папка");
+        case EROFS:
+            return QStringLiteral("диск только для чтения");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("нет прав на запись");
+        default:
+            return systemText;
+    }
+}
+
+QString cannotWrite(const QString& path, const QString& reason) {
+    return QStringLiteral("не могу записать файл:\r") + path +
+           (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+}
+
+std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+// Moves a file over another one (replacing it); the reason on failure.
+QString moveOver(const QString& from, const QString& to) {
+    std::error_code error;
+    std::filesystem::rename(fsPath(from), fsPath(to), error);
+    return error ? failureReason(error.value(), QString::fromStdString(error.message())) : QString();
+}
+
+}  // namespace
+
+QString WriteToEnd(QFileDevice& file, const QByteArray& bytes) {
+    errno = 0;
+    const qint64 written = file.write(bytes);
+    // Small writes only fill Qt's buffer: the disk is met at the flush.
+    const bool flushed = written == bytes.size() && file.flush();
+    if (flushed && file.error() == QFileDevice::NoError) return {};
+    const int error = errno;
+    const QString text = file.errorString();
+    return failureReason(
+        error, text.isEmpty()
+                   ? QStringLiteral("записано %1 байт из %2").arg(std::max<qint64>(written, 0)).arg(bytes.size())
+                   : text);
+}
+
 QString WriteFileBytes(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("не могу записать файл:\r") + path;
+    if (!file.open(QIODevice::WriteOnly)) return cannotWrite(path, failureReason(errno, file.errorString()));
+    const QString failed = WriteToEnd(file, bytes);
+    if (!failed.isEmpty()) {
+        // Nothing replaces the file that was there; the temporary goes.
+        file.cancelWriting();
+        file.commit();
+        return cannotWrite(path, failed);
+    }
+    errno = 0;
+    if (!file.commit()) return cannotWrite(path, failureReason(errno, file.errorString()));
+    return {};
+}
+
+QString WriteFilesTogether(const std::vector<FileBytes>& files) {
+    // 1. Every new file in full beside its target; the old files untouched.
+    std::vector<std::unique_ptr<QTemporaryFile>> written;
+    for (const FileBytes& f : files) {
+        const QFileInfo target(f.path);
+        auto file = std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                                                     QStringLiteral(".XXXXXX"));
+        if (!file->open()) return cannotWrite(f.path, failureReason(errno, file->errorString()));
+        QString failed = WriteToEnd(*file, f.bytes);
+#ifdef Q_OS_UNIX
+        // A file system that allocates late says "full" only here.
+        if (failed.isEmpty() && ::fsync(file->handle()) != 0) failed = failureReason(errno, QString());
+#endif
+        file->close();
+        if (failed.isEmpty() && file->error() != QFileDevice::NoError) failed = file->errorString();
+        if (!failed.isEmpty()) return cannotWrite(f.path, failed);
+        written.push_back(std::move(file));
+    }
+    // 2. The targets replaced in order, each in one step (a rename over it),
+    // so a target is always there, old or new. The previous file is kept
+    // under a second name first (a hard link, or a copy where the file
+    // system has none) and comes back when a later target fails.
+    struct Replaced {
+        QString target;
+        QString kept;  // empty: there was no previous file
+    };
+    std::vector<Replaced> done;
+    const auto rollBack = [&] {
+        for (auto it = done.rbegin(); it != done.rend(); ++it) {
+            if (it->kept.isEmpty())
+                QFile::remove(it->target);
+            else
+                moveOver(it->kept, it->target);
+        }
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const QString& target = files[i].path;
+        Replaced r{target, {}};
+        if (QFileInfo(target).isFile()) {
+            r.kept = written[i]->fileName() + QStringLiteral(".old");
+            std::error_code linked;
+            std::filesystem::create_hard_link(fsPath(target), fsPath(r.kept), linked);
+            if (linked && !QFile::copy(target, r.kept)) {
+                rollBack();
+                return cannotWrite(target, QStringLiteral("не могу сохранить прежний файл"));
+            }
+        }
+        if (const QString failed = moveOver(written[i]->fileName(), target); !failed.isEmpty()) {
+            if (!r.kept.isEmpty()) QFile::remove(r.kept);
+            rollBack();
+            return cannotWrite(target, failed);
+        }
+        written[i]->setAutoRemove(false);  // it is the target now
+        done.push_back(r);
+    }
+    for (const Replaced& r : done)
+        if (!r.kept.isEmpty()) QFile::remove(r.kept);
     return {};
 }
 

@@ -9,9 +9,11 @@
 // becomes '?'; byte 0x98 (unassigned) reads as U+0098 and back.
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace omi {
 
@@ -48,7 +50,22 @@ QStringList ReadLines1251(const QString& path, QString* error);
 QString WriteTextFile1251(const QString& path, const QString& text);
 // Every line followed by CR LF, the last one included.
 QString WriteLines1251(const QString& path, const QStringList& lines);
-// Raw bytes, completely or not at all.
+// Raw bytes, completely or not at all: a file that was there stays as it was
+// when the new one cannot be written to its end (a full disk included).
 QString WriteFileBytes(const QString& path, const QByteArray& bytes);
+// Writes bytes into an open file to their end and hands them to the system
+// (flush): a write the disk refused, also one that only the flush of the
+// buffer meets, is an error. Returns the reason, empty on success.
+QString WriteToEnd(QFileDevice& file, const QByteArray& bytes);
+// Files that belong together (an archive file and its text copy): each is
+// written in full beside its target first, then the targets are replaced one
+// after the other; when one cannot be replaced, those already replaced get
+// their previous files back. So either all are replaced or none is changed.
+// Returns a Russian message, empty on success.
+struct FileBytes {
+    QString path;
+    QByteArray bytes;
+};
+QString WriteFilesTogether(const std::vector<FileBytes>& files);
 
 }  // namespace omi

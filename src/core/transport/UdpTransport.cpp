@@ -58,7 +58,7 @@ bool UdpTransport::ExchangeWith(const Frame& requestIn, Frame& response, const E
     }
     const Frame request = requestIn;
     const QByteArray out = FrameToString(request);
-    const int base = std::max<int>(port_ ? static_cast<int>(port_->InputTimeout()) : 1000, 1000);
+    const int base = std::max<int>(port_ ? static_cast<int>(port_->InputTimeout()) : 1000, shortestWait_);
     for (int k = 0; k < kAttempts; ++k) {
         // A request sent once: the later attempts only wait on for its answer.
         if (k == 0 || !options.once) {

@@ -2,17 +2,18 @@
 // UDP to a network adapter: the request as one datagram to the configured
 // host and port, its answer the first datagram that comes back from there,
 // up to five attempts. Each attempt waits the serial port's input timeout,
-// at least a second.
+// at least a second (the window's settings); a program that sets its own
+// timeout can lower that floor.
+
+#include <QPointer>
+#include <QString>
+#include <algorithm>
+#include <functional>
+#include <memory>
 
 #include "protocol/Frame.h"
 #include "transport/CommPortDriver.h"
 #include "transport/Transport.h"
-
-#include <QPointer>
-#include <QString>
-
-#include <functional>
-#include <memory>
 
 class QUdpSocket;
 
@@ -33,6 +34,8 @@ public:
     void SetTarget(const QString& host, quint16 port);
     QString Host() const { return udpHost_; }
     quint16 TargetPort() const { return udpPort_; }
+    // The shortest wait of an attempt, 1000 ms unless set.
+    void SetShortestWait(int ms) { shortestWait_ = std::max(ms, 1); }
     // Called when an exchange finds the address empty.
     void SetEmptyAddressHandler(std::function<void()> handler) { emptyAddress_ = std::move(handler); }
 
@@ -47,6 +50,7 @@ private:
     QString udpBoundHost_;
     quint16 udpBoundPort_ = 0;
     std::function<void()> emptyAddress_;
+    int shortestWait_ = 1000;
 };
 
 }  // namespace omi

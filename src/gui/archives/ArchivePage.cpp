@@ -760,9 +760,7 @@ void TArchivePage::AsavearhExecute() {
     // The text copy of a partial archive says so in a last row.
     Grid rows = shown.table.rows;
     if (!partial.isEmpty()) rows.append({partial});
-    QString error = WriteArchiveTextCopy(TextCopyName(path), rows);
-    const QString fileError = WriteArchiveFile(*family, path, shown.view.entries, shown.tab.system);
-    if (error.isEmpty()) error = fileError;
+    const QString error = SaveArchiveWithTextCopy(*family, path, shown.view.entries, shown.tab.system, rows);
     if (!error.isEmpty()) {
         ShowValue(error);
         return;
@@ -824,7 +822,10 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
         Flags().accessLevel));
     Flags().archivePresent = true;
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
-    window_.Status().ok(QStringLiteral("архив из файла: ") + name + QStringLiteral(" - прочитан"));
+    QString read = QStringLiteral("архив из файла: ") + name + QStringLiteral(" - прочитан");
+    if (content.impossible > 0)
+        read += QStringLiteral("... %1 записей с невозможной датой пропущено").arg(content.impossible);
+    window_.Status().ok(read);
     Q_EMIT ArchiveChanged();
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstring>
 
 #include "archives/ArchiveFile.h"
 #include "archives/ArchiveKinds.h"
@@ -74,6 +75,12 @@ TEST(ArchiveFile, RecordCountIsSizeDividedByRecordSize) {
     for (const auto& c : cases) {
         QByteArray bytes(c.size, '\0');
         for (qsizetype i = 0; i < c.size; ++i) bytes[i] = static_cast<char>(i * 7);
+        // Each whole record dated 2026-03-05 at hour i: a record of a device.
+        for (qsizetype at = 0; at + 232 <= c.size; at += 232) {
+            const std::int32_t day = 9561, hour = static_cast<std::int32_t>(at / 232);
+            std::memcpy(bytes.data() + at + 224, &hour, 4);
+            std::memcpy(bytes.data() + at + 228, &day, 4);
+        }
         const ArchiveFileContent content = ParseArchiveFile(F(), bytes, "%f");
         EXPECT_EQ(content.entries.size(), c.records) << c.size;
         EXPECT_EQ(content.lines.size(), 2 + std::max<qsizetype>(1, static_cast<qsizetype>(c.records))) << c.size;
@@ -85,12 +92,14 @@ TEST(ArchiveFile, RecordCountIsSizeDividedByRecordSize) {
 }
 
 TEST(ArchiveFile, JunkOrForeignBytesNeverBreakTheReader) {
-    // NaN and huge doubles, negative and out-of-calendar day numbers, odd sizes.
+    // NaN and huge doubles, negative and out-of-calendar day numbers, odd
+    // sizes: no record of a device, so no entry, each whole record counted.
     for (const char fill : {'\xFF', '\x7F', '\x80', '\x01'}) {
         for (qsizetype size : {232 * 3, 232 * 3 + 5, 176 * 4, 96}) {
             const ArchiveFileContent c = ParseArchiveFile(F(), QByteArray(size, fill), "%.3f");
-            const qsizetype records = size / 232;
-            ASSERT_EQ(c.lines.size(), 2 + std::max<qsizetype>(1, records));
+            EXPECT_TRUE(c.entries.empty());
+            EXPECT_EQ(c.impossible, size / 232);
+            ASSERT_EQ(c.lines.size(), 3);  // the header rows and "нет данных"
             for (const QString& line : c.lines) EXPECT_EQ(Fields(line).size(), 28);
             const Grid rows = ApplyColumnCodes(c.lines, c.codes, 1);
             EXPECT_EQ(rows.size(), c.lines.size());
@@ -290,6 +299,62 @@ TEST(ArchiveFileNames, KindFromRecordsAndName) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ArchiveFileKind(234, folder + c.name, c.entries, c.totals), c.kind) << c.name.toStdString();
+}
+
+namespace {
+// A 232-byte record of the 234 family with its day number and hour.
+QByteArray Record234(std::int32_t day, std::int32_t hour, char fill = 0) {
+    QByteArray r(232, fill);
+    std::memcpy(r.data() + 224, &hour, 4);
+    std::memcpy(r.data() + 228, &day, 4);
+    return r;
+}
+}  // namespace
+
+// Bytes that are no archive are refused; records whose date no device
+// record can have are left out and counted, the real ones kept.
+TEST(ArchiveFile, RecordsWithoutARealDateAreNoRecords) {
+    const QDate today(2026, 3, 10);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        std::size_t records;
+        int impossible;
+    } cases[] = {
+        {"text", QByteArray("не архив, а заметки\r\n").repeated(40), 0, 6},
+        {"day 0 (an empty slot)", Record234(0, 0), 0, 1},
+        {"0xFF", Record234(-1, -1, char(0xFF)), 0, 1},
+        {"hour 24", Record234(9561, 24), 0, 1},
+        {"two years ahead", Record234(9561 + 730, 0), 0, 1},
+        {"good, bad, good", Record234(9561, 1) + Record234(2217345, 0) + Record234(9560, 23), 2, 1},
+        {"a year ahead is believed", Record234(9556 + 366, 0), 1, 0},
+        {"differences and their totals", Record234(9561, 0) + Record234(-36525, 1), 2, 0},
+        {"a totals record alone", Record234(-36525, 0), 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ArchiveFileContent content = ParseArchiveFile(F(), c.bytes, "%f", today);
+        EXPECT_EQ(content.entries.size(), c.records);
+        EXPECT_EQ(content.impossible, c.impossible);
+    }
+    const ArchiveFileContent mixed =
+        ParseArchiveFile(F(), Record234(9561, 1) + Record234(2217345, 0) + Record234(9560, 23), "%f", today);
+    ASSERT_EQ(mixed.entries.size(), 2u);
+    EXPECT_EQ(EntryDay(mixed.entries[1]), 9560);
+    EXPECT_FALSE(mixed.hasTotals);
+
+    // Read from a file: no record at all is an error; the content stays.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("notes.Arh");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("hello").repeated(100));
+    f.close();
+    ArchiveFileContent content;
+    content.impossible = -7;
+    const QString error = ReadArchiveFile(F(), path, "%f", content);
+    EXPECT_TRUE(error.contains(" - не опознан как архивный")) << error.toStdString();
+    EXPECT_EQ(content.impossible, -7);
 }
 
 }  // namespace

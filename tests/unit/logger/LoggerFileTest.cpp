@@ -95,7 +95,9 @@ TEST_F(LoggerFiles, RecordsRemainderAndTheDecodedTable) {
 }
 
 TEST_F(LoggerFiles, MoreRecordsThanTheRingHolds) {
-    Logger().path = write("9D.225", QByteArray(2 + 43 * 200, '\0'));
+    QByteArray bytes(2 + 43 * 200, '\0');
+    for (int r = 0; r < 200; ++r) bytes[2 + 43 * r + 41] = static_cast<char>(r % 200 + 1);  // day numbers 1..200
+    Logger().path = write("9D.225", bytes);
     ASSERT_EQ(LoadLoggerFile(), QString());
     ASSERT_EQ(Logger().decoded.size(), 202u);
     EXPECT_EQ(Logger().decoded[2 + 128].value(0), "0");
@@ -126,4 +128,51 @@ TEST(DescriptionTable, SavedAndLoadedBack) {
     EXPECT_EQ(loaded.rows, table.rows);
     EXPECT_TRUE(loaded.LoadFromFile(dir.filePath("нет.txt"), '\t').startsWith("не найден файл:"));
     EXPECT_EQ(loaded.rows, table.rows) << "a missing file keeps the cells";
+}
+
+// The content of a file with a logger name: an archive or refused, whether
+// listed by the manager (the name with its folder) or loaded.
+TEST_F(LoggerFiles, ContentThatIsNoArchiveIsNotRecognised) {
+    // 225 records of 43 bytes: hour at 40, day number word at 41.
+    const auto record = [](int day, int hour) {
+        QByteArray r(43, '\x11');
+        r[40] = char(hour);
+        r[41] = char(day & 0xFF);
+        r[42] = char(day >> 8);
+        return r;
+    };
+    QByteArray noise(500, '\0');
+    for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        const char* error;  // empty: recognised
+    } cases[] = {
+        {"empty", {}, "файл пустой"},
+        {"the pointer only", QByteArray("\x01\x00", 2), "нет ни одной записи"},
+        {"text", QByteArray("hello"), "нет ни одной записи"},
+        {"noise", noise, "с настоящей датой"},
+        {"zeros", QByteArray(2 + 43 * 5, '\0'), "с настоящей датой"},
+        {"larger than the largest ring (1024 records)", QByteArray(2 + 43 * 1024 + 1, '\0'), "больше, чем может быть"},
+        {"one real record among bad ones", QByteArray(2, '\0') + record(0, 0) + record(9561, 0) + record(9561, 30), ""},
+        {"the largest ring", QByteArray(2, '\0') + record(9561, 0) + QByteArray(43 * 1023, '\0'), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = write("00999D.225", c.bytes);
+        const QString error = ParseLoggerFileName(path);
+        EXPECT_TRUE(QString::fromUtf8(c.error).isEmpty() ? error.isEmpty() : error.contains(QString::fromUtf8(c.error)))
+            << error.toStdString();
+        Logger().path = path;
+        EXPECT_EQ(LoadLoggerFile(), error);
+        // The bare name says nothing of the content.
+        EXPECT_EQ(ParseLoggerFileName("00999D.225"), QString());
+    }
+    // A huge file is refused by its size, not read.
+    const QString huge = dir.filePath("1H.234");
+    QFile f(huge);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(200 * 1024 * 1024));
+    f.close();
+    EXPECT_TRUE(ParseLoggerFileName(huge).contains("больше, чем может быть"));
 }

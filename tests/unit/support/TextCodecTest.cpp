@@ -1,11 +1,14 @@
-#include "support/TextCodec.h"
-
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <csignal>
 
 #include "support/TestFiles.h"
-
-#include <QFile>
-#include <QTemporaryDir>
+#include "support/TextCodec.h"
 
 namespace omi {
 namespace {
@@ -106,8 +109,93 @@ TEST(TextCodec, FileFailuresGiveRussianMessages) {
     EXPECT_EQ(error, QStringLiteral("файл слишком большой:\r") + big);
 
     const QString noFolder = dir.filePath(QStringLiteral("нет/файл.txt"));
-    EXPECT_EQ(WriteTextFile1251(noFolder, QStringLiteral("x")), QStringLiteral("не могу записать файл:\r") + noFolder);
+    EXPECT_TRUE(WriteTextFile1251(noFolder, QStringLiteral("x"))
+                    .startsWith(QStringLiteral("не могу записать файл:\r") + noFolder));
     EXPECT_FALSE(QFile::exists(noFolder));
+}
+
+// A file system that refuses writes past a size: the process's file size
+// limit (setrlimit RLIMIT_FSIZE, with SIGXFSZ ignored, so a write past it
+// fails with EFBIG as one on a full disk fails with ENOSPC; the bytes below
+// the limit are written, as on a disk with a little room left).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &before_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = before_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit before_{};
+    void (*previous_)(int) = nullptr;
+};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TEST(TextCodec, AWriteTheDiskRefusesLeavesThePreviousFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("архив.Arh"));
+    ASSERT_EQ(WriteFileBytes(path, "old"), QString());
+    const QByteArray big(5104, 'x');  // larger than the room, smaller than Qt's write buffer
+    for (const rlim_t room : {rlim_t(0), rlim_t(4096)}) {
+        SCOPED_TRACE(room);
+        QString error;
+        {
+            FileSizeLimit limit(room);
+            error = WriteFileBytes(path, big);
+        }
+        EXPECT_TRUE(error.startsWith(QStringLiteral("не могу записать файл:\r") + path)) << error.toStdString();
+        EXPECT_EQ(readAll(path), "old");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("архив.Arh")}));
+    }
+    ASSERT_EQ(WriteFileBytes(path, big), QString());
+    EXPECT_EQ(readAll(path), big);
+}
+
+TEST(TextCodec, FilesThatBelongTogetherAreReplacedTogether) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath("a.txt");
+    const QString archive = dir.filePath("a.Arh");
+    ASSERT_EQ(WriteFilesTogether({{text, "old text"}, {archive, "old archive"}}), QString());
+    const auto unchanged = [&] {
+        EXPECT_EQ(readAll(text), "old text");
+        EXPECT_EQ(readAll(archive), "old archive");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.Arh", "a.txt"}));
+    };
+    {
+        // The second file does not fit: neither is replaced.
+        FileSizeLimit limit(100);
+        const QString error = WriteFilesTogether({{text, "new text"}, {archive, QByteArray(5104, 'a')}});
+        EXPECT_TRUE(error.startsWith(QStringLiteral("не могу записать файл:\r") + archive)) << error.toStdString();
+    }
+    unchanged();
+    ASSERT_EQ(WriteFilesTogether({{text, "new text"}, {archive, QByteArray(5104, 'a')}}), QString());
+    EXPECT_EQ(readAll(text), "new text");
+    EXPECT_EQ(readAll(archive), QByteArray(5104, 'a'));
+
+    // The second target cannot be replaced (a folder has its name): the first
+    // one, already replaced, gets its previous file back.
+    const QString folder = dir.filePath("b.Arh");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString error = WriteFilesTogether({{text, "newer text"}, {folder, "newer archive"}});
+    EXPECT_TRUE(error.contains("папка")) << error.toStdString();
+    EXPECT_EQ(readAll(text), "new text");
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.Arh", "a.txt"}));
+    // A new pair where nothing was: on failure nothing is left.
+    const QString lone = dir.filePath("c.txt");
+    EXPECT_FALSE(WriteFilesTogether({{lone, "text"}, {folder, "archive"}}).isEmpty());
+    EXPECT_FALSE(QFile::exists(lone));
 }
 
 }  // namespace
