@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cstring>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -379,7 +381,14 @@ private Q_SLOTS:
         const QString file = dir.filePath("архив.Arh");
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(4 * 232, '\0'));
+        // Four daily records of the 234 (day number at 228, hour at 224),
+        // the last four days.
+        for (int i = 4; i >= 1; --i) {
+            QByteArray record(232, '\0');
+            const qint32 day = QDate(1999, 12, 31).daysTo(QDate::currentDate().addDays(-i));
+            std::memcpy(record.data() + 228, &day, sizeof day);
+            f.write(record);
+        }
         f.close();
         SetFileDialogHook([&](const FileDialogRequest&) { return file; });
         Sim sim({"--pty", "--type", "234", "--serial", "417"});
