@@ -1,7 +1,9 @@
 // Start-up of the programs as a user meets it, measured from outside:
 //   window: from fork to the first painted main window (the program's
 //           --startup-probe line), and the window's resident memory then;
-//   omi-cli --imitation identify: wall time and peak resident memory.
+//   omi-cli --version and --imitation identify: wall time and peak resident
+//           memory, side by side with a bare QCoreApplication program (the
+//           floor of a Qt program's start) and their ratios to it.
 // The window needs a display (scripts/bench runs it under Xvfb); without
 // one only the command-line figures are printed.
 //
@@ -89,39 +91,76 @@ long field(const std::string& out, const char* key) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    // OMI_BENCH_CLI_BEFORE: another omi-cli (an earlier build) measured in
+    // the same rounds, for a before / after comparison on one machine state.
+    const char* before = std::getenv("OMI_BENCH_CLI_BEFORE");
 
-    std::vector<double> cliMs, cliRss;
-    run({OMI_CLI_PATH, "--imitation", "identify"}, nullptr);  // warm the cache
-    for (int i = 0; i < runs; ++i) {
-        const Run r = run({OMI_CLI_PATH, "--imitation", "identify"}, nullptr);
-        if (!r.ok) {
-            std::printf("omi-cli --imitation identify failed\n");
-            return 1;
-        }
-        cliMs.push_back(r.wallMs);
-        cliRss.push_back(static_cast<double>(r.maxRssKb) / 1024.0);
+    // The commands run round-robin, so that a change of the machine's load
+    // falls on all of them alike; the figures are medians.
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<double> ms, rss;
+    };
+    std::vector<Case> cases = {
+        {"bare qt", {OMI_BARE_PATH}, {}, {}},
+        {"cli version", {OMI_CLI_PATH, "--version"}, {}, {}},
+        {"cli identify", {OMI_CLI_PATH, "--imitation", "identify"}, {}, {}},
+    };
+    if (before && *before) {
+        cases.push_back({"before cli version", {before, "--version"}, {}, {}});
+        cases.push_back({"before cli identify", {before, "--imitation", "identify"}, {}, {}});
     }
-    std::printf("cli identify wall median %.1f ms worst %.1f ms\n", median(cliMs), worst(cliMs));
-    std::printf("cli identify peak rss median %.1f MB\n", median(cliRss));
+    for (Case& c : cases) run(c.args, nullptr);  // warm the cache
+    for (int i = 0; i < runs; ++i) {
+        for (Case& c : cases) {
+            const Run r = run(c.args, nullptr);
+            if (!r.ok) {
+                std::printf("%s failed\n", c.name);
+                return 1;
+            }
+            c.ms.push_back(r.wallMs);
+            c.rss.push_back(static_cast<double>(r.maxRssKb) / 1024.0);
+        }
+    }
+    const double bare = median(cases[0].ms);
+    for (const Case& c : cases) {
+        std::printf("%s wall median %.1f ms worst %.1f ms\n", c.name, median(c.ms), worst(c.ms));
+        std::printf("%s peak rss median %.1f MB\n", c.name, median(c.rss));
+        if (&c != &cases[0]) std::printf("%s / bare qt median %.2f\n", c.name, median(c.ms) / bare);
+    }
 
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::printf("window: no display, not measured\n");
         return 0;
     }
-    std::vector<double> paintMs, innerMs, rss;
-    run({OMI_WINDOW_PATH, "--startup-probe"}, "first-paint-ms");  // warm the cache
+    // OMI_BENCH_WINDOW_BEFORE: an earlier build of the window, in the same rounds.
+    struct Window {
+        const char* name;
+        std::string path;
+        std::vector<double> paintMs, innerMs, rss;
+    };
+    std::vector<Window> windows = {{"window", OMI_WINDOW_PATH, {}, {}, {}}};
+    if (const char* w = std::getenv("OMI_BENCH_WINDOW_BEFORE"); w && *w)
+        windows.push_back({"before window", w, {}, {}, {}});
+    for (Window& w : windows) run({w.path, "--startup-probe"}, "first-paint-ms");  // warm the cache
     for (int i = 0; i < runs; ++i) {
-        const Run r = run({OMI_WINDOW_PATH, "--startup-probe"}, "first-paint-ms");
-        if (r.firstLineMs == 0) {
-            std::printf("window start failed\n");
-            return 1;
+        for (Window& w : windows) {
+            const Run r = run({w.path, "--startup-probe"}, "first-paint-ms");
+            if (r.firstLineMs == 0) {
+                std::printf("%s start failed\n", w.name);
+                return 1;
+            }
+            w.paintMs.push_back(r.firstLineMs);
+            w.innerMs.push_back(static_cast<double>(field(r.out, "first-paint-ms ")));
+            w.rss.push_back(static_cast<double>(field(r.out, "rss-kb ")) / 1024.0);
         }
-        paintMs.push_back(r.firstLineMs);
-        innerMs.push_back(static_cast<double>(field(r.out, "first-paint-ms ")));
-        rss.push_back(static_cast<double>(field(r.out, "rss-kb ")) / 1024.0);
     }
-    std::printf("window first paint from fork median %.1f ms worst %.1f ms\n", median(paintMs), worst(paintMs));
-    std::printf("window first paint from main() median %.1f ms\n", median(innerMs));
-    std::printf("window rss after start median %.1f MB\n", median(rss));
+    for (const Window& w : windows) {
+        std::printf("%s first paint from fork median %.1f ms worst %.1f ms\n", w.name, median(w.paintMs),
+                    worst(w.paintMs));
+        std::printf("%s first paint from main() median %.1f ms\n", w.name, median(w.innerMs));
+        std::printf("%s rss after start median %.1f MB\n", w.name, median(w.rss));
+    }
     return 0;
 }

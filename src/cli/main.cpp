@@ -37,9 +37,8 @@
 #include "support/Status.h"
 #include "transport/CommPortDriver.h"
 #ifdef OMI_CLI_REPORT
-#include <QGuiApplication>
-
-#include "ReportPainter.h"
+#include "ReportModule.h"
+#include "support/Modules.h"
 #endif
 #include <unistd.h>
 
@@ -494,8 +493,15 @@ bool writeReport(const Options& o, int type, const ReportMaker& make) {
         printErr(QStringLiteral("для ") + deviceName(type) + QStringLiteral(" нет шаблонов отчета"));
         return false;
     }
+    // The renderer and Qt GUI are a module: loaded by a command with --report only.
+    QString error;
+    auto* write = ModuleFunctionAs<WriteReportPdfFn>(kReportModule, kWriteReportPdfFunction, &error);
+    if (!write) {
+        printErr(error);
+        return false;
+    }
     const auto [input, title] = make(family);
-    const QString error = WriteReportPdf(QFileInfo(o.report).absoluteFilePath(), input, title);
+    error = write(QFileInfo(o.report).absoluteFilePath(), input, title);
     if (!error.isEmpty()) {
         printErr(error);
         return false;
@@ -881,10 +887,15 @@ int main(int argc, char** argv) {
 #ifdef OMI_CLI_REPORT
     bool report = false;
     for (int i = 1; i < argc; ++i) report = report || std::string_view(argv[i]) == "--report";
-    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (report) application = std::make_unique<QGuiApplication>(argc, argv);
+    if (report) {
+        QString error;
+        auto* make = ModuleFunctionAs<MakeReportApplication>(kReportModule, kReportApplicationFunction, &error);
+        if (!make) {
+            printErr(QStringLiteral("omi-cli: ") + error);
+            return 1;
+        }
+        application.reset(make(argc, argv));
+    }
 #endif
     if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *application;

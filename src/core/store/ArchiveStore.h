@@ -13,10 +13,10 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
-#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -42,6 +42,12 @@ std::optional<ArchiveEntry> EntryFromBytes(const RecordLayout& layout, const QBy
 // "07.12.2026 - 08.12.2026") or hours ("10.12.2026 14:00 - 10.12.2026 15:00").
 QStringList GapTexts(const ArchiveList& list, StoredArchive archive);
 
+class ArchiveStoreBackend;
+
+// The store's work is done by the module "omi-store" (support/Modules.h),
+// loaded when the first store is made: a program that never opens a store
+// does not load Qt SQL. Without the module every call fails softly: Open
+// returns the message, reads return nothing.
 class ArchiveStore {
 public:
     static constexpr int kSchemaVersion = 1;
@@ -113,16 +119,9 @@ public:
     std::vector<RunRow> Runs() const;
 
 private:
-    QString openSqlite(bool create);
-    QString checkOrCreate(bool create);
-    QString tablesAndCheck(bool create, bool* empty);
-    QString createTables();
-    // The text of a failure, and the failure kept for the decision to retry.
-    QString storeError(const QString& what, const QSqlError& e);
-    QString connection_;
-    QSqlError lastSql_;
+    std::unique_ptr<ArchiveStoreBackend> backend_;
+    QString missing_;  // why there is no backend
     QString location_;
-    bool postgres_ = false;
 };
 
 }  // namespace omi

@@ -3,7 +3,9 @@
 // host and port, its answer the first datagram that comes back from there,
 // up to five attempts. Each attempt waits the serial port's input timeout,
 // at least a second (the window's settings); a program that sets its own
-// timeout can lower that floor.
+// timeout can lower that floor. The socket is the system's own (with a
+// socket notifier of Qt Core): a program that talks UDP does not need Qt
+// Network for it.
 
 #include <QPointer>
 #include <QString>
@@ -14,8 +16,6 @@
 #include "protocol/Frame.h"
 #include "transport/CommPortDriver.h"
 #include "transport/Transport.h"
-
-class QUdpSocket;
 
 namespace omi {
 
@@ -40,13 +40,14 @@ public:
     void SetEmptyAddressHandler(std::function<void()> handler) { emptyAddress_ = std::move(handler); }
 
 private:
+    struct Socket;
     bool ensureUdpSocket();
 
     QPointer<TCommPortDriver> port_;
     std::function<void(int ms)> pause_;
     QString udpHost_;
     quint16 udpPort_ = kDefaultPort;
-    std::unique_ptr<QUdpSocket> udp_;
+    std::unique_ptr<Socket> udp_;
     QString udpBoundHost_;
     quint16 udpBoundPort_ = 0;
     std::function<void()> emptyAddress_;
