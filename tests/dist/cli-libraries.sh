@@ -21,13 +21,25 @@ read -r _ UDP <&4
 failed=0
 HEAVY='lib(Qt6Gui|Qt6Sql|Qt6Network|fontconfig|freetype|harfbuzz|X11|xcb|EGL|GLX|OpenGL|gssapi_krb5)\.so'
 
-# loaded ARGS...: the libraries the command's process loaded.
-loaded() { LD_DEBUG=files "$CLI" "$@" 2>&1 >/dev/null | sed -n 's/.*file=\([^ ]*\).*\[0\];  needed by.*/\1/p; s/.*file=\([^ ]*\).*\[0\];  dynamically loaded by.*/\1/p' | sort -u; }
+# loaded ARGS...: the libraries the command's process loaded; its exit
+# status in $RC.
+RC=0
+loaded() {
+    LD_DEBUG=files "$CLI" "$@" >/dev/null 2>"$TMP/debug"
+    RC=$?
+    sed -n 's/.*file=\([^ ]*\) \[0\];  \(needed\|dynamically loaded\) by.*/\1/p' "$TMP/debug" | sort -u >"$TMP/libs"
+}
 
-# none ARGS...: the command loads none of the heavy libraries.
+# none ARGS...: the command succeeds and loads none of the heavy libraries.
 none() {
+    loaded "$@"
     local heavy
-    heavy=$(loaded "$@" | grep -E "$HEAVY" | tr '\n' ' ')
+    heavy=$(grep -E "$HEAVY" "$TMP/libs" | tr '\n' ' ')
+    if [[ $RC != 0 ]]; then
+        echo "FAIL: omi-cli $* ended with $RC"
+        grep -v ':.*file=\|^ *[0-9]*:\s*$' "$TMP/debug" | head -5
+        failed=1
+    fi
     if [[ -n $heavy ]]; then
         echo "FAIL: omi-cli $* loads $heavy"
         failed=1
@@ -37,7 +49,8 @@ none() {
 has() {
     local lib=$1
     shift
-    if ! loaded "$@" | grep -q "^$lib"; then
+    loaded "$@"
+    if ! grep -q "^$lib" "$TMP/libs"; then
         echo "FAIL: omi-cli $* does not load $lib"
         failed=1
     fi
