@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -61,11 +62,12 @@ double runProcess(const std::vector<std::string>& args) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed : -1;
 }
 
-// omi-sim's log: one request a line, its bytes as decimal numbers.
-std::vector<QByteArray> readRequests(const QString& path) {
+// omi-sim's log from a position on: one request a line, its bytes as
+// decimal numbers (omi-sim keeps the file open and appends).
+std::vector<QByteArray> readRequests(const QString& path, qint64 from) {
     std::vector<QByteArray> requests;
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return requests;
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(from)) return requests;
     while (!f.atEnd()) {
         const QList<QByteArray> numbers = f.readLine().simplified().split(' ');
         QByteArray request;
@@ -166,10 +168,9 @@ int main(int argc, char** argv) {
         std::size_t requests = 0;
         int silent = 0;
         for (int r = 0; r < runs; ++r) {
-            QFile::remove(log);
+            const qint64 logged = QFileInfo(log).size();
             const double c = runProcess(args);
-            const std::vector<QByteArray> sent = readRequests(log);
-            QFile::remove(log);
+            const std::vector<QByteArray> sent = readRequests(log, logged);
             const double f = replay(pty, baud, sent, &silent);
             if (c < 0 || f < 0 || sent.empty()) {
                 std::fprintf(stderr, "type %d: omi-cli or the replay failed\n", type);
