@@ -79,6 +79,9 @@ void printOut(const QString& text) {
 // A text of the core may still name the window's handler it comes from
 // ("TFomi.AreadstateExecute: ..."); the user gets the text without it.
 QString userText(QString text) {
+    // Most texts name none: they skip the expression (compiling it is a
+    // measurable part of a short command's run).
+    if (!text.contains(QLatin1String("TFomi."))) return text.trimmed();
     static const QRegularExpression internalName(QStringLiteral("\\s*TFomi\\.\\w+\\s*:?\\s*"));
     text.replace(internalName, QStringLiteral(" "));
     return text.trimmed();
