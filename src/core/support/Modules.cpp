@@ -44,6 +44,9 @@ void* ModuleFunction(const char* module, const char* symbol, QString* error) {
             const QString path = dir + QLatin1Char('/') + file;
             if (!QFileInfo::exists(path)) continue;
             auto candidate = std::make_unique<QLibrary>(path);
+            // Every symbol now: one the program lacks is a message here, not
+            // a crash at the first call.
+            candidate->setLoadHints(QLibrary::ResolveAllSymbolsHint);
             if (candidate->load()) {
                 library = std::move(candidate);
                 break;
