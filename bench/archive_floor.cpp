@@ -8,7 +8,8 @@
 //   archive_floor [RUNS] [BAUD] [DAYS] [TYPE...]   (5, 9600, 30, every family with archives)
 //
 // Prints per family the medians of RUNS alternating runs and the ratio
-// omi-cli / floor.
+// omi-cli / floor. OMI_BENCH_CLI_BEFORE: another omi-cli (an earlier build)
+// run in the same rounds, its ratio printed too.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -133,7 +134,9 @@ int main(int argc, char** argv) {
     std::vector<int> types;
     for (int i = 4; i < argc; ++i) types.push_back(std::atoi(argv[i]));
     if (types.empty()) types = {225, 227, 228, 229, 234};
-    const char* cli = std::getenv("OMI_BENCH_CLI") ? std::getenv("OMI_BENCH_CLI") : OMI_CLI_PATH;
+    const char* cli = OMI_CLI_PATH;
+    const char* before = std::getenv("OMI_BENCH_CLI_BEFORE");
+    if (before && !*before) before = nullptr;
 
     QTemporaryDir dir;
     const QString log = dir.filePath(QStringLiteral("requests.log"));
@@ -164,10 +167,20 @@ int main(int argc, char** argv) {
                                                to,
                                                "--data-dir",
                                                dir.filePath("data").toStdString()};
-        std::vector<double> cliMs, floorMs;
+        std::vector<std::string> beforeArgs = args;
+        if (before) beforeArgs[0] = before;
+        std::vector<double> cliMs, floorMs, beforeMs;
         std::size_t requests = 0;
         int silent = 0;
         for (int r = 0; r < runs; ++r) {
+            if (before) {
+                const double b = runProcess(beforeArgs);
+                if (b < 0) {
+                    std::fprintf(stderr, "type %d: the earlier omi-cli failed\n", type);
+                    return 1;
+                }
+                beforeMs.push_back(b);
+            }
             const qint64 logged = QFileInfo(log).size();
             const double c = runProcess(args);
             const std::vector<QByteArray> sent = readRequests(log, logged);
@@ -184,6 +197,7 @@ int main(int argc, char** argv) {
         sim.waitForFinished();
         const double c = median(cliMs), f = median(floorMs);
         std::printf("%-6d  %10.1f ms  %9.1f ms  %.4f  %8zu (%d)  %13d\n", type, c, f, c / f, requests, silent, runs);
+        if (before) std::printf("before  %10.1f ms  %9.1f ms  %.4f\n", median(beforeMs), f, median(beforeMs) / f);
         std::fflush(stdout);
     }
     return 0;
