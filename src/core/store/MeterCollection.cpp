@@ -1,5 +1,7 @@
 #include "store/MeterCollection.h"
 
+#include "connection/Connection.h"
+
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
@@ -60,15 +62,15 @@ bool AlreadyStored(const std::set<std::int64_t>& stored, StoredArchive archive, 
     return true;
 }
 
-MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const MeterStart& start, bool portFree,
+MeterOutcome CollectMeter(Connection& line, const Meter& meter, const MeterStart& start, bool portFree,
                           const QDateTime& now, const CollectEvents& events) {
     MeterOutcome outcome;
     EventStatus identifyStatus(events, nullptr);
     // A known type asks the listed address to confirm itself (devices sharing
     // the line stay silent); an unknown one asks whatever device answers the
     // broadcast, which must then have the listed number.
-    SetCurrentDevice(meter.type >= 0 ? meter.serial : -1, meter.type >= 0 ? meter.type : -1);
-    const IdentifyResult id = Identify(engine, {false, portFree, meter.Udp(), false}, identifyStatus);
+    line.SetDevice(meter.type >= 0 ? meter.serial : -1, meter.type >= 0 ? meter.type : -1);
+    const IdentifyResult id = Identify(line, {false, portFree, meter.Udp(), false}, identifyStatus);
     if (!id.ok) {
         outcome.status = identifyStatus.lastError.isEmpty() ? kNoLinkText : identifyStatus.lastError;
         return outcome;
@@ -120,7 +122,7 @@ MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const Mete
         status.archive = archive;
         std::optional<std::int64_t> newest;
         ArchiveReadContext context;
-        context.engine = &engine;
+        context.line = &line;
         context.status = &status;
         context.accessLevel = 1;
         context.logFolder = QDir::tempPath();

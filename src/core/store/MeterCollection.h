@@ -21,7 +21,7 @@
 
 namespace omi {
 
-class ExchangeEngine;
+class Connection;
 
 // Where a meter's collection starts.
 struct MeterStart {
@@ -66,7 +66,7 @@ struct MeterOutcome {
 // else invalid (the whole archive).
 QDate ResumeDay(StoredArchive archive, const QDate& since, std::optional<std::int64_t> through);
 
-MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const MeterStart& start, bool portFree,
+MeterOutcome CollectMeter(Connection& line, const Meter& meter, const MeterStart& start, bool portFree,
                           const QDateTime& now, const CollectEvents& events);
 
 }  // namespace omi
