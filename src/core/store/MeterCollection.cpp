@@ -23,12 +23,15 @@ namespace {
 // the time left of the reading state.
 class EventStatus : public StatusSink {
 public:
-    EventStatus(const CollectEvents& events, const ArchiveReadingState* state) : events_(events), state_(state) {}
+    EventStatus(const CollectEvents& events, ArchiveReadingState* state) : events_(events), state_(state) {}
     void show(StatusStyle style, const QString& shown) override {
         if (style == StatusStyle::Error) lastError = shown;
         if (events_.status) events_.status(shown);
     }
+    // The reader reports its progress before each request: the moment to
+    // end a read the collection no longer wants.
     void progress(int position, int maximum) override {
+        if (state_ && events_.stopRequested && events_.stopRequested()) state_->Stop();
         if (!events_.progress || maximum <= 0) return;
         events_.progress(archive, std::clamp(maximum - position, 0, maximum), maximum, state_ ? state_->estimate : 0);
     }
@@ -37,7 +40,7 @@ public:
 
 private:
     const CollectEvents& events_;
-    const ArchiveReadingState* state_;
+    ArchiveReadingState* state_;
 };
 
 bool hasArchive(int type, int kind) {

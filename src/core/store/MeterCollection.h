@@ -41,6 +41,9 @@ struct MeterStart {
 bool AlreadyStored(const std::set<std::int64_t>& stored, StoredArchive archive, int day, int hour);
 
 struct CollectEvents {
+    // Asked before each request of an archive read: true ends the read
+    // there (the collection is being stopped). Null: never.
+    std::function<bool()> stopRequested;
     // Status texts of the reading (busy and errors).
     std::function<void(const QString& text)> status;
     std::function<void(StoredArchive archive, int done, int planned, int secondsLeft)> progress;
