@@ -9,11 +9,12 @@
 #include "store/MeterList.h"
 
 #ifndef _WIN32
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace omi::cli {
@@ -59,20 +60,28 @@ std::optional<CollectSettings> ReadCollectSettings(const QString& path, QString*
             s.list = QFileInfo(value).isAbsolute() ? value : QFileInfo(path).dir().filePath(value);
         } else if (name == QLatin1String("store")) {
             if (value.isEmpty()) return bad(n, QStringLiteral("store: не указано хранилище"));
-            s.store = value;
+            // A file is found beside the settings, as the list is.
+            const bool url =
+                value.startsWith(QLatin1String("postgresql://")) || value.startsWith(QLatin1String("postgres://"));
+            s.store = url || QFileInfo(value).isAbsolute() ? value : QFileInfo(path).dir().filePath(value);
         } else if (name == QLatin1String("archives")) {
-            const QStringList words = value.toLower().split(QRegularExpression(QStringLiteral("[\\s,+;]+")), Qt::SkipEmptyParts);
+            const QStringList words =
+                value.toLower().split(QRegularExpression(QStringLiteral("[\\s,+;]+")), Qt::SkipEmptyParts);
             s.daily = false;
             s.hourly = false;
             for (const QString& w : words) {
-                if (w == QLatin1String("daily")) s.daily = true;
-                else if (w == QLatin1String("hourly")) s.hourly = true;
-                else return bad(n, QStringLiteral("archives: \"%1\" - не архив; можно daily, hourly или оба").arg(w));
+                if (w == QLatin1String("daily"))
+                    s.daily = true;
+                else if (w == QLatin1String("hourly"))
+                    s.hourly = true;
+                else
+                    return bad(n, QStringLiteral("archives: \"%1\" - не архив; можно daily, hourly или оба").arg(w));
             }
             if (words.isEmpty()) return bad(n, QStringLiteral("archives: не указан ни один архив (daily, hourly)"));
         } else if (name == QLatin1String("jobs")) {
             const int v = value.toInt(&ok);
-            if (!ok || v < 1 || v > 256) return bad(n, QStringLiteral("jobs: нужно число от 1 до 256, а не \"%1\"").arg(value));
+            if (!ok || v < 1 || v > 256)
+                return bad(n, QStringLiteral("jobs: нужно число от 1 до 256, а не \"%1\"").arg(value));
             s.jobs = v;
         } else if (name == QLatin1String("timeout")) {
             const int v = value.toInt(&ok);
@@ -80,7 +89,8 @@ std::optional<CollectSettings> ReadCollectSettings(const QString& path, QString*
                 return bad(n, QStringLiteral("timeout: нужно время ответа в мс от 1 до 60000, а не \"%1\"").arg(value));
             s.timeoutMs = v;
         } else {
-            return bad(n, QStringLiteral("неизвестный параметр \"%1\" (есть list, store, archives, jobs, timeout)").arg(name));
+            return bad(
+                n, QStringLiteral("неизвестный параметр \"%1\" (есть list, store, archives, jobs, timeout)").arg(name));
         }
     }
     if (s.list.isEmpty()) {

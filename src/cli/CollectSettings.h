@@ -2,7 +2,8 @@
 // The settings file of an unattended collection (the service the timer
 // starts reads it): one "name = value" a line, "#" starts a comment.
 //   list     = the meter list file (required; relative to this file's folder)
-//   store    = an SQLite file or postgresql://USER@HOST/DB (the data folder's store)
+//   store    = an SQLite file (relative to this file's folder) or
+//              postgresql://USER@HOST/DB (the data folder's store)
 //   archives = daily | hourly | daily hourly (what the list says of each meter)
 //   jobs     = lines read at the same time, 1..256 (4)
 //   timeout  = answer timeout in ms, 1..60000 (1000)

@@ -24,7 +24,8 @@ QString aligned(const Grid& rows) {
     for (const QStringList& r : rows) {
         QString line;
         for (qsizetype c = 0; c < r.size(); ++c) line += r[c].leftJustified(width[size_t(c)]) + QStringLiteral("  ");
-        text += line.trimmed() + QLatin1Char('\n');
+        while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+        text += line + QLatin1Char('\n');
     }
     return text;
 }
@@ -35,29 +36,31 @@ QJsonObject rowJson(const PeriodRow& r) {
         volumes.append(r.volumes[k]);
         temperatures.append(r.temperatures[k]);
     }
-    return QJsonObject{{"name", r.name},
-                       {"type", r.type},
-                       {"model", r.model},
-                       {"serial", r.serial},
-                       {"system", r.system},
-                       {"heat", r.heat},
-                       {"volumes", volumes},
-                       {"temperatures", temperatures},
-                       {"error_hours", double(r.errorHours)},
-                       {"error_days", QJsonArray::fromStringList(r.errorDays)},
-                       {"days_present", r.daysPresent},
-                       {"days_missing", r.daysMissing},
-                       {"missing_days", QJsonArray::fromStringList(r.missingDays)},
-                       {"last_status", r.lastStatus.isEmpty() ? QJsonValue() : QJsonValue(r.lastStatus)},
-                       {"last_ended", r.lastEnded.isValid() ? QJsonValue(r.lastEnded.toString(Qt::ISODate)) : QJsonValue()},
-                       {"clock_offset", r.clockOffset ? QJsonValue(double(*r.clockOffset)) : QJsonValue()}};
+    return QJsonObject{
+        {"name", r.name},
+        {"type", r.type},
+        {"model", r.model},
+        {"serial", r.serial},
+        {"system", r.system},
+        {"heat", r.heat},
+        {"volumes", volumes},
+        {"temperatures", temperatures},
+        {"error_hours", double(r.errorHours)},
+        {"error_days", QJsonArray::fromStringList(r.errorDays)},
+        {"days_present", r.daysPresent},
+        {"days_missing", r.daysMissing},
+        {"missing_days", QJsonArray::fromStringList(r.missingDays)},
+        {"last_status", r.lastStatus.isEmpty() ? QJsonValue() : QJsonValue(r.lastStatus)},
+        {"last_ended", r.lastEnded.isValid() ? QJsonValue(r.lastEnded.toString(Qt::ISODate)) : QJsonValue()},
+        {"clock_offset", r.clockOffset ? QJsonValue(double(*r.clockOffset)) : QJsonValue()}};
 }
 
 }  // namespace
 
 int RunStoreReport(const StoreReportArgs& args, const CollectIo& io, TablePdfWriter pdf) {
     if (args.from > args.to) {
-        io.err(QStringLiteral("отчет: --from %1 позже --to %2").arg(args.from.toString(Qt::ISODate), args.to.toString(Qt::ISODate)));
+        io.err(QStringLiteral("отчет: --from %1 позже --to %2")
+                   .arg(args.from.toString(Qt::ISODate), args.to.toString(Qt::ISODate)));
         return 2;
     }
     if (!args.pdf.isEmpty() && !pdf) {
@@ -72,12 +75,10 @@ int RunStoreReport(const StoreReportArgs& args, const CollectIo& io, TablePdfWri
     const PeriodReport report = MakePeriodReport(store, args.from, args.to, args.filter);
     for (const QString& w : report.warnings) io.err(w);
     const QString period = ShortDateText(args.from) + QStringLiteral(" - ") + ShortDateText(args.to);
-    const QString summary = report.rows.empty()
-                                ? QStringLiteral("в хранилище %1 нет приборов для отчета").arg(args.store)
-                                : QStringLiteral("отчет за %1: строк %2, хранилище %3")
-                                      .arg(period)
-                                      .arg(report.rows.size())
-                                      .arg(args.store);
+    const QString summary =
+        report.rows.empty()
+            ? QStringLiteral("в хранилище %1 нет приборов для отчета").arg(args.store)
+            : QStringLiteral("отчет за %1: строк %2, хранилище %3").arg(period).arg(report.rows.size()).arg(args.store);
     const Grid grid = PeriodReportGrid(report, args.decimals);
     if (args.json) {
         QJsonArray rows;

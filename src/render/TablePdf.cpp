@@ -47,8 +47,8 @@ QString WriteTablePdf(const QString& path, const QString& title, const QStringLi
             std::vector<double> width(size_t(columns), 0);
             for (qsizetype row = 0; row < grid.size(); ++row)
                 for (qsizetype c = 0; c < grid[row].size(); ++c)
-                    width[size_t(c)] = std::max(width[size_t(c)], (row < headerRows ? boldMetrics : metrics)
-                                                                       .horizontalAdvance(grid[row][c]));
+                    width[size_t(c)] = std::max(
+                        width[size_t(c)], (row < headerRows ? boldMetrics : metrics).horizontalAdvance(grid[row][c]));
             const double cap = page.width() / 6;
             double total = 0;
             for (double& w : width) total += (w = std::min(w, cap)) + gap;
@@ -57,8 +57,8 @@ QString WriteTablePdf(const QString& path, const QString& title, const QStringLi
             const auto rowHeight = [&](const QStringList& cells) {
                 double h = line;
                 for (qsizetype c = 0; c < cells.size(); ++c) {
-                    const QRectF r = metrics.boundingRect(QRectF(0, 0, width[size_t(c)] * scale, 1e6),
-                                                          Qt::TextWordWrap, cells[c]);
+                    const QRectF r =
+                        metrics.boundingRect(QRectF(0, 0, width[size_t(c)] * scale, 1e6), Qt::TextWordWrap, cells[c]);
                     h = std::max(h, r.height());
                 }
                 return h;
@@ -84,9 +84,9 @@ QString WriteTablePdf(const QString& path, const QString& title, const QStringLi
             };
             const auto footer = [&] {
                 painter.setFont(font);
-                painter.drawText(QPointF(page.right() - metrics.horizontalAdvance(QStringLiteral("лист 999")),
-                                         page.bottom()),
-                                 QStringLiteral("лист %1").arg(++drawn));
+                painter.drawText(
+                    QPointF(page.right() - metrics.horizontalAdvance(QStringLiteral("лист 999")), page.bottom()),
+                    QStringLiteral("лист %1").arg(++drawn));
             };
             painter.setFont(titleFont);
             for (const QString& t : titleLines) {

@@ -30,7 +30,7 @@ bool cumulative(const ArchiveFamily& family, int offset) {
 // Where a family keeps the report's values.
 struct Fields {
     int heat = -1;
-    int errorHours = -1;  // the cumulative hours with errors
+    int errorHours = -1;                                    // the cumulative hours with errors
     std::vector<std::pair<RecordValue, int>> temperatures;  // with the offset of their pipe's volume
 };
 
@@ -44,8 +44,8 @@ Fields fieldsOf(const ArchiveFamily& family) {
             f.temperatures.emplace_back(t.value, t.weightOffset);
         else if (t.rule == TotalsRule::Sum && head.startsWith(QStringLiteral("ТЕПЛО")))
             f.heat = t.value.offset;
-        else if (t.rule == TotalsRule::Sum && t.value.kind == RecordKind::Int32 && head.contains(QStringLiteral("с ош")) &&
-                 cumulative(family, t.value.offset))
+        else if (t.rule == TotalsRule::Sum && t.value.kind == RecordKind::Int32 &&
+                 head.contains(QStringLiteral("с ош")) && cumulative(family, t.value.offset))
             f.errorHours = t.value.offset;
     }
     return f;
@@ -84,7 +84,8 @@ PeriodReport MakePeriodReport(const ArchiveStore& store, const QDate& from, cons
         QString error;
         const ArchiveList list =
             store.Load(type, serial, StoredArchive::Daily, from.addDays(-1), to, *family->layout, &error);
-        if (!error.isEmpty()) report.warnings << QStringLiteral("%1 № %2: %3").arg(ModelName(type)).arg(serial).arg(error);
+        if (!error.isEmpty())
+            report.warnings << QStringLiteral("%1 № %2: %3").arg(ModelName(type)).arg(serial).arg(error);
         const ArchiveView view = BuildArchiveView(*family, list, kDailyDifference, {from.addDays(-1), to, false});
         const ArchiveEntry totals = view.hasTotals ? view.entries.back() : ZeroEntry(*family->layout);
 
@@ -138,22 +139,21 @@ PeriodReport MakePeriodReport(const ArchiveStore& store, const QDate& from, cons
 
 Grid PeriodReportGrid(const PeriodReport& report, int decimals) {
     Grid grid;
-    grid << QStringList{"Прибор",  "Тип",   "Номер", "Система", "ТЕПЛО",  "объем",  "объем",   "объем",
-                        "t°С",     "t°С",   "t°С",   "с ош.",   "Дней",   "Дней",   "Пропуски", "Ошибки",
-                        "Сбор",    "Часы"}
-         << QStringList{"",         "",        "",   "",       "Гкал",     "1, м3",  "2, м3",      "3, м3",
-                        "1",        "2",       "3",  "час",    "есть",     "нет",    "дни",        "дни",
-                        "последний", "расхождение, с"};
+    grid << QStringList{"Прибор", "Тип", "Номер", "Система", "ТЕПЛО", "объем",    "объем",  "объем", "t°С",
+                        "t°С",    "t°С", "с ош.", "Дней",    "Дней",  "Пропуски", "Ошибки", "Сбор",  "Часы"}
+         << QStringList{"",  "",  "",    "",     "Гкал", "1, м3", "2, м3", "3, м3",     "1",
+                        "2", "3", "час", "есть", "нет",  "дни",   "дни",   "последний", "расхождение, с"};
     for (const PeriodRow& r : report.rows) {
-        QStringList cells{r.name, r.model, QString::number(r.serial), QString::number(r.system), number(r.heat, decimals)};
+        QStringList cells{r.name, r.model, QString::number(r.serial), QString::number(r.system),
+                          number(r.heat, decimals)};
         for (int k = 0; k < 3; ++k) cells << (k < r.temperatureCount ? number(r.volumes[k], decimals) : QString());
         for (int k = 0; k < 3; ++k) cells << (k < r.temperatureCount ? number(r.temperatures[k], 2) : QString());
         cells << QString::number(r.errorHours) << QString::number(r.daysPresent) << QString::number(r.daysMissing)
               << r.missingDays.join(QStringLiteral(", ")) << r.errorDays.join(QStringLiteral(", "))
-              << (r.lastStatus.isEmpty() ? QString()
-                                         : r.lastStatus + (r.lastEnded.isValid()
-                                                               ? QStringLiteral(" (") + DateTimeText(r.lastEnded) + ")"
-                                                               : QString()))
+              << (r.lastStatus.isEmpty()
+                      ? QString()
+                      : r.lastStatus + (r.lastEnded.isValid() ? QStringLiteral(" (") + DateTimeText(r.lastEnded) + ")"
+                                                              : QString()))
               << (r.clockOffset ? QString::number(*r.clockOffset) : QString());
         grid << cells;
     }

@@ -42,8 +42,10 @@ TimeRange RecordTimeRange(StoredArchive archive, const QDate& first, const QDate
 std::vector<ErrorTime> FindErrorTimes(const ArchiveFamily& family, const ArchiveList& entries, StoredArchive archive) {
     std::vector<const ArchiveColumn*> codes, times;
     for (const ArchiveColumn& c : family.columns) {
-        if (c.error != ErrorTag::None) codes.push_back(&c);
-        else if (isErrorTimeColumn(c)) times.push_back(&c);
+        if (c.error != ErrorTag::None)
+            codes.push_back(&c);
+        else if (isErrorTimeColumn(c))
+            times.push_back(&c);
     }
     std::map<std::int64_t, const ArchiveEntry*> byTime;
     for (const ArchiveEntry& e : entries)
@@ -94,8 +96,10 @@ ArchiveFindings FindArchiveFindings(const ArchiveStore& store, int type, int ser
     for (const ArchiveEntry& e : list)
         if (!e.empty() && EntryDay(e) > 0) stored.insert(timeOf(e, archive));
     for (std::int64_t t = range.from; t <= range.to; t += step) {
-        if (stored.count(t)) out.present.push_back(t);
-        else out.missing.push_back(t);
+        if (stored.count(t))
+            out.present.push_back(t);
+        else
+            out.missing.push_back(t);
     }
     for (const ErrorTime& e : FindErrorTimes(*family, list, archive))
         if (e.time >= range.from && e.time <= range.to) out.errors.push_back(e);

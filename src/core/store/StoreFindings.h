@@ -18,18 +18,18 @@ namespace omi {
 
 // One record time whose record (of any heat system) shows a fault.
 struct ErrorTime {
-    std::int64_t time = 0;     // RecordHours
-    std::int32_t system = 0;   // system error codes of the heat systems, or'ed
-    std::int32_t device = 0;   // device error codes, or'ed
-    bool errorTime = false;    // time with errors counted in this period
+    std::int64_t time = 0;    // RecordHours
+    std::int32_t system = 0;  // system error codes of the heat systems, or'ed
+    std::int32_t device = 0;  // device error codes, or'ed
+    bool errorTime = false;   // time with errors counted in this period
 };
 
 struct ArchiveFindings {
-    std::int64_t from = 0, to = 0;          // the range looked at (RecordHours, both included)
-    std::vector<std::int64_t> present;      // stored times in the range, oldest first
-    std::vector<std::int64_t> missing;      // times of the range not stored, oldest first
-    std::vector<ErrorTime> errors;          // oldest first
-    QString error;                          // the store could not be read
+    std::int64_t from = 0, to = 0;      // the range looked at (RecordHours, both included)
+    std::vector<std::int64_t> present;  // stored times in the range, oldest first
+    std::vector<std::int64_t> missing;  // times of the range not stored, oldest first
+    std::vector<ErrorTime> errors;      // oldest first
+    QString error;                      // the store could not be read
 };
 
 // The record times of a range: every day (hour 0) of first..last for the

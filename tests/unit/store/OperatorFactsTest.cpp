@@ -68,9 +68,12 @@ TEST(OperatorFacts, ErrorDaysAndMissingDaysOfARangeComeFromTheStoredRecords) {
     // 2: the counter grows (time with errors). 3: unchanged counter, a device
     // error code. 4 and 5: missing. 6: minutes with errors of the day. 7: a
     // system error. 8: clean, counter unchanged. 9: missing.
-    std::vector<ArchiveEntry> entries{daily(d1, {0, 0, 5, 0}),         daily(d1.addDays(1), {0, 0, 7, 0}),
-                                      daily(d1.addDays(2), {0, 4, 7, 0}), daily(d1.addDays(5), {0, 0, 7, 30}),
-                                      daily(d1.addDays(6), {2, 0, 7, 0}), daily(d1.addDays(7), {0, 0, 7, 0})};
+    std::vector<ArchiveEntry> entries{daily(d1, {0, 0, 5, 0}),
+                                      daily(d1.addDays(1), {0, 0, 7, 0}),
+                                      daily(d1.addDays(2), {0, 4, 7, 0}),
+                                      daily(d1.addDays(5), {0, 0, 7, 30}),
+                                      daily(d1.addDays(6), {2, 0, 7, 0}),
+                                      daily(d1.addDays(7), {0, 0, 7, 0})};
     ASSERT_EQ(store.Store(kType, 11, StoredArchive::Daily, entries, QDateTime::currentDateTime(), nullptr), QString());
 
     // The range starts on day 2: day 1 is read only to judge the counter.
@@ -90,8 +93,8 @@ TEST(OperatorFacts, ErrorDaysAndMissingDaysOfARangeComeFromTheStoredRecords) {
 
     // The first stored day with a counter already high is not judged
     // without the day before it.
-    const ArchiveFindings alone = FindArchiveFindings(store, kType, 11, StoredArchive::Daily,
-                                                      RecordTimeRange(StoredArchive::Daily, d1, d1));
+    const ArchiveFindings alone =
+        FindArchiveFindings(store, kType, 11, StoredArchive::Daily, RecordTimeRange(StoredArchive::Daily, d1, d1));
     EXPECT_TRUE(alone.errors.empty());
     EXPECT_TRUE(alone.missing.empty());
 }
@@ -161,7 +164,6 @@ TEST(OperatorFacts, TheRunClockIsKeptAndAnOldStoreGainsItsColumnOnlyWhenWritten)
 }
 
 namespace {
-
 
 // Runs in a child process: opens the store, takes the meter, reports, waits.
 int childTakesMeter(const QString& where, int serial) {
