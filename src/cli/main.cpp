@@ -14,6 +14,8 @@
 #include "archives/ArchiveView.h"
 #include "CalibrateCommand.h"
 #include "CollectCommand.h"
+#include "CollectSettings.h"
+#include "StoreReportCommand.h"
 #include "SendCommand.h"
 #include "SerialSetup.h"
 #include "WriteCommands.h"
@@ -41,6 +43,7 @@
 #include <QGuiApplication>
 
 #include "ReportPainter.h"
+#include "TablePdf.h"
 #endif
 #include <unistd.h>
 
@@ -734,7 +737,48 @@ int runCollect(const Options& o) {
     args.json = o.json;
     args.quiet = o.quiet;
     args.progressLines = !o.quiet && isatty(fileno(stderr));
+    if (!o.settings.isEmpty()) {
+        QString error;
+        const auto settings = cli::ReadCollectSettings(o.settings, &error);
+        if (!settings) {
+            printErr(error);
+            return 1;
+        }
+        args.list = settings->list;
+        if (args.store.isEmpty()) args.store = settings->store;
+        if (settings->jobs) args.jobs = *settings->jobs;
+        if (settings->timeoutMs) args.timeoutMs = *settings->timeoutMs;
+    }
+    // One run of a list at a time; a list that cannot be opened is
+    // reported by the collection in its words.
+    cli::ListRunLock lock;
+    bool busy = false;
+    QString lockError;
+    if (!lock.TryLock(args.list, &busy, &lockError) && busy) {
+        printErr(QStringLiteral("сбор по списку ") + args.list +
+                 QStringLiteral(" уже идет (другой запуск): этот запуск не начат"));
+        return cli::kRunLockedStatus;
+    }
     return RunCollect(args, {printOut, printErr});
+}
+
+// report --store STORE --from --to: the period report of the store.
+int runStoreReport(const Options& o) {
+    cli::StoreReportArgs args;
+    args.store = o.store;
+    args.from = QDate::fromString(o.from, Qt::ISODate);
+    args.to = QDate::fromString(o.to, Qt::ISODate);
+    args.filter = {o.name, o.type, o.serial};
+    args.csv = o.csv;
+    args.pdf = o.pdf;
+    args.json = o.json;
+    if (o.precision >= 2) args.decimals = o.precision;
+#ifdef OMI_CLI_REPORT
+    const cli::TablePdfWriter pdf = WriteTablePdf;
+#else
+    const cli::TablePdfWriter pdf = nullptr;
+#endif
+    return cli::RunStoreReport(args, {printOut, printErr}, pdf);
 }
 
 // An archive file of the data logger, read by the family's reading procedure
@@ -881,7 +925,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> application;
 #ifdef OMI_CLI_REPORT
     bool report = false;
-    for (int i = 1; i < argc; ++i) report = report || std::string_view(argv[i]) == "--report";
+    for (int i = 1; i < argc; ++i)
+        report = report || std::string_view(argv[i]) == "--report" || std::string_view(argv[i]) == "--pdf";
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -922,7 +967,7 @@ int main(int argc, char** argv) {
         {"set-clock", withSession<runWrite>},   {"set-number", withSession<runWrite>},
         {"init", withSession<runWrite>},        {"start-worktime", withSession<runWrite>},
         {"clear-archives", withSession<runWrite>}, {"send", withSession<runSend>},
-        {"collect", runCollect},
+        {"collect", runCollect},                {"report", runStoreReport},
     };
     for (const auto& [name, run] : kRun) {
         if (o.command != QLatin1String(name)) continue;
