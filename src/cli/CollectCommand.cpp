@@ -495,7 +495,7 @@ private:
     void handle(MeterState& s, const QJsonObject& e) {
         const QString ev = e["ev"].toString();
         if (ev == "start") {
-            // A worker told to end starts no meter more.
+            // A reader told to end starts no meter more.
             if (stopping_) return;
             s.started = true;
             s.clock.start();
