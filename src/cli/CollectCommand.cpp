@@ -11,6 +11,7 @@
 #include "store/ArchiveStore.h"
 #include "store/MeterCollection.h"
 #include "store/MeterList.h"
+#include "store/StoreFindings.h"
 #include "support/Dates.h"
 #include "transport/CommPortDriver.h"
 #include "transport/Modem.h"
@@ -325,6 +326,7 @@ struct MeterState {
     std::map<StoredArchive, std::vector<ArchiveEntry>> pending;
     QString progress;  // the progress line's text
     QElapsedTimer clock;
+    bool locked = false;  // this collector holds the meter's lock in the store
 };
 
 QString timeLeft(int seconds) {
@@ -414,9 +416,29 @@ private:
         if (running_ == 0) loop_.quit();
     }
 
+    // Takes the meter for this collector: another collector on the same
+    // store (on this machine or another) that holds it reads it; this one
+    // skips it.
+    bool take(MeterState& s) {
+        QString error;
+        switch (store_.TryLockMeter(s.meter.serial, &error)) {
+            case ArchiveStore::MeterLock::Taken:
+                s.locked = true;
+                return true;
+            case ArchiveStore::MeterLock::HeldElsewhere:
+                finish(s, false, QStringLiteral("прибор читает другой сборщик: пропущен"));
+                return false;
+            case ArchiveStore::MeterLock::Failed:
+                break;
+        }
+        finish(s, false, QStringLiteral("прибор не занять для сбора: ") + error);
+        return false;
+    }
+
     void start(std::size_t line) {
         QJsonArray jobs;
         for (int i : lines_[line]) {
+            if (!take(meters_[size_t(i)])) continue;
             const Meter& m = meters_[size_t(i)].meter;
             QJsonObject job = meterToJson(m);
             job.insert("index", i);
@@ -447,6 +469,7 @@ private:
             job.insert("stored", stored);
             jobs.append(job);
         }
+        if (jobs.isEmpty()) return;  // every meter of the line is read by another collector
         // The readers' events are handled here, in the collector's thread, in
         // the order each reader sent them; a reader's end after its last event.
         auto* reader = new LineReader(jobs, args_.timeoutMs, [this](const QJsonObject& event) { post(event); });
@@ -583,6 +606,8 @@ private:
                      QStringLiteral(", новых записей %1, уже было %2").arg(s.added).arg(s.already);
         if (s.run >= 0 && !storeLost_)
             store_.EndRun(s.run, s.type, s.status, s.added, s.already, QDateTime::currentDateTime());
+        if (s.locked) store_.UnlockMeter(s.meter.serial);
+        s.locked = false;
         if (!args_.progressLines && !args_.quiet && !args_.json)
             io_.err(s.meter.name + QStringLiteral(": ") + s.progress);
     }
@@ -685,7 +710,11 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
         return 1;
     }
     std::vector<MeterState> meters(list.meters.size());
-    for (std::size_t i = 0; i < meters.size(); ++i) meters[i].meter = list.meters[i];
+    for (std::size_t i = 0; i < meters.size(); ++i) {
+        meters[i].meter = list.meters[i];
+        if (args.daily) meters[i].meter.daily = *args.daily;
+        if (args.hourly) meters[i].meter.hourly = *args.hourly;
+    }
     Collector collector(args, io, store, meters, stopSignals);
     collector.Run();
     const int signo = stopSignals.Take();
@@ -693,19 +722,45 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
     int collected = 0;
     QJsonArray json;
     QString text;
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::int64_t nowHours = RecordHours(DayNumber(now.date()), now.time().hour());
+    // Up to 20 runs of days (hours), then how many more.
+    const auto shortList = [](const QStringList& runs) {
+        constexpr int kShown = 20;
+        QString t = runs.mid(0, kShown).join(QStringLiteral(", "));
+        if (runs.size() > kShown) t += QStringLiteral(" и еще %1").arg(runs.size() - kShown);
+        return t;
+    };
     for (const MeterState& s : meters) {
         if (s.ok) ++collected;
         QJsonArray archives;
         QStringList ranges;
         for (const auto& [archive, a] : s.archives) {
-            archives.append(QJsonObject{{"archive", StoredArchiveName(archive)},
-                                        {"from", isoOrNull(a.first)},
-                                        {"to", isoOrNull(a.last)},
-                                        {"complete", a.complete},
-                                        {"records_new", a.added},
-                                        {"records_stored", a.already}});
+            QJsonObject o{{"archive", StoredArchiveName(archive)},
+                          {"from", isoOrNull(a.first)},
+                          {"to", isoOrNull(a.last)},
+                          {"complete", a.complete},
+                          {"records_new", a.added},
+                          {"records_stored", a.already}};
             const QString range = rangeText(a);
-            ranges << archiveWord(archive) + (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
+            QString line = archiveWord(archive) +
+                           (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
+            // What the store holds of the range read: the days (hours) with
+            // errors and those missing.
+            if (a.first.isValid() && s.type >= 0 && !collector.StoreLost()) {
+                const ArchiveFindings f = FindArchiveFindings(store, s.type, s.meter.serial, archive,
+                                                              RecordTimeRange(archive, a.first, a.last, nowHours));
+                if (f.error.isEmpty()) {
+                    const QStringList errors = TimeRunTexts(TimesOf(f.errors), archive);
+                    const QStringList missing = TimeRunTexts(f.missing, archive);
+                    o.insert("errors", QJsonArray::fromStringList(errors));
+                    o.insert("missing", QJsonArray::fromStringList(missing));
+                    if (!errors.isEmpty()) line += QStringLiteral(" (с ошибками: ") + shortList(errors) + QLatin1Char(')');
+                    if (!missing.isEmpty()) line += QStringLiteral(" (нет записей: ") + shortList(missing) + QLatin1Char(')');
+                }
+            }
+            archives.append(o);
+            ranges << line;
         }
         json.append(QJsonObject{{"name", s.meter.name},
                                 {"line", s.meter.lineNumber},

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace omi::cli {
 
@@ -19,6 +20,9 @@ struct CollectArgs {
     QDate since;
     int jobs = 4;
     int timeoutMs = 1000;
+    // The archives of every meter, when given (the settings file); unset: as
+    // the list says of each.
+    std::optional<bool> daily, hourly;
     bool json = false;
     bool quiet = false;
     bool progressLines = false;  // stderr is a terminal and --quiet is not given

@@ -748,6 +748,8 @@ int runCollect(const Options& o) {
         if (args.store.isEmpty()) args.store = settings->store;
         if (settings->jobs) args.jobs = *settings->jobs;
         if (settings->timeoutMs) args.timeoutMs = *settings->timeoutMs;
+        args.daily = settings->daily;
+        args.hourly = settings->hourly;
     }
     // One run of a list at a time; a list that cannot be opened is
     // reported by the collection in its words.
