@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -755,6 +756,40 @@ private Q_SLOTS:
         nothingOfTheCalculator("no answer");
         QVERIFY(w->LuState->text().startsWith("НЕТ СВЯЗИ: "));
         QVERIFY(dialogs.asked.isEmpty());
+    }
+
+    // The pages follow the device of the window's connection whoever sets
+    // it: set on the line itself (as a logger file or a new number sets it),
+    // it drops the previous device's data and the status line names it; a
+    // preparation tells the pages once, at its end, whatever it addressed on
+    // the way.
+    void pagesFollowTheConnectionsDevice() {
+        DataFolder data;
+        Sim calc({"--pty", "--type", "229", "--serial", "10000"});
+        auto w = makeWindow({calc.Pty()});
+        w->AreadNoTuExecute();
+        QCOMPARE(w->ShownSerial(), 10000);
+        w->Action("AreadParam")->trigger();
+        QVERIFY(w->configPage->Editor());
+        QVERIFY(w->Action("ASetPar")->isEnabled());
+        w->Status().ok("проверка");
+        QCOMPARE(w->LuState->text(), ModelName(229) + " № 10000: проверка");
+
+        w->Line().SetDevice(417, 234);
+        QCOMPARE(w->ShownSerial(), 417);
+        QCOMPARE(w->ShownType(), 234);
+        QVERIFY(!w->configPage->Editor());
+        QVERIFY(!w->Action("ASetPar")->isEnabled());
+        w->Status().ok("проверка");
+        QCOMPARE(w->LuState->text(), ModelName(234) + " № 417: проверка");
+
+        QSignalSpy told(w.get(), &TFomi::CurrentDeviceChanged);
+        w->AcreateExecute();
+        QCOMPARE(told.count(), 1);
+        QCOMPARE(told.first(), QVariantList({-1, -1}));
+        QCOMPARE(w->Line().Serial(), -1);
+        w->Status().ok("проверка");
+        QCOMPARE(w->LuState->text(), QString("проверка"));
     }
 
     // "Справка" is a toggle: it shows help, and is released when help is
