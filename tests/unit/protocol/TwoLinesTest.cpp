@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 
 #include "archives/ArchiveKinds.h"
@@ -63,7 +64,9 @@ struct SimLine {
             return entry;
         }
         EXPECT_EQ(procedure.decode(answer, line.Address(), entry), QString()) << line.Type();
-        if (!entry.empty()) EXPECT_EQ(entry[0].Layout(), procedure.record) << line.Type();
+        if (!entry.empty()) {
+            EXPECT_EQ(entry[0].Layout(), procedure.record) << line.Type();
+        }
         return entry;
     }
 
@@ -120,8 +123,10 @@ protected:
         EXPECT_EQ(b.status.texts.last(), QStringLiteral("ОМИ-1 А1(А2)М № 22: НА СВЯЗИ!"));
     }
 
+    // A answers after 150 ms, B after 60 ms: B's reads nested in A's wait
+    // take longer than A's answer, which comes while B still waits.
     SimLine a{234, 417, 40, {"--delay", "150"}};
-    SimLine b{225, 22, 7};
+    SimLine b{225, 22, 7, {"--delay", "60"}};
 };
 
 TEST_F(TwoLines, AlternatingReadsEachDecodeTheirOwnDevice) {
@@ -160,10 +165,10 @@ TEST_F(TwoLines, AlternatingReadsEachDecodeTheirOwnDevice) {
     EXPECT_EQ(b.line.Records().f234.state[0].heat, 0.0);
 }
 
-// Line A's simulator answers after 150 ms. While A waits for its answer a
-// timer starts the reads of line B: a state read and a whole daily archive
-// read of three days, which run to their end inside A's wait. A's answer
-// comes meanwhile and is taken when B is done.
+// While line A waits for its state answer a timer starts the reads of line
+// B: a state read and a whole daily archive read of three days, which run to
+// their end inside A's wait. A's answer comes meanwhile and is taken, without
+// asking again, when B is done.
 TEST_F(TwoLines, OneLineReadsWhileTheOtherWaits) {
     IdentifyBoth();
     QTemporaryDir logs;
@@ -196,6 +201,11 @@ TEST_F(TwoLines, OneLineReadsWhileTheOtherWaits) {
     EXPECT_TRUE(nestedRan) << "line B was read while line A waited";
     ASSERT_TRUE(stateA.ok());
     EXPECT_EQ(stateA.attempts, 1);
+    const QStringList requestsA = a.sim.Requests();
+    EXPECT_EQ(std::count_if(requestsA.begin(), requestsA.end(),
+                            [](const QString& r) { return r.section(' ', 4, 4) == QStringLiteral("1"); }),
+              1)
+        << "A's state request was sent once";
     ExpectState234(a.line.Records().f234.state, "234");
     ASSERT_TRUE(stateB.ok());
     ExpectState225(b.line.Records().f225.state, "225");
