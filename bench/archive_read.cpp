@@ -97,6 +97,7 @@ void runOne(const char* name, int kind, const QDate& first, const QDate& last, i
     state.reading = true;
     ArchiveList list;
     Quiet status;
+    status.SetDevice(&line.Address());
     ArchiveReadContext context;
     context.line = &line;
     context.status = &status;
