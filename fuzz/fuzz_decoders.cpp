@@ -39,7 +39,8 @@ struct DecoderCase {
     std::initializer_list<int> types;  // device types the decoder serves
     int command;
     int length;  // whole answer
-    void (*run)(const Frame& answer, const DeviceAddress& from);  // from: the device asked
+    // Decodes the answer as one of the device asked (from) and shows it.
+    void (*run)(const Frame& answer, const DeviceAddress& from);
 };
 
 // The table text of a decoded archive entry, as the archive view shows it
