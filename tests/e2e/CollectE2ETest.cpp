@@ -459,12 +459,12 @@ TEST(Collect, TwoCollectorsOnOneStoreReadEachMeterOnce) {
     if (!server.Skip().isEmpty()) GTEST_SKIP() << server.Skip().toStdString();
     // Paced lines: every read lasts long enough for the two runs to overlap.
     std::vector<std::unique_ptr<Sim>> sims;
-    QString text = "name,port,serial,type\n";
+    QString text = "name,port,serial,type,archives\n";
     for (int i = 0; i < 4; ++i) {
         const int serial = 501 + i;
         sims.push_back(std::make_unique<Sim>(
             QStringList{"--pty", "--type", i % 2 ? "229" : "234", "--serial", QString::number(serial), "--baud", "9600"}));
-        text += QString("M%1,%2,%3,%4\n").arg(serial).arg(sims.back()->Pty()).arg(serial).arg(i % 2 ? 229 : 234);
+        text += QString("M%1,%2,%3,%4,daily\n").arg(serial).arg(sims.back()->Pty()).arg(serial).arg(i % 2 ? 229 : 234);
     }
     QTemporaryDir dir;
     const QString list = writeList(dir, text);
