@@ -7,23 +7,23 @@
 // Usage: archive_read [daily|hourly|both] [BAUD] [DAYS] [TYPE]  (DAYS of the daily
 // range, default 365 = the whole archive)
 
-#include "archives/ArchiveKinds.h"
-#include "archives/ArchiveProcedure.h"
-#include "archives/ArchiveRange.h"
-#include "archives/ArchiveReader.h"
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "transport/CommPortDriver.h"
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "archives/ArchiveKinds.h"
+#include "archives/ArchiveProcedure.h"
+#include "archives/ArchiveRange.h"
+#include "archives/ArchiveReader.h"
+#include "connection/Connection.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "transport/CommPortDriver.h"
 
 using namespace omi;
 
@@ -51,13 +51,13 @@ public:
 
 // Time of one bare record exchange (engine and simulator pacing, no reader):
 // the baseline that the reader's own per-record cost is measured against.
-double bareRecordExchangeMs(ExchangeEngine& engine, int count) {
-    const Frame request = *BuildFrame(cmd::ArchiveRecord, Frame{0, 0x80});
+double bareRecordExchangeMs(Connection& line, int count) {
+    const Frame request = *line.BuildFrame(cmd::ArchiveRecord, Frame{0, 0x80});
     Frame response;
     QElapsedTimer t;
     t.start();
     int ok = 0;
-    for (int i = 0; i < count; ++i) ok += engine.Exchange(request, response) ? 1 : 0;
+    for (int i = 0; i < count; ++i) ok += line.Exchange(request, response) ? 1 : 0;
     return ok ? t.nsecsElapsed() / 1e6 / ok : 0.0;
 }
 
@@ -73,18 +73,23 @@ struct WireShape {
 
 WireShape wireShape(int type) {
     switch (type) {
-    case 225: return {6 + 9, 49};
-    case 227: return {6 + 10, 41};
-    case 228: return {(6 + 9) + 12 + 12, 166};
-    case 229:
-    case 230: return {12 + (6 + 9) + 12 + 12, 166};
-    default: return {12 + (6 + 10) + 12 + 12, 222};
+        case 225:
+            return {6 + 9, 49};
+        case 227:
+            return {6 + 10, 41};
+        case 228:
+            return {(6 + 9) + 12 + 12, 166};
+        case 229:
+        case 230:
+            return {12 + (6 + 9) + 12 + 12, 166};
+        default:
+            return {12 + (6 + 10) + 12 + 12, 222};
     }
 }
 
 int gType = 234;
 
-void runOne(const char* name, int kind, const QDate& first, const QDate& last, int baud, ExchangeEngine& engine) {
+void runOne(const char* name, int kind, const QDate& first, const QDate& last, int baud, Connection& line) {
     ArchiveReadingState state;
     state.first = first;
     state.last = last;
@@ -92,8 +97,9 @@ void runOne(const char* name, int kind, const QDate& first, const QDate& last, i
     state.reading = true;
     ArchiveList list;
     Quiet status;
+    status.SetDevice(&line.Address());
     ArchiveReadContext context;
-    context.engine = &engine;
+    context.line = &line;
     context.status = &status;
     context.now = QDateTime::currentDateTime();
     QElapsedTimer t;
@@ -137,30 +143,31 @@ int main(int argc, char** argv) {
     }
 
     QProcess sim;
-    sim.start(QStringLiteral(OMI_SIM_PATH), {"--pty", "--type", QString::number(gType), "--serial", "417", "--baud", QString::number(baud)});
+    sim.start(QStringLiteral(OMI_SIM_PATH),
+              {"--pty", "--type", QString::number(gType), "--serial", "417", "--baud", QString::number(baud)});
     if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
         std::fprintf(stderr, "omi-sim did not start\n");
         return 1;
     }
     const QString pty = QString::fromUtf8(sim.readLine()).trimmed();
 
-    TCommPortDriver port;
+    Connection line;
+    TCommPortDriver& port = line.Port();
     port.SetPortName(pty);
     port.SetBaudRateValue(baud);
     port.SetInputTimeout(1000);
     port.SetOutputTimeout(1000);
-    ExchangeEngine engine(&port);
-    SetEngine(&engine);
-    SetCurrentDevice(417, gType);
+    line.SetDevice(417, gType);
 
     const double recordWireMs = (8 + wireShape(gType).recordAnswer) * 10.0 * 1000.0 / baud;
-    gBareMs = bareRecordExchangeMs(engine, 40);
+    gBareMs = bareRecordExchangeMs(line, 40);
     std::printf("bare record exchange   %.3f ms, wire %.3f ms: engine + simulator pacing %.3f ms\n", gBareMs,
                 recordWireMs, gBareMs - recordWireMs);
 
     const QDate today = QDate::currentDate();
-    if (std::strcmp(which, "hourly") != 0) runOne(days >= 365 ? "daily, whole archive" : "daily range", 0, today.addDays(-days), today, baud, engine);
-    if (std::strcmp(which, "daily") != 0) runOne("hourly, 2 days", 2, today.addDays(-1), today, baud, engine);
+    if (std::strcmp(which, "hourly") != 0)
+        runOne(days >= 365 ? "daily, whole archive" : "daily range", 0, today.addDays(-days), today, baud, line);
+    if (std::strcmp(which, "daily") != 0) runOne("hourly, 2 days", 2, today.addDays(-1), today, baud, line);
     sim.kill();
     sim.waitForFinished();
     return 0;

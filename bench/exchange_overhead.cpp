@@ -6,22 +6,22 @@
 // Also reports the CPU time of this process against the wall time, and the
 // CPU used while the port's far end is gone.
 
-#include "protocol/Exchange.h"
-#include "protocol/Frame.h"
-#include "transport/CommPortDriver.h"
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
-
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
 #include <vector>
+
+#include "connection/Connection.h"
+#include "protocol/Exchange.h"
+#include "protocol/Frame.h"
+#include "transport/CommPortDriver.h"
 
 using namespace omi;
 
@@ -45,21 +45,23 @@ int main(int argc, char** argv) {
     const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
 
     QProcess sim;
-    sim.start(QStringLiteral(OMI_SIM_PATH), {"--pty", "--type", "234", "--serial", "417", "--baud", QString::number(baud)});
+    sim.start(QStringLiteral(OMI_SIM_PATH),
+              {"--pty", "--type", "234", "--serial", "417", "--baud", QString::number(baud)});
     if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
         std::fprintf(stderr, "omi-sim did not start\n");
         return 1;
     }
     const QString pty = QString::fromUtf8(sim.readLine()).trimmed();
 
-    TCommPortDriver port;
+    Connection line;
+    TCommPortDriver& port = line.Port();
     port.SetPortName(pty);
     port.SetBaudRateValue(baud);
     port.SetInputTimeout(1000);
     port.SetOutputTimeout(1000);
-    ExchangeEngine engine(&port);
-    SetCurrentDevice(417, 234);
-    const Frame request = *BuildFrame(cmd::NumberType);
+    ExchangeEngine& engine = line.Engine();
+    line.SetDevice(417, 234);
+    const Frame request = *line.BuildFrame(cmd::NumberType);
     Frame response;
     if (!engine.Exchange(request, response)) {  // opens the port, warms up
         std::fprintf(stderr, "no answer from omi-sim\n");

@@ -39,12 +39,13 @@ struct DecoderCase {
     std::initializer_list<int> types;  // device types the decoder serves
     int command;
     int length;  // whole answer
-    void (*run)(const Frame& answer, int type);
+    // Decodes the answer as one of the device asked (from) and shows it.
+    void (*run)(const Frame& answer, const DeviceAddress& from);
 };
 
 // The table text of a decoded archive entry, as the archive view shows it
 // (the family whose record layout the entry has).
-void ArchiveTexts(const ArchiveEntry& entry, int) {
+void ArchiveTexts(const ArchiveEntry& entry) {
     if (entry.empty()) return;
     static const std::vector<const ArchiveFamily*> families = fuzz::ArchiveFamilies();
     const auto family = std::find_if(families.begin(), families.end(),
@@ -70,22 +71,22 @@ constexpr std::initializer_list<int> kU29Types{229, 230};
 
 // clang-format off
 const DecoderCase kDecoders[] = {
-    {"U34.DecState", kU34Types, cmd::State, u34::kStateLength, [](const Frame& f, int) { u34::StatePair p{}; if (u34::DecState(f, p).isEmpty()) PairTexts(u34::StateToText, p); }},
-    {"U34.DecParam", kU34Types, cmd::ReadConfig, u34::kConfigLength, [](const Frame& f, int) { u34::ConfigPair p{}; if (u34::DecParam(f, p).isEmpty()) { PairTexts(u34::ParamToText, p); (void)u34::SetPar(p); } }},
-    {"U34.DecArh", kU34Types, cmd::ArchiveRecord, u34::kArchiveLength, [](const Frame& f, int t) { ArchiveEntry e; if (u34::DecArh(f, e).isEmpty()) ArchiveTexts(e, t); }},
-    {"U29.DecState", kU29Types, cmd::State, u29::kStateLength, [](const Frame& f, int) { u29::StatePair p{}; if (u29::DecState(f, p).isEmpty()) PairTexts(u29::StateToText, p); }},
-    {"U29.DecParam", {228, 229, 230}, cmd::ReadConfig, u29::kConfigLength, [](const Frame& f, int) { u29::ConfigPair p{}; if (u29::DecParam(f, p).isEmpty()) { PairTexts(u29::ParamToText, p); (void)u29::SetPar(p); } }},
-    {"U29.DecArh", kU29Types, cmd::ArchiveRecord, u29::kArchiveLength, [](const Frame& f, int t) { ArchiveEntry e; if (u29::DecArh(f, e).isEmpty()) ArchiveTexts(e, t); }},
-    {"U28.DecState", {228}, cmd::State, u28::kStateLength, [](const Frame& f, int) { u28::StatePair p{}; if (u28::DecState(f, p).isEmpty()) PairTexts(u28::StateToText, p); }},
-    {"U28.DecArh", {228}, cmd::ArchiveRecord, u28::kArchiveLength, [](const Frame& f, int t) { ArchiveEntry e; if (u28::DecArh(f, e).isEmpty()) ArchiveTexts(e, t); }},
-    {"U27.DecState", {227}, cmd::State, u27::kStateLength, [](const Frame& f, int) { u27::StateRecord r{}; if (u27::DecState(f, r).isEmpty()) OneTexts(u27::StateToText, r); }},
-    {"U27.DecParam", {227}, cmd::ReadConfig, u27::kConfigLength, [](const Frame& f, int) { u27::ConfigRecord r{}; if (u27::DecParam(f, r).isEmpty()) { OneTexts(u27::ParamToText, r); (void)u27::SetPar(r); } }},
-    {"U27.DecArh", {227}, cmd::ArchiveRecord, u27::kArchiveLength, [](const Frame& f, int t) { ArchiveEntry e; if (u27::DecArh(f, e).isEmpty()) ArchiveTexts(e, t); }},
-    {"U25.DecState", {225}, cmd::State, u25::kStateLength, [](const Frame& f, int) { u25::StateRecord r{}; if (u25::DecState(f, r).isEmpty()) OneTexts(u25::StateToText, r); }},
-    {"U25.DecParam", {225}, cmd::ReadConfig, u25::kConfigLength, [](const Frame& f, int) { u25::ConfigRecord r{}; if (u25::DecParam(f, r).isEmpty()) { OneTexts(u25::ParamToText, r); (void)u25::SetPar(r); } }},
-    {"U25.DecArh", {225}, cmd::ArchiveRecord, u25::kArchiveLength, [](const Frame& f, int t) { ArchiveEntry e; if (u25::DecArh(f, e).isEmpty()) ArchiveTexts(e, t); }},
-    {"U128.DecState", {128}, cmd::State, u128::kStateLength, [](const Frame& f, int) { u128::Record r{}; if (u128::DecState(f, r).isEmpty()) OneTexts(u128::StateToText, r); (void)u128::ConfigWriteResult(f, r); (void)u128::NetworkNumberResult(f, CurrentSerial()); }},
-    {"U128.DecParam", {128}, cmd::State, u128::kStateLength, [](const Frame& f, int) { u128::Record r{}; if (u128::DecParam(f, r).isEmpty()) OneTexts(u128::ParamToText, r); }},
+    {"U34.DecState", kU34Types, cmd::State, u34::kStateLength, [](const Frame& f, const DeviceAddress& from) { u34::StatePair p{}; if (u34::DecState(f, from, p).isEmpty()) PairTexts(u34::StateToText, p); }},
+    {"U34.DecParam", kU34Types, cmd::ReadConfig, u34::kConfigLength, [](const Frame& f, const DeviceAddress& from) { u34::ConfigPair p{}; if (u34::DecParam(f, from, p).isEmpty()) { PairTexts(u34::ParamToText, p); (void)u34::SetPar(p); } }},
+    {"U34.DecArh", kU34Types, cmd::ArchiveRecord, u34::kArchiveLength, [](const Frame& f, const DeviceAddress& from) { ArchiveEntry e; if (u34::DecArh(f, from, e).isEmpty()) ArchiveTexts(e); }},
+    {"U29.DecState", kU29Types, cmd::State, u29::kStateLength, [](const Frame& f, const DeviceAddress& from) { u29::StatePair p{}; if (u29::DecState(f, from, p).isEmpty()) PairTexts(u29::StateToText, p); }},
+    {"U29.DecParam", {228, 229, 230}, cmd::ReadConfig, u29::kConfigLength, [](const Frame& f, const DeviceAddress& from) { u29::ConfigPair p{}; if (u29::DecParam(f, from, p).isEmpty()) { PairTexts(u29::ParamToText, p); (void)u29::SetPar(p); } }},
+    {"U29.DecArh", kU29Types, cmd::ArchiveRecord, u29::kArchiveLength, [](const Frame& f, const DeviceAddress& from) { ArchiveEntry e; if (u29::DecArh(f, from, e).isEmpty()) ArchiveTexts(e); }},
+    {"U28.DecState", {228}, cmd::State, u28::kStateLength, [](const Frame& f, const DeviceAddress& from) { u28::StatePair p{}; if (u28::DecState(f, from, p).isEmpty()) PairTexts(u28::StateToText, p); }},
+    {"U28.DecArh", {228}, cmd::ArchiveRecord, u28::kArchiveLength, [](const Frame& f, const DeviceAddress& from) { ArchiveEntry e; if (u28::DecArh(f, from, e).isEmpty()) ArchiveTexts(e); }},
+    {"U27.DecState", {227}, cmd::State, u27::kStateLength, [](const Frame& f, const DeviceAddress& from) { u27::StateRecord r{}; if (u27::DecState(f, from, r).isEmpty()) OneTexts(u27::StateToText, r); }},
+    {"U27.DecParam", {227}, cmd::ReadConfig, u27::kConfigLength, [](const Frame& f, const DeviceAddress& from) { u27::ConfigRecord r{}; if (u27::DecParam(f, from, r).isEmpty()) { OneTexts(u27::ParamToText, r); (void)u27::SetPar(r); } }},
+    {"U27.DecArh", {227}, cmd::ArchiveRecord, u27::kArchiveLength, [](const Frame& f, const DeviceAddress& from) { ArchiveEntry e; if (u27::DecArh(f, from, e).isEmpty()) ArchiveTexts(e); }},
+    {"U25.DecState", {225}, cmd::State, u25::kStateLength, [](const Frame& f, const DeviceAddress& from) { u25::StateRecord r{}; if (u25::DecState(f, from, r).isEmpty()) OneTexts(u25::StateToText, r); }},
+    {"U25.DecParam", {225}, cmd::ReadConfig, u25::kConfigLength, [](const Frame& f, const DeviceAddress& from) { u25::ConfigRecord r{}; if (u25::DecParam(f, from, r).isEmpty()) { OneTexts(u25::ParamToText, r); (void)u25::SetPar(r); } }},
+    {"U25.DecArh", {225}, cmd::ArchiveRecord, u25::kArchiveLength, [](const Frame& f, const DeviceAddress& from) { ArchiveEntry e; if (u25::DecArh(f, from, e).isEmpty()) ArchiveTexts(e); }},
+    {"U128.DecState", {128}, cmd::State, u128::kStateLength, [](const Frame& f, const DeviceAddress& from) { u128::Record r{}; if (u128::DecState(f, from, r).isEmpty()) OneTexts(u128::StateToText, r); (void)u128::ConfigWriteResult(f, r); (void)u128::NetworkNumberResult(f, from.serial); }},
+    {"U128.DecParam", {128}, cmd::State, u128::kStateLength, [](const Frame& f, const DeviceAddress& from) { u128::Record r{}; if (u128::DecParam(f, from, r).isEmpty()) OneTexts(u128::ParamToText, r); }},
 };
 // clang-format on
 
@@ -99,7 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int serial = in.Word();
     const QByteArray bytes = in.Rest();
     Frame f = StringToFrame(bytes);
-    SetCurrentDevice(serial, type);
 
     if ((fix & 1) && decoder.length > 0) f.resize(static_cast<std::size_t>(decoder.length), 0);
     if ((fix & 2) && !f.empty()) f[0] = static_cast<std::uint8_t>(f.size());
@@ -111,6 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((fix & 8) && f.size() >= 5) f[4] = static_cast<std::uint8_t>(decoder.command);
     if ((fix & 16) && !f.empty()) f.back() = FrameCheckByte(f.data(), f.size() - 1);
 
-    decoder.run(f, type);
+    decoder.run(f, {serial, type});
     return 0;
 }

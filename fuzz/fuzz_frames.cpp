@@ -7,7 +7,6 @@
 // expected length, then the received bytes.
 
 #include "FuzzSupport.h"
-
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 
@@ -20,13 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int serial = in.Word();
     const int expectedLength = in.Byte();
     const QByteArray bytes = in.Rest();
-    SetCurrentDevice(serial, type);
+    const DeviceAddress from{serial, type};  // the device asked
 
     const Frame frame = StringToFrame(bytes);
     OMI_FUZZ_CHECK(FrameToString(frame) == bytes);
     (void)FrameToDecimal(frame);
 
-    const QString problems = ValidateFrame(frame, expectedLength, command);
+    const QString problems = ValidateFrame(frame, from, expectedLength, command);
     if (problems.isEmpty()) {
         OMI_FUZZ_CHECK(frame.size() == static_cast<std::size_t>(expectedLength));
         OMI_FUZZ_CHECK(frame.size() >= 5 && frame[4] == command);
@@ -42,19 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         OMI_FUZZ_CHECK(notu.serial == -1 && notu.type == -1);
     }
 
-    // A frame found for a command is a whole answer of the current device to
+    // A frame found for a command is a whole answer of the device asked to
     // that command; the common validation accepts it as it is.
     if (command != 0) {
-        const QByteArray found = ExchangeEngine::FindFrame(bytes, command);
+        const QByteArray found = ExchangeEngine::FindFrame(bytes, from, command);
         if (!found.isEmpty()) {
             OMI_FUZZ_CHECK(bytes.contains(found));
             const Frame f = StringToFrame(found);
             OMI_FUZZ_CHECK(f.size() >= static_cast<std::size_t>(kMinFrame) && f[0] == f.size());
-            OMI_FUZZ_CHECK(ValidateFrame(f, f[0], command).isEmpty());
+            OMI_FUZZ_CHECK(ValidateFrame(f, from, f[0], command).isEmpty());
         }
     }
     // The number/type answer found in a stream decodes.
-    const QByteArray notuFound = ExchangeEngine::FindFrame(bytes, 0);
+    const QByteArray notuFound = ExchangeEngine::FindFrame(bytes, from, 0);
     if (!notuFound.isEmpty()) {
         OMI_FUZZ_CHECK(bytes.contains(notuFound));
         OMI_FUZZ_CHECK(DecNoTu(StringToFrame(notuFound)).message.isEmpty());

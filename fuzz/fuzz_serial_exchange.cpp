@@ -14,13 +14,12 @@
 // flag, then up to 4 answers (one per attempt), each a length byte and that
 // many bytes.
 
-#include "FuzzSupport.h"
+#include <QList>
 
+#include "FuzzSupport.h"
 #include "protocol/Exchange.h"
 #include "support/PtyPair.h"
 #include "transport/CommPortDriver.h"
-
-#include <QList>
 
 using namespace omi;
 
@@ -75,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     line->port.PurgeBuffers(true, true);
     line->pty.ClearReceived();
 
-    SetCurrentDevice(serial, type);
-    const Frame request = command == 0 ? NoTuRequest() : BuildFrame(command).value_or(kBroadcastNoTu);
+    const DeviceAddress to{serial, type};
+    const Frame request = command == 0 ? NoTuRequest(to) : BuildFrame(to, command).value_or(kBroadcastNoTu);
     // The device answers each whole request with the next answer.
     std::size_t answered = 0;
     line->pty.OnData([&](const QByteArray&) {

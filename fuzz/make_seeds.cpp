@@ -6,9 +6,12 @@
 //
 //   make_fuzz_seeds <corpus folder>
 
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
 #include "ArchiveFamilies.h"
 #include "FuzzSupport.h"
-
 #include "SimDevice.h"
 #include "archives/ArchiveFamily.h"
 #include "archives/ArchiveFile.h"
@@ -22,11 +25,6 @@
 #include "support/Dates.h"
 #include "support/GridText.h"
 #include "support/TextCodec.h"
-
-#include <QDir>
-#include <QFile>
-
-#include <cstdio>
 
 using namespace omi;
 
@@ -56,10 +54,11 @@ QByteArray Bytes(const Frame& f) { return FrameToString(f); }
 
 constexpr int kType = 234;
 constexpr int kSerial = 417;
+const DeviceAddress kDevice{kSerial, kType};
 
-// The answer of the simulated device to a request of the current device.
+// The answer of the simulated device to a request addressed to it.
 Frame Ask(SimDevice& device, int command, const Frame& data = {}) {
-    const auto request = BuildFrame(command, data);
+    const auto request = BuildFrame({device.Serial(), device.Type()}, command, data);
     const auto answer = request ? device.Answer(*request) : std::nullopt;
     if (!answer) {
         std::fprintf(stderr, "the simulated device did not answer command %d\n", command);
@@ -69,7 +68,7 @@ Frame Ask(SimDevice& device, int command, const Frame& data = {}) {
 }
 
 std::optional<Frame> AskIfAnswered(SimDevice& device, int command, const Frame& data = {}) {
-    const auto request = BuildFrame(command, data);
+    const auto request = BuildFrame({device.Serial(), device.Type()}, command, data);
     return request ? device.Answer(*request) : std::nullopt;
 }
 
@@ -82,7 +81,7 @@ struct FamilySeeds {
     int config;
     int configTypeIndex;  // the type's index in the configuration decoder's types
     int archive;
-    QString (*decArh)(const Frame&, ArchiveEntry&);
+    QString (*decArh)(const Frame&, const DeviceAddress&, ArchiveEntry&);
     const ArchiveFamily* (*archives)();
 };
 const FamilySeeds kOtherFamilies[] = {
@@ -106,7 +105,6 @@ int main(int argc, char** argv) {
     SimSettings settings;
     settings.clock = [] { return QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3)); };
     SimDevice device(kType, kSerial, settings);
-    SetCurrentDevice(kSerial, kType);
     const Frame notu = Ask(device, cmd::NumberType);
     const Frame state = Ask(device, cmd::State);
     const Frame config = Ask(device, cmd::ReadConfig);
@@ -123,14 +121,14 @@ int main(int argc, char** argv) {
     Seed("fuzz_frames", "state-in-garbage", head + B({u34::kStateLength}) + garbage + Bytes(state) + garbage);
     Seed("fuzz_frames", "notu-in-garbage", B({0, kType}) + Word(kSerial) + B({6}) + garbage + Bytes(notu) + garbage);
     Seed("fuzz_frames", "broadcast", B({0, 0, 0, 0, 6}) + Bytes(kBroadcastNoTu));
-    Seed("fuzz_frames", "pointers", B({cmd::ArchivePointers, kType}) + Word(kSerial) + B({int(pointers.size())}) +
-                                        Bytes(pointers));
+    Seed("fuzz_frames", "pointers",
+         B({cmd::ArchivePointers, kType}) + Word(kSerial) + B({int(pointers.size())}) + Bytes(pointers));
 
     // fuzz_sim_frames: chunk size, stream of requests with garbage between.
     QByteArray requests;
     for (int command : {cmd::NumberType, cmd::State, cmd::ReadConfig, cmd::ArchivePointers})
-        requests += Bytes(*BuildFrame(command)) + garbage;
-    requests += Bytes(*BuildFrame(cmd::ArchiveRecord, {200, 0x80}));
+        requests += Bytes(*BuildFrame(kDevice, command)) + garbage;
+    requests += Bytes(*BuildFrame(kDevice, cmd::ArchiveRecord, {200, 0x80}));
     Seed("fuzz_sim_frames", "whole", B({0}) + requests);
     Seed("fuzz_sim_frames", "chunks-of-3", B({3}) + requests);
 
@@ -145,7 +143,7 @@ int main(int argc, char** argv) {
     ArchiveList daily;
     for (int i : {1, 0}) {
         ArchiveEntry e;
-        if (!u34::DecArh(records[static_cast<std::size_t>(i)], e).isEmpty()) {
+        if (!u34::DecArh(records[static_cast<std::size_t>(i)], kDevice, e).isEmpty()) {
             std::fprintf(stderr, "the simulated archive record does not decode\n");
             return 1;
         }
@@ -158,14 +156,16 @@ int main(int argc, char** argv) {
     const QByteArray fileWithTotals = ArchiveFileBytes(family, withTotals, 0);
     const int day = EntryDay(daily.front());
     const QByteArray range = Word(day - 1) + Word(day);
-    Seed("fuzz_archive_file", "daily", B({fuzz::ArchiveFamilyIndex(&family), kDailyArchive, 0}) + range + "%f" + B({0}) + file);
+    Seed("fuzz_archive_file", "daily",
+         B({fuzz::ArchiveFamilyIndex(&family), kDailyArchive, 0}) + range + "%f" + B({0}) + file);
     Seed("fuzz_archive_file", "daily-difference-totals",
          B({fuzz::ArchiveFamilyIndex(&family), kDailyDifference, 1}) + range + "%.3f" + B({0}) + fileWithTotals);
 
     // fuzz_grid_text: separator index, sort column, file.
     const QString grid = g_root + QStringLiteral("/grid.tmp");
     const Grid cells = ArchiveTableCells(family, daily, 0, QStringLiteral("%f"));
-    const Grid small{{QStringLiteral("дата"), QStringLiteral("Q, ГДж")}, {QStringLiteral("07.03.2026"), QStringLiteral("1,50")}};
+    const Grid small{{QStringLiteral("дата"), QStringLiteral("Q, ГДж")},
+                     {QStringLiteral("07.03.2026"), QStringLiteral("1,50")}};
     for (const auto& [name, rows] : {std::pair{"archive-table", cells}, std::pair{"small", small}}) {
         SaveGridText(rows, grid);
         QFile f(grid);
@@ -178,8 +178,7 @@ int main(int argc, char** argv) {
     // fuzz_text_codec: bytes.
     Seed("fuzz_text_codec", "cp1251", ToCp1251(QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ёЁ №\r\n")));
     const QString russian = QStringLiteral("t°С XBC м-ц/день ");
-    Seed("fuzz_text_codec", "utf16",
-         QByteArray(reinterpret_cast<const char*>(russian.utf16()), russian.size() * 2));
+    Seed("fuzz_text_codec", "utf16", QByteArray(reinterpret_cast<const char*>(russian.utf16()), russian.size() * 2));
 
     // fuzz_format: format text, zero, arguments (kind byte and value).
     const auto real = [](double v) {
@@ -196,11 +195,12 @@ int main(int argc, char** argv) {
     const auto small8 = [](int v) { return B({4, v & 0xFF}); };
     Seed("fuzz_format", "f", QByteArray("%f") + B({0}) + real(2.675));
     Seed("fuzz_format", "padded", QByteArray("%.2d:%.2d %-8s|") + B({0}) + integer(7) + integer(-5) + text("МПа"));
-    Seed("fuzz_format", "index-star", QByteArray("%1:s %0:d %*.*f %%") + B({0}) + integer(3) + text("x") +
-                                          small8(12) + small8(4) + real(-1234567.891));
-    Seed("fuzz_format", "kinds", QByteArray("%u %x %p %e %g %n %m %S") + B({0}) + integer(-1) + integer(255) +
-                                     integer(4096) + real(1000) + real(1e-6) + real(1234567.89) + real(99.5) +
-                                     text("ok"));
+    Seed("fuzz_format", "index-star",
+         QByteArray("%1:s %0:d %*.*f %%") + B({0}) + integer(3) + text("x") + small8(12) + small8(4) +
+             real(-1234567.891));
+    Seed("fuzz_format", "kinds",
+         QByteArray("%u %x %p %e %g %n %m %S") + B({0}) + integer(-1) + integer(255) + integer(4096) + real(1000) +
+             real(1e-6) + real(1234567.89) + real(99.5) + text("ok"));
     Seed("fuzz_format", "bad", QByteArray("%2147483647d %.100f %q %") + B({0}) + integer(1) + real(1));
 
     // fuzz_description_table: device type, number, editing choice (row,
@@ -213,19 +213,41 @@ int main(int argc, char** argv) {
     const QStringList heading{"байт", "поле", "значение"};
     Seed("fuzz_description_table", "read-config",
          B({225}) + Word(22) + B({2, 2, 2}) +
-             tableFile({heading, {"00", "длина", "B@01"}, {"01", "тип", "B@03"}, {"02", "номер", "W@04"},
-                        {"03", "", ""}, {"04", "команда", "B=5"}, {"05", "кс", "B@02"}}));
+             tableFile({heading,
+                        {"00", "длина", "B@01"},
+                        {"01", "тип", "B@03"},
+                        {"02", "номер", "W@04"},
+                        {"03", "", ""},
+                        {"04", "команда", "B=5"},
+                        {"05", "кс", "B@02"}}));
     Seed("fuzz_description_table", "decode",
          B({234}) + Word(kSerial) + B({1, 6, 4}) +
-             tableFile({heading, {"00", "слово", "W=/10"}, {"01", "", ""}, {"02", "t", "S=*2+1"}, {"03", "", ""},
-                        {"04", "", ""}, {"05", "", ""}, {"06", "l", "L"}, {"07", "", ""}, {"08", "", ""},
-                        {"09", "", ""}, {"10", "тип", "B=+1"}}));
+             tableFile({heading,
+                        {"00", "слово", "W=/10"},
+                        {"01", "", ""},
+                        {"02", "t", "S=*2+1"},
+                        {"03", "", ""},
+                        {"04", "", ""},
+                        {"05", "", ""},
+                        {"06", "l", "L"},
+                        {"07", "", ""},
+                        {"08", "", ""},
+                        {"09", "", ""},
+                        {"10", "тип", "B=+1"}}));
     Seed("fuzz_description_table", "values",
          B({229}) + Word(300) + B({9, 1, 1}) +
-             tableFile({heading, {"00", "a", "300"}, {"01", "", ""}, {"02", "b", "-1,5"}, {"03", "", ""},
-                        {"04", "", ""}, {"05", "", ""}, {"06", "c", "B=300"}, {"07", "d", "8/2*2"}}));
+             tableFile({heading,
+                        {"00", "a", "300"},
+                        {"01", "", ""},
+                        {"02", "b", "-1,5"},
+                        {"03", "", ""},
+                        {"04", "", ""},
+                        {"05", "", ""},
+                        {"06", "c", "B=300"},
+                        {"07", "d", "8/2*2"}}));
     Seed("fuzz_description_table", "garbage-lines",
-         B({128}) + Word(1) + B({0, 7, 3}) + tableFile({heading, {"00", "a", "B"}, {"мусор", "x"}, {"01", "b\x01", "B"}}));
+         B({128}) + Word(1) + B({0, 7, 3}) +
+             tableFile({heading, {"00", "a", "B"}, {"мусор", "x"}, {"01", "b\x01", "B"}}));
     Seed("fuzz_description_table", "expression", B({234}) + Word(5) + B({0, 0, 0}) + "2+3*4/5-1,5");
 
     // fuzz_date_format: mode, moment, day number, format.
@@ -247,9 +269,9 @@ int main(int argc, char** argv) {
     }
     lines += "1, 2, x,300\n";
     QByteArray replayRequests;
-    for (const Frame& f : {*BuildFrame(cmd::ArchivePointers), *BuildFrame(cmd::ArchiveBegin),
-                           *BuildFrame(cmd::ArchiveRecord, {1, 0x80}), *BuildFrame(cmd::ArchiveRecord, {3, 0}),
-                           *BuildFrame(cmd::ArchiveEnd)})
+    for (const Frame& f : {*BuildFrame(kDevice, cmd::ArchivePointers), *BuildFrame(kDevice, cmd::ArchiveBegin),
+                           *BuildFrame(kDevice, cmd::ArchiveRecord, {1, 0x80}),
+                           *BuildFrame(kDevice, cmd::ArchiveRecord, {3, 0}), *BuildFrame(kDevice, cmd::ArchiveEnd)})
         replayRequests += B({int(f.size())}) + Bytes(f);
     Seed("fuzz_replay", "records", B({kType}) + Word(216) + Word(3) + Word(kSerial) + lines + B({0}) + replayRequests);
 
@@ -258,12 +280,12 @@ int main(int argc, char** argv) {
     Seed("fuzz_serial_exchange", "echo-then-notu",
          B({0, kType}) + Word(kSerial) + B({0, 12}) + Bytes(kBroadcastNoTu) + Bytes(notu));
     Seed("fuzz_serial_exchange", "garbage-then-state",
-         head + B({1, int(garbage.size() + 15)}) + garbage + Bytes(state).left(15) + B({int(state.size())}) + Bytes(state));
+         head + B({1, int(garbage.size() + 15)}) + garbage + Bytes(state).left(15) + B({int(state.size())}) +
+             Bytes(state));
     // The other families: decoder seeds from their simulated devices, and an
     // archive file of two daily records where the family has archives.
     for (const FamilySeeds& f : kOtherFamilies) {
         SimDevice other(f.type, kSerial, settings);
-        SetCurrentDevice(kSerial, f.type);
         const QByteArray name(f.name);
         if (const auto a = AskIfAnswered(other, cmd::State))
             Seed("fuzz_decoders", name + "-state", B({f.state, 0, 0}) + Word(kSerial) + Bytes(*a));
@@ -277,7 +299,7 @@ int main(int argc, char** argv) {
             Seed("fuzz_decoders", name + "-archive-" + QByteArray::number(position[0]),
                  B({f.archive, 0, 0}) + Word(kSerial) + Bytes(*a));
             ArchiveEntry e;
-            if (f.decArh(*a, e).isEmpty()) list.push_back(e);
+            if (f.decArh(*a, {kSerial, f.type}, e).isEmpty()) list.push_back(e);
         }
         const ArchiveFamily* archives = f.archives();
         if (list.empty()) continue;

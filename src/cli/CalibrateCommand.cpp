@@ -1,5 +1,6 @@
 #include "CalibrateCommand.h"
 
+#include "connection/Connection.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -109,9 +110,9 @@ std::optional<CalibrateArgs> ParseCalibrateArgs(const QStringList& args, QString
     return a;
 }
 
-int RunCalibrate(const CalibrateArgs& args, bool json, ExchangeEngine& engine, StatusSink& status,
+int RunCalibrate(const CalibrateArgs& args, bool json, Connection& line, StatusSink& status,
                  const CalibrateOutput& output) {
-    const int type = CurrentType();
+    const int type = line.Type();
     const CalibrationFacts facts = CalibrationOf(type);
     const QString model = ModelName(type);
     // What the device cannot take is refused before anything is sent.
@@ -154,7 +155,7 @@ int RunCalibrate(const CalibrateArgs& args, bool json, ExchangeEngine& engine, S
     job.selectedChannel = args.channel;
     job.temperatureTimeoutMs = args.waitMs;
 
-    const CalibrationOutcome outcome = RunCalibration(engine, status, job);
+    const CalibrationOutcome outcome = RunCalibration(line, status, job);
     if (outcome.stop != CalibrationStop::Ran) {
         output.err(QStringLiteral("калибровка не выполнена"));
         return 1;
@@ -181,7 +182,7 @@ int RunCalibrate(const CalibrateArgs& args, bool json, ExchangeEngine& engine, S
     }
     if (json) {
         const QJsonObject obj{{"type", type},
-                              {"serial", CurrentSerial()},
+                              {"serial", line.Serial()},
                               {"choice", kChoiceNames[static_cast<int>(args.choice)]},
                               {"runs", runs}};
         output.out(QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));

@@ -18,7 +18,7 @@
 #include "service/Calibration.h"
 
 namespace omi {
-class ExchangeEngine;
+class Connection;
 class StatusSink;
 }  // namespace omi
 
@@ -43,7 +43,7 @@ struct CalibrateOutput {
 
 // Runs the calibration for the current device (already addressed) and
 // prints its outcome. Returns the exit status.
-int RunCalibrate(const CalibrateArgs& args, bool json, ExchangeEngine& engine, StatusSink& status,
+int RunCalibrate(const CalibrateArgs& args, bool json, Connection& line, StatusSink& status,
                  const CalibrateOutput& output);
 
 }  // namespace omi::cli

@@ -2,6 +2,7 @@
 
 #include "SendCommand.h"
 #include "protocol/Frame.h"
+#include "protocol/Models.h"
 #include "support/HexBytes.h"
 
 #include <QDate>
@@ -56,6 +57,10 @@ const QList<OptionInfo> kOptions{
     {"--store", "STORE", "archive store: an SQLite file or postgresql://USER@HOST/DB (ДАННЫЕ/АРХИВЫ/store.sqlite)"},
     {"--since", "YYYY-MM-DD", "collect from this day instead of after the newest stored record"},
     {"--jobs", "N", "lines read at the same time (4)"},
+    {"--settings", "FILE", "the settings of an unattended collection (list, store, archives, jobs, timeout)"},
+    // The period report of the store.
+    {"--pdf", "FILE.pdf", "write the report as PDF"},
+    {"--name", "TEXT", "only the meters whose name contains TEXT"},
 };
 
 const QStringList kConnection{
@@ -75,9 +80,14 @@ const QList<CommandInfo> kCommands{
      {"--precision", "--from", "--to", "--all-records", "--system", "--save", "--csv", "--report", "--store"},
      true},
     {"collect",
-     "LIST",
+     "LIST | --settings FILE",
      "collect the archives of the meters of LIST (CSV) into the archive store",
-     {"--store", "--since", "--jobs", "--timeout"},
+     {"--store", "--since", "--jobs", "--timeout", "--settings"},
+     false},
+    {"report",
+     "",
+     "the period report of the archive store: one row per meter and heat system",
+     {"--store", "--from", "--to", "--csv", "--pdf", "--name", "--type", "--serial", "--precision"},
      false},
     {"show-archive",
      "FILE",
@@ -307,7 +317,9 @@ ParseResult ParseCommandLine(const QStringList& args) {
         } else if (a == "--serial") {
             if (!toInt(v, 1, 65535, o.serial)) return fail("--serial must be 1..65535");
         } else if (a == "--type") {
-            if (!toInt(v, 0, 255, o.type)) return fail("--type needs a device type code");
+            // A code, or a model name as the meter list takes it.
+            if (!toInt(v, 0, 255, o.type) && (o.type = TypeOfModelName(v)) < 0)
+                return fail("--type needs a device type code or model name");
         } else if (a == "--dial") {
             o.dial = v;
         } else if (a == "--pulse") {
@@ -366,6 +378,14 @@ ParseResult ParseCommandLine(const QStringList& args) {
             o.since = v;
         } else if (a == "--jobs") {
             if (!toInt(v, 1, 256, o.jobs)) return fail("--jobs must be 1..256");
+        } else if (a == "--settings") {
+            if (v.isEmpty()) return fail("--settings needs a file");
+            o.settings = v;
+        } else if (a == "--pdf") {
+            if (v.isEmpty()) return fail("--pdf needs a file");
+            o.pdf = v;
+        } else if (a == "--name") {
+            o.name = v;
         }
     }
     if (links > 1) return fail("choose one of --port, --udp and --imitation");
@@ -390,8 +410,18 @@ ParseResult ParseCommandLine(const QStringList& args) {
         if (o.type < 0) return fail("show-archive needs --type CODE");
         o.file = positional[0];
     } else if (o.command == "collect") {
-        if (!wantArgs(1)) return fail("collect needs LIST, the meter list file");
-        o.file = positional[0];
+        // An unattended run names its list in the settings file.
+        if (!o.settings.isEmpty()) {
+            if (!wantArgs(0)) return fail("collect --settings FILE takes no LIST: the settings name it");
+        } else {
+            if (!wantArgs(1)) return fail("collect needs LIST, the meter list file");
+            o.file = positional[0];
+        }
+    } else if (o.command == "report") {
+        if (!wantArgs(0)) return fail("unexpected argument " + positional[0]);
+        if (o.store.isEmpty()) return fail("report needs --store STORE");
+        if (o.from.isEmpty() || o.to.isEmpty()) return fail("report needs --from and --to");
+        return {o, {}, {}};
     } else if (o.command == "logger-import" || o.command == "write-config") {
         if (!wantArgs(1)) return fail(o.command + " needs FILE");
         o.file = positional[0];

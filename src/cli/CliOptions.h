@@ -59,6 +59,11 @@ struct Options {
     QString store;
     QString since;
     int jobs = 4;
+    // collect: the settings file of an unattended run (instead of LIST).
+    QString settings;
+    // report: the PDF file and the filter by the meter's name.
+    QString pdf;
+    QString name;
 };
 
 struct ParseResult {

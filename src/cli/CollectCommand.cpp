@@ -2,6 +2,7 @@
 #include "SerialSetup.h"
 
 #include "archives/ArchiveFamily.h"
+#include "connection/Connection.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
 #include "protocol/Exchange.h"
@@ -10,6 +11,7 @@
 #include "store/ArchiveStore.h"
 #include "store/MeterCollection.h"
 #include "store/MeterList.h"
+#include "store/StoreFindings.h"
 #include "support/Dates.h"
 #include "transport/CommPortDriver.h"
 #include "transport/Modem.h"
@@ -21,13 +23,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <memory>
 
 #ifndef _WIN32
@@ -38,9 +42,6 @@
 #include <unistd.h>
 #endif
 
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 
 namespace omi::cli {
 
@@ -50,8 +51,6 @@ constexpr int kDialTimeoutMs = 60000;
 // How long a store whose connection was lost is tried again before the
 // collection stops.
 constexpr int kReconnectMs = 15000;
-// How long a worker told to end may take before it is killed.
-constexpr int kWorkerEndMs = 5000;
 
 // ---- SIGINT and SIGTERM ----
 
@@ -157,13 +156,11 @@ Meter meterFromJson(const QJsonObject& o) {
     return m;
 }
 
-// ---- the worker ----
+// ---- the reader of one line ----
 
-void emitEvent(const QJsonObject& event) {
-    const QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fflush(stdout);
-}
+// What a line's reader tells the collector: one event (a JSON object, shared
+// between the threads without copying its content).
+using EmitEvent = std::function<void(const QJsonObject& event)>;
 
 void setUpLink(TCommPortDriver& port, ExchangeEngine& engine, const Meter& m, int timeoutMs) {
     const QString stopBits = m.stopBits == 15 ? QStringLiteral("1.5") : QString::number(m.stopBits);
@@ -199,8 +196,10 @@ void waitForQuietLine(TCommPortDriver& port, int baud) {
     port.ResumePolling();
 }
 
-void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const Meter& m, const QJsonObject& job,
-                int timeoutMs) {
+void collectOne(Connection& line, int index, const Meter& m, const QJsonObject& job, int timeoutMs,
+                const EmitEvent& emitEvent, const std::function<bool()>& stopRequested) {
+    TCommPortDriver& port = line.Port();
+    ExchangeEngine& engine = line.Engine();
     emitEvent({{"m", index}, {"ev", "start"}});
     setUpLink(port, engine, m, timeoutMs);
     MeterStart start;
@@ -241,6 +240,7 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
     }
     if (!m.Udp() && !dialled) waitForQuietLine(port, m.baud);
     CollectEvents events;
+    events.stopRequested = stopRequested;
     QElapsedTimer sent;
     events.progress = [&](StoredArchive archive, int done, int planned, int left) {
         // At most five a second, and always the last one.
@@ -262,11 +262,45 @@ void collectOne(TCommPortDriver& port, ExchangeEngine& engine, int index, const 
         if (newest) e.insert("through", double(*newest));
         emitEvent(e);
     };
-    const MeterOutcome outcome = CollectMeter(engine, m, start, portFree, QDateTime::currentDateTime(), events);
+    const MeterOutcome outcome = CollectMeter(line, m, start, portFree, QDateTime::currentDateTime(), events);
     if (dialled) HangUpModem(port);
     emitEvent({{"m", index}, {"ev", "done"}, {"ok", outcome.ok}, {"status", outcome.status},
                {"type", outcome.type}, {"model", outcome.model}});
 }
+
+// One line's meters, read one after another in a thread of their own with a
+// connection of their own. Every event goes to the collector's thread; once
+// the collector asks it to end, the reader sends nothing more (what it read
+// after that is read again by the next collection: a read that did not run
+// to its end never marks its archive finished) and ends before its next
+// request.
+class LineReader : public QThread {
+public:
+    LineReader(QJsonArray jobs, int timeoutMs, EmitEvent emitEvent)
+        : jobs_(std::move(jobs)), timeoutMs_(timeoutMs), emit_(std::move(emitEvent)) {}
+    void Stop() { stop_ = true; }
+
+protected:
+    void run() override {
+        Connection line;
+        const auto stopRequested = [this] { return stop_.load(); };
+        const EmitEvent emitEvent = [this](const QJsonObject& event) {
+            if (!stop_) emit_(event);
+        };
+        for (const QJsonValue& v : jobs_) {
+            if (stop_) break;
+            const QJsonObject o = v.toObject();
+            collectOne(line, o["index"].toInt(), meterFromJson(o), o, timeoutMs_, emitEvent, stopRequested);
+        }
+        line.Port().ClosePort();
+    }
+
+private:
+    const QJsonArray jobs_;
+    const int timeoutMs_;
+    const EmitEvent emit_;
+    std::atomic<bool> stop_{false};
+};
 
 // ---- the collector ----
 
@@ -292,6 +326,7 @@ struct MeterState {
     std::map<StoredArchive, std::vector<ArchiveEntry>> pending;
     QString progress;  // the progress line's text
     QElapsedTimer clock;
+    bool locked = false;  // this collector holds the meter's lock in the store
 };
 
 QString timeLeft(int seconds) {
@@ -332,20 +367,27 @@ public:
         if (g_stopSignal)
             onSignal();  // caught while the store was opened
         else
-            startWorkers();
+            startReaders();
         if (running_ > 0) loop_.exec();
         draw();
     }
 
     bool StoreLost() const { return storeLost_; }
 
+    ~Collector() {
+        for (const auto& reader : readers_) {
+            reader->Stop();
+            reader->wait();
+        }
+    }
+
 private:
     void onSignal() {
         if (const int signo = signals_.Take()) stop(QStringLiteral("сбор прерван сигналом ") + signalName(signo));
     }
 
-    // Ends the collection: no meter more is started, the workers are told to
-    // end, and what they sent before they ended is still stored.
+    // Ends the collection: no meter more is started, the line readers are told
+    // to end, and what they sent before is still stored.
     void stop(const QString& status) {
         if (stopping_) return;
         stopping_ = true;
@@ -353,12 +395,7 @@ private:
         for (std::size_t line : waiting_)
             for (int i : lines_[line]) finish(meters_[size_t(i)], false, status);
         waiting_.clear();
-        for (const auto& p : processes_)
-            if (p->state() != QProcess::NotRunning) p->terminate();
-        QTimer::singleShot(kWorkerEndMs, &loop_, [this] {
-            for (const auto& p : processes_)
-                if (p->state() != QProcess::NotRunning) p->kill();
-        });
+        for (const auto& reader : readers_) reader->Stop();
         if (running_ == 0) loop_.quit();
     }
 
@@ -370,7 +407,7 @@ private:
         stop(QStringLiteral("сбор остановлен: нет связи с хранилищем"));
     }
 
-    void startWorkers() {
+    void startReaders() {
         while (running_ < std::max(1, args_.jobs) && !waiting_.empty()) {
             const std::size_t line = waiting_.front();
             waiting_.pop_front();
@@ -379,9 +416,29 @@ private:
         if (running_ == 0) loop_.quit();
     }
 
+    // Takes the meter for this collector: another collector on the same
+    // store (on this machine or another) that holds it reads it; this one
+    // skips it.
+    bool take(MeterState& s) {
+        QString error;
+        switch (store_.TryLockMeter(s.meter.serial, &error)) {
+            case ArchiveStore::MeterLock::Taken:
+                s.locked = true;
+                return true;
+            case ArchiveStore::MeterLock::HeldElsewhere:
+                finish(s, false, QStringLiteral("прибор читает другой сборщик: пропущен"));
+                return false;
+            case ArchiveStore::MeterLock::Failed:
+                break;
+        }
+        finish(s, false, QStringLiteral("прибор не занять для сбора: ") + error);
+        return false;
+    }
+
     void start(std::size_t line) {
         QJsonArray jobs;
         for (int i : lines_[line]) {
+            if (!take(meters_[size_t(i)])) continue;
             const Meter& m = meters_[size_t(i)].meter;
             QJsonObject job = meterToJson(m);
             job.insert("index", i);
@@ -412,61 +469,56 @@ private:
             job.insert("stored", stored);
             jobs.append(job);
         }
-        auto* p = new QProcess;
-        processes_.emplace_back(p);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(kCollectWorkerVariable), QStringLiteral("1"));
-        p->setProcessEnvironment(env);
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        auto buffer = std::make_shared<QByteArray>();
-        QObject::connect(p, &QProcess::readyReadStandardOutput, [this, p, buffer] {
-            *buffer += p->readAllStandardOutput();
-            take(*buffer);
-            commitPending();
-        });
-        QObject::connect(p, &QProcess::finished, [this, p, buffer, line](int code, QProcess::ExitStatus status) {
-            *buffer += p->readAllStandardOutput();
-            take(*buffer);
-            commitPending();
+        if (jobs.isEmpty()) return;  // every meter of the line is read by another collector
+        // The readers' events are handled here, in the collector's thread, in
+        // the order each reader sent them; a reader's end after its last event.
+        auto* reader = new LineReader(jobs, args_.timeoutMs, [this](const QJsonObject& event) { post(event); });
+        readers_.emplace_back(reader);
+        QObject::connect(reader, &QThread::finished, &context_, [this, line] {
+            drain();
             for (int i : lines_[line]) {
                 MeterState& s = meters_[size_t(i)];
                 if (s.done) continue;
-                finish(s, false,
-                       stopping_ ? stopStatus_
-                       : status == QProcess::CrashExit
-                           ? QStringLiteral("сбор прерван: программа чтения завершилась аварийно")
-                           : QStringLiteral("сбор прерван: программа чтения завершилась с кодом %1").arg(code));
+                finish(s, false, stopping_ ? stopStatus_ : QStringLiteral("сбор прерван: чтение линии закончилось"));
             }
             --running_;
-            startWorkers();
+            startReaders();
         });
         ++running_;
-        p->start(QCoreApplication::applicationFilePath(), {});
-        if (!p->waitForStarted()) {
-            for (int i : lines_[line]) finish(meters_[size_t(i)], false, QStringLiteral("не могу запустить чтение: ") + p->errorString());
-            --running_;
-            return;
-        }
-        p->write(QJsonDocument(QJsonObject{{"meters", jobs}, {"timeoutMs", args_.timeoutMs}}).toJson(QJsonDocument::Compact));
-        p->closeWriteChannel();
+        reader->start();
     }
 
-    void take(QByteArray& buffer) {
-        qsizetype end;
-        while ((end = buffer.indexOf('\n')) >= 0) {
-            const QByteArray line = buffer.left(end);
-            buffer.remove(0, end + 1);
-            const QJsonObject e = QJsonDocument::fromJson(line).object();
-            const int index = e["m"].toInt(-1);
-            if (index < 0 || size_t(index) >= meters_.size()) continue;
-            handle(meters_[size_t(index)], e);
+    // From a reader's thread: the event joins the queue, and the collector
+    // is woken when the queue was empty.
+    void post(const QJsonObject& event) {
+        bool wake = false;
+        {
+            const std::lock_guard<std::mutex> lock(queueMutex_);
+            wake = queue_.empty();
+            queue_.push_back(event);
         }
+        if (wake) QMetaObject::invokeMethod(&context_, [this] { drain(); }, Qt::QueuedConnection);
+    }
+
+    // Every event that has come, then one transaction for the records among
+    // them: a busy collection stores its records in batches.
+    void drain() {
+        std::vector<QJsonObject> events;
+        {
+            const std::lock_guard<std::mutex> lock(queueMutex_);
+            events.swap(queue_);
+        }
+        for (const QJsonObject& e : events) {
+            const int index = e["m"].toInt(-1);
+            if (index >= 0 && size_t(index) < meters_.size()) handle(meters_[size_t(index)], e);
+        }
+        commitPending();
     }
 
     void handle(MeterState& s, const QJsonObject& e) {
         const QString ev = e["ev"].toString();
         if (ev == "start") {
-            // A worker told to end starts no meter more.
+            // A reader told to end starts no meter more.
             if (stopping_) return;
             s.started = true;
             s.clock.start();
@@ -554,6 +606,8 @@ private:
                      QStringLiteral(", новых записей %1, уже было %2").arg(s.added).arg(s.already);
         if (s.run >= 0 && !storeLost_)
             store_.EndRun(s.run, s.type, s.status, s.added, s.already, QDateTime::currentDateTime());
+        if (s.locked) store_.UnlockMeter(s.meter.serial);
+        s.locked = false;
         if (!args_.progressLines && !args_.quiet && !args_.json)
             io_.err(s.meter.name + QStringLiteral(": ") + s.progress);
     }
@@ -587,7 +641,10 @@ private:
     const StopSignals& signals_;
     std::vector<std::vector<int>> lines_;
     std::deque<std::size_t> waiting_;
-    std::vector<std::unique_ptr<QProcess>> processes_;
+    std::vector<std::unique_ptr<LineReader>> readers_;
+    QObject context_;  // the receiver of the readers' events, in this thread
+    std::mutex queueMutex_;
+    std::vector<QJsonObject> queue_;
     int running_ = 0;
     int drawn_ = 0;
     bool stopping_ = false;
@@ -633,34 +690,6 @@ void QuietDatabaseDriverWarnings() {
     if (previous != dropDriverWarnings) g_nextHandler = previous;
 }
 
-bool IsCollectWorker() { return qEnvironmentVariableIsSet(kCollectWorkerVariable); }
-
-int RunCollectWorker() {
-#ifdef __linux__
-    // A collector killed takes its workers with it.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() == 1) return 1;
-#endif
-#ifndef _WIN32
-    // Ctrl-C reaches the whole process group: the collector decides, and
-    // ends its workers when it stops.
-    std::signal(SIGINT, SIG_IGN);
-#endif
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly)) return 2;
-    const QJsonObject job = QJsonDocument::fromJson(in.readAll()).object();
-    const int timeoutMs = job["timeoutMs"].toInt(1000);
-    TCommPortDriver port;
-    ExchangeEngine engine(&port);
-    SetEngine(&engine);
-    for (const QJsonValue& v : job["meters"].toArray()) {
-        const QJsonObject o = v.toObject();
-        collectOne(port, engine, o["index"].toInt(), meterFromJson(o), o, timeoutMs);
-    }
-    port.ClosePort();
-    return 0;
-}
-
 int RunCollect(const CollectArgs& args, const CollectIo& io) {
     const MeterList list = ReadMeterList(args.list);
     if (!list.fatal.isEmpty()) {
@@ -681,7 +710,11 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
         return 1;
     }
     std::vector<MeterState> meters(list.meters.size());
-    for (std::size_t i = 0; i < meters.size(); ++i) meters[i].meter = list.meters[i];
+    for (std::size_t i = 0; i < meters.size(); ++i) {
+        meters[i].meter = list.meters[i];
+        if (args.daily) meters[i].meter.daily = *args.daily;
+        if (args.hourly) meters[i].meter.hourly = *args.hourly;
+    }
     Collector collector(args, io, store, meters, stopSignals);
     collector.Run();
     const int signo = stopSignals.Take();
@@ -689,19 +722,45 @@ int RunCollect(const CollectArgs& args, const CollectIo& io) {
     int collected = 0;
     QJsonArray json;
     QString text;
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::int64_t nowHours = RecordHours(DayNumber(now.date()), now.time().hour());
+    // Up to 20 runs of days (hours), then how many more.
+    const auto shortList = [](const QStringList& runs) {
+        constexpr int kShown = 20;
+        QString t = runs.mid(0, kShown).join(QStringLiteral(", "));
+        if (runs.size() > kShown) t += QStringLiteral(" и еще %1").arg(runs.size() - kShown);
+        return t;
+    };
     for (const MeterState& s : meters) {
         if (s.ok) ++collected;
         QJsonArray archives;
         QStringList ranges;
         for (const auto& [archive, a] : s.archives) {
-            archives.append(QJsonObject{{"archive", StoredArchiveName(archive)},
-                                        {"from", isoOrNull(a.first)},
-                                        {"to", isoOrNull(a.last)},
-                                        {"complete", a.complete},
-                                        {"records_new", a.added},
-                                        {"records_stored", a.already}});
+            QJsonObject o{{"archive", StoredArchiveName(archive)},
+                          {"from", isoOrNull(a.first)},
+                          {"to", isoOrNull(a.last)},
+                          {"complete", a.complete},
+                          {"records_new", a.added},
+                          {"records_stored", a.already}};
             const QString range = rangeText(a);
-            ranges << archiveWord(archive) + (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
+            QString line = archiveWord(archive) +
+                           (range.isEmpty() ? QStringLiteral(": новых записей еще нет") : QStringLiteral(" ") + range);
+            // What the store holds of the range read: the days (hours) with
+            // errors and those missing.
+            if (a.first.isValid() && s.type >= 0 && !collector.StoreLost()) {
+                const ArchiveFindings f = FindArchiveFindings(store, s.type, s.meter.serial, archive,
+                                                              RecordTimeRange(archive, a.first, a.last, nowHours));
+                if (f.error.isEmpty()) {
+                    const QStringList errors = TimeRunTexts(TimesOf(f.errors), archive);
+                    const QStringList missing = TimeRunTexts(f.missing, archive);
+                    o.insert("errors", QJsonArray::fromStringList(errors));
+                    o.insert("missing", QJsonArray::fromStringList(missing));
+                    if (!errors.isEmpty()) line += QStringLiteral(" (с ошибками: ") + shortList(errors) + QLatin1Char(')');
+                    if (!missing.isEmpty()) line += QStringLiteral(" (нет записей: ") + shortList(missing) + QLatin1Char(')');
+                }
+            }
+            archives.append(o);
+            ranges << line;
         }
         json.append(QJsonObject{{"name", s.meter.name},
                                 {"line", s.meter.lineNumber},

@@ -1,16 +1,16 @@
 #pragma once
 // omi-cli collect LIST: the archives of every meter of a meter list into the
-// archive store. Meters on different lines are read at the same time by
-// worker processes (this program started again with the worker's
-// environment variable), up to --jobs of them; meters sharing a line are read
-// one after another by one worker. The workers read and report; this process
-// alone writes the store, committing the records as they arrive, so a
-// collection cut off keeps every record it committed and a second run
-// resumes from the newest finished read.
+// archive store. Meters on different lines are read at the same time, each
+// line by a thread with a connection of its own, up to --jobs of them; meters
+// sharing a line are read one after another by its thread. The line readers
+// read and report; the collector's thread alone writes the store, committing
+// the records as they arrive, so a collection cut off keeps every record it
+// committed and a second run resumes from the newest finished read.
 
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace omi::cli {
 
@@ -20,6 +20,9 @@ struct CollectArgs {
     QDate since;
     int jobs = 4;
     int timeoutMs = 1000;
+    // The archives of every meter, when given (the settings file); unset: as
+    // the list says of each.
+    std::optional<bool> daily, hourly;
     bool json = false;
     bool quiet = false;
     bool progressLines = false;  // stderr is a terminal and --quiet is not given
@@ -36,10 +39,5 @@ int RunCollect(const CollectArgs& args, const CollectIo& io);
 // failures itself).
 void QuietDatabaseDriverWarnings();
 
-// The worker: set in the environment of the processes collect starts.
-inline constexpr char kCollectWorkerVariable[] = "OMI_COLLECT_WORKER";
-bool IsCollectWorker();
-// Reads its job (JSON) from stdin and reports on stdout, one JSON object a line.
-int RunCollectWorker();
 
 }  // namespace omi::cli

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "connection/Connection.h"
 #include "debug/DescriptionTable.h"
 #include "protocol/Exchange.h"
 #include "support/Format.h"
@@ -14,9 +15,9 @@ namespace omi::cli {
 namespace {
 
 // The table file a --table value names.
-QString TablePath(const QString& given) {
+QString TablePath(const QString& given, int type) {
     if (QFileInfo(given).isFile() || given.contains(QLatin1Char('/'))) return given;
-    const QString folder = debug::TableFolder(CurrentType()) + QLatin1Char('/');
+    const QString folder = debug::TableFolder(type) + QLatin1Char('/');
     for (const QString& name : {given, given + QStringLiteral(".txt")})
         if (QFileInfo(folder + name).isFile()) return folder + name;
     return given;
@@ -42,11 +43,11 @@ QString AnswerFaults(const Frame& answer, int command) {
     return faults.join(QStringLiteral("; "));
 }
 
-int RunSendCommand(ExchangeEngine& engine, const SendArgs& args, bool json, const WriteCommandIo& io) {
+int RunSendCommand(Connection& line, const SendArgs& args, bool json, const WriteCommandIo& io) {
     // The table first: a table that cannot be read sends nothing.
     Grid table;
     if (!args.table.isEmpty()) {
-        const debug::LoadedTable loaded = debug::LoadTable(TablePath(args.table));
+        const debug::LoadedTable loaded = debug::LoadTable(TablePath(args.table, line.Type()));
         if (!loaded.error.isEmpty()) {
             io.err(QStringLiteral("таблица описания не загружена: ") + QString(loaded.error).replace(QLatin1Char('\r'), QLatin1Char(' ')));
             return 1;
@@ -55,7 +56,7 @@ int RunSendCommand(ExchangeEngine& engine, const SendArgs& args, bool json, cons
         table = loaded.grid;
     }
     QString error;
-    const std::optional<Frame> request = BuildFrame(args.command, args.data, &error);
+    const std::optional<Frame> request = line.BuildFrame(args.command, args.data, &error);
     if (!request) {
         io.err(error);
         return 1;
@@ -63,7 +64,7 @@ int RunSendCommand(ExchangeEngine& engine, const SendArgs& args, bool json, cons
     Frame answer;
     // An exchange that brought no byte (the imitation answers only the
     // requests it imitates) is no answer.
-    const bool answered = engine.Exchange(*request, answer) && !answer.empty();
+    const bool answered = line.Exchange(*request, answer) && !answer.empty();
     if (!answered) answer.clear();
     const QString faults = answered ? AnswerFaults(answer, args.command) : QStringLiteral("НЕТ ОТВЕТА");
     const bool valid = answered && faults.isEmpty();

@@ -16,7 +16,7 @@
 #include "protocol/Frame.h"
 
 namespace omi {
-class ExchangeEngine;
+class Connection;
 }
 
 namespace omi::cli {
@@ -38,6 +38,6 @@ struct SendArgs {
 };
 
 // The device must be addressed already.
-int RunSendCommand(ExchangeEngine& engine, const SendArgs& args, bool json, const WriteCommandIo& io);
+int RunSendCommand(Connection& line, const SendArgs& args, bool json, const WriteCommandIo& io);
 
 }  // namespace omi::cli

@@ -1,5 +1,6 @@
 #include "WriteCommands.h"
 
+#include "connection/Connection.h"
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
@@ -50,9 +51,9 @@ std::optional<WriteOp> WriteCommandOp(const QString& command) {
     return std::nullopt;
 }
 
-int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes, bool json,
+int RunWriteCommand(Connection& line, WriteOp op, int newNumber, bool yes, bool json,
                     const WriteCommandIo& io) {
-    const QString device = QStringLiteral("%1 № %2").arg(ModelName(CurrentType())).arg(CurrentSerial());
+    const QString device = QStringLiteral("%1 № %2").arg(ModelName(line.Type())).arg(line.Serial());
     if (!yes) {
         io.err(QStringLiteral("omi-cli: %1: ничего не записано: %2 (%3); подтвердите ключом --yes")
                    .arg(WriteOpName(op), wouldChange(op, newNumber), device));
@@ -61,19 +62,19 @@ int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes,
     WriteArgs args;
     args.now = QDateTime::currentDateTime();
     args.newNumber = newNumber;
-    const int serialBefore = CurrentSerial();
-    const WriteOutcome outcome = RunWrite(engine, op, args);
+    const int serialBefore = line.Serial();
+    const WriteOutcome outcome = RunWrite(line, op, args);
     if (json) {
         QJsonObject o;
-        o.insert(QStringLiteral("type"), CurrentType());
-        o.insert(QStringLiteral("serial"), CurrentSerial());
+        o.insert(QStringLiteral("type"), line.Type());
+        o.insert(QStringLiteral("serial"), line.Serial());
         o.insert(QStringLiteral("operation"), WriteOpName(op));
         o.insert(QStringLiteral("result"), outcome.result < 0 ? QJsonValue() : QJsonValue(outcome.result));
         o.insert(QStringLiteral("status"), outcome.status);
         if (!outcome.refused.isEmpty()) o.insert(QStringLiteral("refused"), outcome.refused);
         io.out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
     } else if (outcome.ok) {
-        io.out(QStringLiteral("%1 № %2: %3\n").arg(ModelName(CurrentType())).arg(serialBefore).arg(outcome.status));
+        io.out(QStringLiteral("%1 № %2: %3\n").arg(ModelName(line.Type())).arg(serialBefore).arg(outcome.status));
     }
     if (!outcome.ok) {
         reportFailure(outcome, io);
@@ -82,22 +83,22 @@ int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes,
     return 0;
 }
 
-int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo& io) {
-    const DeviceModel* model = DescriptorOf(CurrentType());
+int RunChangeLogCommand(Connection& line, bool json, const WriteCommandIo& io) {
+    const DeviceModel* model = DescriptorOf(line.Type());
     if (!model || model->changeLog == ChangeLogOffer::None) {
-        io.err(QStringLiteral("%1 не ведет журнал учета изменений").arg(ModelName(CurrentType())));
+        io.err(QStringLiteral("%1 не ведет журнал учета изменений").arg(ModelName(line.Type())));
         return 1;
     }
-    const ChangeLogResult log = ReadChangeLog(engine);
+    const ChangeLogResult log = ReadChangeLog(line);
     const auto& header = ChangeLogHeader();
     if (json) {
         QJsonArray heading, rows;
         for (const QStringList& h : header) heading.append(QJsonArray::fromStringList(h));
         for (const ChangeLogRow& row : log.rows) rows.append(QJsonArray::fromStringList(QStringList{row.label} + row.values));
         QJsonObject o;
-        o.insert(QStringLiteral("type"), CurrentType());
-        o.insert(QStringLiteral("model"), ModelName(CurrentType()));
-        o.insert(QStringLiteral("serial"), CurrentSerial());
+        o.insert(QStringLiteral("type"), line.Type());
+        o.insert(QStringLiteral("model"), ModelName(line.Type()));
+        o.insert(QStringLiteral("serial"), line.Serial());
         o.insert(QStringLiteral("header"), heading);
         o.insert(QStringLiteral("rows"), rows);
         o.insert(QStringLiteral("status"), log.status);
@@ -110,7 +111,7 @@ int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo&
         for (const QStringList& r : table)
             for (qsizetype c = 0; c < r.size() && c < 16; ++c)
                 width[static_cast<std::size_t>(c)] = std::max(width[static_cast<std::size_t>(c)], r[c].size());
-        QString text = QStringLiteral("%1 № %2\n").arg(ModelName(CurrentType())).arg(CurrentSerial());
+        QString text = QStringLiteral("%1 № %2\n").arg(ModelName(line.Type())).arg(line.Serial());
         for (const QStringList& r : table) {
             QString line;
             for (qsizetype c = 0; c < r.size() && c < 16; ++c)
@@ -126,9 +127,9 @@ int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo&
     return 0;
 }
 
-bool SaveConfigFile(const QString& path, QString* error) {
-    const DeviceFamily* family = FamilyFor(CurrentType());
-    const ConfigWritePlan plan = family && family->planConfigWrite ? family->planConfigWrite() : ConfigWritePlan{};
+bool SaveConfigFile(const Connection& line, const QString& path, QString* error) {
+    const DeviceFamily* family = FamilyFor(line.Type());
+    const ConfigWritePlan plan = family && family->planConfigWrite ? family->planConfigWrite(line.Records(), line.Address()) : ConfigWritePlan{};
     if (!plan.request) {
         *error = !plan.mismatch.isEmpty()
                      ? QStringLiteral("настройки систем не совпадают:") + plan.mismatch + QStringLiteral(" - файл не записан")
@@ -137,18 +138,18 @@ bool SaveConfigFile(const QString& path, QString* error) {
     }
     const Frame& request = *plan.request;
     QJsonObject o;
-    o.insert(QStringLiteral("type"), CurrentType());
-    o.insert(QStringLiteral("model"), ModelName(CurrentType()));
-    o.insert(QStringLiteral("serial"), CurrentSerial());
+    o.insert(QStringLiteral("type"), line.Type());
+    o.insert(QStringLiteral("model"), ModelName(line.Type()));
+    o.insert(QStringLiteral("serial"), line.Serial());
     o.insert(QStringLiteral("command"), request[4]);
     const QByteArray data(reinterpret_cast<const char*>(request.data()) + 5, qsizetype(request.size()) - 6);
     o.insert(QStringLiteral("data"), QString::fromLatin1(data.toHex(' ')));
-    o.insert(QStringLiteral("texts"), QJsonArray::fromStringList(family->configTexts()));
+    o.insert(QStringLiteral("texts"), QJsonArray::fromStringList(family->configTexts(line.Records())));
     *error = WriteFileBytes(path, QJsonDocument(o).toJson(QJsonDocument::Indented));
     return error->isEmpty();
 }
 
-int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes, bool json, const WriteCommandIo& io) {
+int RunWriteConfigCommand(Connection& line, const QString& path, bool yes, bool json, const WriteCommandIo& io) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         io.err(QStringLiteral("файл %1 не прочитан: %2").arg(path, file.errorString()));
@@ -161,7 +162,7 @@ int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes,
     // instead of shifting the bytes after it.
     const std::optional<QByteArray> hex = ParseHexBytes(o.value(QStringLiteral("data")).toString());
     const QByteArray data = hex.value_or(QByteArray());
-    const DeviceFamily* family = FamilyFor(CurrentType());
+    const DeviceFamily* family = FamilyFor(line.Type());
     const DeviceFamily* fileFamily = FamilyFor(fileType);
     if (fileFamily && command >= 0 && !hex) {
         io.err(QStringLiteral("файл %1 поврежден: в данных конфигурации не только пары шестнадцатеричных цифр - "
@@ -175,18 +176,18 @@ int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes,
     }
     if (fileFamily != family) {
         io.err(QStringLiteral("конфигурация из файла %1 для %2, а прибор - %3: не записана")
-                   .arg(path, ModelName(fileType), ModelName(CurrentType())));
+                   .arg(path, ModelName(fileType), ModelName(line.Type())));
         return 1;
     }
     // The request of the device's own configuration gives the form: the same
     // command and the same number of data bytes.
-    const ConfigWritePlan own = family->planConfigWrite ? family->planConfigWrite() : ConfigWritePlan{};
+    const ConfigWritePlan own = family->planConfigWrite ? family->planConfigWrite(line.Records(), line.Address()) : ConfigWritePlan{};
     const Frame filed(data.begin(), data.end());
     if (!own.request || (*own.request)[4] != command || own.request->size() != filed.size() + 6) {
         io.err(QStringLiteral("файл %1: данные конфигурации не того размера или вида - не записана").arg(path));
         return 1;
     }
-    const QString device = QStringLiteral("%1 № %2").arg(ModelName(CurrentType())).arg(CurrentSerial());
+    const QString device = QStringLiteral("%1 № %2").arg(ModelName(line.Type())).arg(line.Serial());
     if (!yes) {
         io.err(QStringLiteral("omi-cli: write-config: ничего не записано: конфигурация прибора %1 будет заменена "
                               "конфигурацией из файла %2; подтвердите ключом --yes")
@@ -194,19 +195,19 @@ int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes,
         return 2;
     }
     QString error;
-    const std::optional<Frame> request = BuildFrame(command, filed, &error);
+    const std::optional<Frame> request = line.BuildFrame(command, filed, &error);
     if (!request) {
         io.err(error);
         return 1;
     }
-    if (family->adoptWrittenConfig) family->adoptWrittenConfig(*request);
+    if (family->adoptWrittenConfig) family->adoptWrittenConfig(line.Records(), *request);
     WriteArgs args;
     args.now = QDateTime::currentDateTime();
-    const WriteOutcome outcome = SendWrite(engine, WriteOp::WriteConfig, args, *request);
+    const WriteOutcome outcome = SendWrite(line, WriteOp::WriteConfig, args, *request);
     if (json) {
         QJsonObject r;
-        r.insert(QStringLiteral("type"), CurrentType());
-        r.insert(QStringLiteral("serial"), CurrentSerial());
+        r.insert(QStringLiteral("type"), line.Type());
+        r.insert(QStringLiteral("serial"), line.Serial());
         r.insert(QStringLiteral("operation"), WriteOpName(WriteOp::WriteConfig));
         r.insert(QStringLiteral("result"), outcome.result < 0 ? QJsonValue() : QJsonValue(outcome.result));
         r.insert(QStringLiteral("status"), outcome.status);

@@ -14,7 +14,7 @@
 #include "service/DeviceWrites.h"
 
 namespace omi {
-class ExchangeEngine;
+class Connection;
 }
 
 namespace omi::cli {
@@ -29,22 +29,22 @@ struct WriteCommandIo {
 
 // The device must be addressed already (identified or given by --serial and
 // --type); newNumber is set-number's argument.
-int RunWriteCommand(ExchangeEngine& engine, WriteOp op, int newNumber, bool yes, bool json,
+int RunWriteCommand(Connection& line, WriteOp op, int newNumber, bool yes, bool json,
                     const WriteCommandIo& io);
 
 // changelog: the device's change log as the window's grid shows it (two
 // heading rows, two rows per entry); exit 1 with the status text when the
 // read stops or the device keeps no log (nothing is sent then).
-int RunChangeLogCommand(ExchangeEngine& engine, bool json, const WriteCommandIo& io);
+int RunChangeLogCommand(Connection& line, bool json, const WriteCommandIo& io);
 
 // config --save FILE.json: the configuration just read, as the write request
 // data of its family (hex) with the device's type and serial number and the
 // configuration's texts. False and why when it cannot be written.
-bool SaveConfigFile(const QString& path, QString* error);
+bool SaveConfigFile(const Connection& line, const QString& path, QString* error);
 
 // write-config FILE.json --yes: a file of SaveConfigFile written to the
 // addressed device. A file of another family, a damaged file or data of the
 // wrong size is refused with nothing sent (exit 1).
-int RunWriteConfigCommand(ExchangeEngine& engine, const QString& path, bool yes, bool json, const WriteCommandIo& io);
+int RunWriteConfigCommand(Connection& line, const QString& path, bool yes, bool json, const WriteCommandIo& io);
 
 }  // namespace omi::cli

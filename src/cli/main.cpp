@@ -14,9 +14,12 @@
 #include "archives/ArchiveView.h"
 #include "CalibrateCommand.h"
 #include "CollectCommand.h"
+#include "CollectSettings.h"
+#include "StoreReportCommand.h"
 #include "SendCommand.h"
 #include "SerialSetup.h"
 #include "WriteCommands.h"
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "logger/LoggerFile.h"
 #include "families/Imitation.h"
@@ -68,6 +71,8 @@ namespace {
 // document only when the command printed none.
 bool g_printedOut = false;
 QString g_lastError;
+// The device the command addressed last, for the failure document of --json.
+DeviceAddress g_lastDevice;
 
 void printOut(const QString& text) {
     g_printedOut = true;
@@ -157,8 +162,9 @@ private:
 
 struct Session {
     const Options& o;
-    TCommPortDriver port;
-    ExchangeEngine engine{&port};
+    Connection line;
+    TCommPortDriver& port = line.Port();
+    ExchangeEngine& engine = line.Engine();
     StderrStatus status;
     bool portFree = false;
 
@@ -167,7 +173,7 @@ struct Session {
         // and the change log as they come) draws the progress line.
         status.progressLine = !o.quiet && isatty(fileno(stderr));
         cli::ConfigureSerialPort(port, {o.port, o.baud, o.dataBits, o.parity.front(), o.stopBits, o.timeoutMs});
-        SetEngine(&engine);
+        status.SetDevice(&line.Address());
         if (o.link == Options::Link::Udp) {
             engine.SetTransport(TransportKind::Network);
             engine.SetNetworkTarget(o.udpHost, o.udpPort);
@@ -178,7 +184,7 @@ struct Session {
             engine.SetImitation(true);
             InstallImitation(engine);
             ReseedImitation();
-            SetImitationType(o.type >= 0 ? o.type : 128);
+            line.SetImitationType(o.type >= 0 ? o.type : 128);
         }
     }
 
@@ -206,6 +212,7 @@ struct Session {
     }
     ~Session() {
         if (dialled) HangUpModem(port);
+        g_lastDevice = line.Address();
     }
     static constexpr int kDialTimeoutMs = 60000;
 
@@ -222,21 +229,21 @@ struct Session {
     // The current device: typed address, or identification first.
     bool address(IdentifyResult* out = nullptr) {
         if (o.link == Options::Link::Imitation && o.serial < 0) {
-            IdentifyResult r = Identify(engine, {true, false, false}, status);
+            IdentifyResult r = Identify(line, {true, false, false}, status);
             if (out) *out = r;
             return r.ok;
         }
         if (o.serial >= 0 && o.type >= 0 && o.command != "identify") {
-            SetCurrentDevice(o.serial, o.type);
+            line.SetDevice(o.serial, o.type);
             if (!ValidNoTu(o.serial, o.type)) {
                 status.error(QStringLiteral("номер должен быть от 1 до 65535"));
                 return false;
             }
             return true;
         }
-        if (o.serial >= 0 && o.type >= 0) SetCurrentDevice(o.serial, o.type);
+        if (o.serial >= 0 && o.type >= 0) line.SetDevice(o.serial, o.type);
         probe();
-        IdentifyResult r = Identify(engine, {false, portFree, o.link == Options::Link::Udp}, status);
+        IdentifyResult r = Identify(line, {false, portFree, o.link == Options::Link::Udp}, status);
         if (out) *out = r;
         return r.ok;
     }
@@ -275,8 +282,8 @@ void printJson(const QJsonObject& obj) {
 }
 
 // The head every device answer starts with.
-QJsonObject deviceHead() {
-    return QJsonObject{{"type", CurrentType()}, {"model", ModelName(CurrentType())}, {"serial", CurrentSerial()}};
+QJsonObject deviceHead(const Connection& line) {
+    return QJsonObject{{"type", line.Type()}, {"model", ModelName(line.Type())}, {"serial", line.Serial()}};
 }
 
 // Heat systems the device shows: two for the two-system types.
@@ -287,19 +294,19 @@ QString padRight(const QString& text, int width) { return text + QString(std::ma
 
 int runState(Session& s) {
     if (!s.address()) return fail(s);
-    const int type = CurrentType();
-    const ReadResult r = ReadState(s.engine, s.status);
+    const int type = s.line.Type();
+    const ReadResult r = ReadState(s.line, s.status);
     if (!r.ok()) return failRead(s, r);
     const StateLayoutTable* table = StateTableOf(type);
-    QJsonObject obj = deviceHead();
+    QJsonObject obj = deviceHead(s.line);
     QJsonArray systems;
-    QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(CurrentSerial());
+    QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(s.line.Serial());
     for (int sys = 0; sys < systemsShown(type); ++sys) {
-        const QStringList values = StateValueTexts(type, sys);
+        const QStringList values = StateValueTexts(s.line, sys);
         // The ЛОРС shows only the lines of its configured channels.
         std::vector<bool> shown(size_t(values.size()), true);
         if (const DeviceFamily* family = FamilyFor(type); family && family->shownStateLines)
-            shown = family->shownStateLines();
+            shown = family->shownStateLines(s.line.Records());
         QJsonArray lines;
         int width = 0;
         for (qsizetype k = 0; k < values.size(); ++k) {
@@ -353,16 +360,16 @@ const QStringList kConfigNames234{"вес импульса 1",
 
 int runConfig(Session& s) {
     if (!s.address()) return fail(s);
-    const int type = CurrentType();
-    const ReadResult r = ReadConfig(s.engine, s.status);
+    const int type = s.line.Type();
+    const ReadResult r = ReadConfig(s.line, s.status);
     if (!r.ok()) return failRead(s, r);
-    const QStringList all = ConfigValueTexts(type);
+    const QStringList all = ConfigValueTexts(s.line);
     // Families with a configuration record per heat system list both.
     const bool paired = FamilyFor(type) && FamilyFor(type)->configPerSystem;
     const int perSystem = paired ? int(all.size()) / 2 : int(all.size());
-    QJsonObject obj = deviceHead();
+    QJsonObject obj = deviceHead(s.line);
     QJsonArray systems;
-    QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(CurrentSerial());
+    QString text = QStringLiteral("%1 № %2\n").arg(ModelName(type)).arg(s.line.Serial());
     for (int sys = 0; sys < systemsShown(type); ++sys) {
         const QStringList values = all.mid(sys * perSystem, perSystem);
         text += QStringLiteral("%1-я Система\n").arg(sys + 1);
@@ -377,7 +384,7 @@ int runConfig(Session& s) {
     obj.insert("systems", systems);
     if (!s.o.save.isEmpty()) {
         QString error;
-        if (!cli::SaveConfigFile(s.o.save, &error)) {
+        if (!cli::SaveConfigFile(s.line, s.o.save, &error)) {
             printErr(error);
             return 1;
         }
@@ -579,7 +586,7 @@ bool applyRange(const Options& o, int type, int kind, const QDate& from, const Q
 // What a read (from the device or the store) shows: the table on stdout,
 // then the archive file, the CSV and the report asked for. The exit status
 // of the output: 0, or 1 when a file could not be written.
-int showArchive(const Options& o, int type, int kind, const TabChoice& tab, const ArchiveList& daily,
+int showArchive(const Options& o, int type, int serial, int kind, const TabChoice& tab, const ArchiveList& daily,
                 const ArchiveList& hourly, const ViewRange& range, bool empty, const QJsonObject& head,
                 const QString& summary) {
     const ArchiveTabView shown =
@@ -600,7 +607,7 @@ int showArchive(const Options& o, int type, int kind, const TabChoice& tab, cons
             LoadTemplateSet(PrintFolder(), family, hourlyKind, templates);
             ArchiveTabView view = shown;
             if (empty) view.view.entries.clear();
-            return std::pair{MakeReportInput(type, CurrentSerial(), view, range, templates, QDate::currentDate()),
+            return std::pair{MakeReportInput(type, serial, view, range, templates, QDate::currentDate()),
                              ArchiveKindName(kind)};
         });
         if (!written) return 1;
@@ -614,17 +621,17 @@ int runArchive(Session& s) {
     QDate from, to;
     if (!archiveArguments(o, kind, from, to)) return 2;
     if (!s.address()) return fail(s);
-    const int type = CurrentType();
+    const int type = s.line.Type();
     const TabChoice tab = chooseTab(type, kind, o.system);
     if (tab.exit) return tab.exit;
     const ArchiveFamily* family = tab.family;
 
-    ArchiveReadingState& state = ArchiveReading();
+    ArchiveReadingState& state = s.line.ArchiveReading();
     if (!applyRange(o, type, kind, from, to, state)) return 1;
 
     ArchiveList daily, hourly;
     ArchiveReadContext context;
-    context.engine = &s.engine;
+    context.line = &s.line;
     context.status = &s.status;
     context.accessLevel = kCliAccessLevel;
     context.logFolder = QDir::currentPath();
@@ -650,14 +657,14 @@ int runArchive(Session& s) {
     }
 
     const bool empty = result.outcome == ArchiveReadOutcome::Empty;
-    QJsonObject head{{"type", type}, {"serial", CurrentSerial()}, {"kind", o.kind}, {"system", o.system}};
+    QJsonObject head{{"type", type}, {"serial", s.line.Serial()}, {"kind", o.kind}, {"system", o.system}};
     // A read cut short still shows its rows; the document says why it failed.
     if (result.outcome == ArchiveReadOutcome::Interrupted)
         head.insert("status", kNoLinkText);
     else if (failed)
         head.insert("status", s.status.lastError.isEmpty() ? kNoLinkText : userText(s.status.lastError));
     const ViewRange range{state.first, state.last, state.allRecords};
-    if (const int shown = showArchive(o, type, kind, tab, daily, hourly, range, empty, head, result.text)) return shown;
+    if (const int shown = showArchive(o, type, s.line.Serial(), kind, tab, daily, hourly, range, empty, head, result.text)) return shown;
     // A read that lost the line shows what it got (its summary says the
     // archive is incomplete), and still fails.
     if (result.outcome == ArchiveReadOutcome::Interrupted) {
@@ -676,7 +683,7 @@ int runStoredArchive(const Options& o) {
     QDate from, to;
     if (!archiveArguments(o, kind, from, to)) return 2;
     const int type = o.type;
-    SetCurrentDevice(o.serial, type);
+    g_lastDevice = {o.serial, type};
     const TabChoice tab = chooseTab(type, kind, o.system);
     if (tab.exit) return tab.exit;
     ArchiveReadingState state;
@@ -722,7 +729,7 @@ int runStoredArchive(const Options& o) {
     const bool hourlyKind = IsHourlyKind(kind);
     QJsonObject head{{"type", type}, {"serial", o.serial}, {"kind", o.kind}, {"system", o.system}};
     const ViewRange range{state.first, state.last, state.allRecords};
-    return showArchive(o, type, kind, tab, hourlyKind ? none : list, hourlyKind ? list : none, range, list.empty(),
+    return showArchive(o, type, o.serial, kind, tab, hourlyKind ? none : list, hourlyKind ? list : none, range, list.empty(),
                        head, summary);
 }
 
@@ -738,7 +745,57 @@ int runCollect(const Options& o) {
     args.json = o.json;
     args.quiet = o.quiet;
     args.progressLines = !o.quiet && isatty(fileno(stderr));
+    if (!o.settings.isEmpty()) {
+        QString error;
+        const auto settings = cli::ReadCollectSettings(o.settings, &error);
+        if (!settings) {
+            printErr(error);
+            return 1;
+        }
+        args.list = settings->list;
+        if (args.store.isEmpty()) args.store = settings->store;
+        if (settings->jobs) args.jobs = *settings->jobs;
+        if (settings->timeoutMs) args.timeoutMs = *settings->timeoutMs;
+        args.daily = settings->daily;
+        args.hourly = settings->hourly;
+    }
+    // One run of a list at a time; a list that cannot be opened is
+    // reported by the collection in its words.
+    cli::ListRunLock lock;
+    bool busy = false;
+    QString lockError;
+    if (!lock.TryLock(args.list, &busy, &lockError) && busy) {
+        printErr(QStringLiteral("сбор по списку ") + args.list +
+                 QStringLiteral(" уже идет (другой запуск): этот запуск не начат"));
+        return cli::kRunLockedStatus;
+    }
     return RunCollect(args, {printOut, printErr});
+}
+
+// report --store STORE --from --to: the period report of the store.
+int runStoreReport(const Options& o) {
+    cli::StoreReportArgs args;
+    args.store = o.store;
+    args.from = QDate::fromString(o.from, Qt::ISODate);
+    args.to = QDate::fromString(o.to, Qt::ISODate);
+    args.filter = {o.name, o.type, o.serial};
+    args.csv = o.csv;
+    args.pdf = o.pdf;
+    args.json = o.json;
+    if (o.precision >= 2) args.decimals = o.precision;
+    cli::TablePdfWriter pdf = nullptr;
+#ifdef OMI_CLI_REPORT
+    // The table PDF is drawn by the report module, loaded only for --pdf.
+    if (!o.pdf.isEmpty()) {
+        QString error;
+        pdf = ModuleFunctionAs<WriteTablePdfFn>(kReportModule, kWriteTablePdfFunction, &error);
+        if (!pdf) {
+            printErr(QStringLiteral("omi-cli: ") + error);
+            return 1;
+        }
+    }
+#endif
+    return cli::RunStoreReport(args, {printOut, printErr}, pdf);
 }
 
 // An archive file of the data logger, read by the family's reading procedure
@@ -746,15 +803,15 @@ int runCollect(const Options& o) {
 // prints it, of all the records the file holds.
 int runLoggerImport(const Options& o) {
     LoadDescriptionTable();
-    LoggerState& logger = Logger();
+    LoggerState logger;
     logger.path = o.file;
-    const QString recognised = ParseLoggerFileName(o.file);
+    const QString recognised = ParseLoggerFileName(logger, o.file);
     if (!recognised.isEmpty()) {
         printErr(QStringLiteral("файл: ") + o.file + QStringLiteral(" - не опознан как архивный"));
         printErr(recognised);
         return 1;
     }
-    const QString loaded = LoadLoggerFile();
+    const QString loaded = LoadLoggerFile(logger);
     if (!loaded.isEmpty()) {
         printErr(loaded);
         return 1;
@@ -837,17 +894,17 @@ int runCalibrate(Session& s) {
         return 2;
     }
     if (!s.address()) return fail(s);
-    return cli::RunCalibrate(*args, s.o.json, s.engine, s.status, {printOut, printErr});
+    return cli::RunCalibrate(*args, s.o.json, s.line, s.status, {printOut, printErr});
 }
 
 int runWriteConfig(Session& s) {
     if (!s.address()) return fail(s);
-    return cli::RunWriteConfigCommand(s.engine, s.o.file, s.o.yes, s.o.json, {printOut, printErr});
+    return cli::RunWriteConfigCommand(s.line, s.o.file, s.o.yes, s.o.json, {printOut, printErr});
 }
 
 int runChangeLog(Session& s) {
     if (!s.address()) return fail(s);
-    return cli::RunChangeLogCommand(s.engine, s.o.json, {printOut, printErr});
+    return cli::RunChangeLogCommand(s.line, s.o.json, {printOut, printErr});
 }
 
 // set-clock, set-number, init, start-worktime and clear-archives.
@@ -855,14 +912,14 @@ int runWrite(Session& s) {
     const auto op = cli::WriteCommandOp(s.o.command);
     if (!op) return 2;
     if (!s.address()) return fail(s);
-    return cli::RunWriteCommand(s.engine, *op, s.o.number, s.o.yes, s.o.json, {printOut, printErr});
+    return cli::RunWriteCommand(s.line, *op, s.o.number, s.o.yes, s.o.json, {printOut, printErr});
 }
 
 // send --cmd N [--data HEX] [--table FILE]: one request of any command.
 int runSend(Session& s) {
     if (!s.address()) return fail(s);
     const cli::SendArgs args{s.o.sendCommand, StringToFrame(s.o.sendData), s.o.table};
-    return cli::RunSendCommand(s.engine, args, s.o.json, {printOut, printErr});
+    return cli::RunSendCommand(s.line, args, s.o.json, {printOut, printErr});
 }
 
 // A command that talks to a device: run within a session on the chosen link.
@@ -880,16 +937,13 @@ int runArchiveCommand(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (cli::IsCollectWorker()) {
-        QCoreApplication worker(argc, argv);
-        return cli::RunCollectWorker();
-    }
     // A PDF report needs fonts, that is a GUI application; without a display
     // it runs on the offscreen platform.
     std::unique_ptr<QCoreApplication> application;
 #ifdef OMI_CLI_REPORT
     bool report = false;
-    for (int i = 1; i < argc; ++i) report = report || std::string_view(argv[i]) == "--report";
+    for (int i = 1; i < argc; ++i)
+        report = report || std::string_view(argv[i]) == "--report" || std::string_view(argv[i]) == "--pdf";
     if (report) {
         QString error;
         auto* make = ModuleFunctionAs<MakeReportApplication>(kReportModule, kReportApplicationFunction, &error);
@@ -935,7 +989,7 @@ int main(int argc, char** argv) {
         {"set-clock", withSession<runWrite>},   {"set-number", withSession<runWrite>},
         {"init", withSession<runWrite>},        {"start-worktime", withSession<runWrite>},
         {"clear-archives", withSession<runWrite>}, {"send", withSession<runSend>},
-        {"collect", runCollect},
+        {"collect", runCollect},                {"report", runStoreReport},
     };
     for (const auto& [name, run] : kRun) {
         if (o.command != QLatin1String(name)) continue;
@@ -944,9 +998,9 @@ int main(int argc, char** argv) {
         // is known of the device and the text the failure printed on stderr.
         if (status != 0 && o.json && !g_printedOut) {
             QJsonObject failure{{"command", o.command}, {"status", g_lastError}, {"exit", status}};
-            if (CurrentType() >= 0 && o.command != "show-archive") {
-                failure.insert("type", CurrentType());
-                failure.insert("serial", CurrentSerial());
+            if (g_lastDevice.type >= 0 && o.command != "show-archive") {
+                failure.insert("type", g_lastDevice.type);
+                failure.insert("serial", g_lastDevice.serial);
             }
             printJson(failure);
         }

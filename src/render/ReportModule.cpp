@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 
 #include "ReportPainter.h"
+#include "TablePdf.h"
 
 #define OMI_MODULE_ENTRY extern "C" __attribute__((visibility("default")))
 
@@ -18,6 +19,12 @@ OMI_MODULE_ENTRY QString omi_write_report_pdf(const QString& path, const omi::Re
     return omi::WriteReportPdf(path, input, title);
 }
 
+OMI_MODULE_ENTRY QString omi_write_table_pdf(const QString& path, const QString& title, const QStringList& titleLines,
+                                             const omi::Grid& grid, int headerRows, int* pages) {
+    return omi::WriteTablePdf(path, title, titleLines, grid, headerRows, pages);
+}
+
 // The entries have the types the program looks them up with.
 static_assert(std::is_same_v<decltype(omi_report_application), omi::MakeReportApplication>);
 static_assert(std::is_same_v<decltype(omi_write_report_pdf), omi::WriteReportPdfFn>);
+static_assert(std::is_same_v<decltype(omi_write_table_pdf), omi::WriteTablePdfFn>);

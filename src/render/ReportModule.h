@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "reports/ReportLayout.h"
+#include "support/GridText.h"
 
 class QCoreApplication;
 
@@ -21,5 +22,9 @@ inline constexpr const char* kReportApplicationFunction = "omi_report_applicatio
 // WriteReportPdf (ReportPainter.h): the Russian message, empty on success.
 using WriteReportPdfFn = QString(const QString& path, const ReportInput& input, const QString& title);
 inline constexpr const char* kWriteReportPdfFunction = "omi_write_report_pdf";
+// WriteTablePdf (TablePdf.h): the period report of a store.
+using WriteTablePdfFn = QString(const QString& path, const QString& title, const QStringList& titleLines,
+                                const Grid& grid, int headerRows, int* pages);
+inline constexpr const char* kWriteTablePdfFunction = "omi_write_table_pdf";
 
 }  // namespace omi

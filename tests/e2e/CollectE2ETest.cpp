@@ -18,6 +18,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include <memory>
+
 #include <csignal>
 #include <sys/types.h>
 #include <unistd.h>
@@ -446,4 +448,55 @@ TEST(Collect, AReadOnlyStoreIsReadButNotWritten) {
         EXPECT_EQ(fileBytes(store), before);
         QFile::setPermissions(folder, readable | QFile::WriteOwner);
     }
+}
+
+// Two collectors started at once on one list and one PostgreSQL store (two
+// machines sharing a store): each meter is read by one of them, the other
+// says so and skips it, and together they leave every record stored once —
+// a third run finds nothing new, and the store's table equals the device's.
+TEST(Collect, TwoCollectorsOnOneStoreReadEachMeterOnce) {
+    PostgresServer server;
+    if (!server.Skip().isEmpty()) GTEST_SKIP() << server.Skip().toStdString();
+    // Paced lines: every read lasts long enough for the two runs to overlap.
+    std::vector<std::unique_ptr<Sim>> sims;
+    QString text = "name,port,serial,type,archives\n";
+    for (int i = 0; i < 4; ++i) {
+        const int serial = 501 + i;
+        sims.push_back(std::make_unique<Sim>(
+            QStringList{"--pty", "--type", i % 2 ? "229" : "234", "--serial", QString::number(serial), "--baud", "9600"}));
+        text += QString("M%1,%2,%3,%4,daily\n").arg(serial).arg(sims.back()->Pty()).arg(serial).arg(i % 2 ? 229 : 234);
+    }
+    QTemporaryDir dir;
+    const QString list = writeList(dir, text);
+    // Each its own copy of the list: the run lock of one list is not what is tested here.
+    const QString list2 = dir.filePath("meters2.csv");
+    ASSERT_TRUE(QFile::copy(list, list2));
+    const QDate since = QDate::currentDate().addDays(-4);
+    const QStringList common{"--store", server.Url(), "--since", iso(since), "--jobs", "4", "--json"};
+    QProcess a, b;
+    a.start(OMI_CLI_PATH, QStringList{"collect", list} + common);
+    b.start(OMI_CLI_PATH, QStringList{"collect", list2} + common);
+    ASSERT_TRUE(a.waitForFinished(180000));
+    ASSERT_TRUE(b.waitForFinished(180000));
+    const QJsonObject docA = QJsonDocument::fromJson(a.readAllStandardOutput()).object();
+    const QJsonObject docB = QJsonDocument::fromJson(b.readAllStandardOutput()).object();
+    for (int i = 0; i < 4; ++i) {
+        const QString name = QString("M%1").arg(501 + i);
+        const QJsonObject ma = meterOf(docA, name), mb = meterOf(docB, name);
+        SCOPED_TRACE(name.toStdString() + "\nA: " + QJsonDocument(ma).toJson().toStdString() +
+                     "\nB: " + QJsonDocument(mb).toJson().toStdString());
+        EXPECT_NE(ma["ok"].toBool(), mb["ok"].toBool());
+        const QJsonObject& reader = ma["ok"].toBool() ? ma : mb;
+        const QJsonObject& skipper = ma["ok"].toBool() ? mb : ma;
+        EXPECT_GT(reader["records_new"].toInt(), 0);
+        EXPECT_TRUE(skipper["status"].toString().contains("другой сборщик"));
+        EXPECT_EQ(skipper["records_new"].toInt(), 0);
+    }
+    const CliRun third = RunCli(QStringList{"collect", list, "--store", server.Url(), "--json"}, 180000);
+    ASSERT_EQ(third.exitCode, 0) << third.out.toStdString() << third.err.toStdString();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(archiveOf(meterOf(json(third), QString("M%1").arg(501 + i)), "daily")["records_new"].toInt(), 0);
+    const QDate to = QDate::currentDate().addDays(-1);
+    expectStoreEqualsDevice(server.Url(), {"--port", sims[0]->Pty()}, 501, 234, "daily-diff", since, to);
+    expectStoreEqualsDevice(server.Url(), {"--port", sims[1]->Pty()}, 502, 229, "daily-diff", since, to);
 }

@@ -71,7 +71,6 @@ private Q_SLOTS:
         const QString now = QDateTime::currentDateTime().toString("yyyy-MM-ddThh");
         Sim sim({"--pty", "--type", "234", "--serial", "417", "--today", now, fault, "9"});
         Flags() = ShellFlags{};
-        ArchiveReading() = ArchiveReadingState{};
         TFomiOptions options;
         options.systemPorts = false;
         options.extraPorts = {sim.Pty()};
@@ -79,7 +78,7 @@ private Q_SLOTS:
         w.AcreateExecute();
         TArchivePage& page = *w.archivePage;
         w.AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.Line().Serial(), 417);
         page.TCa->setCurrentIndex(0);
         page.RGdtp->SetItemIndex(1);  // a week: 8 records planned
         QCOMPARE(page.DTPb->date(), today.addDays(-7));
@@ -98,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(page.PartialNote(), incomplete);
         QCOMPARE(page.DTPb->date(), today.addDays(-4));
         QCOMPARE(page.DTPe->date(), today);
-        QVERIFY(!ArchiveReading().reading);
+        QVERIFY(!w.Line().ArchiveReading().reading);
         QVERIFY(!w.Action("AstopArhRead")->isEnabled());
         if (const QString shots = qEnvironmentVariable("OMI_ARCHIVE_SHOTS"); !shots.isEmpty()) {
             w.resize(1102, 560);
@@ -143,8 +142,9 @@ private Q_SLOTS:
         page.TCa->setCurrentIndex(0);
         QVERIFY(page.Lpartial->isVisibleTo(&w));
 
-        // Another device: nothing of this one's archive is said any more.
-        Q_EMIT w.CurrentDeviceChanged(7, 228);
+        // Another device on the line: nothing of this one's archive is said
+        // any more.
+        w.Line().SetDevice(7, 228);
         QVERIFY(!page.Lpartial->isVisibleTo(&w));
         QVERIFY(page.PartialNote().isEmpty());
         QVERIFY(!page.BBchart->isEnabled());

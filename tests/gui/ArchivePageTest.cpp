@@ -167,7 +167,7 @@ private Q_SLOTS:
         w_->Action("AreadArh")->trigger();
         disconnect(live);
 
-        QCOMPARE(CurrentType(), 234);
+        QCOMPARE(w_->Line().Type(), 234);
         QCOMPARE(w_->PCW()->currentWidget(), w_->TSa);
         QStringList captions;
         for (int i = 0; i < page_->TCa->count(); ++i) captions << page_->TCa->tabText(i);
@@ -308,8 +308,8 @@ private Q_SLOTS:
         QCOMPARE(w_->LuState->text().section(": ", -1),
                  QString("архив из файла: %1 - прочитан").arg(asked.fileName).section(": ", -1));
         // The device read stays the current one.
-        QCOMPARE(CurrentType(), 234);
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w_->Line().Type(), 234);
+        QCOMPARE(w_->Line().Serial(), 417);
         QCOMPARE(page_->LoadedFile(), path);
         if (const QString shots = qEnvironmentVariable("OMI_ARCHIVE_SHOTS"); !shots.isEmpty()) {
             QTest::qWait(200);
@@ -464,7 +464,7 @@ private Q_SLOTS:
         int flushes = 0;
         Grid live;
         auto during = connect(page_->Model(), &QAbstractItemModel::rowsInserted, this, [&] {
-            if (!ArchiveReading().reading) return;
+            if (!w_->Line().ArchiveReading().reading) return;
             if (const QString shots = qEnvironmentVariable("OMI_ARCHIVE_SHOTS"); !shots.isEmpty() && flushes == 0)
                 w_->grab().save(shots + "/archive-reading.png");
             if (++flushes == 1) {
@@ -510,7 +510,7 @@ private Q_SLOTS:
         QVERIFY2(w_->LuState->text().contains("архив прочитан от "), qPrintable(w_->LuState->text()));
         QCOMPARE(LabelStyle(w_->LuState), StatusStyle::Ok);
         QVERIFY(!w_->Action("AstopArhRead")->isEnabled());
-        QVERIFY(!ArchiveReading().reading);
+        QVERIFY(!w_->Line().ArchiveReading().reading);
     }
 };
 

@@ -100,7 +100,7 @@ private Q_SLOTS:
         Sim b({"--pty", "--type", "234", "--serial", "6"});
         auto w = OpenWindow(a.Pty(), QStringLiteral("0"));
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 5);
+        QCOMPARE(w->Line().Serial(), 5);
         w->PCW()->setCurrentWidget(w->TSk);
         TConfigEditor* editor = w->configPage->Editor();
         QVERIFY(editor && editor->parentWidget() == child<QWidget>(w.get(), "Pcal"));
@@ -132,7 +132,7 @@ private Q_SLOTS:
         cbC->setCurrentIndex(cbC->findText(b.Pty()));
         Q_EMIT cbC->activated(cbC->currentIndex());
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 6);
+        QCOMPARE(w->Line().Serial(), 6);
         QVERIFY(!w->Action("ASetPar")->isEnabled());
         QVERIFY(w->configPage->ConfigSource() != TConfigPage::Source::Device);
         if (TConfigEditor* shown = w->configPage->Editor()) QVERIFY(child<QLineEdit>(shown, "Epar4")->text() != "12");
@@ -179,7 +179,7 @@ private Q_SLOTS:
         type(edit(*w, "Epar4"), "17");
         type(edit(*w, "Edog1"), "95,5");
         child<QCheckBox>(ppar, "CBdog2")->click();
-        u34::ConfigPair& pair = u34::CurrentConfig();
+        u34::ConfigPair& pair = w->Line().Records().f234.config;
         QCOMPARE(int(pair[0].reportDay), 17);
         QCOMPARE(int(pair[1].reportDay), 17);
         QCOMPARE(pair[1].contractT1, 95.5);
@@ -325,7 +325,8 @@ private Q_SLOTS:
         w->show();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         w->Action("AreadParam")->trigger();
-        const QStringList before = ConfigValueTexts(deviceType);
+        QCOMPARE(w->Line().Type(), deviceType);
+        const QStringList before = ConfigValueTexts(w->Line());
         QLineEdit* e = edit(*w, field);
         const QString right = e->text();
         e->setFocus();
@@ -335,7 +336,7 @@ private Q_SLOTS:
         QCOMPARE(w->LuState->text(), status);
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
         QCOMPARE(QApplication::focusWidget(), e);
-        QCOMPARE(ConfigValueTexts(deviceType), before);
+        QCOMPARE(ConfigValueTexts(w->Line()), before);
         QVERIFY(!w->Action("ASetPar")->isEnabled());
 
         type(e, right);
@@ -356,7 +357,7 @@ private Q_SLOTS:
         QCOMPARE(w->configPage->Editor()->System(), 0);
         type(edit(*w, "Epar4"), "9");
         type(edit(*w, "Edog3"), "7");
-        u34::ConfigPair& pair = u34::CurrentConfig();
+        u34::ConfigPair& pair = w->Line().Records().f234.config;
         QCOMPARE(int(pair[0].reportDay), 9);
         QCOMPARE(int(pair[1].reportDay), 9);
         QCOMPARE(pair[0].contractT3, 7.0);
@@ -402,8 +403,8 @@ private Q_SLOTS:
         tariff1->selectAll();
         QTest::keyClicks(tariff1, "2575");
         QCOMPARE(tariff1->text(), QString("01:15"));
-        QCOMPARE(u25::CurrentConfig().tariff1Start, 75);
-        QCOMPARE(u25::CurrentConfig().twoTariffs, 1);
+        QCOMPARE(w->Line().Records().f225.config.tariff1Start, 75);
+        QCOMPARE(w->Line().Records().f225.config.twoTariffs, 1);
         QVERIFY(w->LuState->text().endsWith("Данные правильные"));
         shot(*w, "config225");
 
@@ -425,16 +426,16 @@ private Q_SLOTS:
         channels->setCurrentIndex(channels->findText("4"));
         type(edit(*w, "Ew1"), "2");
         QCOMPARE(child<QLabel>(ppar, "Lw1")->text(), QString("вес,1 кан, 10 литр/имп"));
-        QCOMPARE(int(u128::CurrentConfig().weights[0]), 2);
+        QCOMPARE(int(w->Line().Records().lors.config.weights[0]), 2);
         type(edit(*w, "Ew1"), "7");
         QCOMPARE(w->LuState->text(), QString("7-неправильное значение"));
-        QCOMPARE(int(u128::CurrentConfig().weights[0]), 2);
-        QVERIFY(u128::ConfigWriteRequest(u128::CurrentConfig()).has_value());
+        QCOMPARE(int(w->Line().Records().lors.config.weights[0]), 2);
+        QVERIFY(u128::ConfigWriteRequest(w->Line().Serial(), w->Line().Records().lors.config).has_value());
 
         channels->setCurrentIndex(channels->findText("2"));
         QVERIFY(edit(*w, "Ew2")->isVisibleTo(w.get()));
         QVERIFY(!edit(*w, "Ew3")->isVisibleTo(w.get()));
-        QCOMPARE(u128::CurrentConfig().channels, 2);
+        QCOMPARE(w->Line().Records().lors.config.channels, 2);
         shot(*w, "config128");
     }
 
@@ -442,8 +443,7 @@ private Q_SLOTS:
         DataFolder data;
         Sim sim({"--pty", "--bad-check", "1"});
         auto w = makeWindow(sim.Pty());
-        SetCurrentType(234);
-        SetCurrentSerial(417);
+        w->Line().SetDevice(417, 234);
         w->Action("AreadParam")->trigger();
         QCOMPARE(w->LuState->text(), QString("Ошибка связи Повторите..."));
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
@@ -469,7 +469,7 @@ private Q_SLOTS:
         const QStringList lines = ReadLines1251(data.Path(kConfigDumpFile), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(lines.size(), 44 + u34::kConfigLength + 1);
-        QCOMPARE(lines.mid(0, 44), ConfigValueTexts(234));
+        QCOMPARE(lines.mid(0, 44), ConfigValueTexts(w->Line()));
         QCOMPARE(lines[44], QString("000=100(64)"));
         QCOMPARE(lines.last(), QString("0"));
 
@@ -478,7 +478,7 @@ private Q_SLOTS:
         QCOMPARE(grid->rowCount(), 4);
         QCOMPARE(grid->item(0, 0)->text(), QString("вес имп"));
         QCOMPARE(grid->item(1, 12)->text(), QString("день"));
-        QCOMPARE(grid->item(2, 12)->text(), u34::ParamToText(u34::CurrentConfig(), 0)[19]);
+        QCOMPARE(grid->item(2, 12)->text(), u34::ParamToText(w->Line().Records().f234.config, 0)[19]);
         QCOMPARE(grid->item(3, 3)->text(), QString("1"));
         QDir::setCurrent(before);
     }

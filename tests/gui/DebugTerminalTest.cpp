@@ -34,21 +34,12 @@ namespace {
 const QStringList kHeading{"№", "поле", "значение"};
 
 // The state request of a device: length, type, number, command 1, check.
-const Grid kStateRequest{kHeading,
-                         {"00", "длина", "B@01"},
-                         {"01", "тип", "B@03"},
-                         {"02", "номер", "W@04"},
-                         {"03", "", ""},
-                         {"04", "команда", "B=1"},
-                         {"05", "контроль", "B@02"}};
+const Grid kStateRequest{kHeading,       {"00", "длина", "B@01"},  {"01", "тип", "B@03"},     {"02", "номер", "W@04"},
+                         {"03", "", ""}, {"04", "команда", "B=1"}, {"05", "контроль", "B@02"}};
 
 // The head of an answer.
-const Grid kAnswerHead{kHeading,
-                       {"00", "длина", "B"},
-                       {"01", "тип", "B"},
-                       {"02", "номер", "W"},
-                       {"03", "", ""},
-                       {"04", "команда", "B"}};
+const Grid kAnswerHead{kHeading,       {"00", "длина", "B"},  {"01", "тип", "B"}, {"02", "номер", "W"},
+                       {"03", "", ""}, {"04", "команда", "B"}};
 
 QString tableFolder(int type) {
     const QString folder = debug::TableFolder(type);
@@ -173,7 +164,8 @@ private Q_SLOTS:
         // No coding table chosen, and one that is no longer there.
         d.Lcod->setText("НЕ ОПРЕДЕЛЕНО");
         d.Button2->click();
-        QCOMPARE(listing(d), QStringList({"таблица кодировки не выбрана: перетащите таблицу из списка на «КОДИРОВКА:»"}));
+        QCOMPARE(listing(d),
+                 QStringList({"таблица кодировки не выбрана: перетащите таблицу из списка на «КОДИРОВКА:»"}));
         const QString gone = tableFolder(229) + "/нет такой.txt";
         d.Lcod->setText(gone);
         d.Button2->click();
@@ -226,7 +218,7 @@ private Q_SLOTS:
         auto w = OpenWindow(sim.Pty());
         TDebugTerminal& d = *w->debugTerminal;
         w->Action("AreadNoTu")->trigger();
-        QCOMPARE(CurrentSerial(), 4242);
+        QCOMPARE(w->Line().Serial(), 4242);
         w->PCW()->setCurrentWidget(w->Page("TSdeb"));
         QCOMPARE(d.SEtu->value(), 230);
         QCOMPARE(d.SEnou->value(), 4242);

@@ -63,7 +63,7 @@ private Q_SLOTS:
         w->writeActions->SEDN->setValue(300);
         dialogs.answers = {no()};
         w->Action("ASetNO")->trigger();
-        QCOMPARE(CurrentSerial(), 5);
+        QCOMPARE(w->Line().Serial(), 5);
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked.first().text, ConfirmText(QStringLiteral("ЗАДАТЬ НОМЕР 300 ???")));
         QCOMPARE(w->PCW()->currentWidget(), w->TSk);
@@ -76,7 +76,7 @@ private Q_SLOTS:
         QCOMPARE(requestsOf(sim, cmd::NetworkNumber), QStringList({"10 234 5 0 240 85 170 44 1 235"}));
         QVERIFY(w->LuState->text().endsWith("успешно установлен номер"));
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
-        QCOMPARE(CurrentSerial(), 300);
+        QCOMPARE(w->Line().Serial(), 300);
         QCOMPARE(w->ENo->text(), QString("300"));
         QCOMPARE(w->Enok->text(), QString("300"));
         dialogs.answers = {yes()};
@@ -127,7 +127,7 @@ private Q_SLOTS:
         Sim sim({"--pty", "--type", type, "--serial", "77", "--write-result", result});
         auto w = openWindow(sim.Pty());
         w->Action("AreadNoTu")->trigger();
-        QCOMPARE(CurrentType(), type.toInt());
+        QCOMPARE(w->Line().Type(), type.toInt());
         w->Port().SetInputTimeout(200);
         DialogScript dialogs;
         dialogs.answers = {yes()};
@@ -173,23 +173,23 @@ private Q_SLOTS:
         QVERIFY(w->Action("ASetPar")->isEnabled());
         DialogScript dialogs;
         // The shared report day differs between the records: nothing sent.
-        u34::CurrentConfig()[0].reportDay = 3;
-        u34::CurrentConfig()[1].reportDay = 4;
+        w->Line().Records().f234.config[0].reportDay = 3;
+        w->Line().Records().f234.config[1].reportDay = 4;
         dialogs.answers = {yes()};
         w->Action("ASetPar")->trigger();
         QCOMPARE(w->LuState->text(), QString("Не совпадает: отч.день "));
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Error);
         QVERIFY(requestsOf(sim, cmd::WriteConfig).isEmpty());
 
-        u34::CurrentConfig()[0].reportDay = 4;
+        w->Line().Records().f234.config[0].reportDay = 4;
         dialogs.answers = {yes()};
         w->Action("ASetPar")->trigger();
         QCOMPARE(requestsOf(sim, cmd::WriteConfig).size(), 1);
         QVERIFY(w->LuState->text().endsWith("успешно обновлена конфигурация"));
         // The simulator took it: a new read shows the report day sent.
-        u34::CurrentConfig()[0].reportDay = 0;
+        w->Line().Records().f234.config[0].reportDay = 0;
         w->Action("AreadParam")->trigger();
-        QCOMPARE(int(u34::CurrentConfig()[0].reportDay), 4);
+        QCOMPARE(int(w->Line().Records().f234.config[0].reportDay), 4);
     }
 
     void lorsForms() {
@@ -197,7 +197,7 @@ private Q_SLOTS:
         Sim sim({"--pty", "--type", "128", "--serial", "20"});
         auto w = openWindow(sim.Pty());
         w->Action("AreadNoTu")->trigger();
-        QCOMPARE(CurrentType(), 128);
+        QCOMPARE(w->Line().Type(), 128);
         DialogScript dialogs;
         // Clearing archives would renumber a ЛОРС: refused, nothing sent.
         dialogs.answers = {yes()};
@@ -211,7 +211,7 @@ private Q_SLOTS:
         QCOMPARE(requestsOf(sim, 2).size(), 1);
         QCOMPARE(requestsOf(sim, 2).first().split(' ').size(), 8);
         QVERIFY2(w->LuState->text().endsWith("успешно установлен номер"), qPrintable(w->LuState->text()));
-        QCOMPARE(CurrentSerial(), 21);
+        QCOMPARE(w->Line().Serial(), 21);
     }
 
     void clockTicksAndNewNumberCheck() {
@@ -228,7 +228,7 @@ private Q_SLOTS:
         QVERIFY(first.contains(':') != w->LDT->text().contains(':'));
         QCOMPARE(w->Gsec->maximum(), 59);
 
-        ClearCurrentDevice();
+        w->Line().ClearDevice();
         Flags().ready = true;
         writes.SEDN->setValue(12);
         QVERIFY(w->LuState->text().endsWith("новый номер должен быть от 1 до 65535"));
@@ -307,7 +307,7 @@ private Q_SLOTS:
         Sim sim({"--pty", "--type", "229", "--serial", "5", "--bad-check", "2"});
         auto w = openWindow(sim.Pty());
         w->Action("AreadNoTu")->trigger();  // answer 1
-        QCOMPARE(CurrentSerial(), 5);
+        QCOMPARE(w->Line().Serial(), 5);
         w->Port().SetInputTimeout(200);
         w->Action("AreadParam")->trigger();  // answer 2 spoilt, read again: 3
         QVERIFY(w->Action("ASaveDateTime")->isEnabled());
@@ -333,12 +333,13 @@ private Q_SLOTS:
         w->Action("ASetNO")->trigger();  // answer 8 spoilt; 9 under the new number
         QCOMPARE(requestsOf(sim, cmd::NetworkNumber).size(), 1);
         QVERIFY2(w->LuState->text().endsWith("успешно установлен номер"), qPrintable(w->LuState->text()));
-        QCOMPARE(CurrentSerial(), 300);
+        QCOMPARE(w->Line().Serial(), 300);
         QCOMPARE(w->ENo->text(), QString("300"));
 
         w->Action("AReadChang")->trigger();
         QCOMPARE(w->sgsp->rowCount(), 2 + 66);
-        QVERIFY2(w->LuState->text().endsWith("Журнал учета изменений успешно прочитан"), qPrintable(w->LuState->text()));
+        QVERIFY2(w->LuState->text().endsWith("Журнал учета изменений успешно прочитан"),
+                 qPrintable(w->LuState->text()));
         for (int row = 2; row < 2 + 66; ++row) QVERIFY(w->sgsp->item(row, 1)->text() != "нет данных");
     }
 };

@@ -2,6 +2,17 @@
 // Helpers shared by the window tests: a running omi-sim, dialog answers, a
 // temporary data folder.
 
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "connection/Connection.h"
 #include "protocol/Frame.h"
 #include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
@@ -9,17 +20,6 @@
 #include "support/Paths.h"
 #include "support/SimRunner.h"
 #include "transport/Modem.h"
-
-#include <QFile>
-#include <QObject>
-#include <QProcess>
-#include <QStringList>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace omi::guitest {
 
@@ -59,13 +59,12 @@ private:
     QTemporaryDir dir_;
 };
 
-// A fresh window after its preparation: no device known, the line free,
+// A fresh window (with a connection of its own) after its preparation: no
+// device known, the line free,
 // `port` (when given) listed and probed, the access code (when given)
 // applied, then shown.
 inline std::unique_ptr<TFomi> OpenWindow(const QString& port = {}, const QString& accessCode = {}) {
     Flags() = ShellFlags{};
-    ClearCurrentDevice();
-    SetLineState(LineState::Free);
     TFomiOptions options;
     if (!port.isEmpty()) options.extraPorts = {port};
     options.systemPorts = false;

@@ -58,8 +58,7 @@ private Q_SLOTS:
 
         // The import, the device forgotten first: the file chosen in the
         // manager, its name giving the device back.
-        ClearCurrentDevice();
-        w->announceCurrentDevice();
+        w->Line().ClearDevice();
         SetLoggerManagerHook([&](TFZORT& m) {
             m.SetFolder(dir.path());
             m.LVc->setCurrentItem(m.LVc->topLevelItem(0));
@@ -67,8 +66,8 @@ private Q_SLOTS:
             return m.result();
         });
         w->Action("AGetDataLogger")->trigger();
-        QCOMPARE(CurrentSerial(), 417);
-        QCOMPARE(CurrentType(), 229);
+        QCOMPARE(w->Line().Serial(), 417);
+        QCOMPARE(w->Line().Type(), 229);
         QCOMPARE(w->ENo->text(), QString("417"));
         QCOMPARE(w->PCW()->currentWidget(), w->Page("TSa"));
         QCOMPARE(page.TCa->currentIndex(), 0);
@@ -109,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(asked.size(), 1);
         QVERIFY(asked.first().endsWith("АРХИВЫ/ZORT-1"));
         QCOMPARE(w->LuState->text(), "файл: " + other + " - не опознан как архивный");
-        QCOMPARE(CurrentType(), 229);
+        QCOMPARE(w->Line().Type(), 229);
         QCOMPARE(page.Model()->Rows(), direct);
 
         // The manager closed otherwise: nothing happens.

@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -94,8 +95,6 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { ClearCurrentDevice(); }
-
     void startUpAndPreparation() {
         DataFolder data;
         Sim sim({"--pty", "--type", "234", "--serial", "417"});
@@ -132,7 +131,7 @@ private Q_SLOTS:
         QCOMPARE(cbC->currentText(), sim.Pty());
         QCOMPARE(child<QLabel>(w.get(), "LPState")->text(), QString("свободен (подключен)"));
         QCOMPARE(w->LuState->text(), sim.Pty() + " свободен (подключен)");
-        QCOMPARE(CurrentSerial(), -1);
+        QCOMPARE(w->Line().Serial(), -1);
         QCOMPARE(child<QComboBox>(w.get(), "CBTu")->count(), 10);
         QCOMPARE(child<QComboBox>(w.get(), "cbBaudRate")->currentText(), QString("9600"));
 
@@ -213,7 +212,7 @@ private Q_SLOTS:
         QTRY_VERIFY(w.isActiveWindow());
         QTRY_COMPARE(w.PreparationCount(), 1);
         w.AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.Line().Serial(), 417);
         w.PCW()->setCurrentWidget(w.TSa);
         w.Status().ok("архив записан в файл: x.Arh");
         w.setWindowTitle("другой заголовок");
@@ -234,7 +233,7 @@ private Q_SLOTS:
         QTRY_VERIFY(w.RefreshCount() > refreshes);
 
         QCOMPARE(w.PreparationCount(), 1);
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.Line().Serial(), 417);
         QCOMPARE(w.ENo->text(), QString("417"));
         QCOMPARE(w.PCW()->currentWidget(), w.TSa);
         QVERIFY(w.LuState->text().endsWith("архив записан в файл: x.Arh"));
@@ -249,7 +248,7 @@ private Q_SLOTS:
         Sim sim({"--pty", "--type", "234", "--serial", "417"});
         auto w = OpenWindow(sim.Pty());
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w->Line().Serial(), 417);
         auto iface = [&](const char* name) {
             QWidget* b = w->ActionToolBar1->widgetForAction(w->Action(name));
             QAccessibleInterface* a = b ? QAccessible::queryAccessibleInterface(b) : nullptr;
@@ -402,7 +401,7 @@ private Q_SLOTS:
         QCOMPARE(w->LuState->text(), model + " № " + QString::number(serial) + ": НА СВЯЗИ!");
         QCOMPARE(LabelStyle(w->LuState), StatusStyle::Ok);
         QCOMPARE(w->Action("AReadChang")->isEnabled(), changeLog);
-        QCOMPARE(CurrentType(), type);
+        QCOMPARE(w->Line().Type(), type);
         QVERIFY(w->Ma()->toPlainText().contains("ЗАПРОС=6|0|0|0|0|250|"));
 
         // With the address known the device is asked to confirm itself.
@@ -413,8 +412,8 @@ private Q_SLOTS:
 
         // Double-click on the number clears the device and probes the port again.
         QTest::mouseDClick(child<QLineEdit>(w.get(), "ENo"), Qt::LeftButton);
-        QCOMPARE(CurrentSerial(), -1);
-        QCOMPARE(CurrentType(), -1);
+        QCOMPARE(w->Line().Serial(), -1);
+        QCOMPARE(w->Line().Type(), -1);
         QVERIFY(child<QLineEdit>(w.get(), "ENo")->text().isEmpty());
         QVERIFY(child<QLineEdit>(w.get(), "Etype")->text().isEmpty());
         QCOMPARE(w->LuState->text(), sim.Pty() + " свободен (подключен)");
@@ -433,7 +432,7 @@ private Q_SLOTS:
         QCOMPARE(LabelStyle(child<QLabel>(w.get(), "LPState")), StatusStyle::Error);
         // The fields show what they showed before the attempt.
         QVERIFY(child<QLineEdit>(w.get(), "ENo")->text().isEmpty());
-        QCOMPARE(CurrentSerial(), -1);
+        QCOMPARE(w->Line().Serial(), -1);
 
         // Imitation answers without the port: 20560 and the imitation type.
         const int before = sim.Requests().size();
@@ -488,12 +487,12 @@ private Q_SLOTS:
 
         CBTu->setCurrentIndex(CBTu->findText("ОМИ-1 Б5М new"));
         SEno->setValue(7);
-        QCOMPARE(CurrentSerial(), 7);
-        QCOMPARE(CurrentType(), 237);
+        QCOMPARE(w->Line().Serial(), 7);
+        QCOMPARE(w->Line().Type(), 237);
         QCOMPARE(w->LuState->text(), QString("ОМИ-1 Б5М new № 7: номер правильный"));
         QVERIFY(!w->Action("AReadChang")->isEnabled());
         CBTu->setCurrentIndex(CBTu->findText("ОМИ-1 Б5"));
-        QCOMPARE(CurrentType(), 230);
+        QCOMPARE(w->Line().Type(), 230);
         QVERIFY(w->Action("AReadChang")->isEnabled());
         // The status prefix: success with the device, error alone.
         w->Status().ok("текст");
@@ -606,7 +605,7 @@ private Q_SLOTS:
         auto w = makeWindow({b.Pty(), a.Pty()});
         QCOMPARE(child<QComboBox>(w.get(), "cbC")->currentText(), b.Pty());
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 2);
+        QCOMPARE(w->Line().Serial(), 2);
     }
 
     // The line moved from one calculator to another: on a line of one device
@@ -650,15 +649,15 @@ private Q_SLOTS:
         QVERIFY(!confirmations.isEmpty());
         for (const QString& r : confirmations) QCOMPARE(r.section(' ', 0, 4), QString("6 228 7 0 0"));
         QCOMPARE(w->LuState->text(), "НЕТ СВЯЗИ: нет ответа через порт " + line);
-        QCOMPARE(CurrentSerial(), 7);
-        QCOMPARE(CurrentType(), 228);
+        QCOMPARE(w->Line().Serial(), 7);
+        QCOMPARE(w->Line().Type(), 228);
 
         // Back to one device: nothing answers as № 7 on this line, so the
         // one that is there is taken.
         QTest::mouseClick(child<QRadioButton>(w.get(), "rbu"), Qt::LeftButton);
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 10000);
-        QCOMPARE(CurrentType(), 227);
+        QCOMPARE(w->Line().Serial(), 10000);
+        QCOMPARE(w->Line().Type(), 227);
     }
 
     // When the current device changes or is cleared, no page keeps the
@@ -712,7 +711,7 @@ private Q_SLOTS:
         nothingOfTheCalculator("another port");
         // The ЛОРС has no archives: "архив" says so and cannot be pressed.
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentType(), 128);
+        QCOMPARE(w->Line().Type(), 128);
         QVERIFY(!w->Action("AreadArh")->isEnabled());
         QCOMPARE(w->Action("AreadArh")->toolTip(), QString("у ЛОРС нет архивов"));
         w->archivePage->TSaShow();
@@ -737,26 +736,60 @@ private Q_SLOTS:
             ReadyGuard remembered;
             CBTu->setCurrentIndex(CBTu->findText(ModelName(128)));
         }
-        QCOMPARE(CurrentType(), 229);
+        QCOMPARE(w->Line().Type(), 229);
         QTest::mouseClick(child<QRadioButton>(w.get(), "rbs"), Qt::LeftButton);
-        QCOMPARE(CurrentType(), 128);
+        QCOMPARE(w->Line().Type(), 128);
         nothingOfTheCalculator("система");
         QTest::mouseClick(child<QRadioButton>(w.get(), "rbu"), Qt::LeftButton);
 
         // Nothing answers on the line any more: the failed identification
         // clears the device, and its data goes.
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), 10000);
+        QCOMPARE(w->Line().Serial(), 10000);
         readEverything();
         w->Port().ClosePort();
         QVERIFY(QFile::remove(line));
         QVERIFY(QFile::link(silent.Pty(), line));
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentSerial(), -1);
+        QCOMPARE(w->Line().Serial(), -1);
         QVERIFY(child<QLineEdit>(w.get(), "ENo")->text().isEmpty());
         nothingOfTheCalculator("no answer");
         QVERIFY(w->LuState->text().startsWith("НЕТ СВЯЗИ: "));
         QVERIFY(dialogs.asked.isEmpty());
+    }
+
+    // The pages follow the device of the window's connection whoever sets
+    // it: set on the line itself (as a logger file or a new number sets it),
+    // it drops the previous device's data and the status line names it; a
+    // preparation tells the pages once, at its end, whatever it addressed on
+    // the way.
+    void pagesFollowTheConnectionsDevice() {
+        DataFolder data;
+        Sim calc({"--pty", "--type", "229", "--serial", "10000"});
+        auto w = makeWindow({calc.Pty()});
+        w->AreadNoTuExecute();
+        QCOMPARE(w->ShownSerial(), 10000);
+        w->Action("AreadParam")->trigger();
+        QVERIFY(w->configPage->Editor());
+        QVERIFY(w->Action("ASetPar")->isEnabled());
+        w->Status().ok("проверка");
+        QCOMPARE(w->LuState->text(), ModelName(229) + " № 10000: проверка");
+
+        w->Line().SetDevice(417, 234);
+        QCOMPARE(w->ShownSerial(), 417);
+        QCOMPARE(w->ShownType(), 234);
+        QVERIFY(!w->configPage->Editor());
+        QVERIFY(!w->Action("ASetPar")->isEnabled());
+        w->Status().ok("проверка");
+        QCOMPARE(w->LuState->text(), ModelName(234) + " № 417: проверка");
+
+        QSignalSpy told(w.get(), &TFomi::CurrentDeviceChanged);
+        w->AcreateExecute();
+        QCOMPARE(told.count(), 1);
+        QCOMPARE(told.first(), QVariantList({-1, -1}));
+        QCOMPARE(w->Line().Serial(), -1);
+        w->Status().ok("проверка");
+        QCOMPARE(w->LuState->text(), QString("проверка"));
     }
 
     // "Справка" is a toggle: it shows help, and is released when help is

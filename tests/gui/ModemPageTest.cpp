@@ -123,11 +123,11 @@ private Q_SLOTS:
         m.Esta->setText("9");
 
         m.Acall->trigger();
-        QCOMPARE(CurrentLineState(), LineState::Dialling);
+        QCOMPARE(w->Line().LineState(), LineState::Dialling);
         QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("BUSY (занято)"), 5000);
         QVERIFY(modem.Received().contains("\rATDT9W525\r"));
         QCOMPARE(w->LuState->text(), QString("номер: 525-НET СВЯЗИ!"));
-        QCOMPARE(CurrentLineState(), LineState::Free);
+        QCOMPARE(w->Line().LineState(), LineState::Free);
         QVERIFY(m.Adiscon->isEnabled());
         m.Adiscon->trigger();  // no call is up: said, nothing sent
         QCOMPARE(w->LuState->text(), QString("связь по модему не установлена: отключать нечего"));
@@ -137,7 +137,7 @@ private Q_SLOTS:
         m.Acall->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("связь установлена"), 5000);
         QCOMPARE(w->LuState->text(), QString("525 НА СВЯЗИ!"));
-        QCOMPARE(CurrentLineState(), LineState::Connected);
+        QCOMPARE(w->Line().LineState(), LineState::Connected);
         QVERIFY(!w->Engine().AsyncReceive());
 
         // A port probe during the session asks first; "No" keeps it.
@@ -146,14 +146,14 @@ private Q_SLOTS:
         });
         w->cbCClick(w->cbC);
         SetDialogHook({});
-        QCOMPARE(CurrentLineState(), LineState::Connected);
+        QCOMPARE(w->Line().LineState(), LineState::Connected);
 
         // The escape, its guard time, then ATH: the modem's OK ends the call.
         modem.ClearReceived();
         m.Adiscon->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(w->LMstate->text(), QString("отключен"), 5000);
         QCOMPARE(w->LuState->text(), QString("связь по модему отключена"));
-        QCOMPARE(CurrentLineState(), LineState::Free);
+        QCOMPARE(w->Line().LineState(), LineState::Free);
         QCOMPARE(modem.Received(), QByteArray("+++ATH\r"));
         QVERIFY(!w->Port().IsOpen());
         QVERIFY(m.Adiscon->isEnabled());
@@ -235,7 +235,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!w->Engine().InExchange(), 20000);
         const qsizetype week = page.Model()->Rows().size();
         QVERIFY(week > 5);
-        QCOMPARE(CurrentLineState(), LineState::Connected);
+        QCOMPARE(w->Line().LineState(), LineState::Connected);
 
         // The whole archive: the carrier goes after 40 answers of the call.
         page.RGdtp->SetItemIndex(page.RGdtp->Items().size() - 1);
@@ -244,7 +244,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!w->Engine().InExchange(), 30000);
         QVERIFY(w->LuState->text().contains("НЕТ СВЯЗИ"));
         QVERIFY(page.Model()->Rows().size() > 0);
-        QCOMPARE(CurrentLineState(), LineState::Free);
+        QCOMPARE(w->Line().LineState(), LineState::Free);
     }
 };
 

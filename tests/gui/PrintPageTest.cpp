@@ -168,13 +168,13 @@ private Q_SLOTS:
         // The daily archive of the last ten days read from omi-sim.
         const int tab = tabIndex(234, QStringLiteral("СУТ 1-Я  РАЗНОСТЬ"));
         const QDate today = QDate::currentDate();
-        ArchiveReadingState& state = ArchiveReading();
+        ArchiveReadingState& state = w->Line().ArchiveReading();
         state.ApplyPreset(RangePreset(kWholeArchivePreset, today, 234, kDailyDifference, today));
         state.DatesEdited();
         state.SetDates(today.addDays(-9), today);
         ArchiveList daily, hourly;
         ArchiveReadContext context;
-        context.engine = &w->Engine();
+        context.line = &w->Line();
         context.status = &w->Status();
         context.now = QDateTime::currentDateTime();
         const ArchiveReadResult read = StartArchiveRead(234, kDailyDifference, state, daily, hourly, context);
@@ -322,7 +322,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(saved));
         QVERIFY2(saved.contains("/00417/"), qPrintable(saved));
         w->EtypeDblClick();
-        QCOMPARE(CurrentSerial(), -1);
+        QCOMPARE(w->Line().Serial(), -1);
         w->Action("AreadFileArh")->trigger();
         SetFileDialogHook({});
         QCOMPARE(archive->LoadedFile(), saved);

@@ -111,8 +111,6 @@ class WmWindow {
 public:
     explicit WmWindow(const QString& port) {
         Flags() = ShellFlags{};
-        ClearCurrentDevice();
-        SetLineState(LineState::Free);
         TFomiOptions options;
         options.extraPorts = {port};
         options.systemPorts = false;
@@ -162,7 +160,7 @@ private Q_SLOTS:
         TFomi& w = *win.w;
         QVERIFY(win.Up());
         w.Action("AreadNoTu")->trigger();
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.Line().Serial(), 417);
         w.Action("AreadParam")->trigger();
         QVERIFY(w.configPage->Editor());
         QVERIFY(w.Action("ASetPar")->isEnabled());
@@ -191,7 +189,7 @@ private Q_SLOTS:
             QVERIFY2(answerer.Answered(), write.action);
             QVERIFY2(win.BackFrom(refreshes), write.action);
             QCOMPARE(requestsOf(sim, write.command).size(), before);
-            QCOMPARE(CurrentSerial(), 417);
+            QCOMPARE(w.Line().Serial(), 417);
 
             // "ДА": the request goes out, the device is still the window's.
             refreshes = w.RefreshCount();
@@ -202,8 +200,8 @@ private Q_SLOTS:
             QVERIFY2(requestsOf(sim, write.command).size() == before + 1, qPrintable(name + ": " + w.LuState->text()));
             QCOMPARE(LabelStyle(w.LuState), StatusStyle::Ok);
             if (write.status) QVERIFY2(w.LuState->text().endsWith(write.status), qPrintable(w.LuState->text()));
-            QCOMPARE(CurrentSerial(), 417);
-            QCOMPARE(CurrentType(), 234);
+            QCOMPARE(w.Line().Serial(), 417);
+            QCOMPARE(w.Line().Type(), 234);
             QCOMPARE(w.ENo->text(), QString("417"));
             QCOMPARE(w.Etype->text(), ModelName(234));
             // The configuration read stays on its page, writable.
@@ -220,10 +218,10 @@ private Q_SLOTS:
         QVERIFY(answerer.Answered());
         QVERIFY(win.BackFrom(refreshes));
         QCOMPARE(requestsOf(sim, cmd::NetworkNumber).size(), 1);
-        QCOMPARE(CurrentSerial(), 418);
+        QCOMPARE(w.Line().Serial(), 418);
         QCOMPARE(w.ENo->text(), QString("418"));
         w.Action("AreadNoTu")->trigger();
-        QCOMPARE(CurrentSerial(), 418);
+        QCOMPARE(w.Line().Serial(), 418);
         QCOMPARE(w.PreparationCount(), 1);
     }
 
@@ -236,7 +234,7 @@ private Q_SLOTS:
         TFomi& w = *win.w;
         QVERIFY(win.Up());
         w.Action("AreadParam")->trigger();
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.Line().Serial(), 417);
         QCOMPARE(w.PCW()->currentWidget(), w.TSwr);
         auto* day = child<QLineEdit>(w.configPage->Ppar(), "Epar4");
         QVERIFY(day->text() != "17");
@@ -284,7 +282,7 @@ private Q_SLOTS:
         TFomi& w = *win.w;
         QVERIFY(win.Up());
         w.Action("AreadNoTu")->trigger();
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.Line().Serial(), 417);
         w.PCW()->setCurrentWidget(w.TSa);
 
         // Closed with Escape.
@@ -294,14 +292,13 @@ private Q_SLOTS:
         w.Action("AGetDataLogger")->trigger();
         QVERIFY(answerer.Answered());
         QVERIFY(win.BackFrom(refreshes));
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w.Line().Serial(), 417);
         QCOMPARE(w.ENo->text(), QString("417"));
         QCOMPARE(w.PCW()->currentWidget(), w.TSa);
         QCOMPARE(w.PreparationCount(), 1);
 
         // The file's row clicked, then "открыть файл".
-        ClearCurrentDevice();
-        w.announceCurrentDevice();
+        w.Line().ClearDevice();
         refreshes = w.RefreshCount();
         answerer.Arm(isLoggerManager, [](QWidget* widget) {
             auto* m = static_cast<TFZORT*>(widget);
@@ -321,8 +318,8 @@ private Q_SLOTS:
         QVERIFY(answerer.Answered());
         QVERIFY(!noDialog.Answered());
         QVERIFY(win.BackFrom(refreshes));
-        QCOMPARE(CurrentSerial(), 417);
-        QCOMPARE(CurrentType(), 229);
+        QCOMPARE(w.Line().Serial(), 417);
+        QCOMPARE(w.Line().Type(), 229);
         QCOMPARE(w.ENo->text(), QString("417"));
         QCOMPARE(w.Etype->text(), ModelName(229));
         QCOMPARE(w.PCW()->currentWidget(), w.TSa);

@@ -92,8 +92,6 @@ class StateViewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { ClearCurrentDevice(); }
-
     void twoSystemsTabsLogAndHighlight() {
         DataFolder data;
         QTemporaryDir cwd;
@@ -114,7 +112,7 @@ private Q_SLOTS:
         QCOMPARE(labels.at(12), QString("код ошибки системы"));
         QCOMPARE(labels.last(), QString("Масса 3,Т"));
         const QStringList first = boxTexts(view);
-        QCOMPARE(first, StateValueTexts(234, 0));
+        QCOMPARE(first, StateValueTexts(w->Line(), 0));
         // Only the error codes decode, and say so.
         QCOMPARE(view.Boxes().at(12)->toolTip(), TStateView::kHint);
         QCOMPARE(view.Boxes().at(13)->toolTip(), TStateView::kHint);
@@ -131,14 +129,14 @@ private Q_SLOTS:
         const int requests = stateRequests(sim);
         view.TCSP->setCurrentIndex(1);
         QCOMPARE(stateRequests(sim), requests);
-        QCOMPARE(boxTexts(view), StateValueTexts(234, 1));
+        QCOMPARE(boxTexts(view), StateValueTexts(w->Line(), 1));
         QVERIFY(boxTexts(view) != first);
         const QStringList log = fileLines(cwd.filePath("журнал.txt"));
         QCOMPARE(log.size(), 4);
         for (const QString& line : log) QVERIFY2(line.endsWith(QLatin1Char('\t')), qPrintable(line));
         QCOMPARE(log.at(0).split(QLatin1Char('\t')).mid(0, 3), QStringList({"ТЕПЛО", "объем", "объем"}));
         QCOMPARE(log.at(1).split(QLatin1Char('\t')).mid(4, 2), QStringList({"подача", "обратка"}));
-        QCOMPARE(log.at(3).split(QLatin1Char('\t')).mid(0, 17), StateValueTexts(234, 1));
+        QCOMPARE(log.at(3).split(QLatin1Char('\t')).mid(0, 17), StateValueTexts(w->Line(), 1));
         QCOMPARE(w->sgsp->rowCount(), 4);
         QVERIFY(view.LogError().isEmpty());
 
@@ -146,7 +144,7 @@ private Q_SLOTS:
         view.TstTimer();
         QCOMPARE(stateRequests(sim), requests + 1);
         QCOMPARE(view.TCSP->currentIndex(), 1);
-        QCOMPARE(boxTexts(view), StateValueTexts(234, 1));
+        QCOMPARE(boxTexts(view), StateValueTexts(w->Line(), 1));
         QCOMPARE(fileLines(cwd.filePath("журнал.txt")).size(), 5);
 
         // A log that cannot be written is noted, not shown.
@@ -157,7 +155,7 @@ private Q_SLOTS:
             view.TCSP->setCurrentIndex(0);
             QCOMPARE(view.LogError(), "НЕ МОГУ СОЗДАТЬ ФАЙЛ: " + bad);
             QVERIFY(dialogs.asked.isEmpty());
-            QCOMPARE(boxTexts(view), StateValueTexts(234, 0));
+            QCOMPARE(boxTexts(view), StateValueTexts(w->Line(), 0));
             view.EFst->setText(cwd.filePath("журнал.txt"));
         }
 
@@ -209,17 +207,16 @@ private Q_SLOTS:
             QCOMPARE(boxLabels(view, false),
                      QStringList({"ТЕПЛО, Гкал", "t°C, подача", "t°C, обратка", "t°C, ГВС", "объем 1,м3", "объем 2,м3",
                                   "объем ГВС, м3", "объем 3,м3", "код ошибки"}));
-            QCOMPARE(boxTexts(view), StateValueTexts(227, 0));
+            QCOMPARE(boxTexts(view), StateValueTexts(w->Line(), 0));
         }
-        ClearCurrentDevice();
         {
             // A two-channel ЛОРС shows the channel count and channels 1 and 2.
             Sim sim({"--pty", "--type", "128", "--serial", "5"});
             auto w = makeWindow(sim.Pty());
             w->AreadNoTuExecute();
-            QCOMPARE(CurrentType(), 128);
+            QCOMPARE(w->Line().Type(), 128);
             QString error;
-            const auto write = BuildFrame(cmd::LorsWriteConfig, {2, 0xAA}, &error);
+            const auto write = w->Line().BuildFrame(cmd::LorsWriteConfig, {2, 0xAA}, &error);
             QVERIFY2(write, qPrintable(error));
             Frame answer;
             QVERIFY(w->Engine().Exchange(*write, answer));
@@ -275,7 +272,7 @@ private Q_SLOTS:
         Sim sim({"--pty", "--type", "235", "--serial", "9", "--delay", "300"});
         auto w = makeWindow(sim.Pty());
         w->AreadNoTuExecute();
-        QCOMPARE(CurrentType(), 235);
+        QCOMPARE(w->Line().Type(), 235);
         TStateView& view = *w->stateView;
         view.CBfire->setChecked(true);
         // While the first answer is awaited: a timer tick and a click that
@@ -301,7 +298,7 @@ private Q_SLOTS:
         DataFolder data;
         Sim sim({"--pty", "--type", "234", "--serial", "417", "--bad-check", "1"});
         auto w = makeWindow(sim.Pty());
-        SetCurrentDevice(417, 234);
+        w->Line().SetDevice(417, 234);
         TStateView& view = *w->stateView;
         view.CBfire->setChecked(true);
         QStringList busy;
@@ -402,7 +399,7 @@ private Q_SLOTS:
         SetFileDialogHook({});
         QVERIFY(load->isChecked());
         QVERIFY(w->archivePage->FileGrid()->isVisibleTo(w.get()));
-        QCOMPARE(CurrentSerial(), 417);
+        QCOMPARE(w->Line().Serial(), 417);
 
         toggleState(*w);
         QVERIFY(statusText(*w).endsWith(QStringLiteral("Cостояние прочитано успешно")));
@@ -436,9 +433,9 @@ private Q_SLOTS:
         TFomiOptions options;
         options.systemPorts = false;
         TFomi w(options);
-        SetCurrentDevice(417, type);
-        u34::CurrentState()[0].systemError = tag == 2 ? code : 0;
-        u34::CurrentState()[0].deviceError = tag == 1 ? code : 0;
+        w.Line().SetDevice(417, type);
+        w.Line().Records().f234.state[0].systemError = tag == 2 ? code : 0;
+        w.Line().Records().f234.state[0].deviceError = tag == 1 ? code : 0;
         DialogScript dialogs;
         QObject sender;
         sender.setProperty("tag", tag);
@@ -455,14 +452,14 @@ private Q_SLOTS:
         TStateView& view = *w->stateView;
         QCOMPARE(tabNames(view.TCSP), QStringList({"состояние 1-й системы", "состояние 2-й системы"}));
         view.TCSP->setCurrentIndex(1);
-        u28::CurrentState()[1].systemError = 0x101;
+        w->Line().Records().f228.state[1].systemError = 0x101;
         DialogScript dialogs;
         QTest::mouseDClick(view.Poiold, Qt::LeftButton, {}, QPoint(2, view.Poiold->height() - 3));
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked.first().text,
                  "Код=1:\n\r" + u28::SystemErrorTexts().at(1) + "\n\rКод=256:\n\rнеизвестный\n\r");
         // The device code box of the second system.
-        u28::CurrentState()[1].deviceError = 0;
+        w->Line().Records().f228.state[1].deviceError = 0;
         QLineEdit* device = view.Boxes().at(12);
         QCOMPARE(view.LabelOf(device)->text(), QString("код ошибки устройства"));
         QTest::mouseDClick(device, Qt::LeftButton);
@@ -488,12 +485,12 @@ private Q_SLOTS:
         QCOMPARE(w.sgsp->columnCount(), 17);
         QCOMPARE(w.sgsp->item(0, 14)->text(), QString("масса"));
         QCOMPARE(w.sgsp->item(1, 14)->text(), QString("1,т"));
-        QCOMPARE(w.sgsp->item(2, 0)->text(), StateValueTexts(234, 0).first());
+        QCOMPARE(w.sgsp->item(2, 0)->text(), StateValueTexts(w.Line(), 0).first());
 
         QVERIFY(!QFile::exists(cwd.filePath(kStateDumpFile)));
         const QStringList dump = fileLines(data.Path(kStateDumpFile));
         QCOMPARE(dump.size(), 17 + 129 + 1);
-        QCOMPARE(dump.mid(0, 17), StateValueTexts(234, 0));
+        QCOMPARE(dump.mid(0, 17), StateValueTexts(w.Line(), 0));
         QCOMPARE(dump.at(17), QString("000=129 hex=81"));
         QCOMPARE(dump.at(18), QString("001=234 hex=EA"));
         QCOMPARE(dump.last(), QString("0"));

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "archives/ArchiveProcedure.h"
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
@@ -17,26 +18,24 @@ namespace omi::test {
 
 // False when the device did not answer.
 inline bool WriteDailyLoggerFile(const QString& pty, int serial, int type, const QString& path) {
-    TCommPortDriver port;
-    port.SetPortName(pty);
-    port.SetInputTimeout(1000);
-    ExchangeEngine engine(&port);
-    SetCurrentDevice(serial, type);
+    Connection line;
+    line.Port().SetPortName(pty);
+    line.Port().SetInputTimeout(1000);
+    line.SetDevice(serial, type);
     const ArchiveProcedure& procedure = FamilyFor(type)->procedure();
     Frame pointers;
-    if (!engine.Exchange(*BuildFrame(cmd::ArchivePointers), pointers) || pointers.size() < 9) return false;
+    if (!line.Exchange(*line.BuildFrame(cmd::ArchivePointers), pointers) || pointers.size() < 9) return false;
     const int daily = procedure.dailyNumber == DailyNumberField::WordAt7 ? GetW(pointers, 7) : pointers[7];
     QByteArray file;
     file.append(static_cast<char>(daily & 0xFF)).append(static_cast<char>(daily >> 8));
     for (int position = 0; position <= procedure.dailyTop; ++position) {
         const RequestBytes bytes = procedure.dailyBytes(position);
         Frame answer;
-        if (!engine.Exchange(*BuildFrame(cmd::ArchiveRecord, {bytes[0], bytes[1]}), answer) || answer.size() < 6)
+        if (!line.Exchange(*line.BuildFrame(cmd::ArchiveRecord, {bytes[0], bytes[1]}), answer) || answer.size() < 6)
             return false;
         file.append(reinterpret_cast<const char*>(answer.data()) + 5, qsizetype(answer.size()) - 6);
     }
-    port.ClosePort();
-    ClearCurrentDevice();
+    line.Port().ClosePort();
     QFile out(path);
     return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
 }

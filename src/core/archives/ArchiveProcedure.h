@@ -52,7 +52,7 @@ enum class ByteLog {
 struct ArchiveProcedure {
     const char* name;  // "ARA234"
     const RecordLayout* record;
-    QString (*decode)(const Frame& response, ArchiveEntry& entry);
+    QString (*decode)(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry);
 
     // Rings: highest positions and request bytes.
     int dailyTop;

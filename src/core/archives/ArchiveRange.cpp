@@ -106,9 +106,4 @@ void ArchiveReadingState::SetDates(QDate firstDay, const QDate& lastDay) {
     last = lastDay;
 }
 
-ArchiveReadingState& ArchiveReading() {
-    static ArchiveReadingState state;
-    return state;
-}
-
 }  // namespace omi

@@ -63,7 +63,4 @@ public:
     void SetDates(QDate firstDay, const QDate& lastDay);
 };
 
-// The application's one reading state.
-ArchiveReadingState& ArchiveReading();
-
 }  // namespace omi

@@ -1,5 +1,7 @@
 #include "archives/ArchiveReader.h"
 
+#include "connection/Connection.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -143,9 +145,9 @@ private:
         return {ArchiveReadOutcome::Empty, kArchiveEmptyText, false};
     }
     bool send(int command, const Frame& data, Frame& response) {
-        const auto request = BuildFrame(command, data);
+        const auto request = ctx_.line->BuildFrame(command, data);
         if (!request) return false;
-        return ctx_.engine->Exchange(*request, response);
+        return ctx_.line->Exchange(*request, response);
     }
     bool sorts(SortWhen when) const {
         return when == SortWhen::NotAllRecords ? !st_.allRecords : ctx_.accessLevel != 0;
@@ -158,12 +160,12 @@ private:
     // request before it goes out.
     bool request(const PlanEntry& e, Frame& response, double* seconds) {
         const Frame data{e.request[0], e.request[1]};
-        const auto frame = BuildFrame(cmd::ArchiveRecord, data);
+        const auto frame = ctx_.line->BuildFrame(cmd::ArchiveRecord, data);
         if (!frame) return false;
         QElapsedTimer timer;
         timer.start();
         log_.AddTitled(QStringLiteral("upo.SQ(upo.Q_Arhiv,ad):"), *frame);
-        const bool answered = ctx_.engine->Exchange(*frame, response);
+        const bool answered = ctx_.line->Exchange(*frame, response);
         *seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         return answered;
     }
@@ -184,7 +186,7 @@ private:
     ArchiveEntry decode(const Frame& r, bool daily) {
         ArchiveEntry entry;
         undecoded_ = false;
-        if (p_.decode(r, entry).isEmpty() && !entry.empty()) return entry;
+        if (p_.decode(r, ctx_.line->Address(), entry).isEmpty() && !entry.empty()) return entry;
         undecoded_ = true;
         ++refused_;
         if (daily && p_.decodeErrorMemo) memo(QStringLiteral("\r\nархив есть, но устройство его не отдает"));
@@ -226,12 +228,12 @@ ArchiveReadResult Reader::Run() {
     const QString logPath = QDir(ctx_.logFolder).filePath(QString::fromUtf8(p_.logFileName));
     if (p_.byteLog == ByteLog::Exchanges && ctx_.accessLevel == 0) log_.Start(logPath);
     if (p_.byteLog == ByteLog::AcceptedRecords && st_.allRecords) records_.Collect(logPath);
-    if (!ctx_.engine) return noLink();
+    if (!ctx_.line) return noLink();
     status_.progress(kDefaultBar, kDefaultBar);
     if (p_.announceAndIdentify) {
         status_.busy(QStringLiteral("Подготовка к чтению архивов. Ждите..."));
         Frame answer;  // the outcome of the identification is not used
-        ctx_.engine->Exchange(NoTuRequest(), answer);
+        ctx_.line->Exchange(ctx_.line->NoTuRequest(), answer);
     }
 
     int hourlyCurrent = -1;
@@ -257,7 +259,7 @@ ArchiveReadResult Reader::Run() {
 
     if (p_.beginCommand) {
         Frame answer;
-        if (!send(cmd::ArchiveBegin, {}, answer) && !ctx_.engine->Imitation()) return noLink();
+        if (!send(cmd::ArchiveBegin, {}, answer) && !ctx_.line->Engine().Imitation()) return noLink();
     }
     if (st_.allRecords)
         st_.tolerance = kAllRecordsTolerance;
@@ -269,7 +271,7 @@ ArchiveReadResult Reader::Run() {
 }
 
 bool Reader::currentNumbers(int& hourly, int& daily, ArchiveReadResult& failure) {
-    const bool imitation = ctx_.engine->Imitation();
+    const bool imitation = ctx_.line->Engine().Imitation();
     switch (p_.currentNumbers) {
         case CurrentNumbers::Ask:
             if (askedNumbers(hourly, daily)) return true;
@@ -360,7 +362,7 @@ ArchiveReadResult Reader::readDaily(const Tia& plan) {
             continue;
         }
         if (!st_.reading) break;
-        ctx_.engine->Pause(0);
+        ctx_.line->Pause(0);
         if (!st_.reading) break;  // "стоп" pressed during the pause
 
         Frame r;
@@ -427,7 +429,7 @@ ArchiveReadResult Reader::readHourly(const Tia& plan) {
         status_.progress(left.At(i), left.Planned());
         const PlanEntry& e = plan[i];
         if (!inRange(e)) continue;
-        ctx_.engine->Pause(0);
+        ctx_.line->Pause(0);
         if (!st_.reading) break;
 
         Frame r;

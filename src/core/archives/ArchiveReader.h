@@ -20,6 +20,8 @@
 
 namespace omi {
 
+class Connection;
+
 class ExchangeEngine;
 class TraceSink;
 
@@ -43,7 +45,7 @@ QString InterruptedText(const QDate& first, const QDate& last);
 int SortArchiveList(ArchiveList& list);
 
 struct ArchiveReadContext {
-    ExchangeEngine* engine = nullptr;
+    Connection* line = nullptr;  // the line and the device read
     // Status line: busy (the preparation text; the reading and the "empty"
     // texts, which the window shows in its olive reading look), success (the
     // summary), error ("НЕТ СВЯЗИ"). progress(position, maximum) moves the

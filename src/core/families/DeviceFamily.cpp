@@ -57,19 +57,20 @@ constexpr DeviceFamily TwoSystemFamily(Family id) {
     return DeviceFamily{
         .id = id,
         .configCommand = cmd::ReadConfig,
-        .decodeState = [](const Frame& r) { return Driver::DecState(r, Driver::CurrentState()); },
-        .decodeConfig = [](const Frame& r) { return Driver::DecParam(r, Driver::CurrentConfig()); },
-        .stateTexts = [](const DeviceModel&,
-                         int system) { return Driver::StateToText(Driver::CurrentState(), system); },
+        .decodeState = [](DeviceRecords& d, const DeviceAddress& from,
+                          const Frame& r) { return Driver::DecState(r, from, Driver::State(d)); },
+        .decodeConfig = [](DeviceRecords& d, const DeviceAddress& from,
+                           const Frame& r) { return Driver::DecParam(r, from, Driver::Config(d)); },
+        .stateTexts = [](const DeviceRecords& d, const DeviceModel&,
+                         int system) { return Driver::StateToText(Driver::State(d), system); },
         .configTexts =
-            [] {
-                return Driver::ParamToText(Driver::CurrentConfig(), 0) +
-                       Driver::ParamToText(Driver::CurrentConfig(), 1);
+            [](const DeviceRecords& d) {
+                return Driver::ParamToText(Driver::Config(d), 0) + Driver::ParamToText(Driver::Config(d), 1);
             },
         .configPerSystem = true,
         .resetConfig =
-            [] {
-                Driver::CurrentConfig() = {Driver::DefaultConfig(), Driver::DefaultConfig()};
+            [](DeviceRecords& d) {
+                Driver::Config(d) = {Driver::DefaultConfig(), Driver::DefaultConfig()};
             },
         .stateTable = &Driver::StateTable,
         .configGrid = kConfigGrid229,
@@ -93,12 +94,14 @@ constexpr DeviceFamily TwoSystemFamily(Family id) {
 
 // The drivers as the templates above see them.
 struct Drv34 {
-    static QString DecState(const Frame& r, u34::StatePair& p) { return u34::DecState(r, p); }
-    static QString DecParam(const Frame& r, u34::ConfigPair& p) { return u34::DecParam(r, p); }
+    static QString DecState(const Frame& r, const DeviceAddress& from, u34::StatePair& p) { return u34::DecState(r, from, p); }
+    static QString DecParam(const Frame& r, const DeviceAddress& from, u34::ConfigPair& p) { return u34::DecParam(r, from, p); }
     static QStringList StateToText(const u34::StatePair& p, int s) { return u34::StateToText(p, s); }
     static QStringList ParamToText(const u34::ConfigPair& p, int s) { return u34::ParamToText(p, s); }
-    static u34::StatePair& CurrentState() { return u34::CurrentState(); }
-    static u34::ConfigPair& CurrentConfig() { return u34::CurrentConfig(); }
+    static u34::StatePair& State(DeviceRecords& d) { return d.f234.state; }
+    static const u34::StatePair& State(const DeviceRecords& d) { return d.f234.state; }
+    static u34::ConfigPair& Config(DeviceRecords& d) { return d.f234.config; }
+    static const u34::ConfigPair& Config(const DeviceRecords& d) { return d.f234.config; }
     static u34::ConfigRecord DefaultConfig() { return u34::DefaultConfig(); }
     static const StateLayoutTable& StateTable() { return u34::StateTable(); }
     static const QStringList& DeviceErrorTexts() { return u34::DeviceErrorTexts(); }
@@ -107,12 +110,14 @@ struct Drv34 {
 };
 
 struct Drv29 {
-    static QString DecState(const Frame& r, u29::StatePair& p) { return u29::DecState(r, p); }
-    static QString DecParam(const Frame& r, u29::ConfigPair& p) { return u29::DecParam(r, p); }
+    static QString DecState(const Frame& r, const DeviceAddress& from, u29::StatePair& p) { return u29::DecState(r, from, p); }
+    static QString DecParam(const Frame& r, const DeviceAddress& from, u29::ConfigPair& p) { return u29::DecParam(r, from, p); }
     static QStringList StateToText(const u29::StatePair& p, int s) { return u29::StateToText(p, s); }
     static QStringList ParamToText(const u29::ConfigPair& p, int s) { return u29::ParamToText(p, s); }
-    static u29::StatePair& CurrentState() { return u29::CurrentState(); }
-    static u29::ConfigPair& CurrentConfig() { return u29::CurrentConfig(); }
+    static u29::StatePair& State(DeviceRecords& d) { return d.f229.state; }
+    static const u29::StatePair& State(const DeviceRecords& d) { return d.f229.state; }
+    static u29::ConfigPair& Config(DeviceRecords& d) { return d.f229.config; }
+    static const u29::ConfigPair& Config(const DeviceRecords& d) { return d.f229.config; }
     static u29::ConfigRecord DefaultConfig() { return u29::DefaultConfig(); }
     static const StateLayoutTable& StateTable() { return u29::StateTable(); }
     static const QStringList& DeviceErrorTexts() { return u29::DeviceErrorTexts(); }
@@ -121,12 +126,14 @@ struct Drv29 {
 };
 
 struct Drv28 {
-    static QString DecState(const Frame& r, u28::StatePair& p) { return u28::DecState(r, p); }
-    static QString DecParam(const Frame& r, u28::ConfigPair& p) { return u28::DecParam(r, p); }
+    static QString DecState(const Frame& r, const DeviceAddress& from, u28::StatePair& p) { return u28::DecState(r, from, p); }
+    static QString DecParam(const Frame& r, const DeviceAddress& from, u28::ConfigPair& p) { return u28::DecParam(r, from, p); }
     static QStringList StateToText(const u28::StatePair& p, int s) { return u28::StateToText(p, s); }
     static QStringList ParamToText(const u28::ConfigPair& p, int s) { return u28::ParamToText(p, s); }
-    static u28::StatePair& CurrentState() { return u28::CurrentState(); }
-    static u28::ConfigPair& CurrentConfig() { return u28::CurrentConfig(); }
+    static u28::StatePair& State(DeviceRecords& d) { return d.f228.state; }
+    static const u28::StatePair& State(const DeviceRecords& d) { return d.f228.state; }
+    static u28::ConfigPair& Config(DeviceRecords& d) { return d.f228.config; }
+    static const u28::ConfigPair& Config(const DeviceRecords& d) { return d.f228.config; }
     static u28::ConfigRecord DefaultConfig() { return u28::DefaultConfig(); }
     static const StateLayoutTable& StateTable() { return u28::StateTable(); }
     static const QStringList& DeviceErrorTexts() { return u28::DeviceErrorTexts(); }
@@ -146,8 +153,8 @@ constexpr DeviceFamily Family234() {
 constexpr DeviceFamily Family229() {
     DeviceFamily f = TwoSystemFamily<Drv29>(Family::F229);
     // A one-system model of this family keeps its values in the first record.
-    f.stateTexts = [](const DeviceModel& m, int system) {
-        return u29::StateToText(u29::CurrentState(), m.heatSystems == 1 ? 0 : system);
+    f.stateTexts = [](const DeviceRecords& d, const DeviceModel& m, int system) {
+        return u29::StateToText(d.f229.state, m.heatSystems == 1 ? 0 : system);
     };
     f.procedure = &Procedure229;
     f.dailyDepthDays = 61;
@@ -177,12 +184,15 @@ constexpr DeviceFamily OneSystemFamily(Family id) {
     return DeviceFamily{
         .id = id,
         .configCommand = cmd::ReadConfig,
-        .decodeState = [](const Frame& r) { return Driver::DecState(r, Driver::CurrentState()); },
-        .decodeConfig = [](const Frame& r) { return Driver::DecParam(r, Driver::CurrentConfig()); },
-        .stateTexts = [](const DeviceModel&, int) { return Driver::StateToText(Driver::CurrentState()); },
-        .configTexts = [] { return Driver::ParamToText(Driver::CurrentConfig()); },
+        .decodeState = [](DeviceRecords& d, const DeviceAddress& from,
+                          const Frame& r) { return Driver::DecState(r, from, Driver::State(d)); },
+        .decodeConfig = [](DeviceRecords& d, const DeviceAddress& from,
+                           const Frame& r) { return Driver::DecParam(r, from, Driver::Config(d)); },
+        .stateTexts = [](const DeviceRecords& d, const DeviceModel&,
+                         int) { return Driver::StateToText(Driver::State(d)); },
+        .configTexts = [](const DeviceRecords& d) { return Driver::ParamToText(Driver::Config(d)); },
         .configPerSystem = false,
-        .resetConfig = [] { Driver::CurrentConfig() = Driver::DefaultConfig(); },
+        .resetConfig = [](DeviceRecords& d) { Driver::Config(d) = Driver::DefaultConfig(); },
         .stateTable = &Driver::StateTable,
         .configGrid = Driver::kConfigGrid,
         .deviceErrors = &Driver::ErrorTexts,
@@ -204,12 +214,14 @@ constexpr DeviceFamily OneSystemFamily(Family id) {
 }
 
 struct Drv25 {
-    static QString DecState(const Frame& r, u25::StateRecord& s) { return u25::DecState(r, s); }
-    static QString DecParam(const Frame& r, u25::ConfigRecord& c) { return u25::DecParam(r, c); }
+    static QString DecState(const Frame& r, const DeviceAddress& from, u25::StateRecord& s) { return u25::DecState(r, from, s); }
+    static QString DecParam(const Frame& r, const DeviceAddress& from, u25::ConfigRecord& c) { return u25::DecParam(r, from, c); }
     static QStringList StateToText(const u25::StateRecord& s) { return u25::StateToText(s); }
     static QStringList ParamToText(const u25::ConfigRecord& c) { return u25::ParamToText(c); }
-    static u25::StateRecord& CurrentState() { return u25::CurrentState(); }
-    static u25::ConfigRecord& CurrentConfig() { return u25::CurrentConfig(); }
+    static u25::StateRecord& State(DeviceRecords& d) { return d.f225.state; }
+    static const u25::StateRecord& State(const DeviceRecords& d) { return d.f225.state; }
+    static u25::ConfigRecord& Config(DeviceRecords& d) { return d.f225.config; }
+    static const u25::ConfigRecord& Config(const DeviceRecords& d) { return d.f225.config; }
     static u25::ConfigRecord DefaultConfig() { return u25::DefaultConfig(); }
     static const StateLayoutTable& StateTable() { return u25::StateTable(); }
     static const QStringList& ErrorTexts() { return u25::ErrorTexts(); }
@@ -223,12 +235,14 @@ struct Drv25 {
 };
 
 struct Drv27 {
-    static QString DecState(const Frame& r, u27::StateRecord& s) { return u27::DecState(r, s); }
-    static QString DecParam(const Frame& r, u27::ConfigRecord& c) { return u27::DecParam(r, c); }
+    static QString DecState(const Frame& r, const DeviceAddress& from, u27::StateRecord& s) { return u27::DecState(r, from, s); }
+    static QString DecParam(const Frame& r, const DeviceAddress& from, u27::ConfigRecord& c) { return u27::DecParam(r, from, c); }
     static QStringList StateToText(const u27::StateRecord& s) { return u27::StateToText(s); }
     static QStringList ParamToText(const u27::ConfigRecord& c) { return u27::ParamToText(c); }
-    static u27::StateRecord& CurrentState() { return u27::CurrentState(); }
-    static u27::ConfigRecord& CurrentConfig() { return u27::CurrentConfig(); }
+    static u27::StateRecord& State(DeviceRecords& d) { return d.f227.state; }
+    static const u27::StateRecord& State(const DeviceRecords& d) { return d.f227.state; }
+    static u27::ConfigRecord& Config(DeviceRecords& d) { return d.f227.config; }
+    static const u27::ConfigRecord& Config(const DeviceRecords& d) { return d.f227.config; }
     static u27::ConfigRecord DefaultConfig() { return u27::DefaultConfig(); }
     static const StateLayoutTable& StateTable() { return u27::StateTable(); }
     static const QStringList& ErrorTexts() { return u27::ErrorTexts(); }
@@ -248,12 +262,14 @@ constexpr DeviceFamily FamilyLors() {
     return DeviceFamily{
         .id = Family::Lors128,
         .configCommand = cmd::State,
-        .decodeState = [](const Frame& r) { return u128::DecState(r, u128::CurrentState()); },
-        .decodeConfig = [](const Frame& r) { return u128::DecParam(r, u128::CurrentConfig()); },
-        .stateTexts = [](const DeviceModel&, int) { return u128::StateToText(u128::CurrentState()); },
-        .configTexts = [] { return u128::ParamToText(u128::CurrentConfig()); },
+        .decodeState = [](DeviceRecords& d, const DeviceAddress& from,
+                          const Frame& r) { return u128::DecState(r, from, d.lors.state); },
+        .decodeConfig = [](DeviceRecords& d, const DeviceAddress& from,
+                           const Frame& r) { return u128::DecParam(r, from, d.lors.config); },
+        .stateTexts = [](const DeviceRecords& d, const DeviceModel&, int) { return u128::StateToText(d.lors.state); },
+        .configTexts = [](const DeviceRecords& d) { return u128::ParamToText(d.lors.config); },
         .configPerSystem = false,
-        .resetConfig = [] { u128::CurrentConfig() = u128::DefaultConfig(); },
+        .resetConfig = [](DeviceRecords& d) { d.lors.config = u128::DefaultConfig(); },
         .stateTable = &u128::StateTable,
         .configGrid = kConfigGridLors,
         .deviceErrors = nullptr,
@@ -271,13 +287,13 @@ constexpr DeviceFamily FamilyLors() {
         .configMismatch = false,
         .calibration = CalibrationForm::None,
         .calibrationChoices = {},
-        .shownStateLines = [] { return u128::ShownStateLines(u128::CurrentState().channels); },
+        .shownStateLines = [](const DeviceRecords& d) { return u128::ShownStateLines(d.lors.state.channels); },
     };
 }
 
 // The write request of a family's configuration builder result.
 template <class Built>
-ConfigWritePlan PlanFrom(const Built& built) {
+ConfigWritePlan PlanFrom(const Built& built, const DeviceAddress& to) {
     ConfigWritePlan plan;
     if (!built.ok) {
         plan.error = built.error;
@@ -285,35 +301,38 @@ ConfigWritePlan PlanFrom(const Built& built) {
     }
     if constexpr (requires { built.mismatch; }) plan.mismatch = built.mismatch;
     if (!plan.mismatch.isEmpty()) return plan;
-    plan.request = BuildFrame(cmd::WriteConfig, built.data, &plan.error);
+    plan.request = BuildFrame(to, cmd::WriteConfig, built.data, &plan.error);
     return plan;
 }
 
-template <auto SetPar, auto Current>
-ConfigWritePlan PlanCurrent() {
-    return PlanFrom(SetPar(Current()));
+template <auto SetPar, class Driver>
+ConfigWritePlan PlanCurrent(const DeviceRecords& d, const DeviceAddress& to) {
+    return PlanFrom(SetPar(Driver::Config(d)), to);
 }
 
-constexpr DeviceFamily WithWrites(DeviceFamily f, ConfigWritePlan (*plan)(), bool refusalSilent = false) {
+constexpr DeviceFamily WithWrites(DeviceFamily f, ConfigWritePlan (*plan)(const DeviceRecords&, const DeviceAddress&),
+                                  bool refusalSilent = false) {
     f.planConfigWrite = plan;
     f.writeRefusalSilent = refusalSilent;
     return f;
 }
 
-ConfigWritePlan PlanLors() {
+ConfigWritePlan PlanLors(const DeviceRecords& d, const DeviceAddress& to) {
     ConfigWritePlan plan;
-    plan.request = u128::ConfigWriteRequest(u128::CurrentConfig(), &plan.error);
+    plan.request = u128::ConfigWriteRequest(to.serial, d.lors.config, &plan.error);
     return plan;
 }
 
 constexpr DeviceFamily LorsWithWrites() {
     DeviceFamily f = WithWrites(FamilyLors(), &PlanLors);
-    f.setNumberRequest = [](int number, QString* error) { return u128::NetworkNumberRequest(number, error); };
+    f.setNumberRequest = [](const DeviceAddress& to, int number, QString* error) {
+        return u128::NetworkNumberRequest(to.serial, number, error);
+    };
     f.setNumberResult = &u128::NetworkNumberResult;
-    f.configWriteResult = [](const Frame& r) { return u128::ConfigWriteResult(r, u128::CurrentConfig()); };
+    f.configWriteResult = [](const DeviceRecords& d, const Frame& r) { return u128::ConfigWriteResult(r, d.lors.config); };
     f.configWriteAnswerLength = u128::kStateLength;  // the configuration as the device now holds it
-    f.adoptWrittenConfig = [](const Frame& request) {
-        u128::CurrentConfig() = u128::WrittenConfig(request, u128::CurrentConfig());
+    f.adoptWrittenConfig = [](DeviceRecords& d, const Frame& request) {
+        d.lors.config = u128::WrittenConfig(request, d.lors.config);
     };
     return f;
 }
@@ -321,12 +340,12 @@ constexpr DeviceFamily LorsWithWrites() {
 constexpr DeviceFamily kLors = LorsWithWrites();
 // The 225 answers only a write it takes.
 constexpr DeviceFamily k225 = WithWrites(OneSystemFamily<Drv25>(Family::F225),
-                                         &PlanCurrent<&u25::SetPar, &u25::CurrentConfig>, true);
+                                         &PlanCurrent<&u25::SetPar, Drv25>, true);
 constexpr DeviceFamily k227 =
-    WithWrites(OneSystemFamily<Drv27>(Family::F227), &PlanCurrent<&u27::SetPar, &u27::CurrentConfig>);
-constexpr DeviceFamily k228 = WithWrites(Family228(), &PlanCurrent<&u28::SetPar, &u28::CurrentConfig>);
-constexpr DeviceFamily k229 = WithWrites(Family229(), &PlanCurrent<&u29::SetPar, &u29::CurrentConfig>);
-constexpr DeviceFamily k234 = WithWrites(Family234(), &PlanCurrent<&u34::SetPar, &u34::CurrentConfig>);
+    WithWrites(OneSystemFamily<Drv27>(Family::F227), &PlanCurrent<&u27::SetPar, Drv27>);
+constexpr DeviceFamily k228 = WithWrites(Family228(), &PlanCurrent<&u28::SetPar, Drv28>);
+constexpr DeviceFamily k229 = WithWrites(Family229(), &PlanCurrent<&u29::SetPar, Drv29>);
+constexpr DeviceFamily k234 = WithWrites(Family234(), &PlanCurrent<&u34::SetPar, Drv34>);
 
 // clang-format off
 using CL = ChangeLogOffer;

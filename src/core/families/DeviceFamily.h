@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "families/DeviceRecords.h"
 #include "families/StateLayout.h"
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
@@ -47,7 +48,7 @@ struct ConfigGridColumn {
 
 struct DeviceModel;
 
-// The configuration write of the current configuration record: the whole
+// The configuration write of a configuration record: the whole
 // request, or why none may be sent. A mismatch lists the settings the heat
 // systems share on which their records disagree; nothing is sent then.
 struct ConfigWritePlan {
@@ -59,18 +60,19 @@ struct ConfigWritePlan {
 struct DeviceFamily {
     Family id;
 
-    // State and configuration of the current device: the read command of the
-    // configuration, the decoders that fill the family's current records (an
-    // empty text: accepted) and the texts of those records.
+    // State and configuration of a device: the read command of the
+    // configuration, the decoders that fill the family's records of a
+    // connection from the answer of the device asked (an empty text:
+    // accepted) and the texts of those records.
     int configCommand;
-    QString (*decodeState)(const Frame& response);
-    QString (*decodeConfig)(const Frame& response);
+    QString (*decodeState)(DeviceRecords& records, const DeviceAddress& from, const Frame& response);
+    QString (*decodeConfig)(DeviceRecords& records, const DeviceAddress& from, const Frame& response);
     // The state texts of one heat system (index 0 or 1) of a model.
-    QStringList (*stateTexts)(const DeviceModel& model, int system);
+    QStringList (*stateTexts)(const DeviceRecords& records, const DeviceModel& model, int system);
     // The configuration texts, system 1 first where configPerSystem.
-    QStringList (*configTexts)();
-    bool configPerSystem;   // one configuration record per heat system
-    void (*resetConfig)();  // the current configuration becomes the default
+    QStringList (*configTexts)(const DeviceRecords& records);
+    bool configPerSystem;                     // one configuration record per heat system
+    void (*resetConfig)(DeviceRecords& records);  // the configuration becomes the default
     const StateLayoutTable& (*stateTable)();
     std::span<const ConfigGridColumn> configGrid;
     // Error-bit texts of the device and of a heat system; null where the
@@ -104,30 +106,30 @@ struct DeviceFamily {
     CalibrationForm calibration;
     std::span<const char* const> calibrationChoices;
 
-    // The state lines shown for the current state record (the ЛОРС hides the
+    // The state lines shown for the state record (the ЛОРС hides the
     // channels above its channel count); null: every line.
-    std::vector<bool> (*shownStateLines)() = nullptr;
+    std::vector<bool> (*shownStateLines)(const DeviceRecords& records) = nullptr;
     // A double-click on the free area of the state panel decodes the system
     // error code of the selected heat system.
     bool panelDecodesSystemError = false;
 
     // Writes (the confirmed one-request actions). The configuration write of
-    // the current record; the set-number request in the family's own form
+    // the record, to the device addressed; the set-number request in the family's own form
     // (null: command 240 with its guard bytes); results judged from the
     // answer's content instead of its result byte (null: byte 5); and whether
     // the device refuses a write by not answering at all.
-    ConfigWritePlan (*planConfigWrite)() = nullptr;
-    std::optional<Frame> (*setNumberRequest)(int number, QString* error) = nullptr;
+    ConfigWritePlan (*planConfigWrite)(const DeviceRecords& records, const DeviceAddress& to) = nullptr;
+    std::optional<Frame> (*setNumberRequest)(const DeviceAddress& to, int number, QString* error) = nullptr;
     int (*setNumberResult)(const Frame& response, int number) = nullptr;
-    int (*configWriteResult)(const Frame& response) = nullptr;
+    int (*configWriteResult)(const DeviceRecords& records, const Frame& response) = nullptr;
     // The length of the answer to a configuration write that configWriteResult
     // reads (0: the answer of every write, a result byte after the address).
     int configWriteAnswerLength = 0;
     bool writeRefusalSilent = false;
     // A configuration write request from elsewhere (a saved file) becomes the
-    // current record before its answer is judged; null where the judgement
-    // does not read the record.
-    void (*adoptWrittenConfig)(const Frame& request) = nullptr;
+    // record before its answer is judged; null where the judgement does not
+    // read the record.
+    void (*adoptWrittenConfig)(DeviceRecords& records, const Frame& request) = nullptr;
 };
 
 struct DeviceModel {

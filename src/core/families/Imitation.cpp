@@ -14,19 +14,14 @@ namespace omi {
 
 namespace {
 
-std::map<int, StateImitator>& imitators() {
-    static std::map<int, StateImitator> table = [] {
+const std::map<int, StateImitator>& imitators() {
+    static const std::map<int, StateImitator> table = [] {
         std::map<int, StateImitator> generators;
         for (const DeviceModel& model : DeviceModels())
             if (model.family->imitateState) generators.emplace(model.type, model.family->imitateState);
         return generators;
     }();
     return table;
-}
-
-ImitationPause& pauseOverride() {
-    static ImitationPause pause;
-    return pause;
 }
 
 // Copies bytes 1..4 (device type, serial number, command) from the request
@@ -87,7 +82,7 @@ void jumperRule(Frame& answer) {
 
 void dispatch(const Frame& request, Frame& response, const ImitationPause& wait) {
     if (request.size() < 5) return;
-    const int type = CurrentType();
+    const int type = request[1];  // the device the request addresses
     switch (request[4]) {
         case cmd::State: {
             auto it = imitators().find(type);
@@ -125,21 +120,12 @@ void dispatch(const Frame& request, Frame& response, const ImitationPause& wait)
 
 }  // namespace
 
-void SetStateImitator(int type, StateImitator generator) {
-    if (generator)
-        imitators()[type] = std::move(generator);
-    else
-        imitators().erase(type);
-}
-
-void SetImitationPause(ImitationPause pause) { pauseOverride() = std::move(pause); }
-
 Frame WriteAcknowledgement(const Frame& request) {
     auto at = [&](std::size_t i) -> std::uint8_t { return i < request.size() ? request[i] : 0; };
-    Frame f{6, static_cast<std::uint8_t>(CurrentType() & 0xFF), at(5), at(6), at(4), 0};
+    Frame f{6, at(1), at(5), at(6), at(4), 0};
     if (RandUniform() > 0.5) {
-        f[2] = static_cast<std::uint8_t>(CurrentSerial() & 0xFF);
-        f[3] = static_cast<std::uint8_t>((CurrentSerial() >> 8) & 0xFF);
+        f[2] = at(2);
+        f[3] = at(3);
     }
     f[5] = FrameCheckByte(f.data(), 5);
     return f;
@@ -186,17 +172,15 @@ Frame CalibrationAnswer(const Frame& request, int type) {
     return answer;
 }
 
-void ImitationAnswer(const Frame& request, Frame& response) {
-    const ImitationPause& wait = pauseOverride();
-    dispatch(request, response, wait ? wait : ImitationPause([](int ms) { Pause(ms); }));
+void ImitationAnswer(const Frame& request, Frame& response, const ImitationPause& pause) {
+    dispatch(request, response, pause ? pause : ImitationPause([](int ms) { Pause(ms); }));
 }
 
-void InstallImitation(ExchangeEngine& engine) {
+void InstallImitation(ExchangeEngine& engine, ImitationPause pause) {
     ExchangeEngine* e = &engine;
-    engine.SetImitationHandler([e](const Frame& request, Frame& response) {
-        const ImitationPause& wait = pauseOverride();
-        dispatch(request, response, wait ? wait : ImitationPause([e](int ms) { e->Pause(ms); }));
-    });
+    if (!pause) pause = [e](int ms) { e->Pause(ms); };
+    engine.SetImitationHandler(
+        [pause = std::move(pause)](const Frame& request, Frame& response) { dispatch(request, response, pause); });
 }
 
 }  // namespace omi

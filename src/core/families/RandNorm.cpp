@@ -11,7 +11,9 @@ namespace omi {
 namespace {
 
 std::mt19937& generator() {
-    static std::mt19937 g(12345u);
+    // Each thread draws from its own generator: the imitation of one line never
+    // races with another's.
+    thread_local std::mt19937 g(12345u);
     return g;
 }
 

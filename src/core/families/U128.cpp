@@ -37,8 +37,8 @@ const FrameField<Record> kAnswerFields[] = {
 
 std::span<const FrameField<Record>> AnswerLayout() { return kAnswerFields; }
 
-QString DecState(const Frame& response, Record& rec) {
-    QString m = ValidateFrame(response, kStateLength, cmd::State);
+QString DecState(const Frame& response, const DeviceAddress& from, Record& rec) {
+    QString m = ValidateFrame(response, from, kStateLength, cmd::State);
     if (!m.isEmpty()) return m;
     RecordPair<Record> pair{rec, rec};
     DecodeFields(response, AnswerLayout(), pair);
@@ -47,17 +47,16 @@ QString DecState(const Frame& response, Record& rec) {
     return {};
 }
 
-QString DecParam(const Frame& response, Record& rec) { return DecState(response, rec); }
+QString DecParam(const Frame& response, const DeviceAddress& from, Record& rec) { return DecState(response, from, rec); }
 
 // --- requests ---
 
-std::optional<Frame> BuildLorsRequest(int command, int value, QString* error) {
+std::optional<Frame> BuildLorsRequest(int serial, int command, int value, QString* error) {
     auto refuse = [&](const QString& text) -> std::optional<Frame> {
         if (error) *error = text;
         return std::nullopt;
     };
     if (command < 0 || command > 255) return refuse(QStringLiteral("BuildLorsRequest: неправильный код команды"));
-    const int serial = CurrentSerial();
     if (serial < 0 || serial > 65535) return refuse(QStringLiteral("BuildLorsRequest: неправильный номер прибора"));
     const bool carries = command == cmd::ClearArchives || command == cmd::LorsWriteConfig;
     if (carries && (value < 0 || value > 65535))
@@ -72,7 +71,7 @@ std::optional<Frame> BuildLorsRequest(int command, int value, QString* error) {
     return f;
 }
 
-std::optional<Frame> ConfigWriteRequest(const Record& config, QString* error) {
+std::optional<Frame> ConfigWriteRequest(int serial, const Record& config, QString* error) {
     if (config.channels < 0 || config.channels > 255) {
         if (error) *error = Format(QStringLiteral("кол-во каналов %d вне пределов 0..255"), {config.channels});
         return std::nullopt;
@@ -86,15 +85,15 @@ std::optional<Frame> ConfigWriteRequest(const Record& config, QString* error) {
         }
         packed = packed * 4 + w;
     }
-    return BuildLorsRequest(cmd::LorsWriteConfig, config.channels | (packed << 8), error);
+    return BuildLorsRequest(serial, cmd::LorsWriteConfig, config.channels | (packed << 8), error);
 }
 
-std::optional<Frame> NetworkNumberRequest(int number, QString* error) {
+std::optional<Frame> NetworkNumberRequest(int serial, int number, QString* error) {
     if (number < 1 || number > 65535) {
         if (error) *error = QStringLiteral("новый номер должен быть от 1 до 65535");
         return std::nullopt;
     }
-    return BuildLorsRequest(cmd::ClearArchives, number, error);
+    return BuildLorsRequest(serial, cmd::ClearArchives, number, error);
 }
 
 Record WrittenConfig(const Frame& request, Record base) {
@@ -152,15 +151,7 @@ QStringList ParamToText(const Record& rec) {
 
 Record DefaultConfig() { return Record{}; }
 
-Record& CurrentState() {
-    static Record rec = DefaultConfig();
-    return rec;
-}
 
-Record& CurrentConfig() {
-    static Record rec = DefaultConfig();
-    return rec;
-}
 
 namespace {
 // Lines in the order of StateToText: the channel count, then the pulse
@@ -227,7 +218,7 @@ Imitated ImitState(const Frame& request) {
     f.assign(kStateLength, 0);
     f[0] = kStateLength;
     for (int i = 1; i <= 4; ++i) f[i] = request[i];
-    PutW(static_cast<std::uint16_t>(CurrentSerial() & 0xFFFF), f, off::kWord);
+    PutW(static_cast<std::uint16_t>(request[2] | (request[3] << 8)), f, off::kWord);
     EncodeFields(RecordPair<Record>{rec, rec}, AnswerLayout(), f);
     f[off::kSpare1] = 0;
     f[off::kSpare2] = 255;

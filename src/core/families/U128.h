@@ -58,26 +58,26 @@ std::span<const FrameField<Record>> AnswerLayout();
 // Decoders of the 31-byte answer to command 1 (common validation, length 31,
 // command 1). Empty message: the record was replaced; otherwise it is left
 // unchanged. DecParam reads the configuration from the same answer.
-QString DecState(const Frame& response, Record& rec);
-QString DecParam(const Frame& response, Record& rec);
+QString DecState(const Frame& response, const DeviceAddress& from, Record& rec);
+QString DecParam(const Frame& response, const DeviceAddress& from, Record& rec);
 
-// The eight-byte request to the current device (type byte 128): length 8,
+// The eight-byte request to the device of a serial number (type byte 128): length 8,
 // 128, serial number, command, two data bytes, check byte. The data bytes are
 // value's low and high byte for the network number (2) and the configuration
 // write (255), zeros for any other command. Refused (empty, *error set) for a
-// value outside 0..65535 or a current serial number outside 0..65535.
-std::optional<Frame> BuildLorsRequest(int command, int value = 0, QString* error = nullptr);
+// value outside 0..65535 or a serial number outside 0..65535.
+std::optional<Frame> BuildLorsRequest(int serial, int command, int value = 0, QString* error = nullptr);
 
 // The configuration write (255): channel count, then the weight numbers
 // packed two bits each (w1 + 4·w2 + 16·w3 + 64·w4). Only weight numbers 0..3
 // can be carried: any channel's weight number outside 0..3 (or a channel
 // count outside 0..255) refuses the write, so nothing is sent and no other
 // channel's weight is changed by an overflowing field.
-std::optional<Frame> ConfigWriteRequest(const Record& config, QString* error = nullptr);
+std::optional<Frame> ConfigWriteRequest(int serial, const Record& config, QString* error = nullptr);
 
 // The network number request (2): the new number, low byte then high byte.
 // Numbers outside 1..65535 are refused.
-std::optional<Frame> NetworkNumberRequest(int number, QString* error = nullptr);
+std::optional<Frame> NetworkNumberRequest(int serial, int number, QString* error = nullptr);
 
 // The 31-byte answer to commands 1 and 255 that carries rec: the word at
 // bytes 5-6 (not decoded), the pulse counts and weight numbers of the four
@@ -106,11 +106,13 @@ QStringList ParamToText(const Record& rec);
 // The record until the first successful read: channel count 4, all else 0.
 Record DefaultConfig();
 
-// The process-wide current records: the state view's and the configuration
-// page's (kept apart so that polling the state does not undo the page's
-// edits).
-Record& CurrentState();
-Record& CurrentConfig();
+// The records of one device as a connection holds them: the state view's and
+// the configuration page's (kept apart so that polling the state does not
+// undo the page's edits).
+struct Records {
+    Record state = DefaultConfig();
+    Record config = DefaultConfig();
+};
 
 // The state view's table (17 lines, blue labels, grid columns 1..17).
 const StateLayoutTable& StateTable();

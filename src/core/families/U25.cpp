@@ -32,22 +32,22 @@ const char* const kLabelLimitT = "ограничение t°С ГВС";         
 
 }  // namespace
 
-QString DecState(const Frame& response, StateRecord& state) {
-    QString m = ValidateFrame(response, kStateLength, cmd::State);
+QString DecState(const Frame& response, const DeviceAddress& from, StateRecord& state) {
+    QString m = ValidateFrame(response, from, kStateLength, cmd::State);
     if (!m.isEmpty()) return m;
     decodeOne(response, StateLayout(), state);
     return {};
 }
 
-QString DecParam(const Frame& response, ConfigRecord& config) {
-    QString m = ValidateFrame(response, kConfigLength, cmd::ReadConfig);
+QString DecParam(const Frame& response, const DeviceAddress& from, ConfigRecord& config) {
+    QString m = ValidateFrame(response, from, kConfigLength, cmd::ReadConfig);
     if (!m.isEmpty()) return m;
     decodeOne(response, ConfigLayout(), config);
     return {};
 }
 
-QString DecArh(const Frame& response, ArchiveEntry& entry) {
-    QString m = ValidateFrame(response, kArchiveLength, cmd::ArchiveRecord);
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry) {
+    QString m = ValidateFrame(response, from, kArchiveLength, cmd::ArchiveRecord);
     if (!m.isEmpty()) return m;
     DecodeArchiveFields(response, ArchiveLayout(), kRecord, entry);
     return {};
@@ -256,15 +256,7 @@ ConfigRecord DefaultConfig() {
     return c;
 }
 
-StateRecord& CurrentState() {
-    static StateRecord state{};
-    return state;
-}
 
-ConfigRecord& CurrentConfig() {
-    static ConfigRecord config = DefaultConfig();
-    return config;
-}
 
 // --- tables ---
 

@@ -79,9 +79,9 @@ inline constexpr int kSize = 96;
 // Decoders with the common response validation (ValidateFrame): an empty
 // message means success and the record/entry was replaced; otherwise it is
 // left unchanged.
-QString DecState(const Frame& response, StateRecord& state);
-QString DecParam(const Frame& response, ConfigRecord& config);
-QString DecArh(const Frame& response, ArchiveEntry& entry);
+QString DecState(const Frame& response, const DeviceAddress& from, StateRecord& state);
+QString DecParam(const Frame& response, const DeviceAddress& from, ConfigRecord& config);
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry);
 
 struct SetParResult {
     bool ok = false;  // false: a value does not fit its field (no request may be sent)
@@ -152,9 +152,12 @@ QStringList ParamToText(const ConfigRecord& config);  // 11 strings
 
 ConfigRecord DefaultConfig();  // weights 100, electricity 1000, one tariff from 0, type 1, 5 °C, no limit, 45 °C
 
-// The process-wide current records of the family.
-StateRecord& CurrentState();
-ConfigRecord& CurrentConfig();  // the default configuration until a read
+// The records of one device as a connection holds them: the state view's
+// and the configuration page's (the default configuration until a read).
+struct Records {
+    StateRecord state{};
+    ConfigRecord config = DefaultConfig();
+};
 
 // Error-code texts: entry 0 is the text of a code without bits, entry b+1 the
 // text of bit b. The state view's error box has tag 1 (ErrorTag::Device).

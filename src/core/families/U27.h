@@ -67,9 +67,9 @@ inline constexpr int kSize = 80;
 // Decoders with the common response validation (ValidateFrame): an empty
 // message means success and the record/entry was replaced; otherwise it is
 // left unchanged.
-QString DecState(const Frame& response, StateRecord& state);
-QString DecParam(const Frame& response, ConfigRecord& config);
-QString DecArh(const Frame& response, ArchiveEntry& entry);
+QString DecState(const Frame& response, const DeviceAddress& from, StateRecord& state);
+QString DecParam(const Frame& response, const DeviceAddress& from, ConfigRecord& config);
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry);
 
 struct SetParResult {
     bool ok = false;  // false: a value does not fit (no request may be sent)
@@ -87,9 +87,12 @@ QStringList ParamToText(const ConfigRecord& config);  // 6 strings
 
 ConfigRecord DefaultConfig();  // weights 1, 2, 3, 4; system type 1; cold water 5 °C
 
-// The process-wide current records of the family.
-StateRecord& CurrentState();
-ConfigRecord& CurrentConfig();  // the default configuration until a read
+// The records of one device as a connection holds them: the state view's
+// and the configuration page's (the default configuration until a read).
+struct Records {
+    StateRecord state{};
+    ConfigRecord config = DefaultConfig();
+};
 
 // Error-code texts: entry 0 is the text of a code without bits, entry b+1 the
 // text of bit b. The state view's error box has tag 1 (ErrorTag::Device).

@@ -38,14 +38,14 @@ std::span<const FrameField<StateRecord>> StateLayout() { return kStateFields; }
 
 bool IsU28Type(int type) { return FamilyOf(type) == Family::F228; }
 
-QString DecState(const Frame& response, StatePair& pair) {
-    QString m = u29::ValidateResponse(response, kStateLength, cmd::State, "unit Upo:function DecState: erundec ", true);
+QString DecState(const Frame& response, const DeviceAddress& from, StatePair& pair) {
+    QString m = u29::ValidateResponse(response, from, kStateLength, cmd::State, "unit Upo:function DecState: erundec ", true);
     if (!m.isEmpty()) return m;
     DecodeFields(response, StateLayout(), pair);
     return {};
 }
 
-QString DecArh(const Frame& response, ArchiveEntry& entry) { return u29::DecArhAs(response, entry, kRecord); }
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry) { return u29::DecArhAs(response, from, entry, kRecord); }
 
 QStringList StateToText(const StatePair& pair, int system) {
     if (system < 0 || system > 1) return {};
@@ -65,15 +65,7 @@ QStringList StateToText(const StatePair& pair, int system) {
             Format(QStringLiteral("%d"), {r.deviceError})};
 }
 
-StatePair& CurrentState() {
-    static StatePair pair{};
-    return pair;
-}
 
-ConfigPair& CurrentConfig() {
-    static ConfigPair pair{DefaultConfig(), DefaultConfig()};
-    return pair;
-}
 
 const QStringList& SystemErrorTexts() { return u29::SystemErrorTexts(); }
 const QStringList& DeviceErrorTexts() { return u29::DeviceErrorTexts(); }

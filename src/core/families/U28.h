@@ -41,9 +41,9 @@ namespace arh = u29::arh;
 // Decoders (empty message: accepted, pair/entry replaced; otherwise unchanged).
 // Every decoder starts its message with "unit Upo:..."; only the state checks
 // the device type.
-QString DecState(const Frame& response, StatePair& pair);
+QString DecState(const Frame& response, const DeviceAddress& from, StatePair& pair);
 using u29::DecParam;
-QString DecArh(const Frame& response, ArchiveEntry& entry);  // entries of kRecord
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry);  // entries of kRecord
 
 // Configuration write (40 data bytes, mismatch names as family 229/230),
 // common settings, configuration texts (15 strings) and defaults: those of
@@ -60,9 +60,12 @@ using u29::ShareCommon;
 // 1, flow 2, system error, device error; an index outside 0..1 gives none.
 QStringList StateToText(const StatePair& pair, int system);  // 13 strings
 
-// The process-wide current pairs of the family.
-StatePair& CurrentState();
-ConfigPair& CurrentConfig();  // the default configuration until a read
+// The records of one device as a connection holds them: the state view's
+// and the configuration page's (the default configuration until a read).
+struct Records {
+    StatePair state{};
+    ConfigPair config{DefaultConfig(), DefaultConfig()};
+};
 
 // Error-bit texts (tag 2 system, tag 1 device) and system type texts: the same
 // words as the other two-system families.

@@ -12,34 +12,35 @@
 
 namespace omi::u29 {
 
-QString ValidateResponse(const Frame& r, int length, int command, const char* formatText, bool deviceTypeTest) {
-    return ValidateAnswer(r, length, command, QString::fromUtf8(formatText), deviceTypeTest);
+QString ValidateResponse(const Frame& r, const DeviceAddress& from, int length, int command, const char* formatText,
+                         bool deviceTypeTest) {
+    return ValidateAnswer(r, from, length, command, QString::fromUtf8(formatText), deviceTypeTest);
 }
 
-QString DecState(const Frame& response, StatePair& pair) {
-    QString m = ValidateResponse(response, kStateLength, cmd::State, "unit U29:function DecState: erundec ", true);
+QString DecState(const Frame& response, const DeviceAddress& from, StatePair& pair) {
+    QString m = ValidateResponse(response, from, kStateLength, cmd::State, "unit U29:function DecState: erundec ", true);
     if (!m.isEmpty()) return m;
     DecodeFields(response, StateLayout(), pair);
     return {};
 }
 
-QString DecParam(const Frame& response, ConfigPair& pair) {
+QString DecParam(const Frame& response, const DeviceAddress& from, ConfigPair& pair) {
     QString m =
-        ValidateResponse(response, kConfigLength, cmd::ReadConfig, "unit Upo:function DecParam: erundec ", false);
+        ValidateResponse(response, from, kConfigLength, cmd::ReadConfig, "unit Upo:function DecParam: erundec ", false);
     if (!m.isEmpty()) return m;
     DecodeFields(response, ConfigLayout(), pair);
     return {};
 }
 
-QString DecArhAs(const Frame& response, ArchiveEntry& entry, const RecordLayout& layout) {
+QString DecArhAs(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry, const RecordLayout& layout) {
     QString m =
-        ValidateResponse(response, kArchiveLength, cmd::ArchiveRecord, "unit Upo:function DecArh: erundec ", false);
+        ValidateResponse(response, from, kArchiveLength, cmd::ArchiveRecord, "unit Upo:function DecArh: erundec ", false);
     if (!m.isEmpty()) return m;
     DecodeArchiveFields(response, ArchiveLayout(), layout, entry);
     return {};
 }
 
-QString DecArh(const Frame& response, ArchiveEntry& entry) { return DecArhAs(response, entry, kRecord); }
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry) { return DecArhAs(response, from, entry, kRecord); }
 
 // --- configuration write ---
 
@@ -99,15 +100,7 @@ ConfigRecord DefaultConfig() {
     return r;
 }
 
-StatePair& CurrentState() {
-    static StatePair pair{};
-    return pair;
-}
 
-ConfigPair& CurrentConfig() {
-    static ConfigPair pair{DefaultConfig(), DefaultConfig()};
-    return pair;
-}
 
 // --- tables ---
 

@@ -88,16 +88,16 @@ inline constexpr int kSize = 176;
 
 // The response checks of ValidateAnswer (protocol/Frame.h) with the format
 // text of these families' decoders.
-QString ValidateResponse(const Frame& response, int length, int command, const char* formatText, bool deviceTypeTest);
+QString ValidateResponse(const Frame& response, const DeviceAddress& from, int length, int command, const char* formatText, bool deviceTypeTest);
 
 // Decoders: an empty message means success and the pair/entry was replaced;
 // otherwise it is left unchanged.
-QString DecState(const Frame& response, StatePair& pair);
-QString DecParam(const Frame& response, ConfigPair& pair);
-QString DecArh(const Frame& response, ArchiveEntry& entry);
+QString DecState(const Frame& response, const DeviceAddress& from, StatePair& pair);
+QString DecParam(const Frame& response, const DeviceAddress& from, ConfigPair& pair);
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry);
 // The archive decoder with the record layout of the calling family (228
 // keeps the same bytes under its own list type).
-QString DecArhAs(const Frame& response, ArchiveEntry& entry, const RecordLayout& layout);
+QString DecArhAs(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry, const RecordLayout& layout);
 
 // The write request data, or why none may be sent (families/SharedSettings.h).
 using SetParResult = ConfigWriteResult;
@@ -124,9 +124,12 @@ double PulseWeightOfTyped(double litresPerPulse);
 
 ConfigRecord DefaultConfig();
 
-// The process-wide current pairs of the family.
-StatePair& CurrentState();
-ConfigPair& CurrentConfig();  // the default configuration until a read
+// The records of one device as a connection holds them: the state view's
+// and the configuration page's (the default configuration until a read).
+struct Records {
+    StatePair state{};
+    ConfigPair config{DefaultConfig(), DefaultConfig()};
+};
 
 // Error-bit texts (the same words as family 234/235): entry 0 is the text of a
 // code without bits, entry b+1 the text of bit b.

@@ -8,24 +8,24 @@
 
 namespace omi::u34 {
 
-QString DecState(const Frame& response, StatePair& pair) {
-    QString m = ValidateAnswer(response, kStateLength, cmd::State,
+QString DecState(const Frame& response, const DeviceAddress& from, StatePair& pair) {
+    QString m = ValidateAnswer(response, from, kStateLength, cmd::State,
                                QStringLiteral("unit U34:function DecState: erundec "), true);
     if (!m.isEmpty()) return m;
     DecodeFields(response, StateLayout(), pair);
     return {};
 }
 
-QString DecParam(const Frame& response, ConfigPair& pair) {
-    QString m = ValidateAnswer(response, kConfigLength, cmd::ReadConfig,
+QString DecParam(const Frame& response, const DeviceAddress& from, ConfigPair& pair) {
+    QString m = ValidateAnswer(response, from, kConfigLength, cmd::ReadConfig,
                                QStringLiteral("unit Upo:function DecParam: erundec "), false);
     if (!m.isEmpty()) return m;
     DecodeFields(response, ConfigLayout(), pair);
     return {};
 }
 
-QString DecArh(const Frame& response, ArchiveEntry& entry) {
-    QString m = ValidateAnswer(response, kArchiveLength, cmd::ArchiveRecord,
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry) {
+    QString m = ValidateAnswer(response, from, kArchiveLength, cmd::ArchiveRecord,
                                QStringLiteral("unit Upo:function DecArh: erundec "), false);
     if (!m.isEmpty()) return m;
     DecodeArchiveFields(response, ArchiveLayout(), kRecord, entry);
@@ -124,15 +124,7 @@ ConfigRecord DefaultConfig() {
     return r;
 }
 
-StatePair& CurrentState() {
-    static StatePair pair{};
-    return pair;
-}
 
-ConfigPair& CurrentConfig() {
-    static ConfigPair pair{DefaultConfig(), DefaultConfig()};
-    return pair;
-}
 
 // --- tables ---
 

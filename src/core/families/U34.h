@@ -91,9 +91,9 @@ inline constexpr int kSize = 232;
 
 // Decoders: an empty message means success and the pair/entry was replaced;
 // otherwise it is left unchanged.
-QString DecState(const Frame& response, StatePair& pair);
-QString DecParam(const Frame& response, ConfigPair& pair);
-QString DecArh(const Frame& response, ArchiveEntry& entry);
+QString DecState(const Frame& response, const DeviceAddress& from, StatePair& pair);
+QString DecParam(const Frame& response, const DeviceAddress& from, ConfigPair& pair);
+QString DecArh(const Frame& response, const DeviceAddress& from, ArchiveEntry& entry);
 
 // The write request data, or why none may be sent (families/SharedSettings.h).
 using SetParResult = ConfigWriteResult;
@@ -117,9 +117,12 @@ QStringList ParamToText(const ConfigPair& pair, int system);  // 22 strings
 
 ConfigRecord DefaultConfig();
 
-// The process-wide current pairs of the family.
-StatePair& CurrentState();
-ConfigPair& CurrentConfig();  // the default configuration until a read
+// The records of one device as a connection holds them: the state view's
+// and the configuration page's (the default configuration until a read).
+struct Records {
+    StatePair state{};
+    ConfigPair config{DefaultConfig(), DefaultConfig()};
+};
 
 // Error-bit texts: entry 0 is the text of a code without bits, entry b+1 the
 // text of bit b.

@@ -271,15 +271,9 @@ LoggerReplayData LoggerState::Replay() const {
     return d;
 }
 
-LoggerState& Logger() {
-    static LoggerState state;
-    return state;
-}
-
 namespace {
 
-QString contentErrorOfFile(const QString& path) {
-    const LoggerState& s = Logger();
+QString contentErrorOfFile(const LoggerState& s, const QString& path) {
     QFile file(path);
     // The size first: a huge file is refused without reading it.
     if (file.size() > s.maxFileLength)
@@ -289,13 +283,12 @@ QString contentErrorOfFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("файл не прочитан: ") + file.errorString();
     const QByteArray bytes = ReadAtMost(file, s.maxFileLength);
     if (file.error() != QFileDevice::NoError) return QStringLiteral("файл не прочитан: ") + file.errorString();
-    return LoggerContentError(bytes);
+    return LoggerContentError(s, bytes);
 }
 
 }  // namespace
 
-QString ParseLoggerFileName(const QString& path) {
-    LoggerState& s = Logger();
+QString ParseLoggerFileName(LoggerState& s, const QString& path) {
     QString error;
     const QString name = QFileInfo(path).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -364,13 +357,12 @@ QString ParseLoggerFileName(const QString& path) {
         s.serial = ok && v <= 65535 ? static_cast<int>(v) : -1;
     }
     if (s.serial < 0) error += QStringLiteral("Сер.№ не определен:") + run;
-    if (error.isEmpty() && QFileInfo(path).isFile()) error = contentErrorOfFile(path);
+    if (error.isEmpty() && QFileInfo(path).isFile()) error = contentErrorOfFile(s, path);
     s.error = error;
     return error;
 }
 
-QString LoggerContentError(const QByteArray& bytes, const QDate& today) {
-    const LoggerState& s = Logger();
+QString LoggerContentError(const LoggerState& s, const QByteArray& bytes, const QDate& today) {
     const qint64 R = s.recordLength;
     if (bytes.isEmpty()) return QStringLiteral("файл пустой");
     if (R <= 0 || bytes.size() < 2 + R) return QStringLiteral("в файле нет ни одной записи архива");
@@ -382,15 +374,8 @@ QString LoggerContentError(const QByteArray& bytes, const QDate& today) {
     if (!procedure) return {};  // read as it stands
     // Each record as the answer the replay gives for it, read by the family
     // (which checks the type and number of the device it addresses: the file's).
-    const int typeBefore = CurrentType();
-    const int serialBefore = CurrentSerial();
     const int serial = std::clamp(s.serial, 0, 65535);
-    SetCurrentType(s.type);
-    SetCurrentSerial(serial);
-    const auto restore = qScopeGuard([typeBefore, serialBefore] {
-        SetCurrentType(typeBefore);
-        SetCurrentSerial(serialBefore);
-    });
+    const DeviceAddress file{serial, s.type};
     for (qsizetype at = 2; at + R <= bytes.size(); at += R) {
         Frame answer(static_cast<std::size_t>(5 + R + 1), 0);
         answer[0] = static_cast<std::uint8_t>((5 + R + 1) & 0xFF);
@@ -401,15 +386,14 @@ QString LoggerContentError(const QByteArray& bytes, const QDate& today) {
         std::memcpy(answer.data() + 5, bytes.constData() + at, static_cast<std::size_t>(R));
         answer.back() = FrameCheckByte(answer.data(), answer.size() - 1);
         ArchiveEntry entry;
-        if (procedure->decode(answer, entry).isEmpty() && IsRecordDate(entry, today)) return {};
+        if (procedure->decode(answer, file, entry).isEmpty() && IsRecordDate(entry, today)) return {};
     }
     return QStringLiteral("в файле нет ни одной записи архива с настоящей датой");
 }
 
-QString LoadLoggerFile() {
-    LoggerState& s = Logger();
+QString LoadLoggerFile(LoggerState& s) {
     s.error.clear();
-    const QString recognised = ParseLoggerFileName(s.path);
+    const QString recognised = ParseLoggerFileName(s, s.path);
     if (!recognised.isEmpty()) return recognised;
     if (s.recordLength <= 0) {
         s.error = QStringLiteral("в описании архивов длина записи %1: файл не разобрать").arg(s.recordLength);
@@ -426,7 +410,7 @@ QString LoadLoggerFile() {
         return s.error;
     }
     // The file may have changed since its name and content were recognised.
-    s.error = LoggerContentError(bytes);
+    s.error = LoggerContentError(s, bytes);
     if (!s.error.isEmpty()) return s.error;
     const int R = s.recordLength;
     s.fileLength = bytes.size();
@@ -462,13 +446,11 @@ QString LoadLoggerFile() {
     return {};
 }
 
-QString LoggerFileTitle() {
-    const LoggerState& s = Logger();
+QString LoggerFileTitle(const LoggerState& s) {
     return QStringLiteral("\"%1\",\"№ %2\",\"архив=%3\"").arg(ModelName(s.type)).arg(s.serial).arg(LoggerKindName(s.kind));
 }
 
-QString LoggerInfoText(QChar separator) {
-    const LoggerState& s = Logger();
+QString LoggerInfoText(const LoggerState& s, QChar separator) {
     QString t;
     t += QStringLiteral("Файл:") + s.path + separator;
     t += QStringLiteral("данные из назв ф-ла") + separator;
@@ -511,8 +493,7 @@ QStringList ListLoggerFiles(const QString& folder) {
 
 QString LoggerArchiveFolder() { return DataRoot() + QStringLiteral("/АРХИВЫ/ZORT-1"); }
 
-QString LoggerFilingName(const QString& fileName, const QDateTime& now) {
-    const LoggerState& s = Logger();
+QString LoggerFilingName(const LoggerState& s, const QString& fileName, const QDateTime& now) {
     return QLatin1Char('/') + ModelName(s.type) + Format(QStringLiteral("/%.5d"), {s.serial}) +
            Format(QStringLiteral("/%s от %.2d%.2d%.2d_%s"),
                   {LoggerKindName(s.kind), now.date().month(), now.date().day(), now.time().hour(), fileName});

@@ -74,25 +74,25 @@ struct LoggerState {
     // The replay inputs of the loaded file.
     LoggerReplayData Replay() const;
 };
-LoggerState& Logger();
 
 // Recognises a file name (a path or a bare name): error text, empty when it
 // is a logger archive file; sets the state's type, serial, kind, R, n and
 // field lists. When the path names an existing file its content must be an
 // archive too (LoggerContentError).
-QString ParseLoggerFileName(const QString& path);
+QString ParseLoggerFileName(LoggerState& state, const QString& path);
 // Why the bytes of a file whose name was recognised last are not a logger
 // archive, empty when they are one: an empty file or one without a whole
 // record, a file longer than any archive of its device group can be (the
 // group's larger ring of records behind the pointer), or one without a
 // single record that the family reads with a real date (IsRecordDate).
-QString LoggerContentError(const QByteArray& bytes, const QDate& today = QDate::currentDate());
+QString LoggerContentError(const LoggerState& state, const QByteArray& bytes,
+                           const QDate& today = QDate::currentDate());
 // Reads the chosen file into the state; error text, empty on success.
-QString LoadLoggerFile();
+QString LoadLoggerFile(LoggerState& state);
 // "\"model\",\"№ 417\",\"архив=СУТОЧНЫЙ\"" of the last recognised file.
-QString LoggerFileTitle();
+QString LoggerFileTitle(const LoggerState& state);
 // The description of the loaded file, each line ended by separator.
-QString LoggerInfoText(QChar separator);
+QString LoggerInfoText(const LoggerState& state, QChar separator);
 
 // The logger manager's view of a folder.
 // The 14 name masks of logger archive files, in their order.
@@ -105,6 +105,6 @@ QString LoggerArchiveFolder();
 // Where a recognised logger file is filed under LoggerArchiveFolder(), from
 // the last ParseLoggerFileName: "/<model>/00417/СУТОЧНЫЙ от MMDDHH_<name>",
 // MMDDHH the month, day and hour of `now`.
-QString LoggerFilingName(const QString& fileName, const QDateTime& now);
+QString LoggerFilingName(const LoggerState& state, const QString& fileName, const QDateTime& now);
 
 }  // namespace omi

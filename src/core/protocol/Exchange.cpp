@@ -8,8 +8,6 @@
 namespace omi {
 
 namespace {
-ExchangeEngine* g_engine = nullptr;
-
 // Clears a flag when the scope ends, even on an early return.
 struct FlagGuard {
     bool& flag;
@@ -18,18 +16,7 @@ struct FlagGuard {
 };
 }  // namespace
 
-ExchangeEngine* Engine() { return g_engine; }
-void SetEngine(ExchangeEngine* engine) { g_engine = engine; }
-
-bool Exchange(const Frame& request, Frame& response) {
-    return g_engine && g_engine->Exchange(request, response);
-}
-
 void Pause(int ms) {
-    if (g_engine) {
-        g_engine->Pause(ms);
-        return;
-    }
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
@@ -45,9 +32,7 @@ ExchangeEngine::ExchangeEngine(TCommPortDriver* port, QObject* parent)
     if (port) connect(port, &TCommPortDriver::ReceiveData, this, &ExchangeEngine::PortReceiveData);
 }
 
-ExchangeEngine::~ExchangeEngine() {
-    if (g_engine == this) g_engine = nullptr;
-}
+ExchangeEngine::~ExchangeEngine() = default;
 
 void ExchangeEngine::SetLoggerReplay(const LoggerReplayData* data) {
     replay_ = data ? std::make_unique<ReplayTransport>(*data) : nullptr;

@@ -84,8 +84,8 @@ public:
     // makes out as long as the length byte says, zeros where nothing came;
     // received, when given, is how many bytes did come.
     bool ReadResponse(QByteArray& out, qsizetype* received = nullptr) { return serial_.ReadResponse(out, received); }
-    static QByteArray FindFrame(const QByteArray& bytes, int command) {
-        return SerialTransport::FindFrame(bytes, command);
+    static QByteArray FindFrame(const QByteArray& bytes, const DeviceAddress& from, int command) {
+        return SerialTransport::FindFrame(bytes, from, command);
     }
     // A whole frame, its check byte right, that answers a command other than
     // this one.
@@ -130,11 +130,7 @@ private:
     QTimer* silence_ = nullptr;  // no first byte within the input timeout
 };
 
-// The process-wide engine used by the program's operations (set by the program
-// at start-up).
-ExchangeEngine* Engine();
-void SetEngine(ExchangeEngine* engine);
-bool Exchange(const Frame& request, Frame& response);
+// A wait that processes events, outside any engine.
 void Pause(int ms);
 
 }  // namespace omi

@@ -5,9 +5,6 @@
 namespace omi {
 
 namespace {
-int g_type = -1;
-int g_serial = -1;
-
 void requireRange(const Frame& frame, int offset, int width, const char* what) {
     if (offset < 0 || static_cast<std::size_t>(offset) + width > frame.size())
         throw FrameAccessError(std::string(what) + ": offset past the end of the frame");
@@ -16,18 +13,13 @@ void requireRange(const Frame& frame, int offset, int width, const char* what) {
 
 const Frame kBroadcastNoTu{6, 0, 0, 0, 0, 250};
 
-int CurrentType() { return g_type; }
-int CurrentSerial() { return g_serial; }
-void SetCurrentDevice(int serial, int type) {
-    g_serial = serial;
-    g_type = type;
-}
-void SetCurrentSerial(int serial) { g_serial = serial; }
-void SetCurrentType(int type) { g_type = type; }
-void ClearCurrentDevice() { g_serial = g_type = -1; }
-
 bool ValidNoTu(long long serial, long long type) {
     return serial >= 1 && serial <= 65535 && type >= 128 && type <= 237;
+}
+
+DeviceAddress AddressOf(const Frame& request) {
+    if (request.size() < 4) return {};
+    return {request[2] | (request[3] << 8), request[1]};
 }
 
 std::uint8_t FrameCheckByte(const std::uint8_t* bytes, std::size_t count) {
@@ -83,21 +75,21 @@ void PutS(double value, Frame& frame, int offset) {
     PutL(static_cast<std::int32_t>(bits), frame, offset);
 }
 
-std::optional<Frame> BuildFrame(int command, const Frame& data, QString* error) {
+std::optional<Frame> BuildFrame(const DeviceAddress& to, int command, const Frame& data, QString* error) {
     auto refuse = [&](const char* text) -> std::optional<Frame> {
         if (error) *error = QString::fromUtf8(text);
         return std::nullopt;
     };
     if (data.size() > static_cast<std::size_t>(kMaxData)) return refuse("BuildFrame: данных больше 249 байт");
-    if (g_type < 0 || g_type > 255) return refuse("BuildFrame: неправильный тип прибора");
-    if (g_serial < 0 || g_serial > 65535) return refuse("BuildFrame: неправильный номер прибора");
+    if (to.type < 0 || to.type > 255) return refuse("BuildFrame: неправильный тип прибора");
+    if (to.serial < 0 || to.serial > 65535) return refuse("BuildFrame: неправильный номер прибора");
     if (command < 0 || command > 255) return refuse("BuildFrame: неправильный код команды");
     Frame f;
     f.reserve(data.size() + kMinFrame);
     f.push_back(static_cast<std::uint8_t>(data.size() + kMinFrame));
-    f.push_back(static_cast<std::uint8_t>(g_type));
-    f.push_back(static_cast<std::uint8_t>(g_serial & 0xFF));
-    f.push_back(static_cast<std::uint8_t>(g_serial >> 8));
+    f.push_back(static_cast<std::uint8_t>(to.type));
+    f.push_back(static_cast<std::uint8_t>(to.serial & 0xFF));
+    f.push_back(static_cast<std::uint8_t>(to.serial >> 8));
     f.push_back(static_cast<std::uint8_t>(command));
     f.insert(f.end(), data.begin(), data.end());
     f.push_back(FrameCheckByte(f));
@@ -105,9 +97,9 @@ std::optional<Frame> BuildFrame(int command, const Frame& data, QString* error) 
     return f;
 }
 
-Frame NoTuRequest() {
-    if (g_serial > 0 && g_type > 0) {
-        if (auto f = BuildFrame(cmd::NumberType)) return *f;
+Frame NoTuRequest(const DeviceAddress& to) {
+    if (to.serial > 0 && to.type > 0) {
+        if (auto f = BuildFrame(to, cmd::NumberType)) return *f;
     }
     return kBroadcastNoTu;
 }
@@ -124,19 +116,20 @@ NoTu DecNoTu(const Frame& r) {
     return out;
 }
 
-QString ValidateAnswer(const Frame& r, int length, int command, const QString& formatText, bool deviceTypeTest) {
+QString ValidateAnswer(const Frame& r, const DeviceAddress& from, int length, int command, const QString& formatText,
+                       bool deviceTypeTest) {
     QString msg;
     const bool formatOk =
         !r.empty() && r[0] == length && static_cast<int>(r.size()) == length && r.size() > 4 && r[4] == command;
     if (!formatOk) msg = formatText;
     if (!CheckFrameSum(r)) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ");
-    if (deviceTypeTest && (r.size() < 2 || r[1] != g_type)) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
-    if (r.size() < 4 || GetW(r, 2) != g_serial) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
+    if (deviceTypeTest && (r.size() < 2 || r[1] != from.type)) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+    if (r.size() < 4 || GetW(r, 2) != from.serial) msg += QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
     return msg;
 }
 
-QString ValidateFrame(const Frame& r, int expectedLength, int command) {
-    return ValidateAnswer(r, expectedLength, command,
+QString ValidateFrame(const Frame& r, const DeviceAddress& from, int expectedLength, int command) {
+    return ValidateAnswer(r, from, expectedLength, command,
                           QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(command));
 }
 

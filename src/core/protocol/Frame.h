@@ -48,15 +48,17 @@ public:
     using std::out_of_range::out_of_range;
 };
 
-// The process-wide current device address; -1/-1 while no device is known.
-int CurrentType();
-int CurrentSerial();
-void SetCurrentDevice(int serial, int type);
-void SetCurrentSerial(int serial);
-void SetCurrentType(int type);
-void ClearCurrentDevice();
+// The address of one device on a line: its serial (network) number and its
+// device type; -1/-1 while no device is known.
+struct DeviceAddress {
+    int serial = -1;
+    int type = -1;
+    bool operator==(const DeviceAddress&) const = default;
+};
 
 bool ValidNoTu(long long serial, long long type);
+// The device a request is addressed to (-1/-1 for a frame too short).
+DeviceAddress AddressOf(const Frame& request);
 
 std::uint8_t FrameCheckByte(const std::uint8_t* bytes, std::size_t count);
 std::uint8_t FrameCheckByte(const Frame& bytes);
@@ -71,13 +73,14 @@ void PutW(std::uint16_t value, Frame& frame, int offset);
 void PutL(std::int32_t value, Frame& frame, int offset);
 void PutS(double value, Frame& frame, int offset);
 
-// Builds a request to the current device. Empty optional (and *error set)
-// when the data is too long or the current address is out of byte/word range.
-std::optional<Frame> BuildFrame(int command, const Frame& data = {}, QString* error = nullptr);
+// Builds a request to a device. Empty optional (and *error set) when the data
+// is too long or the address is out of byte/word range.
+std::optional<Frame> BuildFrame(const DeviceAddress& to, int command, const Frame& data = {},
+                                QString* error = nullptr);
 
-// The number/type request: addressed to the current device when both parts of
-// the address are positive, otherwise the broadcast frame 6,0,0,0,0,250.
-Frame NoTuRequest();
+// The number/type request: addressed to the device when both parts of the
+// address are positive, otherwise the broadcast frame 6,0,0,0,0,250.
+Frame NoTuRequest(const DeviceAddress& to);
 extern const Frame kBroadcastNoTu;
 
 struct NoTu {
@@ -90,12 +93,12 @@ NoTu DecNoTu(const Frame& response);
 // The checks of a response, in the order the device's answers are judged;
 // every finding is appended: format (length byte, byte count, command code)
 // -> formatText; check byte; device type (only when deviceTypeTest); serial
-// number. Empty: accepted.
-QString ValidateAnswer(const Frame& response, int length, int command, const QString& formatText,
-                       bool deviceTypeTest = true);
+// number, both against the device asked. Empty: accepted.
+QString ValidateAnswer(const Frame& response, const DeviceAddress& from, int length, int command,
+                       const QString& formatText, bool deviceTypeTest = true);
 // The same with the format text "НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА " and the
 // command code, the device type tested.
-QString ValidateFrame(const Frame& response, int expectedLength, int command);
+QString ValidateFrame(const Frame& response, const DeviceAddress& from, int expectedLength, int command);
 
 QByteArray FrameToString(const Frame& frame);
 Frame StringToFrame(const QByteArray& bytes);

@@ -1,5 +1,6 @@
 #include "protocol/Identify.h"
 
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 
 #include "protocol/Exchange.h"
@@ -10,15 +11,11 @@
 namespace omi {
 
 namespace {
-int g_imitationType = 128;
 const QString kOnLine = QStringLiteral("НА СВЯЗИ!");
 const QString kNoLink = QStringLiteral("НЕТ СВЯЗИ");
 }  // namespace
 
-int ImitationType() { return g_imitationType; }
-void SetImitationType(int type) { g_imitationType = type; }
-
-IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, StatusSink& status) {
+IdentifyResult Identify(Connection& line, const IdentifyContext& context, StatusSink& status) {
     IdentifyResult result;
     auto fail = [&] {
         result.ok = false;
@@ -27,31 +24,31 @@ IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, 
         return result;
     };
     if (context.imitation) {
-        SetCurrentDevice(kImitationSerial, g_imitationType);
+        line.SetDevice(kImitationSerial, line.ImitationType());
     } else {
         if (!context.portFree && !context.networkActive) return fail();
         status.busy(QStringLiteral("определение"));
-        const auto ask = [&engine](const Frame& request, NoTu& decoded) {
+        const auto ask = [&line](const Frame& request, NoTu& decoded) {
             Frame response;
-            if (!engine.Exchange(request, response)) return false;
+            if (!line.Exchange(request, response)) return false;
             if (!response.empty() && response.size() > response[0]) response.resize(response[0]);
             decoded = DecNoTu(response);
             return decoded.message.isEmpty();
         };
         NoTu decoded;
         bool answered = false;
-        const bool known = ValidNoTu(CurrentSerial(), CurrentType());
+        const bool known = ValidNoTu(line.Serial(), line.Type());
         if (known) {
-            const auto built = BuildFrame(cmd::NumberType);
-            answered = ask(built ? *built : NoTuRequest(), decoded);
+            const auto built = line.BuildFrame(cmd::NumberType);
+            answered = ask(built ? *built : line.NoTuRequest(), decoded);
         }
         if (!answered && (!known || context.broadcastFallback)) answered = ask(kBroadcastNoTu, decoded);
         if (!answered) return fail();
-        SetCurrentDevice(decoded.serial, decoded.type);
+        line.SetDevice(decoded.serial, decoded.type);
     }
     result.ok = true;
-    result.serial = CurrentSerial();
-    result.type = CurrentType();
+    result.serial = line.Serial();
+    result.type = line.Type();
     result.model = ModelName(result.type);
     result.changeLogDecided = !context.imitation;
     result.changeLogEnabled = result.changeLogDecided && ChangeLogAfterIdentify(result.type);
@@ -60,24 +57,25 @@ IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, 
     return result;
 }
 
-ManualAddressResult SetManualAddress(int serial, const QString& modelName, StatusSink& status) {
+ManualAddressResult SetManualAddress(Connection& line, int serial, const QString& modelName, StatusSink& status) {
     ManualAddressResult result;
-    SetCurrentSerial(serial);
     if (!modelName.isEmpty()) {
         const int type = TypeOfModelName(modelName);
-        SetCurrentType(type);
-        g_imitationType = type;
+        line.SetDevice(serial, type);
+        line.SetImitationType(type);
+    } else {
+        line.SetSerial(serial);
     }
-    if (ValidNoTu(CurrentSerial(), CurrentType())) {
+    if (ValidNoTu(line.Serial(), line.Type())) {
         result.valid = true;
         result.status = QStringLiteral("номер правильный");
         status.ok(result.status);
     } else {
-        SetCurrentSerial(-1);
+        line.SetSerial(-1);
         result.status = QStringLiteral("номер должен быть от 1 до 65535");
         status.error(result.status);
     }
-    const DeviceModel* model = DescriptorOf(CurrentType());
+    const DeviceModel* model = line.Model();
     result.changeLogEnabled = model && model->changeLog == ChangeLogOffer::AlsoManual;
     return result;
 }

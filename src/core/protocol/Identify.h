@@ -8,14 +8,10 @@
 
 namespace omi {
 
-class ExchangeEngine;
+class Connection;
 
 constexpr int kImitationSerial = 20560;
 
-// The type the identification reports in imitation mode: 128 at start-up,
-// afterwards the type last chosen in the device-type box.
-int ImitationType();
-void SetImitationType(int type);
 
 struct IdentifyContext {
     bool imitation = false;       // the imitation action is checked
@@ -41,8 +37,9 @@ struct IdentifyResult {
 // Asks the device for its number and type: the known address is asked to
 // confirm itself, an unknown one (or, with broadcastFallback, one that does
 // not confirm) by the broadcast request. On success the pair becomes the
-// current device address; on failure the address is left as it was.
-IdentifyResult Identify(ExchangeEngine& engine, const IdentifyContext& context, StatusSink& status);
+// connection's device; on failure the device is left as it was. In
+// imitation the device is the imitation's type with kImitationSerial.
+IdentifyResult Identify(Connection& line, const IdentifyContext& context, StatusSink& status);
 
 struct ManualAddressResult {
     bool valid = false;
@@ -51,7 +48,8 @@ struct ManualAddressResult {
 };
 
 // Manual entry of a serial number and (optionally) a model name from the
-// device-type box.
-ManualAddressResult SetManualAddress(int serial, const QString& modelName, StatusSink& status);
+// device-type box, for the connection's device (the model also becomes the
+// imitation's type).
+ManualAddressResult SetManualAddress(Connection& line, int serial, const QString& modelName, StatusSink& status);
 
 }  // namespace omi

@@ -1,5 +1,7 @@
 #include "service/Calibration.h"
 
+#include "connection/Connection.h"
+
 #include <QPointer>
 #include <algorithm>
 #include <cmath>
@@ -295,15 +297,15 @@ Frame CalibrationAnswerData(const CalibrationFacts& facts, int code, int result,
     return data;
 }
 
-QString DecodeCalibrationAnswer(const CalibrationFacts& facts, int code, const Frame& response,
-                                CalibrationReply& answer) {
+QString DecodeCalibrationAnswer(const CalibrationFacts& facts, const DeviceAddress& from, int code,
+                                const Frame& response, CalibrationReply& answer) {
     answer = {};
     const int length = CalibrationAnswerLength(facts, code);
     const QString format = QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(cmd::Calibration);
     // A device with its jumper open may say so without the values.
     const bool shortJumper = facts.resultByte && response.size() == static_cast<std::size_t>(kMinFrame + 1) &&
                              response[0] == response.size() && response[kCodeAt] == 1;
-    QString why = ValidateAnswer(response, shortJumper ? kMinFrame + 1 : length, cmd::Calibration, format);
+    QString why = ValidateAnswer(response, from, shortJumper ? kMinFrame + 1 : length, cmd::Calibration, format);
     if (!why.isEmpty()) return why.split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QStringLiteral("; "));
     if (facts.resultByte) answer.result = response[kCodeAt];
     if (shortJumper) return {};
@@ -346,17 +348,18 @@ QStringList CalibrationByteLines(const Frame& frame) {
     return lines;
 }
 
-CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, const CalibrationJob& job,
+CalibrationOutcome RunCalibration(Connection& line, StatusSink& status, const CalibrationJob& job,
                                   const CalibrationObserver& observer) {
+    ExchangeEngine& engine = line.Engine();
     CalibrationOutcome outcome;
-    if (CurrentSerial() < 0) {
+    if (line.Serial() < 0) {
         outcome.stop = CalibrationStop::NoDevice;
         return outcome;
     }
-    const CalibrationFacts facts = CalibrationOf(CurrentType());
+    const CalibrationFacts facts = CalibrationOf(line.Type());
     if (facts.form == CalibrationForm::None) {
         // A known device without calibration offers no choice to run.
-        if (DescriptorOf(CurrentType())) {
+        if (line.Model()) {
             outcome.stop = CalibrationStop::NoChoice;
         } else {
             outcome.stop = CalibrationStop::UnknownType;
@@ -405,7 +408,7 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
         status.busy(subject + QStringLiteral(" Идет калибровка. Ждите..."));
         QString error;
         const std::optional<Frame> request =
-            BuildFrame(cmd::Calibration, CalibrationRequestData(facts.form, code, job.references), &error);
+            line.BuildFrame(cmd::Calibration, CalibrationRequestData(facts.form, code, job.references), &error);
         if (!request) {
             status.error(error);
             outcome.stop = CalibrationStop::NoDevice;
@@ -431,7 +434,7 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
         options.once = true;
         options.accept = [&](const Frame& answer) {
             CalibrationReply reply;
-            refused = DecodeCalibrationAnswer(facts, code, answer, reply);
+            refused = DecodeCalibrationAnswer(facts, line.Address(), code, answer, reply);
             return refused.isEmpty();
         };
         run.answered = engine.Exchange(*request, response, options);
@@ -447,7 +450,7 @@ CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, co
         }
         QString why;
         if (run.answered)
-            why = DecodeCalibrationAnswer(facts, code, response, run.answer);
+            why = DecodeCalibrationAnswer(facts, line.Address(), code, response, run.answer);
         else
             why = refused;
         if (!run.answered && why.isEmpty()) {

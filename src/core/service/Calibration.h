@@ -25,6 +25,7 @@
 namespace omi {
 
 class ExchangeEngine;
+class Connection;
 
 // Point codes: the lower and upper temperature points; 2..5 are the pressure
 // channels (system 1 sensor 1, system 1 sensor 2, system 2 sensor 1, system 2
@@ -108,8 +109,8 @@ struct CalibrationReply {
 // frame is no answer to the request (checked as every answer: length,
 // command, check byte, device type, serial number). A short answer that
 // carries only the result code 1 (jumper open) is accepted without values.
-QString DecodeCalibrationAnswer(const CalibrationFacts& facts, int code, const Frame& response,
-                                CalibrationReply& answer);
+QString DecodeCalibrationAnswer(const CalibrationFacts& facts, const DeviceAddress& from, int code,
+                                const Frame& response, CalibrationReply& answer);
 
 // --- judgement ---
 
@@ -191,10 +192,10 @@ int AnswerWaitLimitMs(const ExchangeEngine& engine, int timeoutMs);
 // turn, or the selected one (none when it is not a channel of the device).
 std::vector<int> PressureChannels(const CalibrationFacts& facts, const CalibrationJob& job);
 
-// Runs the calibration for the current device over the engine's transport
+// Runs the calibration for the connection's device over its line
 // and shows its progress and outcome on the status sink. The port's input
 // timeout is set for the run and given back its former value at the end.
-CalibrationOutcome RunCalibration(ExchangeEngine& engine, StatusSink& status, const CalibrationJob& job,
+CalibrationOutcome RunCalibration(Connection& line, StatusSink& status, const CalibrationJob& job,
                                   const CalibrationObserver& observer = {});
 
 // The memo lines of a frame: one per byte, "%.2d.%.2d=%S" with the byte

@@ -1,5 +1,7 @@
 #include "service/ChangeLog.h"
 
+#include "connection/Connection.h"
+
 #include <algorithm>
 
 #include "families/U29.h"
@@ -35,14 +37,14 @@ std::optional<Frame> ChangeLogConfigFrame(const Frame& answer) {
     return f;
 }
 
-std::optional<Frame> ChangeLogRequest(int block, int record) {
-    return BuildFrame(cmd::ChangeLog, {static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(record)});
+std::optional<Frame> ChangeLogRequest(const DeviceAddress& to, int block, int record) {
+    return BuildFrame(to, cmd::ChangeLog, {static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(record)});
 }
 
-QString CheckChangeLogAnswer(const Frame& answer) {
+QString CheckChangeLogAnswer(const DeviceAddress& from, const Frame& answer) {
     const int length = !answer.empty() && answer[0] >= kChangeLogMinLength ? answer[0] : kChangeLogMinLength;
     const QString why =
-        ValidateAnswer(answer, length, cmd::ChangeLog,
+        ValidateAnswer(answer, from, length, cmd::ChangeLog,
                        QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(cmd::ChangeLog));
     return why.split(QLatin1Char('\r'), Qt::SkipEmptyParts).join(QStringLiteral("; "));
 }
@@ -53,12 +55,12 @@ QString entryName(const ChangeLogEntry& e) { return Format(QStringLiteral("%d %.
 
 }  // namespace
 
-ChangeLogResult ReadChangeLog(ExchangeEngine& engine, const std::function<void(const QString& line)>& memo,
+ChangeLogResult ReadChangeLog(Connection& line, const std::function<void(const QString& line)>& memo,
                               const std::function<void(const ChangeLogResult& sofar)>& entry) {
     ChangeLogResult result;
     for (int block = 0; block < kChangeLogBlocks; ++block) {
         for (int record = 0; record < kChangeLogRecords; ++record) {
-            const std::optional<Frame> request = ChangeLogRequest(block, record);
+            const std::optional<Frame> request = ChangeLogRequest(line.Address(), block, record);
             if (!request) {
                 result.status = QStringLiteral("НЕТ СВЯЗИ");
                 return result;
@@ -71,14 +73,14 @@ ChangeLogResult ReadChangeLog(ExchangeEngine& engine, const std::function<void(c
                 refused.clear();
                 ExchangeOptions options;
                 options.once = true;
-                options.accept = [&refused](const Frame& a) {
-                    refused = CheckChangeLogAnswer(a);
+                options.accept = [&refused, &line](const Frame& a) {
+                    refused = CheckChangeLogAnswer(line.Address(), a);
                     return refused.isEmpty();
                 };
                 answer.clear();
-                const bool answered = engine.Exchange(*request, answer, options);
+                const bool answered = line.Exchange(*request, answer, options);
                 // Answers made up without a line are not checked by the exchange.
-                if (answered) refused = CheckChangeLogAnswer(answer);
+                if (answered) refused = CheckChangeLogAnswer(line.Address(), answer);
                 if (!answered && refused.isEmpty()) {
                     if (++silences >= kChangeLogSilences) {
                         result.status = QStringLiteral("НЕТ СВЯЗИ");
@@ -98,7 +100,7 @@ ChangeLogResult ReadChangeLog(ExchangeEngine& engine, const std::function<void(c
                 u29::ConfigPair decoded{u29::DefaultConfig(), u29::DefaultConfig()};
                 const std::optional<Frame> config = ChangeLogConfigFrame(answer);
                 if (!config) continue;
-                refused = u29::DecParam(*config, decoded);
+                refused = u29::DecParam(*config, line.Address(), decoded);
                 if (refused.isEmpty()) pair = decoded;
             }
             if (pair) {

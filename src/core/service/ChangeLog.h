@@ -17,7 +17,7 @@
 
 namespace omi {
 
-class ExchangeEngine;
+class Connection;
 
 inline constexpr int kChangeLogBlocks = 3;
 inline constexpr int kChangeLogRecords = 11;
@@ -39,13 +39,13 @@ QString ChangeLogLabel(int block, int record, int system, int dayNumber, int min
 std::optional<Frame> ChangeLogConfigFrame(const Frame& answer);
 
 // The change-log request of one entry.
-std::optional<Frame> ChangeLogRequest(int block, int record);
+std::optional<Frame> ChangeLogRequest(const DeviceAddress& to, int block, int record);
 
 // Whether an answer is a change-log answer of the current device: the checks
 // of every answer (its length byte is its length, at least
 // kChangeLogMinLength; check byte; device type; serial number; command 12).
 // Empty: it is; else the findings, separated by "; ".
-QString CheckChangeLogAnswer(const Frame& answer);
+QString CheckChangeLogAnswer(const DeviceAddress& from, const Frame& answer);
 
 // Requests of one entry at most: an answer that fails its checks, or none,
 // asks again (the request only reads). Two in a row without any answer end
@@ -77,7 +77,7 @@ struct ChangeLogResult {
 // their checks is not read; the others still are, and the result is not
 // complete. memo gets the byte lines of each answer taken; entry is told
 // after each entry (to let a window breathe).
-ChangeLogResult ReadChangeLog(ExchangeEngine& engine, const std::function<void(const QString& line)>& memo = {},
+ChangeLogResult ReadChangeLog(Connection& line, const std::function<void(const QString& line)>& memo = {},
                               const std::function<void(const ChangeLogResult& sofar)>& entry = {});
 
 }  // namespace omi

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
 #include "support/Format.h"
@@ -18,14 +19,14 @@ const QString kNoLink = QStringLiteral("НЕТ СВЯЗИ");
 const QString kRepeat = QStringLiteral("Ошибка связи Повторите...");
 }  // namespace
 
-ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const ReadJob& job, bool announceSuccess) {
+ReadResult ReadWithAttempts(Connection& line, StatusSink& status, const ReadJob& job, bool announceSuccess) {
     ReadResult result;
     if (!job.decode) {
         result.outcome = ReadOutcome::UnknownType;
         return result;
     }
     QString error;
-    const auto request = BuildFrame(job.command, {}, &error);
+    const auto request = line.BuildFrame(job.command, {}, &error);
     if (!request) {
         result.outcome = ReadOutcome::NoAddress;
         result.message = error;
@@ -35,7 +36,7 @@ ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const Re
         status.busy(job.busyText + QString::number(n));
         Frame response;
         ++result.attempts;
-        if (!engine.Exchange(*request, response)) {
+        if (!line.Exchange(*request, response)) {
             result.outcome = ReadOutcome::NoLink;
             status.error(kNoLink);
             return result;
@@ -53,14 +54,20 @@ ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const Re
     return result;
 }
 
-ResponseDecoder StateDecoder(int deviceType) {
-    const DeviceFamily* family = FamilyFor(deviceType);
-    return family ? ResponseDecoder(family->decodeState) : ResponseDecoder();
+ResponseDecoder StateDecoder(Connection& line) {
+    const DeviceFamily* family = line.Family();
+    if (!family) return {};
+    return [&line, decode = family->decodeState](const Frame& r) {
+        return decode(line.Records(), line.Address(), r);
+    };
 }
 
-ResponseDecoder ConfigDecoder(int deviceType) {
-    const DeviceFamily* family = FamilyFor(deviceType);
-    return family ? ResponseDecoder(family->decodeConfig) : ResponseDecoder();
+ResponseDecoder ConfigDecoder(Connection& line) {
+    const DeviceFamily* family = line.Family();
+    if (!family) return {};
+    return [&line, decode = family->decodeConfig](const Frame& r) {
+        return decode(line.Records(), line.Address(), r);
+    };
 }
 
 int ConfigCommand(int deviceType) {
@@ -68,29 +75,27 @@ int ConfigCommand(int deviceType) {
     return family ? family->configCommand : cmd::ReadConfig;
 }
 
-ReadResult ReadState(ExchangeEngine& engine, StatusSink& status) {
-    const int type = CurrentType();
+ReadResult ReadState(Connection& line, StatusSink& status) {
     ReadJob job{cmd::State, QStringLiteral("Чтение состояния. Ждите... попытка № "),
-                  QStringLiteral("Cостояние прочитано успешно"), StateDecoder(type)};
-    ReadResult result = ReadWithAttempts(engine, status, job);
+                  QStringLiteral("Cостояние прочитано успешно"), StateDecoder(line)};
+    ReadResult result = ReadWithAttempts(line, status, job);
     if (result.outcome == ReadOutcome::UnknownType)
         result.message = QStringLiteral("TFomi.AreadstateExecute: Неправильный тип прибора");
     return result;
 }
 
-ReadResult ReadConfig(ExchangeEngine& engine, StatusSink& status, bool announceSuccess) {
-    const int type = CurrentType();
-    ReadJob job{ConfigCommand(type), QStringLiteral("Чтение конфигурации. Ждите... попытка № "),
-                  QStringLiteral("Конфигурация успешно прочитана"), ConfigDecoder(type)};
-    ReadResult result = ReadWithAttempts(engine, status, job, announceSuccess);
+ReadResult ReadConfig(Connection& line, StatusSink& status, bool announceSuccess) {
+    ReadJob job{ConfigCommand(line.Type()), QStringLiteral("Чтение конфигурации. Ждите... попытка № "),
+                  QStringLiteral("Конфигурация успешно прочитана"), ConfigDecoder(line)};
+    ReadResult result = ReadWithAttempts(line, status, job, announceSuccess);
     if (result.outcome == ReadOutcome::UnknownType)
         result.message = QStringLiteral("TFomi.AreadParamExecute: Неправильный тип прибора");
     return result;
 }
 
-QStringList StateValueTexts(int deviceType, int system) {
-    const DeviceModel* model = DescriptorOf(deviceType);
-    return model ? model->family->stateTexts(*model, system) : QStringList();
+QStringList StateValueTexts(const Connection& line, int system) {
+    const DeviceModel* model = line.Model();
+    return model ? model->family->stateTexts(line.Records(), *model, system) : QStringList();
 }
 
 const StateLayoutTable* StateTableOf(int deviceType) {
@@ -98,9 +103,9 @@ const StateLayoutTable* StateTableOf(int deviceType) {
     return family ? &family->stateTable() : nullptr;
 }
 
-QStringList ConfigValueTexts(int deviceType) {
-    const DeviceFamily* family = FamilyFor(deviceType);
-    return family ? family->configTexts() : QStringList();
+QStringList ConfigValueTexts(const Connection& line) {
+    const DeviceFamily* family = line.Family();
+    return family ? family->configTexts(line.Records()) : QStringList();
 }
 
 namespace {

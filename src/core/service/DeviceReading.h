@@ -17,11 +17,11 @@
 
 namespace omi {
 
-class ExchangeEngine;
+class Connection;
 
 inline constexpr int kReadAttempts = 20;
 
-// Decodes a response into the family's current records; an empty text means
+// Decodes a response into a connection's family records; an empty text means
 // the response was accepted.
 using ResponseDecoder = std::function<QString(const Frame& response)>;
 
@@ -29,7 +29,7 @@ enum class ReadOutcome {
     Ok,
     NoLink,       // no valid response ("НЕТ СВЯЗИ")
     BadAnswers,   // every attempt failed the decoder ("Ошибка связи Повторите...")
-    NoAddress,    // no request could be built for the current address (nothing shown)
+    NoAddress,    // no request could be built for the device's address (nothing shown)
     UnknownType,  // no decoder for the device type (message for a message box)
 };
 
@@ -53,29 +53,29 @@ struct ReadJob {
 // data, exchange; no response ends at once with the error "НЕТ СВЯЗИ"; an
 // accepted response ends with the success text (when announceSuccess); after
 // 20 refused responses the error "Ошибка связи Повторите...".
-ReadResult ReadWithAttempts(ExchangeEngine& engine, StatusSink& status, const ReadJob& job,
-                            bool announceSuccess = true);
+ReadResult ReadWithAttempts(Connection& line, StatusSink& status, const ReadJob& job, bool announceSuccess = true);
 
-// Family dispatch by device type code. An empty decoder: the family has none.
-ResponseDecoder StateDecoder(int deviceType);
-ResponseDecoder ConfigDecoder(int deviceType);
+// The decoders of the connection's device into the connection's records, for
+// the device it addresses. An empty decoder: the type has no family.
+ResponseDecoder StateDecoder(Connection& line);
+ResponseDecoder ConfigDecoder(Connection& line);
 int ConfigCommand(int deviceType);  // 5; 1 for the ЛОРС (128)
 
-// The state of the current device into its family's current state records;
-// success "Cостояние прочитано успешно".
-ReadResult ReadState(ExchangeEngine& engine, StatusSink& status);
-// The configuration of the current device into its family's current
-// configuration records; success "Конфигурация успешно прочитана". The window
-// announces the success itself after building its page (announceSuccess false).
-ReadResult ReadConfig(ExchangeEngine& engine, StatusSink& status, bool announceSuccess = true);
+// The state of the connection's device into its state records; success
+// "Cостояние прочитано успешно".
+ReadResult ReadState(Connection& line, StatusSink& status);
+// The configuration of the connection's device into its configuration
+// records; success "Конфигурация успешно прочитана". The window announces the
+// success itself after building its page (announceSuccess false).
+ReadResult ReadConfig(Connection& line, StatusSink& status, bool announceSuccess = true);
 
 // The texts of the last state reading for one heat system (index 0 or 1) and
 // the state layout table of the family; empty / null for an unknown type.
-QStringList StateValueTexts(int deviceType, int system);
+QStringList StateValueTexts(const Connection& line, int system);
 const StateLayoutTable* StateTableOf(int deviceType);
 // The configuration texts of both heat systems, system 1 first (44 lines for
 // the family 234/235).
-QStringList ConfigValueTexts(int deviceType);
+QStringList ConfigValueTexts(const Connection& line);
 
 // Level-0 listings of a raw response: one line per byte i, then the check
 // byte of the whole frame (0 for a correct frame).

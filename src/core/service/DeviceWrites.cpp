@@ -1,5 +1,7 @@
 #include "service/DeviceWrites.h"
 
+#include "connection/Connection.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -91,9 +93,9 @@ std::optional<Frame> ClockData(const QDateTime& now) {
                  static_cast<std::uint8_t>(year - 2000)};
 }
 
-WritePlan PlanWrite(WriteOp op, const WriteArgs& args) {
+WritePlan PlanWrite(const Connection& line, WriteOp op, const WriteArgs& args) {
     WritePlan plan;
-    const DeviceFamily* family = FamilyFor(CurrentType());
+    const DeviceFamily* family = line.Family();
     if (!family) {
         plan.error = QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
         return plan;
@@ -106,7 +108,7 @@ WritePlan PlanWrite(WriteOp op, const WriteArgs& args) {
                                  .arg(args.now.date().year());
                 return plan;
             }
-            plan.request = BuildFrame(cmd::SetClock, *data, &plan.error);
+            plan.request = line.BuildFrame(cmd::SetClock, *data, &plan.error);
             return plan;
         }
         case WriteOp::SetNumber: {
@@ -115,10 +117,10 @@ WritePlan PlanWrite(WriteOp op, const WriteArgs& args) {
                 return plan;
             }
             if (family->setNumberRequest) {
-                plan.request = family->setNumberRequest(args.newNumber, &plan.error);
+                plan.request = family->setNumberRequest(line.Address(), args.newNumber, &plan.error);
                 return plan;
             }
-            plan.request = BuildFrame(cmd::NetworkNumber,
+            plan.request = line.BuildFrame(cmd::NetworkNumber,
                                       {0x55, 0xAA, static_cast<std::uint8_t>(args.newNumber & 0xFF),
                                        static_cast<std::uint8_t>(args.newNumber >> 8)},
                                       &plan.error);
@@ -129,7 +131,7 @@ WritePlan PlanWrite(WriteOp op, const WriteArgs& args) {
                 plan.error = QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
                 return plan;
             }
-            const ConfigWritePlan built = family->planConfigWrite();
+            const ConfigWritePlan built = family->planConfigWrite(line.Records(), line.Address());
             plan.request = built.request;
             plan.error = built.error;
             plan.mismatch = built.mismatch;
@@ -143,19 +145,20 @@ WritePlan PlanWrite(WriteOp op, const WriteArgs& args) {
                 plan.error = QStringLiteral("у этого устройства нет архивов: стирать нечего, запрос не послан");
                 return plan;
             }
-            plan.request = BuildFrame(cmd::ClearArchives, {0x44, 0xBB}, &plan.error);
+            plan.request = line.BuildFrame(cmd::ClearArchives, {0x44, 0xBB}, &plan.error);
             return plan;
         case WriteOp::Initialise:
         case WriteOp::StartWorkTime:
-            plan.request = BuildFrame(commandOf(op), {}, &plan.error);
+            plan.request = line.BuildFrame(commandOf(op), {}, &plan.error);
             return plan;
     }
     return plan;
 }
 
-WriteOutcome JudgeWrite(WriteOp op, const WriteArgs& args, bool answered, const Frame& response) {
+WriteOutcome JudgeWrite(const Connection& line, WriteOp op, const WriteArgs& args, bool answered,
+                        const Frame& response) {
     WriteOutcome out;
-    const DeviceFamily* family = FamilyFor(CurrentType());
+    const DeviceFamily* family = line.Family();
     if (!answered) {
         const bool silentRefusal = family && family->writeRefusalSilent && op != WriteOp::SetClock;
         out.status = silentRefusal ? kNoJumperOrLink : kNoLink;
@@ -169,7 +172,7 @@ WriteOutcome JudgeWrite(WriteOp op, const WriteArgs& args, bool answered, const 
     if (op == WriteOp::SetNumber && family && family->setNumberResult)
         out.result = family->setNumberResult(response, args.newNumber);
     else if (op == WriteOp::WriteConfig && family && family->configWriteResult)
-        out.result = family->configWriteResult(response);
+        out.result = family->configWriteResult(line.Records(), response);
     else if (family && family->writeRefusalSilent)
         out.result = 0;  // the device answers only a write it takes
     else if (response.size() > 6)  // byte 5 is a data byte, not the check byte
@@ -198,8 +201,9 @@ bool WriteRepeats(WriteOp op) {
     return false;
 }
 
-QString CheckWriteAnswer(WriteOp op, const WriteArgs& args, const Frame& request, const Frame& response) {
-    const DeviceFamily* family = FamilyFor(CurrentType());
+QString CheckWriteAnswer(const Connection& line, WriteOp op, const WriteArgs& args, const Frame& request,
+                         const Frame& response) {
+    const DeviceFamily* family = line.Family();
     const int command = request.size() > 4 ? request[4] : -1;
     const bool numberFromAnswer = op == WriteOp::SetNumber && family && family->setNumberResult;
     // The lengths the answer may have, the usual one first.
@@ -210,7 +214,7 @@ QString CheckWriteAnswer(WriteOp op, const WriteArgs& args, const Frame& request
         lengths.push_back(kMinFrame);
     const bool listed = !response.empty() && std::find(lengths.begin(), lengths.end(), response[0]) != lengths.end();
     const int length = listed ? response[0] : lengths.front();
-    QString why = ValidateAnswer(response, length, command,
+    QString why = ValidateAnswer(response, line.Address(), length, command,
                                  QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА ") + QString::number(command));
     // The number the ЛОРС answers from is its result: the new one is right too.
     if (numberFromAnswer && response.size() >= 4 && GetW(response, 2) == args.newNumber)
@@ -220,59 +224,56 @@ QString CheckWriteAnswer(WriteOp op, const WriteArgs& args, const Frame& request
 
 namespace {
 
-// A device of the current type answering under the number: the identification
-// request addressed to it. The current number stays the one it was.
-bool answersUnder(ExchangeEngine& engine, int serial) {
-    const int before = CurrentSerial();
-    SetCurrentSerial(serial);
-    const auto isIt = [serial](const Frame& answer) {
+// A device of the connection's type answering under the number: the
+// identification request addressed to it. The connection keeps its number.
+bool answersUnder(Connection& line, int serial) {
+    const int type = line.Type();
+    const auto isIt = [serial, type](const Frame& answer) {
         const NoTu found = DecNoTu(answer);
-        return found.message.isEmpty() && found.type == CurrentType() && found.serial == serial;
+        return found.message.isEmpty() && found.type == type && found.serial == serial;
     };
-    const std::optional<Frame> request = BuildFrame(cmd::NumberType);
+    const std::optional<Frame> request = BuildFrame(DeviceAddress{serial, type}, cmd::NumberType);
     ExchangeOptions options;
     options.accept = isIt;
     Frame answer;
-    const bool found = request && engine.Exchange(*request, answer, options) && isIt(answer);
-    SetCurrentSerial(before);
-    return found;
+    return request && line.Exchange(*request, answer, options) && isIt(answer);
 }
 
 }  // namespace
 
-WriteOutcome SendWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, const Frame& request) {
+WriteOutcome SendWrite(Connection& line, WriteOp op, const WriteArgs& args, const Frame& request) {
     QString refused;
     ExchangeOptions options;
     options.once = !WriteRepeats(op);
     options.accept = [&](const Frame& answer) {
-        refused = CheckWriteAnswer(op, args, request, answer);
+        refused = CheckWriteAnswer(line, op, args, request, answer);
         return refused.isEmpty();
     };
     Frame response;
-    const bool answered = engine.Exchange(request, response, options);
-    WriteOutcome out = JudgeWrite(op, args, answered, response);
+    const bool answered = line.Exchange(request, response, options);
+    WriteOutcome out = JudgeWrite(line, op, args, answered, response);
     if (!answered) {
         out.refused = refused;
         // The device may have taken the number and its answer been lost: it
         // answers under the new number then, and no longer under the old one.
-        if (op == WriteOp::SetNumber && answersUnder(engine, args.newNumber)) {
+        if (op == WriteOp::SetNumber && answersUnder(line, args.newNumber)) {
             out = WriteOutcome{true, 0, WriteSuccessText(op, args.now), {}};
         }
     }
-    if (out.ok && op == WriteOp::SetNumber) SetCurrentSerial(args.newNumber);
+    if (out.ok && op == WriteOp::SetNumber) line.SetSerial(args.newNumber);
     return out;
 }
 
-WriteOutcome RunWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, bool* sent) {
+WriteOutcome RunWrite(Connection& line, WriteOp op, const WriteArgs& args, bool* sent) {
     if (sent) *sent = false;
-    const WritePlan plan = PlanWrite(op, args);
+    const WritePlan plan = PlanWrite(line, op, args);
     if (!plan.request) {
         WriteOutcome refused;
         refused.status = plan.mismatch.isEmpty() ? plan.error : QStringLiteral("Не совпадает:") + plan.mismatch;
         return refused;
     }
     if (sent) *sent = true;
-    return SendWrite(engine, op, args, *plan.request);
+    return SendWrite(line, op, args, *plan.request);
 }
 
 }  // namespace omi

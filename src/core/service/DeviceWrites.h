@@ -14,7 +14,7 @@
 
 namespace omi {
 
-class ExchangeEngine;
+class Connection;
 
 enum class WriteOp { SetClock, SetNumber, WriteConfig, Initialise, StartWorkTime, ClearArchives };
 
@@ -38,7 +38,7 @@ QString WriteOpName(WriteOp op);
 // month, year − 2000. Empty for a year outside 2000..2255.
 std::optional<Frame> ClockData(const QDateTime& now);
 
-// The request of a write to the current device, or why none is sent: error
+// The request of a write to the connection's device, or why none is sent: error
 // is a status text; mismatch (configuration) lists the disagreeing shared
 // settings and is shown after "Не совпадает:".
 struct WritePlan {
@@ -46,7 +46,7 @@ struct WritePlan {
     QString error;
     QString mismatch;
 };
-WritePlan PlanWrite(WriteOp op, const WriteArgs& args);
+WritePlan PlanWrite(const Connection& line, WriteOp op, const WriteArgs& args);
 
 // The outcome of a write: ok, the result byte (or the derived result; -1
 // where none is read) and the status text. refused: why the answers that
@@ -59,7 +59,8 @@ struct WriteOutcome {
 };
 // The judgement of an answer that passed CheckWriteAnswer (answered false:
 // none did).
-WriteOutcome JudgeWrite(WriteOp op, const WriteArgs& args, bool answered, const Frame& response);
+WriteOutcome JudgeWrite(const Connection& line, WriteOp op, const WriteArgs& args, bool answered,
+                        const Frame& response);
 
 // Whether an answer is the answer to this write request: the checks of every
 // answer (length, check byte, device type, serial number, command code).
@@ -68,7 +69,8 @@ WriteOutcome JudgeWrite(WriteOp op, const WriteArgs& args, bool answered, const 
 // read (the clock, the 225) it may come without it. The ЛОРС answers a
 // configuration write with its configuration, and a new number from the
 // number it then has (the new one when it took it).
-QString CheckWriteAnswer(WriteOp op, const WriteArgs& args, const Frame& request, const Frame& response);
+QString CheckWriteAnswer(const Connection& line, WriteOp op, const WriteArgs& args, const Frame& request,
+                         const Frame& response);
 
 // Whether a write whose answer did not come is sent again. The device
 // carries out every request it receives, and a lost answer does not mean
@@ -84,12 +86,12 @@ bool WriteRepeats(WriteOp op);
 
 // Sends a planned write request and judges its answer. A new network number
 // whose answer did not come is looked for under the new number before the
-// change is called failed. On a successful set number the current device
+// change is called failed. On a successful set number the connection's device
 // takes the new number.
-WriteOutcome SendWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, const Frame& request);
+WriteOutcome SendWrite(Connection& line, WriteOp op, const WriteArgs& args, const Frame& request);
 
-// Plans, sends and judges one write through the engine. sent, when given,
+// Plans, sends and judges one write on the connection. sent, when given,
 // tells whether a request was sent at all.
-WriteOutcome RunWrite(ExchangeEngine& engine, WriteOp op, const WriteArgs& args, bool* sent = nullptr);
+WriteOutcome RunWrite(Connection& line, WriteOp op, const WriteArgs& args, bool* sent = nullptr);
 
 }  // namespace omi

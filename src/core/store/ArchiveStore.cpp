@@ -119,4 +119,37 @@ std::vector<ArchiveStore::RunRow> ArchiveStore::Runs() const {
     return backend_ ? backend_->Runs() : std::vector<RunRow>{};
 }
 
+std::vector<ArchiveStore::RunRow> ArchiveStore::LastRuns() const {
+    return backend_ ? backend_->LastRuns() : std::vector<RunRow>{};
+}
+
+std::vector<std::pair<int, int>> ArchiveStore::StoredMeters() const {
+    return backend_ ? backend_->StoredMeters() : std::vector<std::pair<int, int>>{};
+}
+
+int ArchiveStore::SchemaVersion() const { return backend_ ? backend_->SchemaVersion() : 0; }
+
+QString ArchiveStore::SetRunClock(std::int64_t run, qint64 offsetSeconds) {
+    if (!backend_) return QStringLiteral("хранилище: ") + missing_;
+    return backend_->SetRunClock(run, offsetSeconds);
+}
+
+ArchiveStore::MeterLock ArchiveStore::TryLockMeter(int serial, QString* error) {
+    if (!backend_) {
+        if (error) *error = QStringLiteral("хранилище: ") + missing_;
+        return MeterLock::Failed;
+    }
+    return backend_->TryLockMeter(serial, error);
+}
+
+void ArchiveStore::UnlockMeter(int serial) {
+    if (backend_) backend_->UnlockMeter(serial);
+}
+
+std::vector<int> ArchiveStore::LockedMeters() const { return backend_ ? backend_->LockedMeters() : std::vector<int>{}; }
+
+std::vector<int> ArchiveStore::LostMeterLocks() const {
+    return backend_ ? backend_->LostMeterLocks() : std::vector<int>{};
+}
+
 }  // namespace omi

@@ -8,7 +8,11 @@
 // Tables: omi_store (the schema version), omi_record (type, serial, archive,
 // day, hour unique), omi_complete (per device and archive the newest hour a
 // finished read reached: the next collection starts after it), omi_run (one
-// row per meter and collection: start, end, status, records).
+// row per meter and collection: start, end, status, records, the device
+// clock's offset from the computer's at identification).
+//
+// Version 2 added omi_run.clock_offset; a store of version 1 opened for
+// writing gains the column, one opened only for reading is read as it is.
 
 #include <QByteArray>
 #include <QDate>
@@ -18,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "archives/ArchiveRecord.h"
@@ -50,7 +55,7 @@ class ArchiveStoreBackend;
 // returns the message, reads return nothing.
 class ArchiveStore {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     ArchiveStore();
     ~ArchiveStore();
@@ -74,6 +79,8 @@ public:
     // connection is opened again, tried for up to withinMs.
     bool Reachable(int withinMs);
     QString Location() const { return location_; }
+    // The schema version of the open store (an old one only read stays old).
+    int SchemaVersion() const;
 
     // The newest hour a finished read of this archive reached, if any.
     std::optional<std::int64_t> CompleteThrough(int type, int serial, StoredArchive archive) const;
@@ -104,6 +111,25 @@ public:
     // with its status and records. Returns the row's id, -1 on failure.
     std::int64_t BeginRun(const QString& meter, const QString& link, int serial, const QDateTime& started);
     QString EndRun(std::int64_t run, int type, const QString& status, int added, int already, const QDateTime& ended);
+    // The device's clock against the computer's at the identification of a
+    // run: device time minus computer time, seconds (positive: the device is ahead).
+    QString SetRunClock(std::int64_t run, qint64 offsetSeconds);
+
+    // A meter taken by one collector at a time, whichever machine it runs on:
+    // a PostgreSQL store holds a lock of the database session (the server
+    // drops it with the session when the collector dies or loses the
+    // connection); an SQLite store a lock on a byte of the file
+    // "<store>.meters" beside it (the system drops it with the process).
+    // Taken again by the same store object: HeldElsewhere, the meter is
+    // already being read.
+    enum class MeterLock { Taken, HeldElsewhere, Failed };
+    MeterLock TryLockMeter(int serial, QString* error = nullptr);
+    void UnlockMeter(int serial);
+    // The meters this object holds; after a lost connection was opened again
+    // (Reachable), the ones another collector took in between are in lost.
+    std::vector<int> LockedMeters() const;
+    std::vector<int> LostMeterLocks() const;
+
 
     struct RunRow {
         std::int64_t id = 0;
@@ -115,8 +141,13 @@ public:
         QString status;
         int added = 0;
         int already = 0;
+        std::optional<qint64> clockOffset;  // seconds, device minus computer
     };
     std::vector<RunRow> Runs() const;
+    // The newest run of every serial number (a meter's last collection).
+    std::vector<RunRow> LastRuns() const;
+    // The (type, serial) pairs that have records, by type then serial.
+    std::vector<std::pair<int, int>> StoredMeters() const;
 
 private:
     std::unique_ptr<ArchiveStoreBackend> backend_;

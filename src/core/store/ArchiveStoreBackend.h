@@ -27,6 +27,14 @@ public:
     virtual QString EndRun(std::int64_t run, int type, const QString& status, int added, int already,
                            const QDateTime& ended) = 0;
     virtual std::vector<ArchiveStore::RunRow> Runs() const = 0;
+    virtual std::vector<ArchiveStore::RunRow> LastRuns() const = 0;
+    virtual std::vector<std::pair<int, int>> StoredMeters() const = 0;
+    virtual int SchemaVersion() const = 0;
+    virtual QString SetRunClock(std::int64_t run, qint64 offsetSeconds) = 0;
+    virtual ArchiveStore::MeterLock TryLockMeter(int serial, QString* error) = 0;
+    virtual void UnlockMeter(int serial) = 0;
+    virtual std::vector<int> LockedMeters() const = 0;
+    virtual std::vector<int> LostMeterLocks() const = 0;
 };
 
 // The module's entry: a new backend, owned by the caller.

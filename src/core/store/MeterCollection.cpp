@@ -1,5 +1,7 @@
 #include "store/MeterCollection.h"
 
+#include "connection/Connection.h"
+
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
@@ -21,12 +23,15 @@ namespace {
 // the time left of the reading state.
 class EventStatus : public StatusSink {
 public:
-    EventStatus(const CollectEvents& events, const ArchiveReadingState* state) : events_(events), state_(state) {}
+    EventStatus(const CollectEvents& events, ArchiveReadingState* state) : events_(events), state_(state) {}
     void show(StatusStyle style, const QString& shown) override {
         if (style == StatusStyle::Error) lastError = shown;
         if (events_.status) events_.status(shown);
     }
+    // The reader reports its progress before each request: the moment to
+    // end a read the collection no longer wants.
     void progress(int position, int maximum) override {
+        if (state_ && events_.stopRequested && events_.stopRequested()) state_->Stop();
         if (!events_.progress || maximum <= 0) return;
         events_.progress(archive, std::clamp(maximum - position, 0, maximum), maximum, state_ ? state_->estimate : 0);
     }
@@ -35,7 +40,7 @@ public:
 
 private:
     const CollectEvents& events_;
-    const ArchiveReadingState* state_;
+    ArchiveReadingState* state_;
 };
 
 bool hasArchive(int type, int kind) {
@@ -60,15 +65,15 @@ bool AlreadyStored(const std::set<std::int64_t>& stored, StoredArchive archive, 
     return true;
 }
 
-MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const MeterStart& start, bool portFree,
+MeterOutcome CollectMeter(Connection& line, const Meter& meter, const MeterStart& start, bool portFree,
                           const QDateTime& now, const CollectEvents& events) {
     MeterOutcome outcome;
     EventStatus identifyStatus(events, nullptr);
     // A known type asks the listed address to confirm itself (devices sharing
     // the line stay silent); an unknown one asks whatever device answers the
     // broadcast, which must then have the listed number.
-    SetCurrentDevice(meter.type >= 0 ? meter.serial : -1, meter.type >= 0 ? meter.type : -1);
-    const IdentifyResult id = Identify(engine, {false, portFree, meter.Udp(), false}, identifyStatus);
+    line.SetDevice(meter.type >= 0 ? meter.serial : -1, meter.type >= 0 ? meter.type : -1);
+    const IdentifyResult id = Identify(line, {false, portFree, meter.Udp(), false}, identifyStatus);
     if (!id.ok) {
         outcome.status = identifyStatus.lastError.isEmpty() ? kNoLinkText : identifyStatus.lastError;
         return outcome;
@@ -120,7 +125,7 @@ MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const Mete
         status.archive = archive;
         std::optional<std::int64_t> newest;
         ArchiveReadContext context;
-        context.engine = &engine;
+        context.line = &line;
         context.status = &status;
         context.accessLevel = 1;
         context.logFolder = QDir::tempPath();

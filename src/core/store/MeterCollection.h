@@ -21,7 +21,7 @@
 
 namespace omi {
 
-class ExchangeEngine;
+class Connection;
 
 // Where a meter's collection starts.
 struct MeterStart {
@@ -41,6 +41,9 @@ struct MeterStart {
 bool AlreadyStored(const std::set<std::int64_t>& stored, StoredArchive archive, int day, int hour);
 
 struct CollectEvents {
+    // Asked before each request of an archive read: true ends the read
+    // there (the collection is being stopped). Null: never.
+    std::function<bool()> stopRequested;
     // Status texts of the reading (busy and errors).
     std::function<void(const QString& text)> status;
     std::function<void(StoredArchive archive, int done, int planned, int secondsLeft)> progress;
@@ -66,7 +69,7 @@ struct MeterOutcome {
 // else invalid (the whole archive).
 QDate ResumeDay(StoredArchive archive, const QDate& since, std::optional<std::int64_t> through);
 
-MeterOutcome CollectMeter(ExchangeEngine& engine, const Meter& meter, const MeterStart& start, bool portFree,
+MeterOutcome CollectMeter(Connection& line, const Meter& meter, const MeterStart& start, bool portFree,
                           const QDateTime& now, const CollectEvents& events);
 
 }  // namespace omi

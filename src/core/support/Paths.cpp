@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <mutex>
+
 namespace omi {
 
 const QString kDataFolderName = QStringLiteral("ДАННЫЕ");
@@ -57,8 +59,12 @@ QString DataRoot() {
     // folder, filled from the installed one the first time.
     const QString installed = InstalledDataRoot();
     if (!QFileInfo(installed).isDir()) return beside;
+    // Seeded once per user folder, also when lines in several threads ask
+    // at the same moment.
+    static std::mutex seeding;
     static QString seeded;
     const QString user = UserDataRoot();
+    const std::lock_guard<std::mutex> lock(seeding);
     if (seeded != user) {
         QDir().mkpath(user);
         SeedDataFolder(installed, user);

@@ -5,11 +5,11 @@
 
 namespace omi {
 
-QString StatusText(StatusStyle style, const QString& text) {
-    if (style == StatusStyle::Error) return text;
-    const int type = CurrentType();
+QString StatusText(StatusStyle style, const QString& text, const DeviceAddress* device) {
+    if (style == StatusStyle::Error || !device) return text;
+    const int type = device->type;
     if (type < 128 || type > 237) return text;
-    return ModelName(type) + QStringLiteral(" № ") + QString::number(CurrentSerial()) + QStringLiteral(": ") + text;
+    return ModelName(type) + QStringLiteral(" № ") + QString::number(device->serial) + QStringLiteral(": ") + text;
 }
 
 }  // namespace omi

@@ -20,6 +20,10 @@ class QTimer;
 
 namespace omi {
 
+// The line as the program sees it: free, a modem dialling, or a modem
+// connection up (then the modem's own words may come between answers).
+enum class LineState { Connected = 0, Free = 1, Dialling = 2 };
+
 class TCommPortDriver : public QObject {
     Q_OBJECT
 public:
@@ -73,6 +77,9 @@ public:
     std::uint16_t OutputTimeout() const { return outputTimeout_; }
     void SetOutputTimeout(std::uint16_t ms) { outputTimeout_ = ms; }
     std::uint32_t InputTimeout() const { return inputTimeout_; }
+    // The modem state of the line this port serves.
+    omi::LineState LineState() const { return lineState_; }
+    void SetLineState(omi::LineState state) { lineState_ = state; }
     void SetInputTimeout(std::uint32_t ms) { inputTimeout_ = ms; }
     bool CheckLineStatus() const { return checkLineStatus_; }
     void SetCheckLineStatus(bool on) { checkLineStatus_ = on; }
@@ -141,6 +148,7 @@ private:
     bool enableDtrOnOpen_ = true;
     std::uint16_t outputTimeout_ = 500;
     std::uint32_t inputTimeout_ = 200;
+    omi::LineState lineState_ = omi::LineState::Free;
     bool checkLineStatus_ = false;
     int suspend_ = 0;
     QString lastError_;

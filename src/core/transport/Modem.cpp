@@ -12,14 +12,9 @@ namespace omi {
 
 namespace {
 
-LineState g_lineState = LineState::Free;
-
 enum Column { kName, kTelephone, kPort, kDialling, kCity, kExit, kLongDistance, kColumns };
 
 }  // namespace
-
-LineState CurrentLineState() { return g_lineState; }
-void SetLineState(LineState state) { g_lineState = state; }
 
 QString ConnectionListPath() {
     return DataPath({kDataFolderName, QStringLiteral("МОДЕМ"), QStringLiteral("СОЕДИНЕНИЯ"), QStringLiteral("TXT")});
@@ -134,10 +129,10 @@ QByteArray collect(TCommPortDriver& port, int ms, Enough enough) {
 bool DialModem(TCommPortDriver& port, const ModemConnection& c, int timeoutMs, QString* text) {
     auto fail = [&](const QString& why) {
         if (text) *text = why;
-        SetLineState(LineState::Free);
+        port.SetLineState(LineState::Free);
         return false;
     };
-    SetLineState(LineState::Dialling);
+    port.SetLineState(LineState::Dialling);
     if (!port.IsOpen() && !port.OpenPort()) return fail(port.PortName() + QStringLiteral(" занят (отсутсвует)"));
     port.SuspendPolling();
     // A lone carriage return ends whatever the modem had on its line.
@@ -156,7 +151,7 @@ bool DialModem(TCommPortDriver& port, const ModemConnection& c, int timeoutMs, Q
     const QString number = QStringLiteral("номер: ") + c.telephone;
     switch (JudgeDialReply(reduced)) {
         case DialOutcome::Connected:
-            SetLineState(LineState::Connected);
+            port.SetLineState(LineState::Connected);
             if (text) *text = c.telephone + QStringLiteral(" НА СВЯЗИ!");
             return true;
         case DialOutcome::Failed:
@@ -181,7 +176,7 @@ void HangUpModem(TCommPortDriver& port) {
         port.ResumePolling();
     }
     port.ClosePort();
-    SetLineState(LineState::Free);
+    port.SetLineState(LineState::Free);
 }
 
 }  // namespace omi

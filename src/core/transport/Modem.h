@@ -14,11 +14,6 @@ namespace omi {
 
 class TCommPortDriver;
 
-// The line as the program sees it.
-enum class LineState { Connected = 0, Free = 1, Dialling = 2 };
-LineState CurrentLineState();
-void SetLineState(LineState state);
-
 // One stored connection (a row of ДАННЫЕ/МОДЕМ/СОЕДИНЕНИЯ.TXT).
 struct ModemConnection {
     QString name;

@@ -26,8 +26,12 @@ namespace omi {
 namespace {
 
 qint64 nowNs() {
-    static QElapsedTimer clock;
-    if (!clock.isValid()) clock.start();
+    // Started once, on first use, whichever thread comes first.
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
     return clock.nsecsElapsed();
 }
 

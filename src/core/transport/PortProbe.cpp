@@ -10,7 +10,6 @@ QString PortProbeBusyText(const QString& name) {
 }
 
 PortProbeResult ProbePort(TCommPortDriver& port, const QString& name, std::uint32_t baud) {
-    ClearCurrentDevice();
     PortProbeResult result;
     result.busy = PortProbeBusyText(name);
     port.ClosePort();

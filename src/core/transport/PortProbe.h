@@ -21,7 +21,7 @@ struct PortProbeResult {
 // Shown while the probe runs.
 QString PortProbeBusyText(const QString& name);
 
-// Clears the current device address, closes the port, sets the name and speed,
+// Closes the port (the caller forgets the device it addressed), sets the name and speed,
 // opens it to see whether it is free and closes it again: the port is always
 // left closed; the next exchange opens it.
 PortProbeResult ProbePort(TCommPortDriver& port, const QString& name, std::uint32_t baud);

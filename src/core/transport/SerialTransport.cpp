@@ -37,7 +37,7 @@ bool SerialTransport::ExchangeWith(const Frame& requestIn, Frame& response, cons
     // attempts nothing is discarded: a late answer to this request is good.)
     // Over a modem line what is waiting may be the modem's word that the
     // carrier was lost after the last answer: then nothing can be reached.
-    if (CurrentLineState() == LineState::Connected) {
+    if (port_->LineState() == LineState::Connected) {
         const std::uint32_t waiting = port_->RxCount();
         if (waiting > 0 && waiting != 65535) {
             QByteArray text(static_cast<qsizetype>(waiting), '\0');
@@ -103,7 +103,7 @@ bool SerialTransport::ExchangeWith(const Frame& requestIn, Frame& response, cons
         // ones would complete a frame that lost a zero byte (its sum is
         // unchanged) and pass its check byte.
         bool refused = read;  // a whole frame came, and it is not this answer
-        r = FindFrame(r.left(received), command);
+        r = FindFrame(r.left(received), AddressOf(request), command);
         if (r.size() >= kMinFrame && r != broadcast) {
             if (accepted(r)) {
                 if (traceVisible()) trace(QStringLiteral("ЕСТЬ ") + threeDigits(r));
@@ -125,11 +125,11 @@ bool SerialTransport::ExchangeWith(const Frame& requestIn, Frame& response, cons
 bool SerialTransport::NoteModemText(const QByteArray& data) {
     // Over a modem line, the modem's own word that the carrier is gone frees
     // the line (the text may come in pieces).
-    if (CurrentLineState() != LineState::Connected) return false;
+    if (!port_ || port_->LineState() != LineState::Connected) return false;
     modemTail_ = (modemTail_ + data).right(32);
     if (!modemTail_.contains("NO CARRIER")) return false;
     modemTail_.clear();
-    SetLineState(LineState::Free);
+    port_->SetLineState(LineState::Free);
     trace(QStringLiteral("НЕТ НЕСУЩЕЙ: связь по модему потеряна\r\n"));
     return true;
 }
@@ -156,7 +156,7 @@ bool SerialTransport::ReadResponse(QByteArray& out, qsizetype* received) {
     return got == length - 1;
 }
 
-QByteArray SerialTransport::FindFrame(const QByteArray& s, int command) {
+QByteArray SerialTransport::FindFrame(const QByteArray& s, const DeviceAddress& from, int command) {
     const auto* d = reinterpret_cast<const std::uint8_t*>(s.constData());
     const qsizetype n = s.size();
     for (qsizetype p = 0; p + 5 < n; ++p) {  // positions 1..n-5 counted from 1
@@ -164,8 +164,8 @@ QByteArray SerialTransport::FindFrame(const QByteArray& s, int command) {
         if (command != 0) {
             if (b < kMinFrame || p + b > n) continue;
             if (FrameCheckByte(d + p, b - 1) != d[p + b - 1]) continue;
-            if (d[p + 1] != CurrentType()) continue;
-            if ((d[p + 2] | (d[p + 3] << 8)) != CurrentSerial()) continue;
+            if (d[p + 1] != from.type) continue;
+            if ((d[p + 2] | (d[p + 3] << 8)) != from.serial) continue;
             if (d[p + 4] != command) continue;
             return s.mid(p, b);
         }

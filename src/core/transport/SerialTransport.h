@@ -1,7 +1,7 @@
 #pragma once
 // The serial line: a request written to the port driver, its answer read by
 // the length byte, up to four attempts. The same line carries a modem
-// session; while the modem is connected (CurrentLineState), the modem's own
+// session; while the modem is connected (the port's LineState), the modem's own
 // NO CARRIER frees the line and ends the exchange.
 
 #include "protocol/Frame.h"
@@ -37,7 +37,7 @@ public:
 
     // The answer to command found in bytes with noise around it; for command
     // 0, an identification answer of any known type.
-    static QByteArray FindFrame(const QByteArray& bytes, int command);
+    static QByteArray FindFrame(const QByteArray& bytes, const DeviceAddress& from, int command);
     // A whole frame, its check byte right, that answers a command other than
     // this one.
     static bool isStaleAnswer(const QByteArray& frame, int command);

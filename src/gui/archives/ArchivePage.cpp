@@ -30,6 +30,7 @@
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchiveRange.h"
 #include "archives/ArchiveReader.h"
+#include "connection/Connection.h"
 #include "families/ErrBits.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
@@ -70,7 +71,8 @@ bool InRange(const ArchiveEntry& e, const ArchiveReadingState& s) {
 // The status line of the window with the progress bar of the page.
 class TArchivePage::PageStatus : public StatusSink {
 public:
-    explicit PageStatus(TArchivePage& page) : page_(page) {}
+    // Its texts carry the prefix of the device on the page's line.
+    explicit PageStatus(TArchivePage& page) : page_(page) { SetDevice(&page.line_.Address()); }
     void show(StatusStyle style, const QString& shown) override { page_.window_.Status().show(style, shown); }
     void progress(int position, int maximum) override { page_.showProgress(position, maximum); }
 
@@ -78,7 +80,7 @@ private:
     TArchivePage& page_;
 };
 
-TArchivePage::TArchivePage(TFomi& window) : QObject(&window), window_(window) {
+TArchivePage::TArchivePage(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     buildPage();
     wireActions();
     connect(&window_, &TFomi::CurrentDeviceChanged, this, [this](int serial, int type) { DropDevice(serial, type); });
@@ -91,7 +93,8 @@ void TArchivePage::DropDevice(int serial, int type) {
         read->setEnabled(archives);
         read->setToolTip(archives ? QStringLiteral("читать суточный архив") : NoArchivesText(type));
     }
-    if (ArchiveReading().reading || archiveType_ < 0 || (type == archiveType_ && serial == archiveSerial_)) return;
+    if (line_.ArchiveReading().reading || archiveType_ < 0 || (type == archiveType_ && serial == archiveSerial_))
+        return;
     // The rows read from another device are not this one's.
     daily_.clear();
     hourly_.clear();
@@ -297,7 +300,7 @@ void TArchivePage::wireActions() {
         const QString name = QString::fromUtf8(family);
         wire(family, [this, name] {
             // A family procedure runs only for a device of its family.
-            if (FamilyAction(CurrentType()) == name) AreadArhExecute();
+            if (FamilyAction(line_.Type()) == name) AreadArhExecute();
         });
     }
     if (QAction* stop = window_.Action(QStringLiteral("AstopArhRead"))) {
@@ -354,7 +357,7 @@ bool TArchivePage::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-int TArchivePage::viewType() const { return archiveType_ >= 0 ? archiveType_ : CurrentType(); }
+int TArchivePage::viewType() const { return archiveType_ >= 0 ? archiveType_ : line_.Type(); }
 
 void TArchivePage::setTabCaptions(int type) {
     const QList<ArchiveTab> tabs = ArchiveTabs(type);
@@ -383,7 +386,7 @@ void TArchivePage::copyPickersToRange() {
         QSignalBlocker b(DTPb);
         DTPb->setDate(DTPe->date());
     }
-    ArchiveReadingState& state = ArchiveReading();
+    ArchiveReadingState& state = line_.ArchiveReading();
     state.SetDates(DTPb->date(), DTPe->date());
     range_ = ViewRange{state.first, state.last, state.allRecords};
 }
@@ -404,7 +407,7 @@ void TArchivePage::applyPreset() {
     // Without a device the whole-archive item has no depth yet: the first
     // day stays as it is, and no failure is shown for a device nobody chose.
     if (!choice.statusError.isEmpty() && type >= 0) window_.Status().error(choice.statusError);
-    ArchiveReading().ApplyPreset(choice);
+    line_.ArchiveReading().ApplyPreset(choice);
     setPickers(choice.first.isValid() ? choice.first : DTPb->date(), choice.last);
     TCaChange();
 }
@@ -416,7 +419,7 @@ void TArchivePage::RGdtpClick() {
 }
 
 void TArchivePage::DTPbChange() {
-    ArchiveReading().DatesEdited();
+    line_.ArchiveReading().DatesEdited();
     if (!Flags().ready) return;
     TCaChange();
 }
@@ -431,7 +434,7 @@ void TArchivePage::LotDblClick() {
         const ArchiveList& list = IsHourlyKind(tabs[TCa->currentIndex()].kind) ? hourly_ : daily_;
         if (!list.empty()) {
             setPickers(DateOfDayNumber(EntryDay(list.back())), DateOfDayNumber(EntryDay(list.front())));
-            ArchiveReading().DatesEdited();
+            line_.ArchiveReading().DatesEdited();
         }
     }
     TCaChange();
@@ -448,10 +451,10 @@ void TArchivePage::SEprecChange() {
 
 void TArchivePage::TSaShow() {
     if (!Flags().ready) return;
-    const int type = CurrentType();
-    if (ValidNoTu(CurrentSerial(), type))
+    const int type = line_.Type();
+    if (ValidNoTu(line_.Serial(), type))
         window_.Status().ok(QStringLiteral("НА СВЯЗИ!"));
-    else if (!ArchiveReading().reading)
+    else if (!line_.ArchiveReading().reading)
         window_.Status().busy(window_.cbC->currentText() + QStringLiteral(": ") + window_.LPState->text());
     // A precision restored from the saved values holds for the tables too.
     if (SEprec->value() != 2 && DisplayFormat() != QStringLiteral("%.%1f").arg(SEprec->value()))
@@ -464,7 +467,7 @@ void TArchivePage::TSaShow() {
     }
     const int tab = TCa->currentIndex();
     setTabCaptions(shownType);
-    if (!ArchiveReading().reading) applyPreset();
+    if (!line_.ArchiveReading().reading) applyPreset();
     if (tab >= 0 && tab < TCa->count()) {
         QSignalBlocker block(TCa);
         TCa->setCurrentIndex(tab);
@@ -496,7 +499,7 @@ void TArchivePage::TCaChange() {
     const ArchiveTabView shown =
         ShowArchiveTab(type, tab, daily_, hourly_, range_, DisplayFormat(), Flags().accessLevel);
     if (!shown.error.isEmpty()) return;
-    if (ArchiveReading().reading && shown.table.hasData) {
+    if (line_.ArchiveReading().reading && shown.table.hasData) {
         // A refresh while a read runs (another tab chosen and this one again,
         // a range edited): the rows so far, then the live rows again. On a
         // difference tab the oldest entry read so far stands as the totals
@@ -578,7 +581,7 @@ void TArchivePage::liveEntry(int type, int tabIndex) {
     const ArchiveFamily* family = ArchiveFamilyOf(type);
     const ArchiveTab tab = ArchiveTabs(type).value(tabIndex);
     const ArchiveList& list = IsHourlyKind(tab.kind) ? hourly_ : daily_;
-    const ArchiveReadingState& state = ArchiveReading();
+    const ArchiveReadingState& state = line_.ArchiveReading();
     ArchiveList shown;
     if (!IsDifferenceKind(tab.kind)) {
         if (InRange(list.back(), state)) shown.push_back(list.back());
@@ -624,14 +627,14 @@ void TArchivePage::flushLiveRows() {
 }
 
 void TArchivePage::AreadArhExecute() {
-    ArchiveReadingState& state = ArchiveReading();
+    ArchiveReadingState& state = line_.ArchiveReading();
     if (state.reading) return;
     lastRead_ = ArchiveReadResult{};
-    if (CurrentSerial() < 0 || CurrentType() < 0) window_.AreadNoTuExecute();
-    window_.Engine().Pause(1);
-    if (CurrentSerial() < 0 || CurrentType() < 0) return;
-    const int type = CurrentType();
-    const int serial = CurrentSerial();
+    if (line_.Serial() < 0 || line_.Type() < 0) window_.AreadNoTuExecute();
+    line_.Engine().Pause(1);
+    if (line_.Serial() < 0 || line_.Type() < 0) return;
+    const int type = line_.Type();
+    const int serial = line_.Serial();
     if (FamilyAction(type).isEmpty()) {
         window_.Status().error(NoArchivesText(type));
         return;
@@ -661,7 +664,7 @@ void TArchivePage::AreadArhExecute() {
 
     PageStatus status(*this);
     ArchiveReadContext context;
-    context.engine = &window_.Engine();
+    context.line = &line_;
     context.status = &status;
     context.memo = window_.Ma();
     context.accessLevel = Flags().accessLevel;
@@ -704,7 +707,7 @@ void TArchivePage::AreadArhExecute() {
 }
 
 void TArchivePage::AstopArhReadExecute() {
-    ArchiveReading().Stop();
+    line_.ArchiveReading().Stop();
     if (QAction* stop = window_.Action(QStringLiteral("AstopArhRead"))) stop->setEnabled(false);
 }
 
@@ -730,15 +733,15 @@ void TArchivePage::decodeError(const Grid& rows, int type, int tableRow, int col
 // Archive files
 
 QString TArchivePage::deviceFolder() const {
-    const int type = archiveType_ >= 0 ? archiveType_ : CurrentType();
-    const int serial = archiveType_ >= 0 ? archiveSerial_ : CurrentSerial();
+    const int type = archiveType_ >= 0 ? archiveType_ : line_.Type();
+    const int serial = archiveType_ >= 0 ? archiveSerial_ : line_.Serial();
     return ValidNoTu(serial, type) ? ArchiveFolder(type, serial) : ArchivesRoot();
 }
 
 void TArchivePage::AsavearhExecute() {
     window_.PCW()->setCurrentWidget(window_.TSa);
     const int type = viewType();
-    const int serial = archiveType_ >= 0 ? archiveSerial_ : CurrentSerial();
+    const int serial = archiveType_ >= 0 ? archiveSerial_ : line_.Serial();
     const ArchiveFamily* family = ArchiveFamilyOf(type);
     if (!family) {
         window_.Status().error(type < 0 ? kIdentifyFirst : NoArchivesText(type));
@@ -779,11 +782,11 @@ void TArchivePage::AreadFileArhExecute(bool checked) {
     if (QAction* log = window_.Action(QStringLiteral("AReadChang")); log && log->isChecked()) log->trigger();
     // The device is taken before the dialog: the window's preparation after
     // it clears the current device.
-    int type = CurrentType() >= 0 ? CurrentType() : archiveType_;
+    int type = line_.Type() >= 0 ? line_.Type() : archiveType_;
     FileDialogRequest request;
     request.caption = QStringLiteral("чтение архива");
     request.folder =
-        ValidNoTu(CurrentSerial(), CurrentType()) ? ArchiveFolder(CurrentType(), CurrentSerial()) : ArchivesRoot();
+        ValidNoTu(line_.Serial(), line_.Type()) ? ArchiveFolder(line_.Type(), line_.Serial()) : ArchivesRoot();
     request.filter = kArchiveFilter;
     const QString path = AskFileName(&window_, request);
     if (path.isEmpty()) {

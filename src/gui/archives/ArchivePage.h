@@ -29,13 +29,14 @@ namespace omi {
 class ArchiveChart;
 class ArchiveGridModel;
 class TChartWindow;
+class Connection;
 class TFomi;
 class TRadioGroup;
 
 class TArchivePage : public QObject {
     Q_OBJECT
 public:
-    explicit TArchivePage(TFomi& window);
+    TArchivePage(TFomi& window, Connection& line);
 
     // The device type whose archive is shown (read or loaded from a file);
     // -1 while there is none.
@@ -149,6 +150,7 @@ private:
     QString deviceFolder() const;
 
     TFomi& window_;
+    Connection& line_;
     int archiveType_ = -1;
     ArchiveList daily_;
     ArchiveList hourly_;

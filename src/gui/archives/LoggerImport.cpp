@@ -11,6 +11,7 @@
 #include "archives/ArchivePage.h"
 #include "archives/ArchiveReader.h"
 #include "archives/LoggerManager.h"
+#include "connection/Connection.h"
 #include "logger/LoggerFile.h"
 #include "protocol/Exchange.h"
 #include "protocol/Models.h"
@@ -24,7 +25,7 @@
 
 namespace omi {
 
-TLoggerImport::TLoggerImport(TFomi& window) : QObject(&window), window_(window) {
+TLoggerImport::TLoggerImport(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     LoadDescriptionTable();
     QAction* action = window.Action(QStringLiteral("AGetDataLogger"));
     action->setEnabled(true);
@@ -61,16 +62,16 @@ void TLoggerImport::AGetDataLoggerExecute() {
 }
 
 void TLoggerImport::importFile(const QString& path) {
-    LoggerState& logger = Logger();
+    LoggerState& logger = line_.Logger();
     logger.path = path;
-    if (!ParseLoggerFileName(path).isEmpty()) {
+    if (!ParseLoggerFileName(logger, path).isEmpty()) {
         window_.Status().error(QStringLiteral("файл: ") + path + QStringLiteral(" - не опознан как архивный"));
         return;
     }
-    SetCurrentDevice(logger.serial, logger.type);
+    // The file's device becomes the line's: the pages follow the change.
     window_.ENo->setText(QString::number(logger.serial));
     window_.Etype->setText(ModelName(logger.type));
-    window_.announceCurrentDevice();
+    line_.SetDevice(logger.serial, logger.type);
 
     TArchivePage& page = *window_.archivePage;
     window_.PCW()->setCurrentWidget(window_.Page(QStringLiteral("TSa")));
@@ -90,18 +91,18 @@ void TLoggerImport::importFile(const QString& path) {
     page.TCaChange();
 
     logger.progress = [this](const QString& text) { window_.Status().busy(text); };
-    const QString loaded = LoadLoggerFile();
+    const QString loaded = LoadLoggerFile(logger);
     logger.progress = nullptr;
     if (!loaded.isEmpty()) {
         ShowValue(loaded);
         return;
     }
-    if (window_.Ma() && window_.Ma()->isVisible()) window_.Ma()->AddLine(LoggerInfoText(QLatin1Char('\r')));
+    if (window_.Ma() && window_.Ma()->isVisible()) window_.Ma()->AddLine(LoggerInfoText(logger, QLatin1Char('\r')));
 
     const LoggerReplayData replay = logger.Replay();
-    window_.Engine().SetLoggerReplay(&replay);
+    line_.Engine().SetLoggerReplay(&replay);
     page.AreadArhExecute();
-    window_.Engine().SetLoggerReplay(nullptr);
+    line_.Engine().SetLoggerReplay(nullptr);
     window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
     reportRead(QFileInfo(path).fileName(), IsHourlyKind(ArchiveTabs(logger.type).value(tab).kind));
 }

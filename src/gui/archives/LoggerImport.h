@@ -9,13 +9,14 @@
 
 namespace omi {
 
+class Connection;
 class TFomi;
 class TFZORT;
 
 class TLoggerImport : public QObject {
     Q_OBJECT
 public:
-    explicit TLoggerImport(TFomi& window);
+    TLoggerImport(TFomi& window, Connection& line);
     void AGetDataLoggerExecute();
     TFZORT* Manager() const { return manager_; }
 
@@ -25,6 +26,7 @@ private:
     void reportRead(const QString& name, bool hourly);
 
     TFomi& window_;
+    Connection& line_;
     TFZORT* manager_ = nullptr;  // the logger file manager, kept once shown
 };
 

@@ -263,8 +263,12 @@ void TFZORT::AFileList() {
     AfileDLOpenAction->setEnabled(true);
     AZORTCopyAction->setEnabled(true);
     for (const QString& path : files) {
-        const QString error = ParseLoggerFileName(path);
-        auto* row = new QTreeWidgetItem(LVc, {QFileInfo(path).fileName(), error.isEmpty() ? LoggerFileTitle() : error});
+        // The manager only names files: each is recognised on its own,
+        // apart from any line's loaded logger file.
+        LoggerState file;
+        const QString error = ParseLoggerFileName(file, path);
+        auto* row =
+            new QTreeWidgetItem(LVc, {QFileInfo(path).fileName(), error.isEmpty() ? LoggerFileTitle(file) : error});
         row->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(0, Qt::Unchecked);
@@ -331,14 +335,15 @@ void TFZORT::AZORTRENAME() {
             lines << kUnchecked;
             continue;
         }
-        const QString error = ParseLoggerFileName(item->text(0));
+        LoggerState file;
+        const QString error = ParseLoggerFileName(file, item->text(0));
         if (!error.isEmpty()) {
             // Not a logger file name: nothing to file it under.
             setStatus(error);
             lines << kUnchecked;
             continue;
         }
-        const QString filed = LoggerFilingName(item->text(0), now);
+        const QString filed = LoggerFilingName(file, item->text(0), now);
         if (!QDir().mkpath(archive + QFileInfo(filed).path()))
             QMessageBox::warning(this, windowTitle(), QStringLiteral("НЕ МОГУ СОЗДАТЬ ДИР"));
         lines << QStringLiteral("...") + filed;

@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "families/ConfigPageRules.h"
+#include "families/DeviceRecords.h"
 #include "families/U25.h"
 #include "families/U28.h"
 #include "protocol/Models.h"
@@ -94,7 +95,8 @@ void showStatus(WindowStatusSink& status, const QString& text, bool error, bool 
 
 class TSystemEditor : public TConfigEditor {
 public:
-    TSystemEditor(int type, double scale, QWidget* parent) : TConfigEditor(type, scale, parent) {
+    TSystemEditor(int type, DeviceRecords& records, double scale, QWidget* parent)
+        : TConfigEditor(type, records, scale, parent) {
         const Family family = FamilyOf(type);
         family_ = family == Family::F234   ? TwoSystemFamily::U34
                   : family == Family::F228 ? TwoSystemFamily::U28
@@ -214,7 +216,7 @@ public:
 
     void Load() override {
         const int year = QDate::currentDate().year();
-        const SystemPage page = family_ == TwoSystemFamily::U34 ? LoadPage(u34::CurrentConfig(), System(), year)
+        const SystemPage page = family_ == TwoSystemFamily::U34 ? LoadPage(records_.f234.config, System(), year)
                                                                 : LoadPage(family_, pair29(), System(), year);
         showType(type_box_, page.typeIndex, page.typeText);
         summing_->setChecked(page.summingChecked);
@@ -239,7 +241,7 @@ public:
         const int s = System();
         Collected c;
         if (family_ == TwoSystemFamily::U34) {
-            u34::ConfigPair& pair = u34::CurrentConfig();
+            u34::ConfigPair& pair = records_.f234.config;
             c = CollectPage(page, s, pair[static_cast<std::size_t>(s)]);
             u34::ShareCommon(pair, s);
         } else {
@@ -263,7 +265,7 @@ public:
 
     bool ToggleWeightUnit(int k) override {
         if (family_ != TwoSystemFamily::U34 || k < 1 || k > 3) return false;
-        u34::ConfigRecord& rec = u34::CurrentConfig()[static_cast<std::size_t>(System())];
+        u34::ConfigRecord& rec = records_.f234.config[static_cast<std::size_t>(System())];
         double* const weights[3] = {&rec.weight1, &rec.weight2, &rec.weight3};
         double& word = *weights[k - 1];
         word = U34ToggleUnit(word);
@@ -276,7 +278,7 @@ public:
 
 private:
     u29::ConfigPair& pair29() const {
-        return family_ == TwoSystemFamily::U28 ? u28::CurrentConfig() : u29::CurrentConfig();
+        return family_ == TwoSystemFamily::U28 ? records_.f228.config : records_.f229.config;
     }
 
     SystemPage pageOfControls() const {
@@ -316,7 +318,8 @@ private:
 
 class TU27Editor : public TConfigEditor {
 public:
-    TU27Editor(int type, double scale, QWidget* parent) : TConfigEditor(type, scale, parent) {
+    TU27Editor(int type, DeviceRecords& records, double scale, QWidget* parent)
+        : TConfigEditor(type, records, scale, parent) {
         auto* grid = new QGridLayout(this);
         grid->setContentsMargins(px(5), px(5), px(5), px(5));
         grid->setSpacing(px(5));
@@ -340,7 +343,7 @@ public:
     }
 
     void Load() override {
-        const U27Page page = LoadPage(u27::CurrentConfig());
+        const U27Page page = LoadPage(records_.f227.config);
         showType(type_box_, page.typeIndex, page.typeText);
         for (std::size_t k = 0; k < 5; ++k) edits_[k]->setText(page.values[k]);
     }
@@ -350,7 +353,7 @@ public:
         page.typeIndex = type_box_->isEditable() ? -1 : type_box_->currentIndex();
         page.typeText = typeText(type_box_);
         for (std::size_t k = 0; k < 5; ++k) page.values[k] = edits_[k]->text();
-        const Collected c = CollectPage(page, u27::CurrentConfig());
+        const Collected c = CollectPage(page, records_.f227.config);
         edits_[4]->setEnabled(c.coldT1Enabled);
         labels_[4]->setEnabled(c.coldT1Enabled);
         showStatus(status, c.status, c.error, true);
@@ -367,7 +370,8 @@ private:
 
 class TU25Editor : public TConfigEditor {
 public:
-    TU25Editor(int type, double scale, QWidget* parent) : TConfigEditor(type, scale, parent) {
+    TU25Editor(int type, DeviceRecords& records, double scale, QWidget* parent)
+        : TConfigEditor(type, records, scale, parent) {
         auto* grid = new QGridLayout(this);
         grid->setContentsMargins(px(5), px(5), px(5), px(5));
         grid->setHorizontalSpacing(px(5));
@@ -422,7 +426,7 @@ public:
     }
 
     void Load() override {
-        const u25::ConfigRecord& c = u25::CurrentConfig();
+        const u25::ConfigRecord& c = records_.f225.config;
         const QStringList& types = u34::SystemTypeTexts();
         if (c.systemType >= 1 && c.systemType <= types.size())
             showType(type_box_, c.systemType - 1, {});
@@ -443,7 +447,7 @@ public:
 
     void Collect(WindowStatusSink& status) override {
         u25::ConfigPage page;
-        page.systemIndex = type_box_->isEditable() ? u25::CurrentConfig().systemType - 1 : type_box_->currentIndex();
+        page.systemIndex = type_box_->isEditable() ? records_.f225.config.systemType - 1 : type_box_->currentIndex();
         page.twoTariffs = two_->isChecked();
         page.useLimit = limit_->isChecked();
         page.tariff1 = tariffs_[0]->text();
@@ -454,7 +458,7 @@ public:
         page.energyWeight = edits_[3]->text();
         page.coldT = edits_[4]->text();
         page.limitT = edits_[5]->text();
-        const u25::PageConversion c = u25::PageToConfig(page, u25::CurrentConfig());
+        const u25::PageConversion c = u25::PageToConfig(page, records_.f225.config);
         {
             // A complete tariff start is written back as the record holds it
             // (25:75 -> 01:15); one still being typed is left alone.
@@ -491,7 +495,8 @@ private:
 
 class TLorsEditor : public TConfigEditor {
 public:
-    TLorsEditor(int type, double scale, QWidget* parent) : TConfigEditor(type, scale, parent) {
+    TLorsEditor(int type, DeviceRecords& records, double scale, QWidget* parent)
+        : TConfigEditor(type, records, scale, parent) {
         auto* grid = new QGridLayout(this);
         grid->setContentsMargins(px(5), px(5), px(5), px(5));
         grid->setSpacing(px(5));
@@ -520,7 +525,7 @@ public:
     }
 
     void Load() override {
-        const LorsPage page = LoadLorsPage(u128::CurrentConfig());
+        const LorsPage page = LoadLorsPage(records_.lors.config);
         const int index = channels_->findText(page.channels);
         channels_->setCurrentIndex(index >= 0 ? index : channels_->count() - 1);
         for (std::size_t i = 0; i < 4; ++i) edits_[i]->setText(page.weights[i]);
@@ -530,7 +535,7 @@ public:
         LorsPage page;
         page.channels = channels_->currentText();
         for (std::size_t i = 0; i < 4; ++i) page.weights[i] = edits_[i]->text();
-        const LorsCollected c = CollectLorsPage(page, u128::CurrentConfig());
+        const LorsCollected c = CollectLorsPage(page, records_.lors.config);
         for (std::size_t i = 0; i < 4; ++i) {
             const bool shown = static_cast<int>(i) < c.channels;
             labels_[i]->setText(c.labels[i]);
@@ -549,8 +554,8 @@ private:
 
 }  // namespace
 
-TConfigEditor::TConfigEditor(int deviceType, double scale, QWidget* parent)
-    : QWidget(parent), type_(deviceType), scale_(scale) {
+TConfigEditor::TConfigEditor(int deviceType, DeviceRecords& records, double scale, QWidget* parent)
+    : QWidget(parent), type_(deviceType), records_(records), scale_(scale) {
     setObjectName(QStringLiteral("ConfigEditor"));
 }
 
@@ -587,18 +592,18 @@ bool TConfigEditor::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-TConfigEditor* CreateConfigEditor(int deviceType, double scale, QWidget* parent) {
+TConfigEditor* CreateConfigEditor(int deviceType, DeviceRecords& records, double scale, QWidget* parent) {
     switch (FamilyOf(deviceType)) {
         case Family::F228:
         case Family::F229:
         case Family::F234:
-            return new TSystemEditor(deviceType, scale, parent);
+            return new TSystemEditor(deviceType, records, scale, parent);
         case Family::F227:
-            return new TU27Editor(deviceType, scale, parent);
+            return new TU27Editor(deviceType, records, scale, parent);
         case Family::F225:
-            return new TU25Editor(deviceType, scale, parent);
+            return new TU25Editor(deviceType, records, scale, parent);
         case Family::Lors128:
-            return new TLorsEditor(deviceType, scale, parent);
+            return new TLorsEditor(deviceType, records, scale, parent);
         case Family::None:
             break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The configuration editors of the families: controls that show one record
-// of the family's current configuration and collect every edit back into it
+// of the family's current configuration (in the records of the connection the
+// editor is given) and collect every edit back into it
 // (the rules are core's families/ConfigPageRules.h and u25::PageToConfig).
 //
 // An editor loads its controls with Load() while the caller keeps the ready
@@ -18,11 +19,12 @@
 namespace omi {
 
 class WindowStatusSink;
+struct DeviceRecords;
 
 class TConfigEditor : public QWidget {
     Q_OBJECT
 public:
-    TConfigEditor(int deviceType, double scale, QWidget* parent);
+    TConfigEditor(int deviceType, DeviceRecords& records, double scale, QWidget* parent);
     int DeviceType() const { return type_; }
 
     virtual void Load() = 0;
@@ -56,6 +58,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void setCollected(bool error, QWidget* badField);
     int type_;
+    DeviceRecords& records_;  // the connection's records, edited in place
     double scale_;
 
 private:
@@ -64,8 +67,9 @@ private:
     QPointer<QWidget> badField_;
 };
 
-// The editor of a device type at a scale (1.5 on the configuration page, 1
-// on the calibration page); null for a type without one.
-TConfigEditor* CreateConfigEditor(int deviceType, double scale, QWidget* parent);
+// The editor of a device type over the records of a connection at a scale
+// (1.5 on the configuration page, 1 on the calibration page); null for a
+// type without one.
+TConfigEditor* CreateConfigEditor(int deviceType, DeviceRecords& records, double scale, QWidget* parent);
 
 }  // namespace omi

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "config/ConfigEditors.h"
+#include "connection/Connection.h"
 #include "families/ConfigPageRules.h"
 #include "families/DeviceFamily.h"
 #include "families/U25.h"
@@ -37,9 +38,9 @@ bool SelectorShown(int type) { return HeatSystemsOf(type) == 2; }
 
 // The family's configuration becomes its default in every record; false for
 // a type without a family.
-bool SetDefaults(int type) {
+bool SetDefaults(DeviceRecords& records, int type) {
     const DeviceFamily* family = FamilyFor(type);
-    if (family) family->resetConfig();
+    if (family) family->resetConfig(records);
     return family != nullptr;
 }
 
@@ -54,7 +55,7 @@ QString NoEditorText(int type) {
 const QString TConfigPage::kShownDefaultsText = QStringLiteral(
     "показана конфигурация по умолчанию, не прочитанная из устройства: для записи прочитайте конфигурацию");
 
-TConfigPage::TConfigPage(TFomi& window) : QObject(&window), window_(window) {
+TConfigPage::TConfigPage(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     QWidget* page = window_.TSwr;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -120,9 +121,9 @@ QWidget* TConfigPage::calibrationPanel() const { return window_.findChild<QWidge
 
 void TConfigPage::AreadParamExecute() {
     if (!Flags().ready) return;
-    if (CurrentSerial() < 0 || CurrentType() < 0) {
+    if (line_.Serial() < 0 || line_.Type() < 0) {
         window_.AreadNoTuExecute();
-        if (CurrentSerial() < 0 || CurrentType() < 0) return;
+        if (line_.Serial() < 0 || line_.Type() < 0) return;
     }
     // The page that shows the configuration: the one shown when it is the
     // configuration or calibration page, else the configuration page, else
@@ -140,8 +141,8 @@ void TConfigPage::AreadParamExecute() {
         }
     }
 
-    const int type = CurrentType();
-    const ReadResult r = ReadConfig(window_.Engine(), window_.Status(), false);
+    const int type = line_.Type();
+    const ReadResult r = ReadConfig(line_, window_.Status(), false);
     if (r.outcome == ReadOutcome::UnknownType) {
         window_.Status().error(NoEditorText(type));
         return;
@@ -157,7 +158,7 @@ void TConfigPage::AreadParamExecute() {
         pcw->setCurrentWidget(target);
     }
 
-    QStringList lines = ConfigValueTexts(type);
+    QStringList lines = ConfigValueTexts(line_);
     if (Flags().accessLevel == 0) {
         lines += ConfigByteLines(r.response);
         // Into the data folder: the working folder may be anywhere (or not writable).
@@ -182,17 +183,17 @@ void TConfigPage::TSwrShow() {
     updateWriteAction();
     window_.Action(QStringLiteral("ASaveDateTime"))->setEnabled(read);
     window_.PCW()->setTabEnabled(window_.PCW()->indexOf(window_.TSwr), read);
-    Ppar_->setVisible(CurrentSerial() > 0);
+    Ppar_->setVisible(line_.Serial() > 0);
     if (!read) {
         window_.Status().busy(QStringLiteral("страница недоступна, пока конфигурация не прочитана"));
         return;
     }
-    if (Flags().ready && CurrentSerial() >= 0) {
-        const int type = CurrentType();
+    if (Flags().ready && line_.Serial() >= 0) {
+        const int type = line_.Type();
         Ppar_->hide();
         if (FamilyFor(type)) {
             ParamPage(Ppar_);
-            Ppar_->setVisible(CurrentSerial() > 0);
+            Ppar_->setVisible(line_.Serial() > 0);
         } else {
             window_.Status().error(NoEditorText(type));
         }
@@ -202,14 +203,14 @@ void TConfigPage::TSwrShow() {
 
 void TConfigPage::ParamPage(QWidget* target) {
     if (!target) return;
-    const int type = CurrentType();
+    const int type = line_.Type();
     if (editor_ && (editor_->parentWidget() != target || editor_->DeviceType() != type)) {
         delete editor_;
         editor_ = nullptr;
     }
     if (!editor_) {
         const double scale = target == Ppar_ ? 1.5 : 1.0;
-        editor_ = CreateConfigEditor(type, scale, target);
+        editor_ = CreateConfigEditor(type, line_.Records(), scale, target);
         if (!editor_) return;
         if (target->layout()) {
             target->layout()->addWidget(editor_);
@@ -231,7 +232,7 @@ void TConfigPage::ParamPage(QWidget* target) {
     // Without a reading the editor starts from the defaults, marked as such
     // and not writable.
     if (!Flags().configRead) {
-        SetDefaults(type);
+        SetDefaults(line_.Records(), type);
         setSource(Source::ShownDefaults);
     }
     editor_->Load();
@@ -241,7 +242,7 @@ void TConfigPage::ParamPage(QWidget* target) {
 
 void TConfigPage::AConChangeExecute() {
     if (!Flags().ready) return;
-    const int type = CurrentType();
+    const int type = line_.Type();
     if (!editor_ || editor_->DeviceType() != type) {
         window_.Status().error(NoEditorText(type));
         return;
@@ -264,14 +265,14 @@ void TConfigPage::AConChangeExecute() {
 
 void TConfigPage::setSource(Source source) {
     source_ = source;
-    sourceSerial_ = source == Source::None ? -1 : CurrentSerial();
-    sourceType_ = source == Source::None ? -1 : CurrentType();
+    sourceSerial_ = source == Source::None ? -1 : line_.Serial();
+    sourceType_ = source == Source::None ? -1 : line_.Type();
     updateWriteAction();
 }
 
 bool TConfigPage::Writable() const {
     if (source_ != Source::Device && source_ != Source::ChosenDefaults) return false;
-    if (sourceSerial_ < 0 || sourceSerial_ != CurrentSerial() || sourceType_ != CurrentType()) return false;
+    if (sourceSerial_ < 0 || sourceSerial_ != line_.Serial() || sourceType_ != line_.Type()) return false;
     return Flags().configRead && !(editor_ && editor_->HasError());
 }
 
@@ -289,7 +290,7 @@ void TConfigPage::updateWriteAction() {
 }
 
 void TConfigPage::AnoSysChangeExecute() {
-    if (!Flags().ready || CurrentType() < 0 || !editor_) return;
+    if (!Flags().ready || line_.Type() < 0 || !editor_) return;
     ParamPage(editor_->parentWidget());
 }
 
@@ -300,8 +301,8 @@ void TConfigPage::VesChangeExecute(int k) {
 
 void TConfigPage::BConDefClick() {
     if (!Flags().ready) return;
-    const int type = CurrentType();
-    if (!SetDefaults(type)) {
+    const int type = line_.Type();
+    if (!SetDefaults(line_.Records(), type)) {
         window_.Status().error(NoEditorText(type));
         return;
     }
@@ -312,7 +313,7 @@ void TConfigPage::BConDefClick() {
     // Built again where it is shown: on Ppar or on the calibration panel.
     QWidget* target = editor_ ? editor_->parentWidget() : Ppar_;
     ParamPage(target);
-    if (target == Ppar_) Ppar_->setVisible(CurrentSerial() > 0);
+    if (target == Ppar_) Ppar_->setVisible(line_.Serial() > 0);
     window_.Status().ok(QStringLiteral("Конфигурация задана по умолчанию"));
 }
 
@@ -324,10 +325,10 @@ void TConfigPage::DiscardEditor() {
 void TConfigPage::showConfigGrid() {
     QTableWidget* grid = window_.sgsp;
     if (!grid) return;
-    const int type = CurrentType();
+    const int type = line_.Type();
     const QList<cfgpage::GridColumn> columns = cfgpage::ConfigGridColumns(type);
     if (columns.isEmpty()) return;
-    const QStringList texts = ConfigValueTexts(type);
+    const QStringList texts = ConfigValueTexts(line_);
     const bool two = TwoSystemFamily(type);
     const qsizetype perSystem = two ? texts.size() / 2 : texts.size();
     grid->clear();

@@ -22,12 +22,13 @@ class QWidget;
 
 namespace omi {
 
+class Connection;
 class TFomi;
 
 class TConfigPage : public QObject {
     Q_OBJECT
 public:
-    explicit TConfigPage(TFomi& window);
+    TConfigPage(TFomi& window, Connection& line);
 
     void AreadParamExecute();
     void TSwrShow();
@@ -74,6 +75,7 @@ private:
     void updateWriteAction();
 
     TFomi& window_;
+    Connection& line_;
     QWidget* Ppar_ = nullptr;
     QPushButton* BConDef_ = nullptr;
     QPointer<TConfigEditor> editor_;

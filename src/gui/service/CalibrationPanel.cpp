@@ -19,6 +19,7 @@
 #include <tuple>
 
 #include "config/ConfigPage.h"
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "protocol/Frame.h"
 #include "protocol/Models.h"
@@ -51,7 +52,8 @@ constexpr ModeText kInTurn{"ОЧЕРЕДЯМИ", "по всем каналам �
 
 }  // namespace
 
-TCalibrationPanel::TCalibrationPanel(TFomi& window) : QWidget(window.TSk), window_(window) {
+TCalibrationPanel::TCalibrationPanel(TFomi& window, Connection& line)
+    : QWidget(window.TSk), window_(window), line_(line) {
     setObjectName(QStringLiteral("Pcal"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -172,14 +174,14 @@ QLineEdit* TCalibrationPanel::MeasuredBox(int i) const {
 
 void TCalibrationPanel::TSkShow() {
     if (!Flags().ready) return;
-    const int type = CurrentType();
+    const int type = line_.Type();
     if (type < 0) {
         window_.Status().busy(window_.cbC->currentText() + QStringLiteral(": ") + window_.LPState->text());
         hide();
         updateAction();
         return;
     }
-    if (ValidNoTu(CurrentSerial(), type))
+    if (ValidNoTu(line_.Serial(), type))
         window_.Status().ok(QStringLiteral("На связи"));
     else
         window_.Status().error(QStringLiteral("НЕТ СВЯЗИ"));
@@ -208,7 +210,7 @@ void TCalibrationPanel::TSkShow() {
 }
 
 void TCalibrationPanel::RGkClick() {
-    const int type = CurrentType();
+    const int type = line_.Type();
     if (type < 0) return;
     destroyBoxes();
     sbd->hide();
@@ -293,7 +295,7 @@ void TCalibrationPanel::showRun(const CalibrationRun& run) {
 }
 
 int TCalibrationPanel::markReferences() {
-    const int type = CurrentType();
+    const int type = line_.Type();
     const int choice = RGk->ItemIndex();
     const CalibrationFacts facts = CalibrationOf(type);
     int first = -1;
@@ -335,13 +337,13 @@ void TCalibrationPanel::stopRun() {
     stop_ = true;
     BCalStop->setEnabled(false);
     // The wait for the answer ends with the port; the next exchange opens it again.
-    window_.Port().ClosePort();
+    line_.Port().ClosePort();
 }
 
 void TCalibrationPanel::AcalExecute() {
     if (!Flags().ready || running_) return;
     const int choice = RGk->ItemIndex();
-    if (CurrentSerial() < 0 || choice < 0) {
+    if (line_.Serial() < 0 || choice < 0) {
         updateAction();
         return;
     }
@@ -350,7 +352,7 @@ void TCalibrationPanel::AcalExecute() {
     for (std::size_t i = 0; i < edits_.size(); ++i) job.references[i] = edits_[i]->value();
     job.allChannels = sbd->isChecked();
     job.selectedChannel = selectedChannel_;
-    const CalibrationFacts facts = CalibrationOf(CurrentType());
+    const CalibrationFacts facts = CalibrationOf(line_.Type());
 
     // A reference no input can take is an error at its edit; nothing is sent.
     if (const ReferenceCheck check = CheckReferences(facts, job); !check.message.isEmpty()) {
@@ -407,7 +409,7 @@ void TCalibrationPanel::AcalExecute() {
     waitDeadline_ = QDeadlineTimer(QDeadlineTimer::Forever);
     waitTimer_->start();
     updateAction();
-    const CalibrationOutcome outcome = RunCalibration(window_.Engine(), window_.Status(), job, observer);
+    const CalibrationOutcome outcome = RunCalibration(line_, window_.Status(), job, observer);
     if (!self) return;
     running_ = false;
     waitTimer_->stop();
@@ -442,11 +444,11 @@ void TCalibrationPanel::DropDevice() {
 }
 
 void TCalibrationPanel::updateAction() {
-    const int type = CurrentType();
+    const int type = line_.Type();
     QString why;
     if (running_)
         why = QStringLiteral("идет калибровка");
-    else if (CurrentSerial() < 0 || type < 0)
+    else if (line_.Serial() < 0 || type < 0)
         why = kIdentifyFirst;
     else if (CalibrationOf(type).choices.empty())
         why = Format(QStringLiteral("у %s нет калибровки"), {ModelName(type)});

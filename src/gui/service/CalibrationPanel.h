@@ -24,6 +24,7 @@ class QToolButton;
 
 namespace omi {
 
+class Connection;
 class TFomi;
 class TRadioGroup;
 struct CalibrationRun;
@@ -32,7 +33,7 @@ class TCalibrationPanel : public QWidget {
     Q_OBJECT
 public:
     // Builds the panel on the window's page TSk and wires Acal.
-    explicit TCalibrationPanel(TFomi& window);
+    TCalibrationPanel(TFomi& window, Connection& line);
 
     // The page is shown: the choices of the current device, its editor.
     void TSkShow();
@@ -85,6 +86,7 @@ private:
     void stopRun();
 
     TFomi& window_;
+    Connection& line_;
     QHBoxLayout* buttons_ = nullptr;
     std::array<QSpinBox*, 4> edits_{};
     std::array<QLabel*, 4> labels_{};

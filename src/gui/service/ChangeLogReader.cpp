@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "protocol/Exchange.h"
 #include "service/ChangeLog.h"
@@ -23,7 +24,7 @@ void setRow(QTableWidget* grid, int row, const QStringList& texts) {
 
 }  // namespace
 
-TChangeLogReader::TChangeLogReader(TFomi& window) : QObject(&window), window_(window) {
+TChangeLogReader::TChangeLogReader(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     connect(window.Action(QStringLiteral("AReadChang")), &QAction::triggered, this, [this] { AReadChangExecute(); });
 }
 
@@ -32,7 +33,7 @@ void TChangeLogReader::AReadChangExecute() {
     QAction* self = window_.Action(QStringLiteral("AReadChang"));
     window_.Action(QStringLiteral("Areadstate"))->setChecked(false);
     window_.Action(QStringLiteral("AreadFileArh"))->setChecked(false);
-    const DeviceModel* model = DescriptorOf(CurrentType());
+    const DeviceModel* model = DescriptorOf(line_.Type());
     if (!model || model->changeLog == ChangeLogOffer::None) {
         self->setChecked(false);
         return;
@@ -70,7 +71,7 @@ void TChangeLogReader::AReadChangExecute() {
     };
     TraceMemo* memo = window_.Ma();
     const ChangeLogResult result = ReadChangeLog(
-        window_.Engine(),
+        line_,
         [memo](const QString& line) {
             if (memo) memo->AddLine(line);
         },

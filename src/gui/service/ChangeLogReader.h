@@ -7,17 +7,19 @@
 
 namespace omi {
 
+class Connection;
 class TFomi;
 
 class TChangeLogReader : public QObject {
     Q_OBJECT
 public:
-    explicit TChangeLogReader(TFomi& window);
+    TChangeLogReader(TFomi& window, Connection& line);
 
     void AReadChangExecute();
 
 private:
     TFomi& window_;
+    Connection& line_;
 };
 
 }  // namespace omi

@@ -28,6 +28,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "connection/Connection.h"
 #include "debug/DescriptionTable.h"
 #include "protocol/Exchange.h"
 #include "shell/MainWindow.h"
@@ -82,8 +83,7 @@ bool onArrow(QComboBox* box, const QPoint& pos) {
     QStyleOptionComboBox option;
     option.initFrom(box);
     option.editable = box->isEditable();
-    const QRect arrow =
-        box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, box);
+    const QRect arrow = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, box);
     return arrow.contains(pos);
 }
 
@@ -107,17 +107,20 @@ void offerTable(QLabel* label, const QStringList& files, const QString& folder, 
 
 }  // namespace
 
-TDebugTerminal::TDebugTerminal(TFomi& window) : QObject(&window), window_(window) {
+TDebugTerminal::TDebugTerminal(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     buildPage();
-    ExchangeEngine& engine = window.Engine();
+    ExchangeEngine& engine = line.Engine();
     connect(&engine, &ExchangeEngine::AsyncReceiving, this, &TDebugTerminal::asyncTick);
     connect(&engine, &ExchangeEngine::AsyncReceived, this, &TDebugTerminal::asyncDone);
-    connect(&window, &TFomi::CurrentDeviceChanged, this, [this] { syncDevice(); });
+    // The page's type and number follow every device found on the line.
+    connect(&line, &Connection::DeviceChanged, this, [this] { syncDevice(); });
     connect(window.PCW(), &QTabWidget::currentChanged, this, [this](int index) {
         QWidget* shown = window_.PCW()->widget(index);
         QWidget* debugPage = window_.Page(QStringLiteral("TSdeb"));
-        if (shown == debugPage) TSdebShow();
-        else if (previousPage_ == debugPage) TSdebHide();
+        if (shown == debugPage)
+            TSdebShow();
+        else if (previousPage_ == debugPage)
+            TSdebHide();
         previousPage_ = shown;
     });
 }
@@ -152,7 +155,8 @@ void TDebugTerminal::buildPage() {
     CBp->setChecked(true);
     CBdec = check(page, "CBdec", QStringLiteral("только значения"), QStringLiteral("Не выдавать по байтам"));
     CBant = check(page, "CBant", QStringLiteral("только ответ"), QStringLiteral("Выдать только ответ устройства"));
-    cbASCII = check(page, "cbASCII", QStringLiteral("табл ASCII"), QStringLiteral("выдать таблицу ASCII в обл просмотра"));
+    cbASCII =
+        check(page, "cbASCII", QStringLiteral("табл ASCII"), QStringLiteral("выдать таблицу ASCII в обл просмотра"));
     Button2 = new QPushButton(QStringLiteral("послать..."), page);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setToolTip(QStringLiteral("Послать комаду в устройство"));
@@ -245,7 +249,7 @@ void TDebugTerminal::TSdebShow() {
     CBBd->clear();
     for (int i = 0; i < window_.cbBaudRate->count(); ++i) CBBd->addItem(window_.cbBaudRate->itemText(i));
     CBBd->setCurrentIndex(window_.cbBaudRate->currentIndex());
-    window_.Engine().SetAsyncReceive(true);
+    line_.Engine().SetAsyncReceive(true);
     CBCdClick();
     // The device the window talks to, unless the user chose another here
     // since it was identified; a new type fills the table list itself.
@@ -255,8 +259,8 @@ void TDebugTerminal::TSdebShow() {
 }
 
 void TDebugTerminal::syncDevice() {
-    const int type = CurrentType();
-    const int serial = CurrentSerial();
+    const int type = line_.Type();
+    const int serial = line_.Serial();
     if (type < 0 || serial < 0 || (type == syncedType_ && serial == syncedSerial_)) return;
     syncedType_ = type;
     syncedSerial_ = serial;
@@ -264,17 +268,21 @@ void TDebugTerminal::syncDevice() {
     if (serial <= SEnou->maximum()) SEnou->setValue(serial);
 }
 
-void TDebugTerminal::TSdebHide() { window_.Engine().SetAsyncReceive(false); }
+void TDebugTerminal::TSdebHide() { line_.Engine().SetAsyncReceive(false); }
 
 void TDebugTerminal::CBCdClick() {
     if (!Flags().ready) return;
     const QString name = CBCd->currentText();
     const QString busy = QStringLiteral("определение состояния порта ") + name;
-    ShowBusy(LDstate, nullptr, busy);
+    ShowBusy(LDstate, nullptr, busy, &line_.Engine());
     window_.Status().busy(busy);
     bool ok = false;
     const std::uint32_t baud = CBBd->currentText().toUInt(&ok);
-    TCommPortDriver& port = window_.Port();
+    // The probe closes and reopens the window's port under another name or
+    // speed perhaps: the device found on it is forgotten, as a probe from the
+    // port page forgets it.
+    line_.ClearDevice();
+    TCommPortDriver& port = line_.Port();
     const PortProbeResult r = ProbePort(port, name, ok ? baud : port.BaudRateValue());
     if (r.free) {
         ShowOk(window_.LPState, nullptr, QStringLiteral("свободен (подключен)"));
@@ -354,8 +362,10 @@ void TDebugTerminal::SaveGrid() {
 void TDebugTerminal::GridDoubleClick(int row, bool ctrl) {
     if (row < 0) return;
     Grid grid = gridOfTable();
-    if (ctrl) debug::DeleteRow(grid, row);
-    else debug::InsertRowAfter(grid, row);
+    if (ctrl)
+        debug::DeleteRow(grid, row);
+    else
+        debug::InsertRowAfter(grid, row);
     showGrid(grid);
 }
 
@@ -372,8 +382,10 @@ void TDebugTerminal::DropOnGrid(QComboBox* source, int row, int column) {
 bool TDebugTerminal::DropOnLabel(QComboBox* source, QLabel* target) {
     if (source != CBcmd || CBcmd->currentIndex() < 0) return false;
     QLabel* shown = nullptr;
-    if (target == Label1 || target == Lcod) shown = Lcod;
-    else if (target == Label2 || target == Ldec) shown = Ldec;
+    if (target == Label1 || target == Lcod)
+        shown = Lcod;
+    else if (target == Label2 || target == Ldec)
+        shown = Ldec;
     if (!shown) return false;
     shown->setText(CBcmd->currentText());
     shown->setToolTip(CBcmd->currentText());
@@ -425,10 +437,10 @@ void TDebugTerminal::Label1DblClick() {
         return;
     }
     window_.Status().busy(QStringLiteral("ПОСЛАЛ... Ждем ответа"));
-    ShowBusy(LDstate, nullptr, QStringLiteral("ПОСЛАЛ"));
-    ExchangeEngine& engine = window_.Engine();
+    ShowBusy(LDstate, nullptr, QStringLiteral("ПОСЛАЛ"), &line_.Engine());
+    ExchangeEngine& engine = line_.Engine();
     engine.StartAsyncReceive();
-    TCommPortDriver& port = window_.Port();
+    TCommPortDriver& port = line_.Port();
     if (!port.IsOpen()) {
         port.SetPortName(CBCd->currentText());
         bool ok = false;
@@ -441,12 +453,12 @@ void TDebugTerminal::Label1DblClick() {
         ShowError(LDstate, nullptr, QStringLiteral(" занят (отсутсвует)"));
         return;
     }
-    port.WriteText(QByteArray(reinterpret_cast<const char*>(encoded.bytes.data()),
-                              static_cast<qsizetype>(encoded.bytes.size())));
+    port.WriteText(
+        QByteArray(reinterpret_cast<const char*>(encoded.bytes.data()), static_cast<qsizetype>(encoded.bytes.size())));
 }
 
 void TDebugTerminal::asyncTick(int n) {
-    ShowStyled(window_.LMstate, nullptr, StatusStyle::Busy, QStringLiteral("%1 байт").arg(n));
+    ShowStyled(window_.LMstate, nullptr, StatusStyle::Busy, QStringLiteral("%1 байт").arg(n), &line_.Engine());
     window_.Status().busy(QStringLiteral("Принимаю ответ %1 байт").arg(n));
 }
 
@@ -474,8 +486,10 @@ void TDebugTerminal::Reply(const QByteArray& bytes) {
         return;
     }
     const debug::LoadedTable table = debug::LoadTable(TablePath(Ldec));
-    if (!table.error.isEmpty()) addLines({table.error});
-    else addLines(debug::DecodeTable(table.grid, frame));
+    if (!table.error.isEmpty())
+        addLines({table.error});
+    else
+        addLines(debug::DecodeTable(table.grid, frame));
 }
 
 void TDebugTerminal::cbASCIIClick() {
@@ -530,8 +544,10 @@ bool TDebugTerminal::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::DragEnter:
             case QEvent::DragMove: {
                 auto* drag = static_cast<QDropEvent*>(event);
-                if (sourceOf(drag->mimeData())) drag->acceptProposedAction();
-                else drag->ignore();
+                if (sourceOf(drag->mimeData()))
+                    drag->acceptProposedAction();
+                else
+                    drag->ignore();
                 return true;
             }
             case QEvent::Drop: {
@@ -549,7 +565,8 @@ bool TDebugTerminal::eventFilter(QObject* watched, QEvent* event) {
                                 mouse->modifiers().testFlag(Qt::ControlModifier));
                 return true;
             }
-            default: return false;
+            default:
+                return false;
         }
     }
     // While a cell is edited its editor has the keys, so Enter here is Enter
@@ -566,14 +583,16 @@ bool TDebugTerminal::eventFilter(QObject* watched, QEvent* event) {
         MEMOD->setPlainText(QStringLiteral("Гипертерминал"));
         return true;
     }
-    if (auto* target = qobject_cast<QLabel*>(watched); target && (target == Label1 || target == Lcod ||
-                                                                  target == Label2 || target == Ldec)) {
+    if (auto* target = qobject_cast<QLabel*>(watched);
+        target && (target == Label1 || target == Lcod || target == Label2 || target == Ldec)) {
         switch (event->type()) {
             case QEvent::DragEnter:
             case QEvent::DragMove: {
                 auto* drag = static_cast<QDropEvent*>(event);
-                if (sourceOf(drag->mimeData()) == CBcmd) drag->acceptProposedAction();
-                else drag->ignore();
+                if (sourceOf(drag->mimeData()) == CBcmd)
+                    drag->acceptProposedAction();
+                else
+                    drag->ignore();
                 return true;
             }
             case QEvent::Drop: {
@@ -587,7 +606,8 @@ bool TDebugTerminal::eventFilter(QObject* watched, QEvent* event) {
                     return true;
                 }
                 return false;
-            default: return false;
+            default:
+                return false;
         }
     }
     return QObject::eventFilter(watched, event);

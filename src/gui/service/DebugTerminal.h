@@ -23,12 +23,13 @@ class QTableWidget;
 
 namespace omi {
 
+class Connection;
 class TFomi;
 
 class TDebugTerminal : public QObject {
     Q_OBJECT
 public:
-    explicit TDebugTerminal(TFomi& window);
+    TDebugTerminal(TFomi& window, Connection& line);
 
     // Page shown / hidden: the port lists, the asynchronous receive, the
     // table list of the type.
@@ -92,6 +93,7 @@ private:
     void syncDevice();
 
     TFomi& window_;
+    Connection& line_;
     QString tablePath_;  // the file the grid shows
     bool filling_ = false;
     QWidget* previousPage_ = nullptr;

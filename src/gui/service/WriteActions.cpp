@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "config/ConfigPage.h"
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "protocol/Frame.h"
 #include "service/CalibrationPanel.h"
@@ -44,7 +45,7 @@ const WriteAction kWrites[] = {
 
 }  // namespace
 
-TWriteActions::TWriteActions(TFomi& window) : QObject(&window), window_(window) {
+TWriteActions::TWriteActions(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     // The buttons share the calibration panel's row and follow their actions.
     QHBoxLayout* row = window.calibrationPanel ? window.calibrationPanel->ButtonRow() : nullptr;
     for (const WriteAction& w : kWrites) {
@@ -121,7 +122,7 @@ void TWriteActions::TdtTimer() {
 void TWriteActions::SEDNChange() {
     if (!Flags().ready) return;
     const int number = SEDN->value();
-    const int type = CurrentType();
+    const int type = line_.Type();
     if (number >= 1 && number <= 65535 && type >= 128 && type <= 237)
         window_.Status().ok(QStringLiteral("новый номер правильный"));
     else
@@ -129,9 +130,9 @@ void TWriteActions::SEDNChange() {
 }
 
 void TWriteActions::Run(WriteOp op) {
-    if (CurrentSerial() < 0) {
+    if (line_.Serial() < 0) {
         window_.AreadNoTuExecute();
-        if (CurrentSerial() < 0) return;
+        if (line_.Serial() < 0) return;
     }
     const WriteAction* w = nullptr;
     for (const WriteAction& candidate : kWrites)
@@ -157,11 +158,11 @@ void TWriteActions::Run(WriteOp op) {
     WriteArgs args;
     args.now = QDateTime::currentDateTime();
     args.newNumber = SEDN->value();
-    const WritePlan plan = PlanWrite(op, args);
+    const WritePlan plan = PlanWrite(line_, op, args);
     if (!plan.request) {
         if (!plan.mismatch.isEmpty())
             window_.Status().error(QStringLiteral("Не совпадает:") + plan.mismatch);
-        else if (!FamilyFor(CurrentType()))
+        else if (!FamilyFor(line_.Type()))
             ShowValue(op == WriteOp::SetNumber ? QStringLiteral("ASetNOExecute: НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА")
                                                : QStringLiteral("НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
         else if (op == WriteOp::SetClock)
@@ -171,7 +172,7 @@ void TWriteActions::Run(WriteOp op) {
         return;
     }
     window_.Status().busy(WriteBusyText(op, clockCaption));
-    const WriteOutcome out = RunWrite(window_.Engine(), op, args);
+    const WriteOutcome out = RunWrite(line_, op, args);
     if (!out.ok) {
         window_.Status().error(out.status);
         return;

@@ -15,12 +15,13 @@ class QToolButton;
 
 namespace omi {
 
+class Connection;
 class TFomi;
 
 class TWriteActions : public QObject {
     Q_OBJECT
 public:
-    explicit TWriteActions(TFomi& window);
+    TWriteActions(TFomi& window, Connection& line);
 
     // The common procedure: identify when no device is known, the page,
     // the confirmation, the busy text, one request, the report.
@@ -37,6 +38,7 @@ protected:
 
 private:
     TFomi& window_;
+    Connection& line_;
 };
 
 }  // namespace omi

@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include "archives/ArchiveRange.h"
+#include "connection/Connection.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
 #include "protocol/Identify.h"
@@ -250,10 +251,7 @@ QWidget* TFomi::createComPage() {
     cbC->setToolTip(QStringLiteral("COM-порт"));
     cbC->setMinimumContentsLength(12);
     cbC->installEventFilter(this);
-    connect(cbC, &QComboBox::activated, this, [this] {
-        cbCClick(cbC);
-        announceCurrentDevice();
-    });
+    connect(cbC, &QComboBox::activated, this, [this] { cbCClick(cbC); });
     LPState = new QLabel(QStringLiteral("НЕ ВЫБРАН"), page);
     LPState->setObjectName(QStringLiteral("LPState"));
     LPState->setToolTip(QStringLiteral("Состояние порта"));
@@ -392,15 +390,9 @@ QGroupBox* TFomi::createDeviceBox() {
     rbs->setObjectName(QStringLiteral("rbs"));
     rbs->setToolTip(QStringLiteral("подключено несколько устройств"));
     // A mode switch addresses another device (or none): the pages drop the
-    // previous one's data.
-    connect(rbu, &QRadioButton::clicked, this, [this] {
-        rbuClick();
-        announceCurrentDevice();
-    });
-    connect(rbs, &QRadioButton::clicked, this, [this] {
-        rbuClick();
-        announceCurrentDevice();
-    });
+    // previous one's data when the connection announces the change.
+    connect(rbu, &QRadioButton::clicked, this, [this] { rbuClick(); });
+    connect(rbs, &QRadioButton::clicked, this, [this] { rbuClick(); });
 
     ENo = new QLineEdit(box);
     ENo->setObjectName(QStringLiteral("ENo"));
@@ -459,7 +451,7 @@ void TFomi::refillPortList() {
 void TFomi::RefreshPortList() {
     // Not under a running exchange or archive read: a vanished port is probed
     // below, which closes the port.
-    if (preparing_ || engine_->InExchange() || ArchiveReading().reading) return;
+    if (preparing_ || line_->Engine().InExchange() || line_->ArchiveReading().reading) return;
     const QString selected = cbC->currentText();
     {
         ReadyGuard quiet;
@@ -469,7 +461,6 @@ void TFomi::RefreshPortList() {
     // window takes the port now shown, as if the user had chosen it.
     if (selected.isEmpty() || cbC->currentText() == selected) return;
     cbCClick(cbC);
-    announceCurrentDevice();
 }
 
 void TFomi::fillPortSettingLists() {
@@ -484,25 +475,26 @@ void TFomi::fillPortSettingLists() {
 }
 
 void TFomi::selectPortSettings() {
-    cbBaudRate->setCurrentIndex(port_->BaudRate());
-    CBeo->setCurrentIndex(port_->Parity());
-    cbz->setCurrentIndex(port_->DataBits());
-    cbs->setCurrentIndex(port_->StopBits());
+    const TCommPortDriver& port = line_->Port();
+    cbBaudRate->setCurrentIndex(port.BaudRate());
+    CBeo->setCurrentIndex(port.Parity());
+    cbz->setCurrentIndex(port.DataBits());
+    cbs->setCurrentIndex(port.StopBits());
 }
 
 void TFomi::cbBaudRateChange() {
     if (!Flags().ready) return;
+    TCommPortDriver& port = line_->Port();
     const int baud = cbBaudRate->currentIndex();
-    port_->SetBaudRate(baud >= 0 ? static_cast<TCommPortDriver::TBaudRate>(baud) : TCommPortDriver::br9600);
+    port.SetBaudRate(baud >= 0 ? static_cast<TCommPortDriver::TBaudRate>(baud) : TCommPortDriver::br9600);
     const int bits = cbz->currentIndex();
-    port_->SetDataBits(bits >= 0 ? static_cast<TCommPortDriver::TDataBits>(bits) : TCommPortDriver::db8BITS);
+    port.SetDataBits(bits >= 0 ? static_cast<TCommPortDriver::TDataBits>(bits) : TCommPortDriver::db8BITS);
     const int parity = CBeo->currentIndex();
-    port_->SetParity(parity >= 0 ? static_cast<TCommPortDriver::TParity>(parity) : TCommPortDriver::ptNONE);
+    port.SetParity(parity >= 0 ? static_cast<TCommPortDriver::TParity>(parity) : TCommPortDriver::ptNONE);
     const int stop = cbs->currentIndex();
-    port_->SetStopBits(stop >= 0 ? static_cast<TCommPortDriver::TStopBits>(stop) : TCommPortDriver::sb1BITS);
-    port_->SetInputTimeout(static_cast<std::uint32_t>(sed->value()));
+    port.SetStopBits(stop >= 0 ? static_cast<TCommPortDriver::TStopBits>(stop) : TCommPortDriver::sb1BITS);
+    port.SetInputTimeout(static_cast<std::uint32_t>(sed->value()));
     cbCClick(cbC);
-    announceCurrentDevice();
 }
 
 void TFomi::BuPortDefClick() {
@@ -528,8 +520,8 @@ bool TFomi::portProbedFree() const { return portFree_; }
 
 void TFomi::announceCurrentDevice() {
     if (preparing_) return;
-    const int serial = ValidNoTu(CurrentSerial(), CurrentType()) ? CurrentSerial() : -1;
-    const int type = serial >= 0 ? CurrentType() : -1;
+    const int serial = ValidNoTu(line_->Serial(), line_->Type()) ? line_->Serial() : -1;
+    const int type = serial >= 0 ? line_->Type() : -1;
     if (serial == shownSerial_ && type == shownType_) return;
     shownSerial_ = serial;
     shownType_ = type;
@@ -544,21 +536,22 @@ void TFomi::showNoAnswer() {
 
 void TFomi::cbCClick(QComboBox* from) {
     // A modem session in progress is asked about first.
-    if (CurrentLineState() == LineState::Connected) {
+    if (line_->LineState() == LineState::Connected) {
         if (AskYesNoCancel(QStringLiteral("Идет сеанс связи...\rПрервать его ?")) != QMessageBox::Yes) return;
     }
-    ClearCurrentDevice();
-    SetLineState(LineState::Free);
+    line_->ClearDevice();
+    line_->SetLineState(LineState::Free);
     if (!Flags().ready) return;
     ENo->clear();
     Etype->clear();
     QString name = from ? from->currentText() : QString();
     if (name.isEmpty()) name = property("fallbackPort").toString();
-    ShowBusy(LPState, nullptr, PortProbeBusyText(name));
+    ShowBusy(LPState, nullptr, PortProbeBusyText(name), &line_->Engine());
     status_->busy(PortProbeBusyText(name));
     bool ok = false;
     const std::uint32_t baud = cbBaudRate->currentText().toUInt(&ok);
-    const PortProbeResult r = ProbePort(*port_, name, ok ? baud : port_->BaudRateValue());
+    TCommPortDriver& port = line_->Port();
+    const PortProbeResult r = ProbePort(port, name, ok ? baud : port.BaudRateValue());
     portFree_ = r.free;
     const StatusStyle style = r.free ? StatusStyle::Ok : StatusStyle::Error;
     ShowStyled(LPState, nullptr, style, r.label);
@@ -574,15 +567,14 @@ void TFomi::cbCClick(QComboBox* from) {
 
 void TFomi::connectionPageShown(int index) {
     (void)index;
-    engine_->SetTransport(PCcon->currentWidget() == TSnet ? TransportKind::Network : TransportKind::Serial);
+    line_->Engine().SetTransport(PCcon->currentWidget() == TSnet ? TransportKind::Network : TransportKind::Serial);
     if (!Flags().ready) return;
     runConnectionPageShow();
-    announceCurrentDevice();
 }
 
 void TFomi::runConnectionPageShow() {
     QWidget* page = PCcon->currentWidget();
-    engine_->SetTransport(page == TSnet ? TransportKind::Network : TransportKind::Serial);
+    line_->Engine().SetTransport(page == TSnet ? TransportKind::Network : TransportKind::Serial);
     if (page == TScom)
         TScomShow();
     else if (page == TSmod)
@@ -614,7 +606,7 @@ void TFomi::TSnetShow() {
 void TFomi::TSgprsShow() { status_->error(QStringLiteral("НЕ РЕАЛИЗОВАНО В ЭТОЙ ВЕРСИИ")); }
 
 void TFomi::updateNetworkTarget() {
-    engine_->SetNetworkTarget(MEip->text().trimmed(), static_cast<quint16>(SEp->value()));
+    line_->Engine().SetNetworkTarget(MEip->text().trimmed(), static_cast<quint16>(SEp->value()));
 }
 
 void TFomi::CBgtClick() { Ma_->setVisible(CBgt->isChecked()); }
@@ -652,11 +644,11 @@ void TFomi::AreadNoTuExecute() {
         Etype->setText(QStringLiteral("ЖДИТЕ..."));
     }
     if (context.networkActive) updateNetworkTarget();
-    const IdentifyResult r = Identify(*engine_, context, *status_);
+    const IdentifyResult r = Identify(*line_, context, *status_);
     if (!r.ok) {
         if (context.broadcastFallback) {
             // Nothing answers on a line of one device: no device is known.
-            ClearCurrentDevice();
+            line_->ClearDevice();
             ENo->clear();
             Etype->clear();
             Enok->clear();
@@ -667,14 +659,12 @@ void TFomi::AreadNoTuExecute() {
             Enok->setText(oldNok);
         }
         showNoAnswer();
-        announceCurrentDevice();
         return;
     }
     setDeviceFields(QString::number(r.serial), r.model);
     if (r.changeLogDecided) Action("AReadChang")->setEnabled(r.changeLogEnabled);
     if (!context.imitation && !context.networkActive && portFree_)
         ShowOk(LPState, nullptr, QStringLiteral("свободен (подключен)"));
-    announceCurrentDevice();
 }
 
 bool TFomi::GBNTDrop() {
@@ -697,27 +687,25 @@ void TFomi::SEnoChange() {
     if (!Flags().ready) return;
     ENo->setText(QString::number(SEno->value()));
     const QString model = CBTu->currentIndex() >= 0 ? CBTu->currentText() : QString();
-    const ManualAddressResult r = SetManualAddress(SEno->value(), model, *status_);
+    const ManualAddressResult r = SetManualAddress(*line_, SEno->value(), model, *status_);
     if (!model.isEmpty()) Etype->setText(model);
     // The configuration editors of the previous device are discarded by the
     // configuration page when it sees the address change.
     Q_EMIT DeviceAddressEntered();
     Action("AReadChang")->setEnabled(r.changeLogEnabled);
-    announceCurrentDevice();
 }
 
 void TFomi::EtypeDblClick() {
-    ClearCurrentDevice();
+    line_->ClearDevice();
     ENo->clear();
     Etype->clear();
     Enok->clear();
     if (PCcon->currentWidget() != TSmod) cbCClick(cbC);
     if (PCcon->currentWidget() == TSnet) status_->ok(QStringLiteral("Соединение по сети"));
-    announceCurrentDevice();
 }
 
 void TFomi::TSWShow() {
-    if (ValidNoTu(CurrentSerial(), CurrentType())) {
+    if (ValidNoTu(line_->Serial(), line_->Type())) {
         status_->ok(QStringLiteral("НА СВЯЗИ!"));
         return;
     }

@@ -32,6 +32,7 @@
 #include "archives/ArchiveRange.h"
 #include "archives/LoggerImport.h"
 #include "config/ConfigPage.h"
+#include "connection/Connection.h"
 #include "families/Imitation.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frame.h"
@@ -150,15 +151,15 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
     setHelpContext(this, kHelpWindow);
 
-    port_ = new TCommPortDriver(this);
-    port_->setObjectName(QStringLiteral("Port"));
-    port_->SetPortName(TCommPortDriver::PortNumberName(2));
-    port_->SetOutputTimeout(1000);
-    port_->SetInputTimeout(1000);
-    engine_ = new ExchangeEngine(port_, this);
-    if (!omi::Engine()) SetEngine(engine_);
-    InstallImitation(*engine_);
-    engine_->SetEmptyAddressHandler([this] { TSnetShow(); });
+    line_ = new Connection(this);
+    line_->setObjectName(QStringLiteral("Line"));
+    TCommPortDriver& port = line_->Port();
+    port.setObjectName(QStringLiteral("Port"));
+    port.SetPortName(TCommPortDriver::PortNumberName(2));
+    port.SetOutputTimeout(1000);
+    port.SetInputTimeout(1000);
+    InstallImitation(line_->Engine());
+    line_->Engine().SetEmptyAddressHandler([this] { TSnetShow(); });
 
     createActions();
     createToolBar();
@@ -174,7 +175,9 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     setCentralWidget(central);
     createMenus();
 
-    status_ = std::make_unique<WindowStatusSink>(LuState, Lblink);
+    status_ = std::make_unique<WindowStatusSink>(LuState, Lblink, &line_->Engine());
+    // Busy and success texts name the device on the line.
+    status_->SetDevice(&line_->Address());
     // "НЕТ СВЯЗИ" says where the window looked for the device.
     status_->SetErrorFilter([this](const QString& text) {
         if (text != QStringLiteral("НЕТ СВЯЗИ")) return text;
@@ -186,18 +189,21 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
         showNoAnswer();
         return Format(QStringLiteral("НЕТ СВЯЗИ: нет ответа через порт %s"), {port});
     });
-    engine_->SetTrace(Ma_);
-    stateView = new TStateView(*this);
-    configPage = new TConfigPage(*this);
-    archivePage = new TArchivePage(*this);
+    line_->Engine().SetTrace(Ma_);
+    stateView = new TStateView(*this, *line_);
+    configPage = new TConfigPage(*this, *line_);
+    archivePage = new TArchivePage(*this, *line_);
     printPage = new TPrintPage(*this);
-    calibrationPanel = new TCalibrationPanel(*this);
-    writeActions = new TWriteActions(*this);
-    changeLogReader = new TChangeLogReader(*this);
-    loggerImport = new TLoggerImport(*this);
-    debugTerminal = new TDebugTerminal(*this);
-    networkCheck = new TNetworkCheck(*this);
-    modemPage = new TModemPage(*this);
+    calibrationPanel = new TCalibrationPanel(*this, *line_);
+    writeActions = new TWriteActions(*this, *line_);
+    changeLogReader = new TChangeLogReader(*this, *line_);
+    loggerImport = new TLoggerImport(*this, *line_);
+    debugTerminal = new TDebugTerminal(*this, *line_);
+    networkCheck = new TNetworkCheck(*this, *line_);
+    modemPage = new TModemPage(*this, *line_);
+    // Every change of the device on the line reaches the pages through the
+    // window's announcement (quiet while a preparation runs).
+    connect(line_, &Connection::DeviceChanged, this, [this] { announceCurrentDevice(); });
     helpFile_ = DataPath({kDataFolderName, QStringLiteral("ПОМОЩЬ"), QStringLiteral("HELPMY"), QStringLiteral("HLP")});
 
     // The clock label until the one-second clock takes it over.
@@ -232,12 +238,15 @@ TFomi::~TFomi() {
     configPage = nullptr;
     stateView = nullptr;
     // Shutdown: the port closes, the control values are saved.
-    if (engine_ && omi::Engine() == engine_) SetEngine(nullptr);
-    port_->ClosePort();
+    line_->Port().ClosePort();
     SaveWindowValues(this);
 }
 
 QAction* TFomi::Action(const QString& name) const { return actions_.value(name); }
+
+ExchangeEngine& TFomi::Engine() { return line_->Engine(); }
+
+TCommPortDriver& TFomi::Port() { return line_->Port(); }
 
 QWidget* TFomi::Page(const QString& name) const {
     for (int i = 0; i < PCW_->count(); ++i)
@@ -268,7 +277,7 @@ void TFomi::createActions() {
 
     connect(Action("Acreate"), &QAction::triggered, this, [this] { AcreateExecute(); });
     connect(Action("AreadNoTu"), &QAction::triggered, this, [this] { AreadNoTuExecute(); });
-    connect(Action("Aimit"), &QAction::toggled, this, [this](bool on) { engine_->SetImitation(on); });
+    connect(Action("Aimit"), &QAction::toggled, this, [this](bool on) { line_->Engine().SetImitation(on); });
     connect(Action("Ahelp"), &QAction::triggered, this, [this] { AhelpExecute(); });
 }
 
@@ -470,7 +479,7 @@ void TFomi::runPreparation() {
     if (preparing_) return;
     // A preparation in the middle of an exchange or an archive read would
     // probe (close) the port under it.
-    if (engine_->InExchange() || ArchiveReading().reading) return;
+    if (line_->Engine().InExchange() || line_->ArchiveReading().reading) return;
     QScopedValueRollback<bool> guard(preparing_, true);
 
     // The scroll ranges follow the window; the window counts as activated.
@@ -497,10 +506,11 @@ void TFomi::runPreparation() {
     // filled and selected from them; the state log file name.
     Flags().ready = false;
     setProperty("stateLogFile", QStringLiteral("СОСТОЯНИЕ.TXT"));
-    port_->SetBaudRate(TCommPortDriver::br9600);
-    port_->SetParity(TCommPortDriver::ptNONE);
-    port_->SetStopBits(TCommPortDriver::sb1BITS);
-    port_->SetDataBits(TCommPortDriver::db8BITS);
+    TCommPortDriver& port = line_->Port();
+    port.SetBaudRate(TCommPortDriver::br9600);
+    port.SetParity(TCommPortDriver::ptNONE);
+    port.SetStopBits(TCommPortDriver::sb1BITS);
+    port.SetDataBits(TCommPortDriver::db8BITS);
     fillPortSettingLists();
     selectPortSettings();
     // The first free port of the list becomes the port of the window.
@@ -522,7 +532,7 @@ void TFomi::runPreparation() {
     LDT->setText(FormatDateTimeText(QStringLiteral("dd mmmm yyyy  hh:nn"), QDateTime::currentDateTime()));
     // The archive range ends today again; "стоп" only while a read runs.
     Q_EMIT ArchiveRangeReset();
-    if (QAction* stop = Action("AstopArhRead")) stop->setEnabled(ArchiveReading().reading);
+    if (QAction* stop = Action("AstopArhRead")) stop->setEnabled(line_->ArchiveReading().reading);
     // The saved control values at the first preparation, the values the
     // user set since then at a later one.
     if (first)
@@ -542,8 +552,8 @@ void TFomi::runPreparation() {
     Flags().ready = false;
     ENo->setText(no);
     Etype->setText(type);
-    // No device is current until it is identified again.
-    ClearCurrentDevice();
+    // No device is addressed until it is identified again.
+    line_->ClearDevice();
     Flags().ready = true;
     // Configuration writes and the configuration page only after a read.
     Action("ASetPar")->setEnabled(Flags().configRead);

@@ -2,12 +2,15 @@
 // The main window TFomi: the toolbar with every action of the program, the
 // indicator strip (lamp, status line, seconds gauge, date and time), the page
 // control with its six pages, and the device page with its connection pages
-// and the device group box. It owns the serial port and the exchange engine.
+// and the device group box. It owns the connection (the serial port, the
+// exchange engine and the device addressed) that every page works on; the
+// connection's DeviceChanged is the one way a change of device reaches the
+// pages (CurrentDeviceChanged below).
 //
 // The preparation sequence (AcreateExecute) runs once, at the first show or
 // activation of the window, and again only when asked for by its action: it
 // refreshes the port list, probes the ports, restores the saved control
-// values, clears the current device and applies the access level. A later
+// values, forgets the device on the line and applies the access level. A later
 // activation (back from a dialog or another window) refreshes the caption and
 // the clock only, and dropping the port list down refreshes that list: the
 // device found, the pages' data and the user's edits survive both.
@@ -37,6 +40,7 @@ class QToolButton;
 
 namespace omi {
 
+class Connection;
 class ExchangeEngine;
 class HelpViewer;
 class TActionToolBar;
@@ -79,8 +83,10 @@ public:
 
     QAction* Action(const QString& name) const;
     QStringList ActionNames() const { return actionOrder_; }
-    ExchangeEngine& Engine() { return *engine_; }
-    TCommPortDriver& Port() { return *port_; }
+    // The window's line and the device on it; the port and engine are its.
+    Connection& Line() { return *line_; }
+    ExchangeEngine& Engine();
+    TCommPortDriver& Port();
     WindowStatusSink& Status() { return *status_; }
     TraceMemo* Ma() const { return Ma_; }
     QTabWidget* PCW() const { return PCW_; }
@@ -131,13 +137,15 @@ public:
     // on the device group box).
     bool GBNTDrop();
 
-    // The device whose data the pages show: the one last announced by an
-    // identification, a manual address, a clearing or a mode switch (-1 for
-    // none). The preparation's own probe of the port does not change it.
+    // The device whose data the pages show: the connection's device as last
+    // announced (-1 for none). The preparation's own probe of the port does
+    // not change it.
     int ShownSerial() const { return shownSerial_; }
     int ShownType() const { return shownType_; }
-    // Compares the current device with the one the pages show and, when it
-    // differs, tells them (CurrentDeviceChanged). Quiet while preparing.
+    // Compares the connection's device with the one the pages show and, when
+    // it differs, tells them (CurrentDeviceChanged). Runs on every
+    // DeviceChanged of the connection; quiet while preparing, after which the
+    // preparation runs it once.
     void announceCurrentDevice();
 
     // Window resize rule: scroll ranges follow the client area once it is
@@ -155,8 +163,8 @@ Q_SIGNALS:
     void DeviceAddressEntered();
     // The access level was applied (pages show their level-0 detail).
     void AccessLevelApplied(int level);
-    // The current device changed or was cleared (serial and type -1): every
-    // page drops what it shows of the previous one.
+    // The connection's device changed or was cleared (serial and type -1):
+    // every page drops what it shows of the previous one.
     void CurrentDeviceChanged(int serial, int type);
 
 protected:
@@ -196,8 +204,7 @@ private:
     int helpContextOfFocus() const;
 
     TFomiOptions options_;
-    TCommPortDriver* port_ = nullptr;
-    ExchangeEngine* engine_ = nullptr;
+    Connection* line_ = nullptr;
     std::unique_ptr<WindowStatusSink> status_;
     QHash<QString, QAction*> actions_;
     QStringList actionOrder_;

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "connection/Connection.h"
 #include "debug/DescriptionTable.h"
 #include "protocol/Exchange.h"
 #include "shell/Dialogs.h"
@@ -48,14 +49,14 @@ QCheckBox* check(QWidget* parent, const char* name, const QString& text, const Q
 
 }  // namespace
 
-TModemPage::TModemPage(TFomi& window) : QObject(&window), window_(window) {
+TModemPage::TModemPage(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     buildPage();
     hangUpTimer_ = new QTimer(this);
     hangUpTimer_->setSingleShot(true);
     connect(hangUpTimer_, &QTimer::timeout, this, [this] {
         if (hangingUp_) hangUpDone(QStringLiteral("нет ответа на ATH"));
     });
-    connect(&window.Engine(), &ExchangeEngine::AsyncReceived, this, [this](const QByteArray& bytes) {
+    connect(&line.Engine(), &ExchangeEngine::AsyncReceived, this, [this](const QByteArray& bytes) {
         // The debug page takes the answers while it is the active page.
         if (window_.PCW()->currentWidget() == window_.Page(QStringLiteral("TSdeb"))) return;
         if (bytes.isEmpty()) {
@@ -87,7 +88,8 @@ void TModemPage::buildPage() {
     // shows its name.
     CBmod->setEditable(true);
     CBmod->setInsertPolicy(QComboBox::NoInsert);
-    CBton = check(page, "CBton", QStringLiteral("тоновый набор"), QStringLiteral("галочка-тоновый набор, иначе-импульсный"));
+    CBton = check(page, "CBton", QStringLiteral("тоновый набор"),
+                  QStringLiteral("галочка-тоновый набор, иначе-импульсный"));
     CBton->setChecked(true);
     CBtru = check(page, "CBtru", QStringLiteral("межгород"), QStringLiteral("набор кода города с ожиданием зуммера"));
     Ekmg = edit(page, "Ekmg", QStringLiteral("8"), QStringLiteral("код межгорода (без скобок)"));
@@ -111,8 +113,8 @@ void TModemPage::buildPage() {
         ActionToolBar2->addAction(a);
         return a;
     };
-    Asave = action("Asave", QStringLiteral("запомнить"), QStringLiteral("добавить/изменить"),
-                   QStyle::SP_DialogSaveButton);
+    Asave =
+        action("Asave", QStringLiteral("запомнить"), QStringLiteral("добавить/изменить"), QStyle::SP_DialogSaveButton);
     Adelete = action("Adelete", QStringLiteral("уничтожить"), QStringLiteral("уничтожить выбранную запись"),
                      QStyle::SP_TrashIcon);
     Acommand = action("Acommand", QStringLiteral("послать..."),
@@ -180,11 +182,10 @@ void TModemPage::CBstaClick() { Esta->setEnabled(CBsta->isChecked()); }
 void TModemPage::TSmodShow() {
     if (!Flags().ready) return;
     shown_ = true;
-    ExchangeEngine& engine = window_.Engine();
+    ExchangeEngine& engine = line_.Engine();
     engine.SetAsyncReceive(true);
-    TCommPortDriver& port = window_.Port();
-    if (port.InputTimeout() != static_cast<std::uint32_t>(kModemInputTimeoutMs))
-        directTimeout_ = port.InputTimeout();
+    TCommPortDriver& port = line_.Port();
+    if (port.InputTimeout() != static_cast<std::uint32_t>(kModemInputTimeoutMs)) directTimeout_ = port.InputTimeout();
     port.SetInputTimeout(kModemInputTimeoutMs);
     {
         const ReadyGuard quiet;
@@ -223,9 +224,9 @@ void TModemPage::TSmodShow() {
 
 void TModemPage::TSmodHide() {
     shown_ = false;
-    window_.Engine().SetAsyncReceive(false);
+    line_.Engine().SetAsyncReceive(false);
     // A session keeps the modem's patience for the exchanges of other pages.
-    if (CurrentLineState() == LineState::Free && directTimeout_ > 0) window_.Port().SetInputTimeout(directTimeout_);
+    if (line_.LineState() == LineState::Free && directTimeout_ > 0) line_.Port().SetInputTimeout(directTimeout_);
 }
 
 void TModemPage::CBconClick() {
@@ -301,15 +302,15 @@ void TModemPage::AdeleteExecute() {
 }
 
 void TModemPage::portBusy() {
-    const QString text = window_.Port().PortName() + QStringLiteral(" занят (отсутсвует)");
+    const QString text = line_.Port().PortName() + QStringLiteral(" занят (отсутсвует)");
     window_.Status().error(text);
     ShowError(window_.LMstate, nullptr, text);
 }
 
 bool TModemPage::sendToModem(const QString& text) {
-    ExchangeEngine& engine = window_.Engine();
+    ExchangeEngine& engine = line_.Engine();
     engine.StartAsyncReceive();
-    TCommPortDriver& port = window_.Port();
+    TCommPortDriver& port = line_.Port();
     if (!port.IsOpen() && !port.OpenPort()) {
         portBusy();
         return false;
@@ -321,13 +322,13 @@ bool TModemPage::sendToModem(const QString& text) {
 void TModemPage::AcommandExecute() {
     const QString command = Etel->text();
     window_.Status().busy(QStringLiteral("ПОСЫЛАЮ... ") + command);
-    ShowBusy(window_.LMstate, nullptr, command);
+    ShowBusy(window_.LMstate, nullptr, command, &line_.Engine());
     lastCommand_ = command + QLatin1Char('\r');
     sendToModem(lastCommand_);
 }
 
 void TModemPage::AcallExecute() {
-    SetLineState(LineState::Dialling);
+    line_.SetLineState(LineState::Dialling);
     Adiscon->setEnabled(false);
     // A lone carriage return first: the manual command with the field empty.
     const QString telephone = Etel->text();
@@ -338,7 +339,7 @@ void TModemPage::AcallExecute() {
     c.telephone = telephone.trimmed();
     lastCommand_ = DialString(c);
     window_.Status().busy(QStringLiteral("Вызываю... ") + c.telephone);
-    ShowBusy(window_.LMstate, nullptr, QStringLiteral("набор: ") + lastCommand_);
+    ShowBusy(window_.LMstate, nullptr, QStringLiteral("набор: ") + lastCommand_, &line_.Engine());
     if (!sendToModem(lastCommand_)) Adiscon->setEnabled(true);
 }
 
@@ -356,10 +357,10 @@ void TModemPage::ModemReply(const QByteArray& reply) {
             hangingUp_ = false;
             hangUpTimer_->stop();
             Adiscon->setEnabled(true);
-            SetLineState(LineState::Free);
+            line_.SetLineState(LineState::Free);
             window_.Status().ok(QStringLiteral("связь по модему отключена"));
             ShowOk(window_.LMstate, nullptr, QStringLiteral("отключен"));
-            window_.Port().ClosePort();
+            line_.Port().ClosePort();
         } else {
             hangUpDone(reduced);
         }
@@ -367,13 +368,14 @@ void TModemPage::ModemReply(const QByteArray& reply) {
     }
     if (!lastCommand_.startsWith(QStringLiteral("ATD"))) return;
     window_.Status().busy(QStringLiteral("Вызываю №... ") + telephone);
-    ShowBusy(window_.LMstate, nullptr, QStringLiteral("набор: ") + lastCommand_);
+    ShowBusy(window_.LMstate, nullptr, QStringLiteral("набор: ") + lastCommand_, &line_.Engine());
     const QString reduced = ReduceModemReply(reply, lastCommand_);
     switch (JudgeDialReply(reduced)) {
-        case DialOutcome::Waiting: return;
+        case DialOutcome::Waiting:
+            return;
         case DialOutcome::Failed:
             Adiscon->setEnabled(true);
-            SetLineState(LineState::Free);
+            line_.SetLineState(LineState::Free);
             // "НET": the E and T are Latin letters.
             window_.Status().error(QStringLiteral("номер: ") + telephone + QStringLiteral("-НET СВЯЗИ!"));
             ShowError(window_.LMstate, nullptr, DialFailureText(reduced));
@@ -383,22 +385,22 @@ void TModemPage::ModemReply(const QByteArray& reply) {
             window_.Status().ok(telephone + QStringLiteral(" НА СВЯЗИ!"));
             ShowOk(window_.LMstate, nullptr, QStringLiteral("связь установлена"));
             // From now on the exchanges read the port themselves.
-            window_.Engine().SetAsyncReceive(false);
-            SetLineState(LineState::Connected);
+            line_.Engine().SetAsyncReceive(false);
+            line_.SetLineState(LineState::Connected);
             return;
     }
 }
 
 void TModemPage::AdisconExecute() {
     // Hanging up acts only on a call that is up; otherwise it says so.
-    if (CurrentLineState() != LineState::Connected) {
+    if (line_.LineState() != LineState::Connected) {
         window_.Status().error(QStringLiteral("связь по модему не установлена: отключать нечего"));
         return;
     }
     if (hangingUp_) return;
     const QString telephone = Etel->text().trimmed();
     window_.Status().busy(QStringLiteral("Отключаюсь от ") + telephone + QStringLiteral(" Ждите..."));
-    ShowBusy(window_.LMstate, nullptr, QStringLiteral("завершение связи "));
+    ShowBusy(window_.LMstate, nullptr, QStringLiteral("завершение связи "), &line_.Engine());
     Adiscon->setEnabled(false);
     hangingUp_ = true;
     // The escape to command mode, with the modem's guard time after it; the
@@ -409,7 +411,7 @@ void TModemPage::AdisconExecute() {
         Adiscon->setEnabled(true);
         return;
     }
-    window_.Engine().Pause(kEscapeGuardMs);
+    line_.Engine().Pause(kEscapeGuardMs);
     // Then the hang-up itself, its reply judged as that of a typed ATH: a
     // modem that keeps the call (and its cost) is not reported as hung up.
     lastCommand_ = QStringLiteral("ATH\r");
@@ -419,7 +421,7 @@ void TModemPage::AdisconExecute() {
     }
     // A modem that only echoes, or says nothing at all, gets the line's
     // input timeout (and the receive's end) to confirm.
-    hangUpTimer_->start(static_cast<int>(std::max<std::uint32_t>(window_.Port().InputTimeout(), 1000)) + 1000);
+    hangUpTimer_->start(static_cast<int>(std::max<std::uint32_t>(line_.Port().InputTimeout(), 1000)) + 1000);
 }
 
 void TModemPage::hangUpDone(const QString& reply) {
@@ -431,7 +433,7 @@ void TModemPage::hangUpDone(const QString& reply) {
     window_.Status().error(QStringLiteral("номер: ") + Etel->text().trimmed() +
                            QStringLiteral("-не отключился, отключаю порт"));
     ShowError(window_.LMstate, nullptr, reply);
-    window_.Port().ClosePort();
+    line_.Port().ClosePort();
 }
 
 bool TModemPage::eventFilter(QObject* watched, QEvent* event) {

@@ -19,6 +19,7 @@ class QToolBar;
 
 namespace omi {
 
+class Connection;
 class TFomi;
 
 class TModemPage : public QObject {
@@ -26,7 +27,7 @@ class TModemPage : public QObject {
 public:
     // The modem's guard time around the escape "+++" (S12, one second), and a little more.
     static constexpr int kEscapeGuardMs = 1100;
-    explicit TModemPage(TFomi& window);
+    TModemPage(TFomi& window, Connection& line);
 
     void TSmodShow();
     void TSmodHide();
@@ -78,6 +79,7 @@ private:
     void hangUpDone(const QString& reply);
 
     TFomi& window_;
+    Connection& line_;
     Grid list_;
     QString lastCommand_;
     QTimer* hangUpTimer_ = nullptr;    // the ATH of "отсоединить" unanswered

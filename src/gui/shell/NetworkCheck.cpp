@@ -7,13 +7,14 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include "connection/Connection.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
 #include "shell/StatusLine.h"
 
 namespace omi {
 
-TNetworkCheck::TNetworkCheck(TFomi& window) : QObject(&window), window_(window) {
+TNetworkCheck::TNetworkCheck(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     QAction* action = window.Action(QStringLiteral("Aping"));
     action->setEnabled(true);
     connect(action, &QAction::triggered, this, [this] { ApingExecute(); });
@@ -36,7 +37,7 @@ void TNetworkCheck::ApingExecute() {
         return;
     }
     window_.Status().busy(QStringLiteral("ПРОВЕРКА АДРЕСА"));
-    ShowBusy(window_.LNstate, nullptr, QStringLiteral("ПРОВЕРКА СЕТИ"));
+    ShowBusy(window_.LNstate, nullptr, QStringLiteral("ПРОВЕРКА СЕТИ"), &line_.Engine());
     retries_ = 0;
     if (Flags().activated) ping_.LookupHost(window_.MEip->text().trimmed());
 }
@@ -50,7 +51,7 @@ void TNetworkCheck::PingDnsLookupDone(int error) {
         return;
     }
     window_.Status().busy(checkingText());
-    ShowBusy(window_.LNstate, nullptr, QStringLiteral("ждем ответа..."));
+    ShowBusy(window_.LNstate, nullptr, QStringLiteral("ждем ответа..."), &line_.Engine());
     ping_.SendEcho();
 }
 

@@ -9,12 +9,13 @@
 
 namespace omi {
 
+class Connection;
 class TFomi;
 
 class TNetworkCheck : public QObject {
     Q_OBJECT
 public:
-    explicit TNetworkCheck(TFomi& window);
+    TNetworkCheck(TFomi& window, Connection& line);
 
     void ApingExecute();
     void PingDnsLookupDone(int error);
@@ -31,6 +32,7 @@ private:
     QString checkingText() const;
 
     TFomi& window_;
+    Connection& line_;
     TPing ping_;
     int retries_ = 0;
 };

@@ -1,11 +1,11 @@
 #include "shell/StatusLine.h"
 
+#include <QCoreApplication>
+#include <QLabel>
+
 #include "protocol/Exchange.h"
 #include "shell/Lamp.h"
 #include "shell/ShellFlags.h"
-
-#include <QCoreApplication>
-#include <QLabel>
 
 namespace omi {
 
@@ -28,8 +28,8 @@ void lampFor(TLamp* lamp, const QColor& color) {
 }
 
 // Lets the window repaint before a long operation starts.
-void repaintPause() {
-    if (ExchangeEngine* engine = Engine()) {
+void repaintPause(ExchangeEngine* engine) {
+    if (engine) {
         if (!engine->InExchange()) engine->Pause(1);
     } else {
         QCoreApplication::processEvents();
@@ -40,9 +40,12 @@ void repaintPause() {
 
 QColor StyleColor(StatusStyle style) {
     switch (style) {
-    case StatusStyle::Busy: return kBusyColor;
-    case StatusStyle::Ok: return kOkColor;
-    case StatusStyle::Error: return kErrorColor;
+        case StatusStyle::Busy:
+            return kBusyColor;
+        case StatusStyle::Ok:
+            return kOkColor;
+        case StatusStyle::Error:
+            return kErrorColor;
     }
     return kErrorColor;
 }
@@ -54,7 +57,7 @@ StatusStyle LabelStyle(const QLabel* label) {
     return StatusStyle::Error;
 }
 
-void ShowStyled(QLabel* label, TLamp* lamp, StatusStyle style, const QString& text) {
+void ShowStyled(QLabel* label, TLamp* lamp, StatusStyle style, const QString& text, ExchangeEngine* engine) {
     if (style == StatusStyle::Busy && lamp) lamp->SetState(TLamp::Mode::On);
     if (label) {
         label->setText(text);
@@ -64,27 +67,32 @@ void ShowStyled(QLabel* label, TLamp* lamp, StatusStyle style, const QString& te
                              : style == StatusStyle::Ok ? QColor(Qt::green)
                                                         : QColor(Qt::red);
     lampFor(lamp, lampColor);
-    if (style == StatusStyle::Busy) repaintPause();
+    if (style == StatusStyle::Busy) repaintPause(engine);
 }
 
-void ShowBusy(QLabel* label, TLamp* lamp, const QString& text) { ShowStyled(label, lamp, StatusStyle::Busy, text); }
+void ShowBusy(QLabel* label, TLamp* lamp, const QString& text, ExchangeEngine* engine) {
+    ShowStyled(label, lamp, StatusStyle::Busy, text, engine);
+}
 void ShowOk(QLabel* label, TLamp* lamp, const QString& text) { ShowStyled(label, lamp, StatusStyle::Ok, text); }
 void ShowError(QLabel* label, TLamp* lamp, const QString& text) { ShowStyled(label, lamp, StatusStyle::Error, text); }
 
 void WindowStatusSink::show(StatusStyle style, const QString& shown) {
     if (style == StatusStyle::Error && errorFilter_) {
-        ShowStyled(label_, lamp_, style, errorFilter_(shown));
+        ShowStyled(label_, lamp_, style, errorFilter_(shown), engine_);
         return;
     }
-    ShowStyled(label_, lamp_, style, shown);
+    ShowStyled(label_, lamp_, style, shown, engine_);
 }
 
 void WindowStatusSink::SetStatus(const QString& text, const QColor& color) {
     label_->setText(text);
     setTextColor(label_, color);
-    if (color == kOkColor || color == QColor(Qt::green)) lampFor(lamp_, Qt::green);
-    else if (color == kErrorColor) lampFor(lamp_, Qt::red);
-    else if (color == kBusyColor) lampFor(lamp_, Qt::yellow);
+    if (color == kOkColor || color == QColor(Qt::green))
+        lampFor(lamp_, Qt::green);
+    else if (color == kErrorColor)
+        lampFor(lamp_, Qt::red);
+    else if (color == kBusyColor)
+        lampFor(lamp_, Qt::yellow);
 }
 
 }  // namespace omi

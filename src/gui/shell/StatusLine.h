@@ -5,25 +5,29 @@
 // error (red, red). Busy and success texts on the status line carry the
 // device prefix; an error text stands alone.
 
-#include "support/Status.h"
-
 #include <QColor>
 #include <QString>
 #include <functional>
+
+#include "support/Status.h"
 
 class QLabel;
 
 namespace omi {
 
+class ExchangeEngine;
 class TLamp;
 
 extern const QColor kBusyColor;   // olive, RGB 128, 128, 0
 extern const QColor kOkColor;     // green, RGB 0, 128, 0
 extern const QColor kErrorColor;  // red, RGB 255, 0, 0
 
-// The style operations on any label and lamp; text is shown as given.
-void ShowStyled(QLabel* label, TLamp* lamp, StatusStyle style, const QString& text);
-void ShowBusy(QLabel* label, TLamp* lamp, const QString& text);
+// The style operations on any label and lamp; text is shown as given. A busy
+// text lets the window repaint before the work it announces: through the
+// wait of the engine given (none while it exchanges), else one pass of the
+// events.
+void ShowStyled(QLabel* label, TLamp* lamp, StatusStyle style, const QString& text, ExchangeEngine* engine = nullptr);
+void ShowBusy(QLabel* label, TLamp* lamp, const QString& text, ExchangeEngine* engine = nullptr);
 void ShowOk(QLabel* label, TLamp* lamp, const QString& text);
 void ShowError(QLabel* label, TLamp* lamp, const QString& text);
 // The colour a label shows in a style.
@@ -32,10 +36,12 @@ QColor StyleColor(StatusStyle style);
 StatusStyle LabelStyle(const QLabel* label);
 
 // The window's status line as the core's status sink. Busy and success texts
-// come with the device prefix (StatusSink adds it).
+// come with the prefix of the device the sink is given (StatusSink::SetDevice).
+// engine is the window's line, whose wait lets the window repaint.
 class WindowStatusSink : public StatusSink {
 public:
-    WindowStatusSink(QLabel* label, TLamp* lamp) : label_(label), lamp_(lamp) {}
+    WindowStatusSink(QLabel* label, TLamp* lamp, ExchangeEngine* engine = nullptr)
+        : label_(label), lamp_(lamp), engine_(engine) {}
     void show(StatusStyle style, const QString& shown) override;
     // Text with a given colour, for the family drivers: the lamp turns green
     // for green, red for red, yellow for olive and keeps its colour otherwise.
@@ -48,6 +54,7 @@ private:
     std::function<QString(const QString&)> errorFilter_;
     QLabel* label_;
     TLamp* lamp_;
+    ExchangeEngine* engine_;
 };
 
 }  // namespace omi

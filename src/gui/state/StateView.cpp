@@ -27,6 +27,7 @@
 #include <utility>
 
 #include "archives/ArchiveRange.h"
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "families/ErrBits.h"
 #include "families/StateLayout.h"
@@ -87,7 +88,7 @@ QTableWidgetItem* gridItem(const QString& text, int row) {
 
 }  // namespace
 
-TStateView::TStateView(TFomi& window) : QObject(&window), window_(window) {
+TStateView::TStateView(TFomi& window, Connection& line) : QObject(&window), window_(window), line_(line) {
     buildControls();
 
     QAction* read = window_.Action(QStringLiteral("Areadstate"));
@@ -316,12 +317,12 @@ void TStateView::readOrClear(bool on) {
     window_.Action(QStringLiteral("AReadChang"))->setChecked(false);
     window_.Action(QStringLiteral("AreadFileArh"))->setChecked(false);
     window_.PCW()->setCurrentIndex(0);
-    if (CurrentSerial() < 0 || CurrentType() < 0) {
+    if (line_.Serial() < 0 || line_.Type() < 0) {
         window_.AreadNoTuExecute();
-        if (CurrentSerial() < 0 || CurrentType() < 0) return;
+        if (line_.Serial() < 0 || line_.Type() < 0) return;
     }
     // One tab per heat system of the device type.
-    const int type = CurrentType();
+    const int type = line_.Type();
     const QStringList tabs = TabNames(type);
     if (tabs.isEmpty()) {
         window_.Status().error(noStateText(type));
@@ -338,7 +339,7 @@ void TStateView::readOrClear(bool on) {
     }
     TCSP->show();
     // The reading itself (its status texts on the status line).
-    const ReadResult result = ReadState(window_.Engine(), window_.Status());
+    const ReadResult result = ReadState(line_, window_.Status());
     if (result.outcome == ReadOutcome::UnknownType) {
         window_.Status().error(noStateText(type));
         return;
@@ -346,7 +347,7 @@ void TStateView::readOrClear(bool on) {
     if (!result.ok()) return;
     // The values of the tab's heat system into the boxes (the success text
     // is on the status line already).
-    const QStringList values = StateValueTexts(type, selectedSystem(type));
+    const QStringList values = StateValueTexts(line_, selectedSystem(type));
     stateRead_ = true;
     TCSPChange();
     // Service level: the values and the answer's bytes to the trace memo
@@ -403,14 +404,14 @@ TStateView::Box TStateView::createBox() {
 }
 
 void TStateView::TCSPChange() {
-    if (!Flags().ready || TCSP->currentIndex() < 0 || CurrentSerial() < 0 || !stateRead_) return;
-    const int type = CurrentType();
+    if (!Flags().ready || TCSP->currentIndex() < 0 || line_.Serial() < 0 || !stateRead_) return;
+    const int type = line_.Type();
     const StateLayoutTable* table = StateTableOf(type);
     if (!table) {
         window_.Status().error(noStateText(type));
         return;
     }
-    const QStringList values = StateValueTexts(type, selectedSystem(type));
+    const QStringList values = StateValueTexts(line_, selectedSystem(type));
     POi->setUpdatesEnabled(false);
     window_.sgsp->setColumnCount(static_cast<int>(table->columnMap.size()));
     placeBoxes(*table, values, type);
@@ -447,7 +448,7 @@ void TStateView::placeBoxes(const StateLayoutTable& table, const QStringList& va
     std::vector<bool> shown(lines.size(), true);
     const DeviceFamily* family = FamilyFor(type);
     if (family && family->shownStateLines) {
-        const std::vector<bool> lines = family->shownStateLines();
+        const std::vector<bool> lines = family->shownStateLines(line_.Records());
         for (std::size_t q = 0; q < shown.size() && q < lines.size(); ++q) shown[q] = lines[q];
     }
 
@@ -541,7 +542,7 @@ void TStateView::writeLog(const StateLayoutTable& table, const QStringList& valu
 void TStateView::TstTimer() {
     if (!Flags().ready) return;
     // Another operation is on the line: this tick waits for the next one.
-    if (reading_ || window_.Engine().InExchange() || ArchiveReading().reading) return;
+    if (reading_ || line_.Engine().InExchange() || line_.ArchiveReading().reading) return;
     for (const Box& box : std::as_const(boxes_)) box.edit->clear();
     if (!window_.Action(QStringLiteral("Areadstate"))->isChecked()) {
         Tst->stop();
@@ -600,7 +601,7 @@ void TStateView::decodeError(int type, int tag, int system) {
     }
     // The code as the state record holds it (the archive view puts the
     // clicked cell's value there first).
-    const QStringList values = StateValueTexts(type, system);
+    const QStringList values = StateValueTexts(line_, system);
     std::int32_t code = 0;
     for (int k = 0; k < static_cast<int>(table->lines.size()); ++k)
         if (static_cast<int>(table->lines[static_cast<std::size_t>(k)].tag) == tag) code = values.value(k).toInt();
@@ -610,12 +611,12 @@ void TStateView::decodeError(int type, int tag, int system) {
 void TStateView::AErrDecExecute(QObject* sender) {
     const int tag = sender ? sender->property("tag").toInt() : 0;
     if (tag == 0) return;
-    const int type = CurrentType();
+    const int type = line_.Type();
     decodeError(type, tag, selectedSystem(type));
 }
 
 void TStateView::PoioldDblClick() {
-    const int type = CurrentType();
+    const int type = line_.Type();
     const DeviceFamily* family = FamilyFor(type);
     if (!family || !family->panelDecodesSystemError || boxes_.isEmpty()) return;
     decodeError(type, static_cast<int>(ErrorTag::System), selectedSystem(type));

@@ -34,6 +34,7 @@ class QWidget;
 
 namespace omi {
 
+class Connection;
 class TFomi;
 struct StateLayoutTable;
 
@@ -43,7 +44,7 @@ public:
     static const QString kOffTab;  // "настроить связь и щелкнуть по устройству"
     static const QString kHint;    // "Дв.щ.-расшифровать"
 
-    explicit TStateView(TFomi& window);
+    TStateView(TFomi& window, Connection& line);
 
     // The action Areadstate (its checked state already toggled): reads and
     // shows the state, or clears the view when the action is off.
@@ -111,6 +112,7 @@ private:
     void highlight(QLineEdit* box, bool on);
 
     TFomi& window_;
+    Connection& line_;
     QWidget* boxArea_ = nullptr;
     QGridLayout* boxGrid_ = nullptr;
     QList<Box> boxes_;

@@ -4,27 +4,27 @@
 // every one of them; the device answers through the imitation handler or,
 // where the rules differ with imitation off, over UDP on loopback.
 
-#include "archives/ArchiveDumpLog.h"
-#include "archives/ArchiveReader.h"
-#include "families/RandNorm.h"
-#include "families/U34.h"
-#include "protocol/Exchange.h"
-#include "support/TestFiles.h"
-#include "support/TextCodec.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QNetworkDatagram>
 #include <QTemporaryDir>
 #include <QUdpSocket>
-
 #include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 
-#include <gtest/gtest.h>
+#include "archives/ArchiveDumpLog.h"
+#include "archives/ArchiveReader.h"
+#include "connection/Connection.h"
+#include "families/RandNorm.h"
+#include "families/U34.h"
+#include "protocol/Exchange.h"
+#include "support/TestFiles.h"
+#include "support/TextCodec.h"
 
 using namespace omi;
 
@@ -47,10 +47,14 @@ enum class Fam { F225, F227, F228, F229 };
 
 const char* famName(Fam f) {
     switch (f) {
-        case Fam::F225: return "225";
-        case Fam::F227: return "227";
-        case Fam::F228: return "228";
-        case Fam::F229: return "229";
+        case Fam::F225:
+            return "225";
+        case Fam::F227:
+            return "227";
+        case Fam::F228:
+            return "228";
+        case Fam::F229:
+            return "229";
     }
     return "?";
 }
@@ -119,9 +123,12 @@ public:
     int silentFrom = -1;
     bool comesBack = false;
     std::vector<Frame> requests;
-    ExchangeEngine engine{nullptr};
+    // The line the calculator is read on, addressed to it.
+    Connection line;
+    ExchangeEngine& engine = line.Engine();
 
     Device(const ArchiveProcedure& p, bool overUdp) : dailyTop_(p.dailyTop), hourlyTop_(p.hourlyTop) {
+        line.SetDevice(kSerial, kType);
         engine.SetTransport(TransportKind::Network);
         engine.SetEmptyAddressHandler([this] {
             if (comesBack) engine.SetImitation(true);
@@ -223,7 +230,9 @@ public:
     QPair<int, int> lastProgress{-1, -1};
     void show(StatusStyle s, const QString& t) override { shown.append({s, t}); }
     void progress(int position, int maximum) override { lastProgress = {position, maximum}; }
-    bool Has(StatusStyle s, const QString& text) const { return shown.contains(qMakePair(s, StatusText(s, text))); }
+    bool Has(StatusStyle s, const QString& text) const {
+        return shown.contains(qMakePair(s, StatusText(s, text, Device())));
+    }
     QPair<StatusStyle, QString> Last() const { return shown.isEmpty() ? QPair<StatusStyle, QString>{} : shown.last(); }
     int Count(StatusStyle s, const QString& part) const {
         return static_cast<int>(std::count_if(shown.begin(), shown.end(),
@@ -248,20 +257,19 @@ std::vector<int> backFrom(int from, int count, int top) {
 class FamilyRead : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetCurrentDevice(kSerial, kType);
         ASSERT_TRUE(logs.isValid());
         context.logFolder = logs.path();  // no read leaves a log in the current folder
         context.status = &status;
         context.memo = &memo;
         context.now = kNow;
     }
-    void TearDown() override { ClearCurrentDevice(); }
 
     // A fresh device, status, memo and list for the rules of f.
     Device& Use(Fam f, bool overUdp) {
         procedure = Rules(f);
         device = std::make_unique<Device>(procedure, overUdp);
-        context.engine = &device->engine;
+        context.line = &device->line;
+        status.SetDevice(&device->line.Address());
         status.shown.clear();
         status.lastProgress = {-1, -1};
         memo.text.clear();
@@ -278,7 +286,9 @@ protected:
         for (const auto& e : list) out.push_back(e[0].Int(u34::arh::kWork));
         return out;
     }
-    QPair<StatusStyle, QString> Shown(StatusStyle s, const QString& text) const { return {s, StatusText(s, text)}; }
+    QPair<StatusStyle, QString> Shown(StatusStyle s, const QString& text) const {
+        return {s, StatusText(s, text, status.Device())};
+    }
 
     QTemporaryDir logs;
     ArchiveProcedure procedure = Procedure234();
@@ -291,7 +301,8 @@ protected:
 };
 
 TEST_F(FamilyRead, CurrentNumbersOf225AreAskedUpToTenTimesAndChecked) {
-    const Frame good{9, kType, 0xA1, 0x01, 21, 0xF5, 0x01, 41, 0};  // hourly 501, daily 41; the check byte is not examined
+    const Frame good{9,    kType, 0xA1, 0x01, 21,
+                     0xF5, 0x01,  41,   0};  // hourly 501, daily 41; the check byte is not examined
     const Frame longer{9, kType, 0xA1, 0x01, 21, 0xF5, 0x01, 41, 0, 7};
     const Frame wrongCommand{9, kType, 0xA1, 0x01, 20, 0xF5, 0x01, 41, 0};
     const Frame tenBytes = withCheck({10, kType, 0xA1, 0x01, 21, 0xF5, 0x01, 41, 0});
@@ -321,9 +332,9 @@ TEST_F(FamilyRead, CurrentNumbersOf225AreAskedUpToTenTimesAndChecked) {
         EXPECT_EQ(std::vector<int>(commands.begin(), commands.begin() + std::min<int>(c.asked, commands.size())),
                   std::vector<int>(c.asked, cmd::ArchivePointers));
         for (int n = 1; n <= c.asked; ++n)
-            EXPECT_TRUE(status.Has(StatusStyle::Busy,
-                                   QStringLiteral(" Определение текущих номеров записей... Попытка № ") +
-                                       QString::number(n)));
+            EXPECT_TRUE(
+                status.Has(StatusStyle::Busy,
+                           QStringLiteral(" Определение текущих номеров записей... Попытка № ") + QString::number(n)));
         EXPECT_EQ(status.Count(StatusStyle::Busy, QStringLiteral("Попытка № ")), c.asked);
         if (c.failure) {
             EXPECT_EQ(commands.size(), 10u);
@@ -367,8 +378,8 @@ TEST_F(FamilyRead, ImitationDrawsTheCurrentNumbers) {
         EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
         const std::vector<int> commands = d.Commands();
         EXPECT_EQ(std::count(commands.begin(), commands.end(), cmd::ArchivePointers), c.asks ? 1 : 0);
-        const std::vector<int> expected = c.kind == kDaily ? backFrom(daily, 2, procedure.dailyTop)
-                                                           : backFrom(hourly, 35, procedure.hourlyTop);
+        const std::vector<int> expected =
+            c.kind == kDaily ? backFrom(daily, 2, procedure.dailyTop) : backFrom(hourly, 35, procedure.hourlyTop);
         EXPECT_EQ(d.Positions(), expected);
         EXPECT_EQ(ListPositions(), expected);
     }
@@ -386,22 +397,77 @@ TEST_F(FamilyRead, CurrentNumberOffItsRing) {
         std::vector<int> positions;  // the first record requests
         std::size_t requested;
     } cases[] = {
-        {"225: the hourly number ends a daily read", Fam::F225, kDaily, 1025, 41, kWeek, ArchiveReadOutcome::Empty,
-         true, {}, 0},
-        {"225: all records: shown, then the daily ring from its own number", Fam::F225, kDaily, 1025, 41, kAll,
-         ArchiveReadOutcome::Completed, true, {40, 39}, 128},
-        {"225: 1023 is on the hourly ring", Fam::F225, kDaily, 1024, 41, kDay, ArchiveReadOutcome::Completed, false,
-         {40, 39}, 2},
-        {"227: daily 128, all records: the whole ring from the top", Fam::F227, kDaily, 1, 129, kAll,
-         ArchiveReadOutcome::Completed, true, {127, 126}, 128},
-        {"228: daily 62 is off the 62-position ring", Fam::F228, kDaily, 1, 63, kDay, ArchiveReadOutcome::Empty,
-         true, {}, 0},
-        {"228: hourly 960 ends a daily read", Fam::F228, kDaily, 961, 41, kDay, ArchiveReadOutcome::Empty, true, {},
+        {"225: the hourly number ends a daily read",
+         Fam::F225,
+         kDaily,
+         1025,
+         41,
+         kWeek,
+         ArchiveReadOutcome::Empty,
+         true,
+         {},
          0},
-        {"229: only the number of the read kind", Fam::F229, kDaily, 961, 41, kDay, ArchiveReadOutcome::Completed,
-         false, {40, 39}, 2},
-        {"229: daily 62 off, all records: the whole ring, nothing shown", Fam::F229, kDaily, 1, 63, kAll,
-         ArchiveReadOutcome::Completed, false, {61, 60}, 62},
+        {"225: all records: shown, then the daily ring from its own number",
+         Fam::F225,
+         kDaily,
+         1025,
+         41,
+         kAll,
+         ArchiveReadOutcome::Completed,
+         true,
+         {40, 39},
+         128},
+        {"225: 1023 is on the hourly ring",
+         Fam::F225,
+         kDaily,
+         1024,
+         41,
+         kDay,
+         ArchiveReadOutcome::Completed,
+         false,
+         {40, 39},
+         2},
+        {"227: daily 128, all records: the whole ring from the top",
+         Fam::F227,
+         kDaily,
+         1,
+         129,
+         kAll,
+         ArchiveReadOutcome::Completed,
+         true,
+         {127, 126},
+         128},
+        {"228: daily 62 is off the 62-position ring",
+         Fam::F228,
+         kDaily,
+         1,
+         63,
+         kDay,
+         ArchiveReadOutcome::Empty,
+         true,
+         {},
+         0},
+        {"228: hourly 960 ends a daily read", Fam::F228, kDaily, 961, 41, kDay, ArchiveReadOutcome::Empty, true, {}, 0},
+        {"229: only the number of the read kind",
+         Fam::F229,
+         kDaily,
+         961,
+         41,
+         kDay,
+         ArchiveReadOutcome::Completed,
+         false,
+         {40, 39},
+         2},
+        {"229: daily 62 off, all records: the whole ring, nothing shown",
+         Fam::F229,
+         kDaily,
+         1,
+         63,
+         kAll,
+         ArchiveReadOutcome::Completed,
+         false,
+         {61, 60},
+         62},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -440,15 +506,43 @@ TEST_F(FamilyRead, DailyWeekPerFamily) {
         QString memo;
         int readingTexts;
     } cases[] = {
-        {Fam::F225, {21}, false, week, {40, 39, 38, 36, 34, 33}, 2,
-         "архив прочитан от 28.02.2026 г. до 07.03.2026 г.... 2 записей отсутствует", {}, 8},
-        {Fam::F227, {21}, false, week, {40, 39, 38, 36, 34, 33}, 2,
-         "архив прочитан от 28.02.2026 г. до 07.03.2026 г.... 2 записей отсутствует", {}, 8},
-        {Fam::F228, {21, 20}, true, week, {40, 39, 38, 36, 34, 33}, 2,
-         "архив прочитан от 28.02.2026 г. до 07.03.2026 г.... 2 записей отсутствует", {}, 8},
+        {Fam::F225,
+         {21},
+         false,
+         week,
+         {40, 39, 38, 36, 34, 33},
+         2,
+         "архив прочитан от 28.02.2026 г. до 07.03.2026 г.... 2 записей отсутствует",
+         {},
+         8},
+        {Fam::F227,
+         {21},
+         false,
+         week,
+         {40, 39, 38, 36, 34, 33},
+         2,
+         "архив прочитан от 28.02.2026 г. до 07.03.2026 г.... 2 записей отсутствует",
+         {},
+         8},
+        {Fam::F228,
+         {21, 20},
+         true,
+         week,
+         {40, 39, 38, 36, 34, 33},
+         2,
+         "архив прочитан от 28.02.2026 г. до 07.03.2026 г.... 2 записей отсутствует",
+         {},
+         8},
         // five requests of the record a day off, then the daily read stops
-        {Fam::F229, {0, 21, 20}, true, {40, 39, 38, 37, 37, 37, 37, 37}, {40, 39, 38}, 0,
-         "архив прочитан от 05.03.2026 г. до 07.03.2026 г.", QString("\r\nпаленые даты 24").repeated(4), 8},
+        {Fam::F229,
+         {0, 21, 20},
+         true,
+         {40, 39, 38, 37, 37, 37, 37, 37},
+         {40, 39, 38},
+         0,
+         "архив прочитан от 05.03.2026 г. до 07.03.2026 г.",
+         QString("\r\nпаленые даты 24").repeated(4),
+         8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(famName(c.fam));
@@ -507,7 +601,7 @@ TEST_F(FamilyRead, HourlySortConditions) {
         int preset;
         bool sorted;
     } cases[] = {
-        {Fam::F227, 1, kDay, true},  {Fam::F227, 0, kDay, true},  {Fam::F227, 1, kAll, false},
+        {Fam::F227, 1, kDay, true},  {Fam::F227, 0, kDay, true}, {Fam::F227, 1, kAll, false},
         {Fam::F228, 0, kDay, false}, {Fam::F228, 1, kDay, true},
     };
     for (const Case& c : cases) {
@@ -586,8 +680,9 @@ TEST_F(FamilyRead, ByteLogsPerFamily) {
         // the memo gets the lines of the log at the end of the read
         EXPECT_EQ(memo.text, QStringLiteral("\r\n") + lines.join(QStringLiteral("\r\n")));
         if (c.records == 0) {  // the exchange log of level 0
-            EXPECT_EQ(lines[0], QStringLiteral("Текущие № записей:\t0=09(09)\t1=234(EA)\t2=161(A1)\t3=01(01)\t4=21(15)\t"
-                                               "5=01(01)\t6=00(00)\t7=41(29)\t8=44(2C)\t"));
+            EXPECT_EQ(lines[0],
+                      QStringLiteral("Текущие № записей:\t0=09(09)\t1=234(EA)\t2=161(A1)\t3=01(01)\t4=21(15)\t"
+                                     "5=01(01)\t6=00(00)\t7=41(29)\t8=44(2C)\t"));
             EXPECT_EQ(lines[1], QStringLiteral("\tчасовой=1\tсуточный=41"));
             EXPECT_EQ(lines.size(), 2 + 2 * 2);
             continue;

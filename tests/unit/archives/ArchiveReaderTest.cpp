@@ -11,6 +11,7 @@
 
 #include "archives/ArchiveDumpLog.h"
 #include "archives/ArchiveReader.h"
+#include "connection/Connection.h"
 #include "families/U34.h"
 #include "protocol/Exchange.h"
 #include "support/Dates.h"
@@ -58,13 +59,16 @@ public:
     std::vector<Frame> requests;
 
     ScriptedDevice() {
+        line.SetDevice(kSerial, kType);
         engine.SetTransport(TransportKind::Network);  // no address: a silent line
         engine.SetEmptyAddressHandler([this] { ++unanswered; });
         engine.SetImitation(true);
         engine.SetImitationHandler([this](const Frame& q, Frame& r) { answer(q, r); });
     }
 
-    ExchangeEngine engine{nullptr};
+    // The line the calculator is read on, addressed to it.
+    Connection line;
+    ExchangeEngine& engine = line.Engine();
 
     std::vector<int> Commands() const {
         std::vector<int> out;
@@ -145,7 +149,9 @@ public:
         lastProgress = {position, maximum};
         progresses.append(lastProgress);
     }
-    bool Has(StatusStyle s, const QString& text) const { return shown.contains(qMakePair(s, StatusText(s, text))); }
+    bool Has(StatusStyle s, const QString& text) const {
+        return shown.contains(qMakePair(s, StatusText(s, text, Device())));
+    }
     QPair<StatusStyle, QString> Last() const { return shown.isEmpty() ? QPair<StatusStyle, QString>{} : shown.last(); }
     bool AnyOk() const {
         return std::any_of(shown.begin(), shown.end(), [](const auto& p) { return p.first == StatusStyle::Ok; });
@@ -168,13 +174,12 @@ std::vector<int> descending(int from, int to) {
 class ArchiveRead : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetCurrentDevice(kSerial, kType);
-        context.engine = &device.engine;
+        context.line = &device.line;
+        status.SetDevice(&device.line.Address());
         context.status = &status;
         context.memo = &memo;
         context.now = kNow;
     }
-    void TearDown() override { ClearCurrentDevice(); }
 
     void Preset(int item, int kind) {
         state.ApplyPreset(RangePreset(item, kToday, kType, kind, kToday));
@@ -186,7 +191,9 @@ protected:
         for (const auto& e : list) out.push_back(e[0].Int(u34::arh::kWork));
         return out;
     }
-    QPair<StatusStyle, QString> Shown(StatusStyle s, const QString& text) const { return {s, StatusText(s, text)}; }
+    QPair<StatusStyle, QString> Shown(StatusStyle s, const QString& text) const {
+        return {s, StatusText(s, text, &device.line.Address())};
+    }
 
     ScriptedDevice device;
     RecordingStatus status;
@@ -255,7 +262,7 @@ TEST_F(ArchiveRead, DailyRecordOneDayOffIsAskedFiveTimesThenTheReadStops) {
     EXPECT_EQ(device.Positions(), (std::vector<int>{100, 99, 98, 97, 97, 97, 97, 97}));
     EXPECT_EQ(ListPositions(), (std::vector<int>{100, 99, 98}));
     EXPECT_EQ(result.outcome, ArchiveReadOutcome::Completed);
-    EXPECT_EQ(status.Last().second, StatusText(StatusStyle::Ok, "архив прочитан от 05.03.2026 г. до 07.03.2026 г."));
+    EXPECT_EQ(status.Last(), Shown(StatusStyle::Ok, "архив прочитан от 05.03.2026 г. до 07.03.2026 г."));
     EXPECT_EQ(device.Commands().back(), cmd::ArchiveEnd);
     EXPECT_EQ(memo.text, QString("\r\nпаленые даты 24").repeated(4));
     EXPECT_EQ(state.first, QDate(2026, 3, 5));

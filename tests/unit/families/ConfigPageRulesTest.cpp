@@ -267,9 +267,7 @@ TEST_F(ConfigPageRules, LorsWeightNumbersLimitedToWhatTheWriteCarries) {
     EXPECT_EQ(c.labels[0], QStringLiteral("вес,1 кан, 100 литр/имп"));
     EXPECT_EQ(c.labels[1], QStringLiteral("вес,2 кан, 1 литр/имп"));
     EXPECT_EQ(c.labels[2], QStringLiteral("вес,3 кан"));
-    SetCurrentSerial(5);
-    EXPECT_TRUE(u128::ConfigWriteRequest(rec).has_value());
-    ClearCurrentDevice();
+    EXPECT_TRUE(u128::ConfigWriteRequest(5, rec).has_value());
 
     page.weights[2] = QStringLiteral("2");
     page.channels = QStringLiteral("x");

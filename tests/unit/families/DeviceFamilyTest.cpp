@@ -11,6 +11,7 @@
 #include "archives/ArchiveKinds.h"
 #include "archives/ArchiveProcedure.h"
 #include "archives/ArchiveRange.h"
+#include "connection/Connection.h"
 #include "families/DeviceFamily.h"
 #include "families/ErrBits.h"
 #include "reports/ReportItems.h"
@@ -38,10 +39,14 @@ TEST(DeviceFamily, EveryModelIsConsistentAcrossItsUses) {
         }
 
         // Every state text has its line on the state page and in the log.
+        Connection line;
+        line.SetDevice(1, type);
+        EXPECT_EQ(line.Model(), &model);
+        EXPECT_EQ(line.Family(), model.family);
         for (int system = 0; system < model.heatSystems; ++system)
-            EXPECT_EQ(StateValueTexts(type, system).size(), qsizetype(StateTableOf(type)->lines.size()));
-        EXPECT_TRUE(StateDecoder(type));
-        EXPECT_TRUE(ConfigDecoder(type));
+            EXPECT_EQ(StateValueTexts(line, system).size(), qsizetype(StateTableOf(type)->lines.size()));
+        EXPECT_TRUE(StateDecoder(line));
+        EXPECT_TRUE(ConfigDecoder(line));
 
         // Archives: tabs per heat system, a depth, and a read procedure that
         // fills records of the family's own layout.
@@ -71,10 +76,14 @@ TEST(DeviceFamily, UnknownTypesGetNothing) {
         EXPECT_EQ(DescriptorOf(type), nullptr);
         EXPECT_EQ(FamilyOf(type), Family::None);
         EXPECT_EQ(HeatSystemsOf(type), 0);
-        EXPECT_FALSE(StateDecoder(type));
-        EXPECT_FALSE(ConfigDecoder(type));
-        EXPECT_TRUE(StateValueTexts(type, 0).isEmpty());
-        EXPECT_TRUE(ConfigValueTexts(type).isEmpty());
+        Connection line;
+        line.SetDevice(1, type);
+        EXPECT_EQ(line.Model(), nullptr);
+        EXPECT_EQ(line.Family(), nullptr);
+        EXPECT_FALSE(StateDecoder(line));
+        EXPECT_FALSE(ConfigDecoder(line));
+        EXPECT_TRUE(StateValueTexts(line, 0).isEmpty());
+        EXPECT_TRUE(ConfigValueTexts(line).isEmpty());
         EXPECT_EQ(StateTableOf(type), nullptr);
         EXPECT_EQ(ErrorTextTable(type, ErrorTag::Device), nullptr);
         EXPECT_EQ(ArchiveFamilyOf(type), nullptr);

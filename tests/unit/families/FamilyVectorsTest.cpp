@@ -37,9 +37,10 @@ struct Decoded {
 };
 
 struct Driver {
-    std::function<Decoded(const Frame&)> state;
-    std::function<Decoded(const Frame&)> config;
-    std::function<QString(const Frame&, ArchiveEntry&)> archive;
+    // Each decodes the answer of the device asked (from).
+    std::function<Decoded(const Frame&, const DeviceAddress& from)> state;
+    std::function<Decoded(const Frame&, const DeviceAddress& from)> config;
+    std::function<QString(const Frame&, const DeviceAddress& from, ArchiveEntry&)> archive;
     std::span<const ArchiveField> archiveLayout;
     const StateLayoutTable* stateTable;
 };
@@ -56,25 +57,26 @@ Bytes EncodedFrameData(const RecordPair<Rec>& pair, std::span<const FrameField<R
 
 // Families whose frames carry two heat systems.
 template <class StatePair, class ConfigPair, class StateRec, class SetParOf>
-Driver PairDriver(QString (*decState)(const Frame&, StatePair&), QStringList (*stateText)(const StatePair&, int),
-                  std::span<const FrameField<StateRec>> stateLayout, QString (*decParam)(const Frame&, ConfigPair&),
+Driver PairDriver(QString (*decState)(const Frame&, const DeviceAddress&, StatePair&),
+                  QStringList (*stateText)(const StatePair&, int), std::span<const FrameField<StateRec>> stateLayout,
+                  QString (*decParam)(const Frame&, const DeviceAddress&, ConfigPair&),
                   QStringList (*paramText)(const ConfigPair&, int), SetParOf setPar,
-                  QString (*decArh)(const Frame&, ArchiveEntry&), std::span<const ArchiveField> archiveLayout,
-                  const StateLayoutTable& table) {
+                  QString (*decArh)(const Frame&, const DeviceAddress&, ArchiveEntry&),
+                  std::span<const ArchiveField> archiveLayout, const StateLayoutTable& table) {
     Driver d;
-    d.state = [=](const Frame& f) {
+    d.state = [=](const Frame& f, const DeviceAddress& from) {
         Decoded out;
         StatePair pair{};
-        out.message = decState(f, pair);
+        out.message = decState(f, from, pair);
         if (!out.message.isEmpty()) return out;
         out.texts = {stateText(pair, 0), stateText(pair, 1)};
         out.encoded = EncodedFrameData(pair, stateLayout, f.size());
         return out;
     };
-    d.config = [=](const Frame& f) {
+    d.config = [=](const Frame& f, const DeviceAddress& from) {
         Decoded out;
         ConfigPair pair{};
-        out.message = decParam(f, pair);
+        out.message = decParam(f, from, pair);
         if (!out.message.isEmpty()) return out;
         out.texts = {paramText(pair, 0), paramText(pair, 1)};
         const auto written = setPar(pair);
@@ -91,25 +93,26 @@ Driver PairDriver(QString (*decState)(const Frame&, StatePair&), QStringList (*s
 
 // Families of one heat system.
 template <class StateRec, class ConfigRec, class SetParOf>
-Driver OneSystemDriver(QString (*decState)(const Frame&, StateRec&), QStringList (*stateText)(const StateRec&),
-                       std::span<const FrameField<StateRec>> stateLayout, QString (*decParam)(const Frame&, ConfigRec&),
+Driver OneSystemDriver(QString (*decState)(const Frame&, const DeviceAddress&, StateRec&),
+                       QStringList (*stateText)(const StateRec&), std::span<const FrameField<StateRec>> stateLayout,
+                       QString (*decParam)(const Frame&, const DeviceAddress&, ConfigRec&),
                        QStringList (*paramText)(const ConfigRec&), SetParOf setPar,
-                       QString (*decArh)(const Frame&, ArchiveEntry&), std::span<const ArchiveField> archiveLayout,
-                       const StateLayoutTable& table) {
+                       QString (*decArh)(const Frame&, const DeviceAddress&, ArchiveEntry&),
+                       std::span<const ArchiveField> archiveLayout, const StateLayoutTable& table) {
     Driver d;
-    d.state = [=](const Frame& f) {
+    d.state = [=](const Frame& f, const DeviceAddress& from) {
         Decoded out;
         StateRec rec{};
-        out.message = decState(f, rec);
+        out.message = decState(f, from, rec);
         if (!out.message.isEmpty()) return out;
         out.texts = {stateText(rec)};
         out.encoded = EncodedFrameData(RecordPair<StateRec>{rec, StateRec{}}, stateLayout, f.size());
         return out;
     };
-    d.config = [=](const Frame& f) {
+    d.config = [=](const Frame& f, const DeviceAddress& from) {
         Decoded out;
         ConfigRec rec{};
-        out.message = decParam(f, rec);
+        out.message = decParam(f, from, rec);
         if (!out.message.isEmpty()) return out;
         out.texts = {paramText(rec)};
         const auto written = setPar(rec);
@@ -126,21 +129,21 @@ Driver OneSystemDriver(QString (*decState)(const Frame&, StateRec&), QStringList
 // ЛОРС: one answer for state and configuration, its own write request, no archives.
 Driver LorsDriver() {
     Driver d;
-    d.state = [](const Frame& f) {
+    d.state = [](const Frame& f, const DeviceAddress& from) {
         Decoded out;
         u128::Record rec;
-        out.message = u128::DecState(f, rec);
+        out.message = u128::DecState(f, from, rec);
         if (out.message.isEmpty()) out.texts = {u128::StateToText(rec)};
         return out;
     };
-    d.config = [](const Frame& f) {
+    d.config = [](const Frame& f, const DeviceAddress& from) {
         Decoded out;
         u128::Record rec;
-        out.message = u128::DecParam(f, rec);
+        out.message = u128::DecParam(f, from, rec);
         if (!out.message.isEmpty()) return out;
         out.texts = {u128::ParamToText(rec)};
         QString error;
-        const auto request = u128::ConfigWriteRequest(rec, &error);
+        const auto request = u128::ConfigWriteRequest(from.serial, rec, &error);
         if (request)
             out.encoded = *request;
         else
@@ -218,17 +221,16 @@ Bytes ExpectedRecord(const FamilyVector& v, std::size_t system) {
 class FamilyVectors : public ::testing::Test {
 protected:
     void SetUp() override { SetDisplayFormat(QStringLiteral("%f")); }
-    void TearDown() override { ClearCurrentDevice(); }
 };
 
 TEST_F(FamilyVectors, EveryFamilyDecodesShowsAndEncodesItsVectors) {
     for (const auto& [v, d] : AllFamilies()) {
         SCOPED_TRACE(v.name);
-        SetCurrentDevice(kSerial, v.type);
+        const DeviceAddress from{kSerial, v.type};
 
         // State: the texts of every line, the table's line for each, and the
         // records encoded back into the answer's bytes.
-        const Decoded state = d.state(v.state);
+        const Decoded state = d.state(v.state, from);
         ASSERT_EQ(state.message, QString());
         ASSERT_EQ(state.texts.size(), static_cast<std::size_t>(v.systems));
         for (std::size_t s = 0; s < state.texts.size(); ++s)
@@ -255,7 +257,7 @@ TEST_F(FamilyVectors, EveryFamilyDecodesShowsAndEncodesItsVectors) {
 
         // Configuration: texts per heat system, and the write request built
         // from what was read.
-        const Decoded config = d.config(v.config);
+        const Decoded config = d.config(v.config, from);
         ASSERT_EQ(config.message, QString());
         ASSERT_EQ(config.texts.size(), static_cast<std::size_t>(v.systems));
         for (std::size_t s = 0; s < config.texts.size(); ++s)
@@ -263,13 +265,21 @@ TEST_F(FamilyVectors, EveryFamilyDecodesShowsAndEncodesItsVectors) {
         ASSERT_TRUE(config.encoded);
         EXPECT_EQ(*config.encoded, v.configWrite.empty() ? DataOf(v.config) : v.configWrite) << "configuration write";
 
+        // The same answers are not taken for another device asked.
+        const DeviceAddress other{kSerial + 1, v.type};
+        EXPECT_NE(d.state(v.state, other).message, QString());
+        EXPECT_NE(d.config(v.config, other).message, QString());
+
         // Archive record: decoded, kept and filed byte for byte as its table
         // says, shown as a table row, and encoded back into the answer.
         if (v.archive.empty()) continue;
         const ArchiveFamily* family = ArchiveFamilyOf(v.type);
         ASSERT_NE(family, nullptr);
         ArchiveEntry entry;
-        ASSERT_EQ(d.archive(v.archive, entry), QString());
+        ASSERT_EQ(d.archive(v.archive, from, entry), QString());
+        ArchiveEntry untouched;
+        EXPECT_NE(d.archive(v.archive, other, untouched), QString());
+        EXPECT_TRUE(untouched.empty());
         ASSERT_EQ(entry.size(), static_cast<std::size_t>(v.systems));
         for (std::size_t s = 0; s < entry.size(); ++s) {
             SCOPED_TRACE(s == 0 ? "system 1" : "system 2");
@@ -310,7 +320,7 @@ TEST_F(FamilyVectors, EveryFamilyDecodesShowsAndEncodesItsVectors) {
         EXPECT_EQ(at(procedure->responseHourOffset), 21);
         EXPECT_EQ(at(procedure->responseDayOffset) + 256 * at(procedure->responseDayOffset + 1), 1215);
         ArchiveEntry again;
-        ASSERT_EQ(procedure->decode(v.archive, again), QString());
+        ASSERT_EQ(procedure->decode(v.archive, from, again), QString());
         EXPECT_EQ(again, entry);
 
         Frame encoded(v.archive.size(), 0);

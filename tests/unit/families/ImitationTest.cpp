@@ -7,6 +7,7 @@
 #include <cmath>
 #include <set>
 
+#include "connection/Connection.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
 #include "families/U128.h"
@@ -42,33 +43,29 @@ Frame floats(std::initializer_list<float> values) {
     return f;
 }
 
-// A family decoder on a fresh record: its message for the frame.
-template <class Rec, QString (*Decode)(const Frame&, Rec&)>
-QString decodeWith(const Frame& frame) {
+// A family decoder on a fresh record: its message for the frame as the
+// answer of the device asked.
+template <class Rec, QString (*Decode)(const Frame&, const DeviceAddress&, Rec&)>
+QString decodeWith(const Frame& frame, const DeviceAddress& from) {
     Rec rec{};
-    return Decode(frame, rec);
+    return Decode(frame, from, rec);
 }
 
 class Imitation : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SeedImitation(11);
-        SetImitationPause([this](int ms) { pauses.push_back(ms); });
-    }
-    void TearDown() override {
-        SetImitationPause({});
-        ClearCurrentDevice();
-    }
-    Frame answer(int type, const Frame& req, Frame response = {}) {
-        SetCurrentDevice(kSerial, type);
-        ImitationAnswer(req, response);
+    void SetUp() override { SeedImitation(11); }
+    // The imitation's answer to req, as the device req addresses; the
+    // calibration's waits are recorded instead of waited.
+    Frame answer(const Frame& req, Frame response = {}) {
+        ImitationAnswer(req, response, pause);
         return response;
     }
     std::vector<int> pauses;
+    const ImitationPause pause = [this](int ms) { pauses.push_back(ms); };
 };
 
 TEST_F(Imitation, StateAnswersPassTheirFamilysDecoder) {
-    using Decode = QString (*)(const Frame&);
+    using Decode = QString (*)(const Frame&, const DeviceAddress&);
     const struct {
         int type;
         std::size_t length;
@@ -84,42 +81,40 @@ TEST_F(Imitation, StateAnswersPassTheirFamilysDecoder) {
     for (const auto& c : cases) {
         for (int i = 0; i < 20; ++i) {
             const Frame req = request(c.type, cmd::State);
-            const Frame got = answer(c.type, req, req);
+            const Frame got = answer(req, req);
             ASSERT_EQ(got.size(), c.length) << c.type;
             EXPECT_TRUE(std::equal(got.begin() + 1, got.begin() + 5, req.begin() + 1)) << c.type;
-            EXPECT_EQ(c.decode(got), QString()) << c.type;
+            EXPECT_EQ(c.decode(got, {kSerial, c.type}), QString()) << c.type;
         }
     }
     // The family 234/235 has no state generator: the response stays as passed,
     // and its decoder refuses it.
     const Frame req = request(234, cmd::State);
-    const Frame got = answer(234, req, req);
+    const Frame got = answer(req, req);
     EXPECT_EQ(got, req);
     u34::StatePair pair{};
-    EXPECT_NE(u34::DecState(got, pair), QString());
+    EXPECT_NE(u34::DecState(got, {kSerial, 234}, pair), QString());
 }
 
 TEST_F(Imitation, LorsWriteIsAnsweredOnlyForTypeOneTwentyEight) {
-    SetCurrentDevice(kSerial, 128);
     u128::Record config;
     config.channels = 1;
     config.weights = {2, 0, 0, 0};
-    const Frame req = *u128::ConfigWriteRequest(config);
-    const Frame got = answer(128, req);
+    const Frame req = *u128::ConfigWriteRequest(kSerial, config);
+    const Frame got = answer(req);
     ASSERT_EQ(got.size(), 31u);
     EXPECT_TRUE(CheckFrameSum(got));
     EXPECT_EQ(u128::ConfigWriteResult(got, config), 0);
 
     const Frame other = request(227, 255, {1, 2});
-    EXPECT_EQ(answer(227, other, other), other);
+    EXPECT_EQ(answer(other, other), other);
 }
 
 TEST_F(Imitation, WriteAcknowledgementConfirmsTheNewNumberAboutHalfTheTime) {
-    SetCurrentDevice(kSerial, 128);
-    const Frame req = *u128::NetworkNumberRequest(300);
+    const Frame req = *u128::NetworkNumberRequest(kSerial, 300);
     std::set<int> numbers;
     for (int i = 0; i < 100; ++i) {
-        const Frame got = answer(128, req);
+        const Frame got = answer(req);
         ASSERT_EQ(got.size(), 6u);
         EXPECT_EQ(got[0], 6);
         EXPECT_EQ(got[1], 128);
@@ -143,7 +138,7 @@ TEST_F(Imitation, RandomAnswersHaveTheFamilysLengthAndRange) {
         const Frame req = request(c.type, c.command, {0x10, 0x80});
         int highest = 0;
         for (int i = 0; i < 200; ++i) {
-            const Frame got = answer(c.type, req, req);
+            const Frame got = answer(req, req);
             ASSERT_EQ(got.size(), c.length) << c.type << " " << c.command;
             EXPECT_EQ(got[0], c.length);
             EXPECT_TRUE(std::equal(got.begin() + 1, got.begin() + 5, req.begin() + 1));
@@ -156,21 +151,21 @@ TEST_F(Imitation, RandomAnswersHaveTheFamilysLengthAndRange) {
     // length byte; too short a frame is left alone.
     const Frame req = request(234, cmd::ArchiveRecord, {0x10, 0x80});
     const Frame passed{99, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    const Frame got = answer(234, req, passed);
+    const Frame got = answer(req, passed);
     ASSERT_EQ(got.size(), 10u);
     EXPECT_EQ(got[0], 99);
     EXPECT_TRUE(std::equal(got.begin() + 1, got.begin() + 5, req.begin() + 1));
     EXPECT_TRUE(CheckFrameSum(got));
     const Frame shortOne{1, 2, 3};
-    EXPECT_EQ(answer(234, req, shortOne), shortOne);
+    EXPECT_EQ(answer(req, shortOne), shortOne);
 }
 
 TEST_F(Imitation, UnlistedCommandsLeaveTheResponse) {
     const Frame passed{7, 7, 7, 7, 7, 7, 7};
     for (int command : {0, 4, 6, 9, 11, 20, 21, 240, 254}) {
-        EXPECT_EQ(answer(229, request(229, command), passed), passed) << command;
+        EXPECT_EQ(answer(request(229, command), passed), passed) << command;
     }
-    EXPECT_EQ(answer(229, Frame{6, 229, 1}, passed), passed);
+    EXPECT_EQ(answer(Frame{6, 229, 1}, passed), passed);
     EXPECT_TRUE(pauses.empty());
 }
 
@@ -234,7 +229,7 @@ TEST_F(Imitation, CalibrationAnswersFollowTheResultRules) {
         const Frame req = request(c.type, cmd::Calibration, c.data);
         std::set<int> results;
         for (int i = 0; i < 300; ++i) {
-            const Frame got = answer(c.type, req, req);
+            const Frame got = answer(req, req);
             ASSERT_EQ(got.size(), req.size()) << c.name;
             EXPECT_TRUE(std::equal(got.begin(), got.begin() + 5, req.begin())) << c.name;
             EXPECT_TRUE(CheckFrameSum(got)) << c.name;
@@ -261,7 +256,7 @@ TEST_F(Imitation, CalibrationAnswerOfTwoTwentyFiveHasNoResultByte) {
     const Frame refs = floats({33, 30});
     data.insert(data.end(), refs.begin(), refs.end());
     const Frame req = request(225, cmd::Calibration, data);
-    const Frame got = answer(225, req, req);
+    const Frame got = answer(req, req);
     ASSERT_EQ(got.size(), 14u);
     EXPECT_EQ(got[0], 14);
     EXPECT_TRUE(std::equal(got.begin() + 1, got.begin() + 5, req.begin() + 1));
@@ -271,31 +266,31 @@ TEST_F(Imitation, CalibrationAnswerOfTwoTwentyFiveHasNoResultByte) {
 
     // Other types, and requests too short for their layout: a copy.
     const Frame lors = request(128, cmd::Calibration, data);
-    EXPECT_EQ(answer(128, lors), lors);
+    EXPECT_EQ(answer(lors), lors);
     const Frame u34 = request(234, cmd::Calibration, data);
-    EXPECT_EQ(answer(234, u34), u34);
+    EXPECT_EQ(answer(u34), u34);
     const Frame shortRequest = request(227, cmd::Calibration, {0, 1, 2});
-    EXPECT_EQ(answer(227, shortRequest), shortRequest);
+    EXPECT_EQ(answer(shortRequest), shortRequest);
 }
 
 TEST_F(Imitation, EngineAnswersThroughTheImitation) {
-    ExchangeEngine engine(nullptr);
-    engine.SetImitation(true);
-    InstallImitation(engine);
-    SetCurrentDevice(kSerial, 128);
-    Frame frame = request(128, cmd::State);
-    ASSERT_TRUE(engine.Exchange(frame, frame));
+    Connection line;
+    line.Engine().SetImitation(true);
+    InstallImitation(line.Engine(), pause);
+    line.SetDevice(kSerial, 128);
+    Frame frame = *line.BuildFrame(cmd::State);
+    ASSERT_TRUE(line.Exchange(frame, frame));
     u128::Record rec;
-    EXPECT_EQ(u128::DecState(frame, rec), QString());
+    EXPECT_EQ(u128::DecState(frame, line.Address(), rec), QString());
 
-    SetCurrentDevice(kSerial, 229);
+    line.SetDevice(kSerial, 229);
     Frame data{2};
     const Frame ref = floats({20});
     data.insert(data.end(), ref.begin(), ref.end());
-    Frame cal = request(229, cmd::Calibration, data);
-    ASSERT_TRUE(engine.Exchange(cal, cal));
+    Frame cal = *line.BuildFrame(cmd::Calibration, data);
+    ASSERT_TRUE(line.Exchange(cal, cal));
     EXPECT_TRUE(CheckFrameSum(cal));
-    EXPECT_EQ(pauses.size(), 1u);
+    EXPECT_EQ(pauses.size(), 1u) << "the calibration waits with the pause given";
 }
 
 }  // namespace

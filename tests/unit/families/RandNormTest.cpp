@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "families/RandNorm.h"
-
 #include <cmath>
+
+#include "families/RandNorm.h"
 
 using namespace omi;
 

@@ -6,6 +6,7 @@
 
 #include <set>
 
+#include "connection/Connection.h"
 #include "families/RandNorm.h"
 #include "families/U128.h"
 #include "protocol/Exchange.h"
@@ -23,11 +24,10 @@ constexpr int kSerial = 0x1234;
 
 class U128 : public ::testing::Test {
 protected:
-    void SetUp() override { SetCurrentDevice(kSerial, 128); }
-    void TearDown() override {
-        ClearCurrentDevice();
-        SetDisplayFormat(QStringLiteral("%f"));
-    }
+    void TearDown() override { SetDisplayFormat(QStringLiteral("%f")); }
+
+    // The device asked.
+    const DeviceAddress from{kSerial, 128};
 };
 
 Frame withCheck(Frame f) {
@@ -42,7 +42,7 @@ Frame twoChannelFrame() {
 
 TEST_F(U128, TwoChannelsGiveTotalsAndHideChannelsThreeAndFour) {
     Record rec;
-    ASSERT_EQ(DecState(twoChannelFrame(), rec), QString());
+    ASSERT_EQ(DecState(twoChannelFrame(), from, rec), QString());
     EXPECT_EQ(rec.channels, 2);
     EXPECT_EQ(rec.litresPerPulse[0], 1000);
     EXPECT_EQ(rec.litresPerPulse[1], 1);
@@ -71,7 +71,7 @@ TEST_F(U128, EveryFieldOfTheAnswerHasItsPlace) {
                                    {23, {3, 2, 1, 0}},
                                    {27, {4}}});
     Record rec;
-    ASSERT_EQ(DecState(frame, rec), QString());
+    ASSERT_EQ(DecState(frame, from, rec), QString());
     EXPECT_EQ(rec.channels, 4);
     EXPECT_EQ(rec.pulses, (std::array<std::int32_t, 4>{0x201, 0x10, -2, 0x30000}));
     EXPECT_EQ(rec.weights, (std::array<std::uint8_t, 4>{3, 2, 1, 0}));
@@ -84,10 +84,12 @@ TEST_F(U128, EveryFieldOfTheAnswerHasItsPlace) {
 TEST_F(U128, TotalsAreSixtyFourBitProducts) {
     // 2^31 - 1 pulses of 1000 litres would overflow a 32-bit product.
     Record rec;
-    ASSERT_EQ(DecState(HandFrame(31, 128, kSerial, 1, {{7, {0xFF, 0xFF, 0xFF, 0x7F}}, {27, {1}}}), rec), QString());
+    ASSERT_EQ(DecState(HandFrame(31, 128, kSerial, 1, {{7, {0xFF, 0xFF, 0xFF, 0x7F}}, {27, {1}}}), from, rec),
+              QString());
     EXPECT_EQ(rec.totals[0], 2147483647000.0);
     // Weight numbers above 3 stand for less than a litre: 0 litres per pulse.
-    ASSERT_EQ(DecState(HandFrame(31, 128, kSerial, 1, {{7, {9, 0, 0, 0}}, {23, {4, 255}}, {27, {4}}}), rec), QString());
+    ASSERT_EQ(DecState(HandFrame(31, 128, kSerial, 1, {{7, {9, 0, 0, 0}}, {23, {4, 255}}, {27, {4}}}), from, rec),
+              QString());
     EXPECT_EQ(rec.litresPerPulse[0], 0);
     EXPECT_EQ(rec.litresPerPulse[1], 0);
     EXPECT_EQ(rec.totals[0], 0.0);
@@ -118,8 +120,8 @@ TEST_F(U128, RefusedAnswersLeaveTheRecord) {
     };
     for (const auto& c : cases) {
         Record rec;
-        ASSERT_EQ(DecState(twoChannelFrame(), rec), QString());
-        EXPECT_EQ(DecParam(c.frame, rec), QString::fromUtf8(c.message)) << c.name;
+        ASSERT_EQ(DecState(twoChannelFrame(), from, rec), QString());
+        EXPECT_EQ(DecParam(c.frame, from, rec), QString::fromUtf8(c.message)) << c.name;
         EXPECT_EQ(rec.channels, 2) << c.name;
         EXPECT_EQ(rec.totals[0], 5000.0) << c.name;
     }
@@ -129,16 +131,18 @@ TEST_F(U128, WriteRequestsAreEightBytesWithTwoDataBytes) {
     Record config;
     config.channels = 4;
     config.weights = {1, 2, 3, 0};
-    const auto write = ConfigWriteRequest(config);
+    const auto write = ConfigWriteRequest(kSerial, config);
     ASSERT_TRUE(write.has_value());
     EXPECT_EQ(*write, withCheck({8, 128, 0x34, 0x12, 255, 0x04, 0x39}));
 
-    const auto number = NetworkNumberRequest(300);
+    const auto number = NetworkNumberRequest(kSerial, 300);
     ASSERT_TRUE(number.has_value());
     EXPECT_EQ(*number, withCheck({8, 128, 0x34, 0x12, 2, 0x2C, 0x01}));
 
     // Any other command in this form carries two zero data bytes.
-    EXPECT_EQ(BuildLorsRequest(cmd::Init, 300), withCheck({8, 128, 0x34, 0x12, 9, 0, 0}));
+    EXPECT_EQ(BuildLorsRequest(kSerial, cmd::Init, 300), withCheck({8, 128, 0x34, 0x12, 9, 0, 0}));
+    // The serial number given is the device addressed.
+    EXPECT_EQ(BuildLorsRequest(300, cmd::Init), withCheck({8, 128, 0x2C, 0x01, 9, 0, 0}));
 }
 
 TEST_F(U128, WritesThatCannotBeCarriedAreRefused) {
@@ -158,29 +162,32 @@ TEST_F(U128, WritesThatCannotBeCarriedAreRefused) {
         config.channels = c.channels;
         config.weights = c.weights;
         QString error;
-        EXPECT_FALSE(ConfigWriteRequest(config, &error).has_value()) << c.name;
+        EXPECT_FALSE(ConfigWriteRequest(kSerial, config, &error).has_value()) << c.name;
         EXPECT_EQ(error, QString::fromUtf8(c.error)) << c.name;
     }
     for (int n : {0, -1, 65536}) {
         QString error;
-        EXPECT_FALSE(NetworkNumberRequest(n, &error).has_value()) << n;
+        EXPECT_FALSE(NetworkNumberRequest(kSerial, n, &error).has_value()) << n;
         EXPECT_EQ(error, QStringLiteral("новый номер должен быть от 1 до 65535")) << n;
     }
-    SetCurrentSerial(-1);
-    EXPECT_FALSE(NetworkNumberRequest(300).has_value());
+    // Nor is a request to a serial number outside 0..65535.
+    for (int serial : {-1, 65536}) {
+        EXPECT_FALSE(NetworkNumberRequest(serial, 300).has_value()) << serial;
+        EXPECT_FALSE(BuildLorsRequest(serial, cmd::Init).has_value()) << serial;
+    }
 }
 
 TEST_F(U128, WriteResultsComeFromTheAnswersContent) {
     Record sent;
     sent.channels = 2;
     sent.weights = {0, 3, 0, 0};
-    EXPECT_EQ(ConfigWriteResult(twoChannelFrame(), sent), 0);
+    EXPECT_EQ(u128::ConfigWriteResult(twoChannelFrame(), sent), 0);
     sent.weights[2] = 1;
-    EXPECT_EQ(ConfigWriteResult(twoChannelFrame(), sent), 1);
+    EXPECT_EQ(u128::ConfigWriteResult(twoChannelFrame(), sent), 1);
     sent.weights[2] = 0;
     sent.channels = 4;
-    EXPECT_EQ(ConfigWriteResult(twoChannelFrame(), sent), 1);
-    EXPECT_EQ(ConfigWriteResult(Frame(27, 0), Record{}), 1);
+    EXPECT_EQ(u128::ConfigWriteResult(twoChannelFrame(), sent), 1);
+    EXPECT_EQ(u128::ConfigWriteResult(Frame(27, 0), Record{}), 1);
 
     EXPECT_EQ(NetworkNumberResult(withCheck({6, 128, 0x2C, 0x01, 2}), 300), 0);
     EXPECT_EQ(NetworkNumberResult(withCheck({6, 128, 0x34, 0x12, 2}), 300), 1);
@@ -233,7 +240,7 @@ TEST_F(U128, ConfigurationBeforeTheFirstReadHasFourChannels) {
 }
 
 TEST_F(U128, ImitatedStatePassesTheDecoder) {
-    SetCurrentDevice(20560, 128);
+    const DeviceAddress imitated{20560, 128};
     SeedImitation(3);
     const Frame request = withCheck({6, 128, 0x50, 0x50, 1});
     std::set<int> counts;
@@ -241,7 +248,7 @@ TEST_F(U128, ImitatedStatePassesTheDecoder) {
         const Imitated im = ImitState(request);
         ASSERT_TRUE(im.message.isEmpty());
         Record rec;
-        ASSERT_EQ(DecState(im.frame, rec), QString());
+        ASSERT_EQ(DecState(im.frame, imitated, rec), QString());
         counts.insert(rec.channels);
         EXPECT_EQ(GetW(im.frame, 5), 20560);
         EXPECT_EQ(im.frame[28], 0);
@@ -264,13 +271,13 @@ TEST_F(U128, ImitatedWriteTakesTheConfigurationAndOtherCommandsGiveNone) {
     Record config;
     config.channels = 2;
     config.weights = {3, 1, 0, 2};
-    const auto write = ConfigWriteRequest(config);
+    const auto write = ConfigWriteRequest(kSerial, config);
     ASSERT_TRUE(write.has_value());
     const Imitated im = ImitState(*write);
     ASSERT_EQ(im.frame.size(), 31u);
     EXPECT_TRUE(CheckFrameSum(im.frame));
     EXPECT_EQ(im.frame[4], 255);
-    EXPECT_EQ(ConfigWriteResult(im.frame, config), 0);
+    EXPECT_EQ(u128::ConfigWriteResult(im.frame, config), 0);
 
     const Imitated none = ImitState(withCheck({6, 128, 0x34, 0x12, 5}));
     EXPECT_TRUE(none.frame.empty());
@@ -280,7 +287,9 @@ TEST_F(U128, ImitatedWriteTakesTheConfigurationAndOtherCommandsGiveNone) {
 // The configuration reading of a ЛОРС device asks with command 1 and reads
 // the configuration from the state answer.
 TEST_F(U128, ConfigurationReadingSendsCommandOne) {
-    ExchangeEngine engine(nullptr);
+    Connection line;
+    line.SetDevice(kSerial, 128);
+    ExchangeEngine& engine = line.Engine();
     engine.SetImitation(true);
     std::vector<int> commands;
     engine.SetImitationHandler([&](const Frame& request, Frame& response) {
@@ -289,8 +298,8 @@ TEST_F(U128, ConfigurationReadingSendsCommandOne) {
     });
     NullStatusSink status;
     Record rec;
-    ReadJob job{ConfigCommand(128), {}, {}, [&](const Frame& r) { return DecParam(r, rec); }};
-    ASSERT_TRUE(ReadWithAttempts(engine, status, job).ok());
+    ReadJob job{ConfigCommand(128), {}, {}, [&](const Frame& r) { return DecParam(r, from, rec); }};
+    ASSERT_TRUE(ReadWithAttempts(line, status, job).ok());
     EXPECT_EQ(commands, std::vector<int>{1});
     EXPECT_EQ(ParamToText(rec), QStringList({"2", "0", "3", "0", "0"}));
 }

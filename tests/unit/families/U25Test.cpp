@@ -69,16 +69,15 @@ Frame archiveFrame(int type = 225) {
 
 class U25 : public ::testing::Test {
 protected:
-    void SetUp() override { SetCurrentDevice(kSerial, 225); }
-    void TearDown() override {
-        ClearCurrentDevice();
-        SetDisplayFormat(QStringLiteral("%f"));
-    }
+    void TearDown() override { SetDisplayFormat(QStringLiteral("%f")); }
+
+    // The device asked.
+    const DeviceAddress from{kSerial, 225};
 };
 
 TEST_F(U25, StateTextsAndTheFirstTwoErrorTexts) {
     StateRecord s;
-    ASSERT_EQ(DecState(stateFrame(), s), QString());
+    ASSERT_EQ(DecState(stateFrame(), from, s), QString());
     EXPECT_EQ(StateToText(s), (QStringList{"12,50", "70,00", "50,00", "61,05", "1,50", "2,00", "0,25", "100,00",
                                            "70000,00", "12,50", "3"}));
     const QStringList& t = ErrorTexts();
@@ -105,22 +104,22 @@ TEST_F(U25, EveryDecoderRefusesAnotherDeviceAndKeepsItsRecord) {
     const QString typeMismatch = QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
     StateRecord state;
     state.energy2 = 7;
-    EXPECT_EQ(DecState(stateFrame(227), state), typeMismatch);
+    EXPECT_EQ(DecState(stateFrame(227), from, state), typeMismatch);
     EXPECT_EQ(state.energy2, 7.0);
     ConfigRecord config = DefaultConfig();
-    EXPECT_EQ(DecParam(configFrame(227), config), typeMismatch);
+    EXPECT_EQ(DecParam(configFrame(227), from, config), typeMismatch);
     EXPECT_EQ(config.limitT, 45);
     ArchiveEntry entry;
-    EXPECT_EQ(DecArh(archiveFrame(227), entry), typeMismatch);
+    EXPECT_EQ(DecArh(archiveFrame(227), from, entry), typeMismatch);
     EXPECT_TRUE(entry.empty());
     // The 227 lengths are not this family's.
-    EXPECT_EQ(DecState(HandFrame(33, 225, kSerial, 1), state), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 1"));
-    EXPECT_EQ(DecArh(HandFrame(41, 225, kSerial, 3), entry), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3"));
+    EXPECT_EQ(DecState(HandFrame(33, 225, kSerial, 1), from, state), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 1"));
+    EXPECT_EQ(DecArh(HandFrame(41, 225, kSerial, 3), from, entry), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3"));
 }
 
 TEST_F(U25, ConfigurationReadAndWrittenBack) {
     ConfigRecord c;
-    ASSERT_EQ(DecParam(configFrame(), c), QString());
+    ASSERT_EQ(DecParam(configFrame(), from, c), QString());
     EXPECT_EQ(c.weight3, 65535.0);
     EXPECT_EQ(c.energyWeight, 3600);
     EXPECT_EQ(c.tariff1Start, 420);
@@ -138,7 +137,7 @@ TEST_F(U25, SetParOfTheDefaultConfiguration) {
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.data, (Frame{0x64, 0x00, 0x64, 0x00, 0x64, 0x00, 0xE8, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x05,
                              0x00, 0x2D}));
-    EXPECT_EQ(SetPar(CurrentConfig()).data, r.data);
+    EXPECT_EQ(SetPar(Records{}.config).data, r.data);
     EXPECT_EQ(CheckRanges(DefaultConfig()), QString());
 }
 
@@ -305,7 +304,7 @@ TEST_F(U25, PageValuesThatStopTheConversion) {
 
 TEST_F(U25, ArchiveRecordAndItsRow) {
     ArchiveEntry entry;
-    ASSERT_EQ(DecArh(archiveFrame(), entry), QString());
+    ASSERT_EQ(DecArh(archiveFrame(), from, entry), QString());
     ASSERT_EQ(entry.size(), 1u);
     const ArchiveRecord& r = entry[0];
     ASSERT_EQ(r.Size(), 96);
@@ -371,7 +370,7 @@ TEST_F(U25, ImitatedStatePassesTheDecoder) {
         const Frame answer = ImitState(request);
         ASSERT_EQ(answer.size(), 41u);
         StateRecord s;
-        ASSERT_EQ(DecState(answer, s), QString()) << i;
+        ASSERT_EQ(DecState(answer, from, s), QString()) << i;
         EXPECT_GE(s.t3, 6010);
         EXPECT_LE(s.t3, 13990);
         EXPECT_NEAR(s.heat, (s.v1 * s.t1 - s.v2 * s.t2) / 100, 0.01);

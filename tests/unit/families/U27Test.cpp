@@ -59,16 +59,15 @@ Frame archiveFrame(int type = 227) {
 
 class U27 : public ::testing::Test {
 protected:
-    void SetUp() override { SetCurrentDevice(kSerial, 227); }
-    void TearDown() override {
-        ClearCurrentDevice();
-        SetDisplayFormat(QStringLiteral("%f"));
-    }
+    void TearDown() override { SetDisplayFormat(QStringLiteral("%f")); }
+
+    // The device asked.
+    const DeviceAddress from{kSerial, 227};
 };
 
 TEST_F(U27, StateTemperaturesAreHundredths) {
     StateRecord s;
-    ASSERT_EQ(DecState(stateFrame(), s), QString());
+    ASSERT_EQ(DecState(stateFrame(), from, s), QString());
     EXPECT_EQ(s.t1, 7000);
     EXPECT_EQ(s.t2, 5000);
     EXPECT_EQ(s.t3, 6105);
@@ -82,15 +81,15 @@ TEST_F(U27, EveryDecoderRefusesAnotherDeviceAndKeepsItsRecord) {
 
     StateRecord state;
     state.heat = 7;
-    EXPECT_EQ(DecState(stateFrame(225), state), typeMismatch);
+    EXPECT_EQ(DecState(stateFrame(225), from, state), typeMismatch);
     EXPECT_EQ(state.heat, 7.0);
 
     ConfigRecord config = DefaultConfig();
-    EXPECT_EQ(DecParam(configFrame(234), config), typeMismatch);
+    EXPECT_EQ(DecParam(configFrame(234), from, config), typeMismatch);
     EXPECT_EQ(config.weight1, 1.0);
 
     ArchiveEntry entry;
-    EXPECT_EQ(DecArh(archiveFrame(235), entry), typeMismatch);
+    EXPECT_EQ(DecArh(archiveFrame(235), from, entry), typeMismatch);
     EXPECT_TRUE(entry.empty());
 }
 
@@ -115,18 +114,18 @@ TEST_F(U27, RefusedResponses) {
         SCOPED_TRACE(c.name);
         StateRecord s;
         s.v3 = 3;
-        EXPECT_EQ(DecState(c.frame, s), c.expected);
+        EXPECT_EQ(DecState(c.frame, from, s), c.expected);
         EXPECT_EQ(s.v3, 3.0);
     }
     ConfigRecord config;
-    EXPECT_EQ(DecParam(stateFrame(), config), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 5"));
+    EXPECT_EQ(DecParam(stateFrame(), from, config), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 5"));
     ArchiveEntry entry;
-    EXPECT_EQ(DecArh(configFrame(), entry), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3"));
+    EXPECT_EQ(DecArh(configFrame(), from, entry), QStringLiteral("НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3"));
 }
 
 TEST_F(U27, ConfigurationReadAndWrittenBack) {
     ConfigRecord c;
-    ASSERT_EQ(DecParam(configFrame(), c), QString());
+    ASSERT_EQ(DecParam(configFrame(), from, c), QString());
     EXPECT_EQ(c.weight1, 10.0);
     EXPECT_EQ(c.weight2, 1000.0);
     EXPECT_EQ(c.weightHot, 65535.0);
@@ -145,7 +144,7 @@ TEST_F(U27, SetParOfTheDefaultConfiguration) {
     const SetParResult r = SetPar(DefaultConfig());
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.data, (Frame{0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00, 0x01, 0x05}));
-    EXPECT_EQ(SetPar(CurrentConfig()).data, r.data);  // the current configuration starts as the default
+    EXPECT_EQ(SetPar(Records{}.config).data, r.data);  // the current configuration starts as the default
     EXPECT_EQ(ParamToText(DefaultConfig()), (QStringList{"1,00", "2,00", "3,00", "4,00", "1", "5"}));
 }
 
@@ -184,7 +183,7 @@ TEST_F(U27, SetParRoundsWeightsAndRefusesWhatDoesNotFit) {
 
 TEST_F(U27, ArchiveRecordOfDayOneHourFive) {
     ArchiveEntry entry;
-    ASSERT_EQ(DecArh(archiveFrame(), entry), QString());
+    ASSERT_EQ(DecArh(archiveFrame(), from, entry), QString());
     ASSERT_EQ(entry.size(), 1u);
     const ArchiveRecord& r = entry[0];
     ASSERT_EQ(r.Size(), 80);
@@ -229,7 +228,7 @@ TEST_F(U27, ImitatedStatePassesTheDecoder) {
         const Frame answer = ImitState(request);
         ASSERT_EQ(answer.size(), 33u);
         StateRecord s;
-        ASSERT_EQ(DecState(answer, s), QString()) << i;
+        ASSERT_EQ(DecState(answer, from, s), QString()) << i;
         EXPECT_GE(s.t1, 6010);
         EXPECT_LE(s.t1, 13990);
         EXPECT_GE(s.t2, 4010);

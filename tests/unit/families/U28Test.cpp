@@ -41,16 +41,15 @@ Frame stateFrame(int type = 228) {
 
 class U28 : public ::testing::Test {
 protected:
-    void SetUp() override { SetCurrentDevice(kSerial, 228); }
-    void TearDown() override {
-        ClearCurrentDevice();
-        SetDisplayFormat(QStringLiteral("%f"));
-    }
+    void TearDown() override { SetDisplayFormat(QStringLiteral("%f")); }
+
+    // The device asked.
+    const DeviceAddress from{kSerial, 228};
 };
 
 TEST_F(U28, StateOfTwoFlowsPerSystem) {
     StatePair pair{};
-    ASSERT_EQ(DecState(stateFrame(), pair), QString());
+    ASSERT_EQ(DecState(stateFrame(), from, pair), QString());
     EXPECT_EQ(pair[0].heat, 1.5);
     EXPECT_EQ(pair[1].heat, 2.0);
     EXPECT_EQ(pair[1].p1, 4.5);
@@ -95,22 +94,25 @@ TEST_F(U28, MessagesOfTheDecoders) {
         SCOPED_TRACE(c.name);
         StatePair pair{};
         pair[0].g2 = 3;
-        EXPECT_EQ(DecState(c.frame, pair), c.expected);
+        EXPECT_EQ(DecState(c.frame, from, pair), c.expected);
         EXPECT_EQ(pair[0].g2, 3.0);
     }
     // Configuration and archive answers of another device type are decoded.
     ConfigPair config{};
-    EXPECT_EQ(DecParam(HandFrame(46, 229, kSerial, 5, {{17, {0, 0, 1}}}), config), QString());
+    EXPECT_EQ(DecParam(HandFrame(46, 229, kSerial, 5, {{17, {0, 0, 1}}}), from, config), QString());
     EXPECT_EQ(config[1].coldT1, 1);
     ArchiveEntry entry;
-    EXPECT_EQ(DecArh(HandFrame(166, 229, kSerial, 3), entry), QString());
-    EXPECT_EQ(DecParam(HandFrame(47, 228, kSerial, 5), config), QStringLiteral("unit Upo:function DecParam: erundec "));
-    EXPECT_EQ(DecArh(HandFrame(165, 228, kSerial, 3), entry), QStringLiteral("unit Upo:function DecArh: erundec "));
+    EXPECT_EQ(DecArh(HandFrame(166, 229, kSerial, 3), from, entry), QString());
+    EXPECT_EQ(DecParam(HandFrame(47, 228, kSerial, 5), from, config),
+              QStringLiteral("unit Upo:function DecParam: erundec "));
+    EXPECT_EQ(DecArh(HandFrame(165, 228, kSerial, 3), from, entry),
+              QStringLiteral("unit Upo:function DecArh: erundec "));
 }
 
 TEST_F(U28, DayAndMonthBytesFillBothRecords) {
     ConfigPair pair{DefaultConfig(), DefaultConfig()};
-    ASSERT_EQ(DecParam(HandFrame(46, 228, kSerial, 5, {{5, {0xE8, 0x03}}, {21, {15, 10, 15, 4}}}), pair), QString());
+    ASSERT_EQ(DecParam(HandFrame(46, 228, kSerial, 5, {{5, {0xE8, 0x03}}, {21, {15, 10, 15, 4}}}), from, pair),
+              QString());
     for (const ConfigRecord& r : pair) {
         EXPECT_EQ(r.firstDay, 15);
         EXPECT_EQ(r.firstMonth, 10);
@@ -131,7 +133,7 @@ TEST_F(U28, SetParOfTheDefaultPair) {
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.data, expected);
     EXPECT_EQ(r.mismatch, QString());
-    EXPECT_EQ(SetPar(CurrentConfig()).data, expected);
+    EXPECT_EQ(SetPar(Records{}.config).data, expected);
     // A weight the page cannot have: nothing is built.
     ConfigPair bad{DefaultConfig(), DefaultConfig()};
     bad[1].weight1 = -1;
@@ -142,7 +144,7 @@ TEST_F(U28, ArchiveRecordOfItsOwnListType) {
     ArchiveEntry entry;
     ASSERT_EQ(DecArh(HandFrame(166, 228, kSerial, 3,
                                {{11, f1_5}, {15, f2_0}, {133, {0x09, 0x00, 0x0B, 0x00}}, {160, {0x17, 0x2A, 0x25}}}),
-                     entry),
+                     from, entry),
               QString());
     ASSERT_EQ(entry.size(), 2u);
     EXPECT_EQ(entry[0].Layout(), &kRecord);
@@ -166,7 +168,7 @@ TEST_F(U28, ImitatedStatePassesTheDecoder) {
         const Frame answer = ImitState(request);
         ASSERT_EQ(answer.size(), 97u);
         StatePair pair{};
-        ASSERT_EQ(DecState(answer, pair), QString()) << i;
+        ASSERT_EQ(DecState(answer, from, pair), QString()) << i;
         for (const StateRecord& r : pair) {
             EXPECT_NEAR(r.g1, 100, 4);
             EXPECT_NEAR(r.g2, 100, 4);

@@ -75,16 +75,15 @@ Frame archiveFrame(int type = 229) {
 
 class U29 : public ::testing::Test {
 protected:
-    void SetUp() override { SetCurrentDevice(kSerial, 229); }
-    void TearDown() override {
-        ClearCurrentDevice();
-        SetDisplayFormat(QStringLiteral("%f"));
-    }
+    void TearDown() override { SetDisplayFormat(QStringLiteral("%f")); }
+
+    // The device asked.
+    DeviceAddress from{kSerial, 229};
 };
 
 TEST_F(U29, StateFieldsGoToTheirSystem) {
     StatePair pair{};
-    ASSERT_EQ(DecState(stateFrame(), pair), QString());
+    ASSERT_EQ(DecState(stateFrame(), from, pair), QString());
     EXPECT_EQ(pair[0].heat, 1.5);
     EXPECT_EQ(pair[1].heat, 2.0);
     EXPECT_EQ(pair[0].t1, 90.0);
@@ -103,21 +102,21 @@ TEST_F(U29, StateFieldsGoToTheirSystem) {
 TEST_F(U29, DeviceTypeIsCheckedOnlyInTheState) {
     StatePair state{};
     state[0].heat = 7;
-    EXPECT_EQ(DecState(stateFrame(230), state), QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+    EXPECT_EQ(DecState(stateFrame(230), from, state), QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
     EXPECT_EQ(state[0].heat, 7.0);  // untouched
 
     ConfigPair config{};
-    EXPECT_EQ(DecParam(configFrame(230), config), QString());
+    EXPECT_EQ(DecParam(configFrame(230), from, config), QString());
     EXPECT_EQ(config[0].weight1, 125.0);
 
     ArchiveEntry entry;
-    EXPECT_EQ(DecArh(archiveFrame(230), entry), QString());
+    EXPECT_EQ(DecArh(archiveFrame(230), from, entry), QString());
     ASSERT_EQ(entry.size(), 2u);
     EXPECT_EQ(entry[0].Real(arh::kHeat), 1.5);
 
     // The one-system type answers the same frames.
-    SetCurrentType(230);
-    EXPECT_EQ(DecState(stateFrame(230), state), QString());
+    from.type = 230;
+    EXPECT_EQ(DecState(stateFrame(230), from, state), QString());
     EXPECT_EQ(state[1].heat, 2.0);
 }
 
@@ -150,7 +149,7 @@ TEST_F(U29, RefusedResponses) {
         SCOPED_TRACE(c.name);
         StatePair pair{};
         pair[1].g2 = 3;
-        const QString m = DecState(c.frame, pair);
+        const QString m = DecState(c.frame, from, pair);
         if (c.prefixOnly)
             EXPECT_TRUE(m.startsWith(c.expected)) << m.toStdString();
         else
@@ -159,17 +158,19 @@ TEST_F(U29, RefusedResponses) {
     }
 
     ConfigPair config{};
-    EXPECT_EQ(DecParam(HandFrame(100, 229, kSerial, 5), config),
+    EXPECT_EQ(DecParam(HandFrame(100, 229, kSerial, 5), from, config),
               QStringLiteral("unit Upo:function DecParam: erundec "));
     ArchiveEntry entry;
-    EXPECT_EQ(DecArh(HandFrame(222, 229, kSerial, 3), entry), QStringLiteral("unit Upo:function DecArh: erundec "));
-    EXPECT_EQ(DecArh(HandFrame(166, 229, kSerial + 1, 3), entry), QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА"));
+    EXPECT_EQ(DecArh(HandFrame(222, 229, kSerial, 3), from, entry),
+              QStringLiteral("unit Upo:function DecArh: erundec "));
+    EXPECT_EQ(DecArh(HandFrame(166, 229, kSerial + 1, 3), from, entry),
+              QStringLiteral("\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА"));
     EXPECT_TRUE(entry.empty());
 }
 
 TEST_F(U29, ConfigurationFieldsAndCommonValues) {
     ConfigPair pair{};
-    ASSERT_EQ(DecParam(configFrame(), pair), QString());
+    ASSERT_EQ(DecParam(configFrame(), from, pair), QString());
     EXPECT_EQ(pair[0].weight1, 125.0);
     EXPECT_EQ(pair[0].weight2, 1000.0);
     EXPECT_EQ(pair[1].weight1, 10.0);
@@ -195,7 +196,7 @@ TEST_F(U29, ConfigurationFieldsAndCommonValues) {
     next[22] = 9;
     next.back() = FrameCheckByte(next.data(), next.size() - 1);
     ConfigPair after = pair;
-    ASSERT_EQ(DecParam(next, after), QString());
+    ASSERT_EQ(DecParam(next, from, after), QString());
     for (std::size_t s = 0; s < 2; ++s) {
         EXPECT_EQ(after[s].firstMonth, 9);
         ConfigRecord restored = after[s];
@@ -217,12 +218,12 @@ TEST_F(U29, SetParOfTheDefaultConfiguration) {
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_EQ(r.data, expected);
     EXPECT_EQ(r.mismatch, QString());
-    EXPECT_EQ(SetPar(CurrentConfig()).data, expected);  // the current pair starts as the defaults
+    EXPECT_EQ(SetPar(Records{}.config).data, expected);  // the current pair starts as the defaults
 }
 
 TEST_F(U29, SetParSendsBackWhatWasReadAndTypedWeights) {
     ConfigPair pair{};
-    ASSERT_EQ(DecParam(configFrame(), pair), QString());
+    ASSERT_EQ(DecParam(configFrame(), from, pair), QString());
     const SetParResult r = SetPar(pair);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     const Frame frame = configFrame();
@@ -354,7 +355,7 @@ TEST_F(U29, ShareCommonCopiesOnlyTheNineCommonBytes) {
 
 TEST_F(U29, StateAndConfigurationTexts) {
     StatePair state{};
-    ASSERT_EQ(DecState(stateFrame(), state), QString());
+    ASSERT_EQ(DecState(stateFrame(), from, state), QString());
     const QString z = QStringLiteral("0,00");
     EXPECT_EQ(StateToText(state, 0), (QStringList{"1,50", "0,25", z, z, "90,00", z, z, "4,50", z, z, z, z, "5", "17"}));
     EXPECT_EQ(StateToText(state, 1),
@@ -382,7 +383,7 @@ TEST_F(U29, ErrorTextsAreThoseOfTheOtherTwoSystemFamilies) {
 
 TEST_F(U29, ArchiveRecordOffsets) {
     ArchiveEntry entry;
-    ASSERT_EQ(DecArh(archiveFrame(), entry), QString());
+    ASSERT_EQ(DecArh(archiveFrame(), from, entry), QString());
     ASSERT_EQ(entry.size(), 2u);
     for (const ArchiveRecord& r : entry) {
         EXPECT_EQ(r.Layout(), &kRecord);
@@ -426,7 +427,7 @@ TEST_F(U29, ImitatedStatePassesTheDecoder) {
         ASSERT_EQ(answer.size(), 105u);
         EXPECT_EQ(Frame(answer.begin(), answer.begin() + 5), (Frame{105, 229, 0x34, 0x12, 1}));
         StatePair pair{};
-        ASSERT_EQ(DecState(answer, pair), QString()) << i;
+        ASSERT_EQ(DecState(answer, from, pair), QString()) << i;
         for (const StateRecord& r : pair) {
             // Draws stay within 3.99 spreads of their centres.
             EXPECT_NEAR(r.t1, 100, 40);
@@ -453,7 +454,7 @@ TEST_F(U29, ImitatedStatePassesTheDecoder) {
 // Arbitrary bytes as answers: nothing may be read past the end; a refused
 // frame leaves the records.
 TEST(U29Decoders, ArbitraryBytesAreRefusedOrDecodedNeverReadPastTheEnd) {
-    SetCurrentDevice(kSerial, 229);
+    const DeviceAddress from{kSerial, 229};
     std::uint32_t seed = 2290;
     auto next = [&seed] {
         seed = seed * 1664525u + 1013904223u;
@@ -475,14 +476,13 @@ TEST(U29Decoders, ArbitraryBytesAreRefusedOrDecodedNeverReadPastTheEnd) {
         StatePair state{};
         ConfigPair config{};
         ArchiveEntry entry;
-        const QString s = DecState(f, state);
-        const QString c = DecParam(f, config);
-        const QString a = DecArh(f, entry);
+        const QString s = DecState(f, from, state);
+        const QString c = DecParam(f, from, config);
+        const QString a = DecArh(f, from, entry);
         EXPECT_TRUE(!s.isEmpty() || f.size() == kStateLength);
         EXPECT_TRUE(s.isEmpty() || state[0].heat == 0.0) << "a refused state changed the records";
         EXPECT_TRUE(!c.isEmpty() || f.size() == kConfigLength);
         EXPECT_TRUE(c.isEmpty() || config[0].systemType == 0);
         EXPECT_EQ(a.isEmpty(), entry.size() == 2u);
     }
-    ClearCurrentDevice();
 }

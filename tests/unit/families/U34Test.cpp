@@ -63,16 +63,15 @@ Frame archiveFrame(int type = 234) {
 
 class U34 : public ::testing::Test {
 protected:
-    void SetUp() override { SetCurrentDevice(kSerial, 234); }
-    void TearDown() override {
-        ClearCurrentDevice();
-        SetDisplayFormat(QStringLiteral("%f"));
-    }
+    void TearDown() override { SetDisplayFormat(QStringLiteral("%f")); }
+
+    // The device asked.
+    const DeviceAddress from{kSerial, 234};
 };
 
 TEST_F(U34, StateFieldsGoToTheirSystem) {
     StatePair pair{};
-    ASSERT_EQ(DecState(stateFrame(), pair), QString());
+    ASSERT_EQ(DecState(stateFrame(), from, pair), QString());
     EXPECT_EQ(pair[0].heat, 1.5);
     EXPECT_EQ(pair[1].heat, 2.0);
     EXPECT_EQ(pair[0].t1, 90.0);
@@ -90,15 +89,15 @@ TEST_F(U34, StateFieldsGoToTheirSystem) {
 TEST_F(U34, DeviceTypeIsCheckedOnlyInTheState) {
     StatePair state{};
     state[0].heat = 7;
-    EXPECT_EQ(DecState(stateFrame(235), state), QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
+    EXPECT_EQ(DecState(stateFrame(235), from, state), QStringLiteral("\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА"));
     EXPECT_EQ(state[0].heat, 7.0);  // untouched
 
     ConfigPair config{};
-    EXPECT_EQ(DecParam(configFrame(235), config), QString());
+    EXPECT_EQ(DecParam(configFrame(235), from, config), QString());
     EXPECT_EQ(config[0].weight1, 34002.0);
 
     ArchiveEntry entry;
-    EXPECT_EQ(DecArh(archiveFrame(235), entry), QString());
+    EXPECT_EQ(DecArh(archiveFrame(235), from, entry), QString());
     ASSERT_EQ(entry.size(), 2u);
     EXPECT_EQ(entry[0].Real(arh::kHeat), 1.5);
 }
@@ -131,7 +130,7 @@ TEST_F(U34, RefusedResponses) {
         SCOPED_TRACE(c.name);
         StatePair pair{};
         pair[1].m1 = 3;
-        const QString m = DecState(c.frame, pair);
+        const QString m = DecState(c.frame, from, pair);
         if (c.prefixOnly)
             EXPECT_TRUE(m.startsWith(c.expected)) << m.toStdString();
         else
@@ -142,15 +141,15 @@ TEST_F(U34, RefusedResponses) {
     ConfigPair config{};
     Frame shortConfig = configFrame();
     shortConfig.pop_back();
-    EXPECT_TRUE(DecParam(shortConfig, config).startsWith(QStringLiteral("unit Upo:function DecParam: erundec ")));
+    EXPECT_TRUE(DecParam(shortConfig, from, config).startsWith(QStringLiteral("unit Upo:function DecParam: erundec ")));
     ArchiveEntry entry;
-    EXPECT_TRUE(DecArh(stateFrame(), entry).startsWith(QStringLiteral("unit Upo:function DecArh: erundec ")));
+    EXPECT_TRUE(DecArh(stateFrame(), from, entry).startsWith(QStringLiteral("unit Upo:function DecArh: erundec ")));
     EXPECT_TRUE(entry.empty());
 }
 
 TEST_F(U34, ConfigurationFieldsAndCommonValues) {
     ConfigPair pair{};
-    ASSERT_EQ(DecParam(configFrame(), pair), QString());
+    ASSERT_EQ(DecParam(configFrame(), from, pair), QString());
     EXPECT_EQ(pair[0].weight1, 34002.0);  // 12.34 имп/л: 1234 + 0x8000
     EXPECT_EQ(pair[0].weight2, 1000.0);   // 100.0 л/имп
     EXPECT_EQ(pair[1].weight1, 10.0);
@@ -177,7 +176,7 @@ TEST_F(U34, ConfigurationFieldsAndCommonValues) {
 
 TEST_F(U34, SetParSendsBackWhatWasRead) {
     ConfigPair pair{};
-    ASSERT_EQ(DecParam(configFrame(), pair), QString());
+    ASSERT_EQ(DecParam(configFrame(), from, pair), QString());
     const SetParResult r = SetPar(pair);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     const Frame frame = configFrame();
@@ -350,7 +349,7 @@ TEST_F(U34, ShareCommonCopiesOnlyTheCommonSettings) {
 
 TEST_F(U34, StateTextsInTheViewOrder) {
     StatePair pair{};
-    ASSERT_EQ(DecState(stateFrame(), pair), QString());
+    ASSERT_EQ(DecState(stateFrame(), from, pair), QString());
     const QString z = QStringLiteral("0,00");
     EXPECT_EQ(StateToText(pair, 0),
               (QStringList{QStringLiteral("1,50"), QStringLiteral("0,25"), z, z, QStringLiteral("90,00"), z, z, z, z, z,
@@ -376,15 +375,15 @@ TEST_F(U34, ConfigurationTextsOfTheDefaults) {
 }
 
 TEST_F(U34, CurrentConfigurationStartsAsTheDefaults) {
-    const SetParResult r = SetPar(CurrentConfig());
+    const SetParResult r = SetPar(Records{}.config);
     EXPECT_EQ(r.data, SetPar({DefaultConfig(), DefaultConfig()}).data);
-    EXPECT_EQ(CurrentState()[0].heat, 0.0);
-    EXPECT_EQ(CurrentState()[1].deviceError, 0);
+    EXPECT_EQ(Records{}.state[0].heat, 0.0);
+    EXPECT_EQ(Records{}.state[1].deviceError, 0);
 }
 
 TEST_F(U34, ArchiveRecordOfDayOneHourZero) {
     ArchiveEntry entry;
-    ASSERT_EQ(DecArh(archiveFrame(), entry), QString());
+    ASSERT_EQ(DecArh(archiveFrame(), from, entry), QString());
     ASSERT_EQ(entry.size(), 2u);
     for (const ArchiveRecord& r : entry) {
         EXPECT_EQ(r.Day(), 1);
@@ -407,7 +406,7 @@ TEST_F(U34, ArchiveRecordOfDayOneHourZero) {
 // frame, with and without a valid length byte, type, serial number and check
 // byte. Nothing may be read past the end; a refused frame leaves the records.
 TEST(U34Decoders, ArbitraryBytesAreRefusedOrDecodedNeverReadPastTheEnd) {
-    SetCurrentDevice(kSerial, 234);
+    const DeviceAddress from{kSerial, 234};
     std::uint32_t seed = 12345;
     auto next = [&seed] {
         seed = seed * 1664525u + 1013904223u;
@@ -429,9 +428,9 @@ TEST(U34Decoders, ArbitraryBytesAreRefusedOrDecodedNeverReadPastTheEnd) {
         StatePair state{};
         ConfigPair config{};
         ArchiveEntry entry;
-        const QString s = DecState(f, state);
-        const QString c = DecParam(f, config);
-        const QString a = DecArh(f, entry);
+        const QString s = DecState(f, from, state);
+        const QString c = DecParam(f, from, config);
+        const QString a = DecArh(f, from, entry);
         EXPECT_TRUE(!s.isEmpty() || f.size() == kStateLength);
         EXPECT_TRUE(s.isEmpty() || state[0].heat == 0.0) << "a refused state changed the records";
         EXPECT_TRUE(!c.isEmpty() || f.size() == kConfigLength);

@@ -16,10 +16,7 @@ namespace {
 
 class LoggerFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        DescriptionTable() = DefaultDescriptionTable();
-        Logger() = LoggerState{};
-    }
+    void SetUp() override { DescriptionTable() = DefaultDescriptionTable(); }
     QString write(const QString& name, const QByteArray& bytes) {
         const QString path = dir.filePath(name);
         QFile f(path);
@@ -28,6 +25,7 @@ protected:
         return path;
     }
     QTemporaryDir dir;
+    LoggerState logger;  // the file chosen on a line
 };
 
 }  // namespace
@@ -53,19 +51,19 @@ TEST_F(LoggerFiles, NamesRecognised) {
         {"D.229", "Сер.№ не определен:", 229, -1, LoggerKind::Day},
     };
     for (const Case& c : cases) {
-        Logger() = LoggerState{};
-        EXPECT_EQ(ParseLoggerFileName(QString::fromUtf8(c.name)), c.error) << c.name;
+        logger = LoggerState{};
+        EXPECT_EQ(ParseLoggerFileName(logger, QString::fromUtf8(c.name)), c.error) << c.name;
         if (c.error.isEmpty()) {
-            EXPECT_EQ(Logger().type, c.type) << c.name;
-            EXPECT_EQ(Logger().serial, c.serial) << c.name;
-            EXPECT_EQ(Logger().kind, c.kind) << c.name;
+            EXPECT_EQ(logger.type, c.type) << c.name;
+            EXPECT_EQ(logger.serial, c.serial) << c.name;
+            EXPECT_EQ(logger.kind, c.kind) << c.name;
         }
     }
-    ParseLoggerFileName("417H.234");
-    EXPECT_EQ(Logger().recordLength, 216);
-    EXPECT_EQ(Logger().top, 1079);
-    EXPECT_EQ(Logger().types.size(), 50);
-    EXPECT_EQ(LoggerFileTitle(), "\"ОМИ-1 Б4М\",\"№ 417\",\"архив=ЧАСОВОЙ\"");
+    ParseLoggerFileName(logger, "417H.234");
+    EXPECT_EQ(logger.recordLength, 216);
+    EXPECT_EQ(logger.top, 1079);
+    EXPECT_EQ(logger.types.size(), 50);
+    EXPECT_EQ(LoggerFileTitle(logger), "\"ОМИ-1 Б4М\",\"№ 417\",\"архив=ЧАСОВОЙ\"");
 }
 
 TEST_F(LoggerFiles, RecordsRemainderAndTheDecodedTable) {
@@ -76,13 +74,13 @@ TEST_F(LoggerFiles, RecordsRemainderAndTheDecodedTable) {
         record[41] = static_cast<char>(r + 1);  // the date word: day number r + 1
         bytes += record;
     }
-    Logger().path = write("417D.225", bytes + QByteArray(10, '\x07'));
-    ASSERT_EQ(LoadLoggerFile(), QString());
-    const LoggerState& s = Logger();
+    logger.path = write("417D.225", bytes + QByteArray(10, '\x07'));
+    ASSERT_EQ(LoadLoggerFile(logger), QString());
+    const LoggerState& s = logger;
     EXPECT_EQ(s.records.size(), 6);
     EXPECT_EQ(s.records.last(), "007,007,007,007,007,007,007,007,007,007");
     EXPECT_EQ(s.pointer, 5);
-    EXPECT_TRUE(LoggerInfoText('\n').endsWith("записей в арх =5(от 1)+остаток=10байт\n"));
+    EXPECT_TRUE(LoggerInfoText(logger, '\n').endsWith("записей в арх =5(от 1)+остаток=10байт\n"));
     // n = 127: rows 0..129; the rows past the records say the data ended.
     ASSERT_EQ(s.decoded.size(), 130u);
     EXPECT_EQ(s.decoded[0].value(0), "наработка");
@@ -97,19 +95,19 @@ TEST_F(LoggerFiles, RecordsRemainderAndTheDecodedTable) {
 TEST_F(LoggerFiles, MoreRecordsThanTheRingHolds) {
     QByteArray bytes(2 + 43 * 200, '\0');
     for (int r = 0; r < 200; ++r) bytes[2 + 43 * r + 41] = static_cast<char>(r % 200 + 1);  // day numbers 1..200
-    Logger().path = write("9D.225", bytes);
-    ASSERT_EQ(LoadLoggerFile(), QString());
-    ASSERT_EQ(Logger().decoded.size(), 202u);
-    EXPECT_EQ(Logger().decoded[2 + 128].value(0), "0");
-    EXPECT_EQ(Logger().decoded[2 + 129].value(0), "данныx");
-    EXPECT_EQ(Logger().decoded[201].size(), 6);
+    logger.path = write("9D.225", bytes);
+    ASSERT_EQ(LoadLoggerFile(logger), QString());
+    ASSERT_EQ(logger.decoded.size(), 202u);
+    EXPECT_EQ(logger.decoded[2 + 128].value(0), "0");
+    EXPECT_EQ(logger.decoded[2 + 129].value(0), "данныx");
+    EXPECT_EQ(logger.decoded[201].size(), 6);
 }
 
 TEST(LoggerCodec, Values) {
     const QByteArray data("\x2A\x10\x27\x10\x27\x00\x00\xC0\x3F\x00\x00\x01\x00\x09", 14);
     QString unknown;
-    EXPECT_EQ(CMDMakeValues({"byte", "word", "word/100", "single", "word/date", "word/date=yyyy-mm-dd", "word"},
-                            data, &unknown),
+    EXPECT_EQ(CMDMakeValues({"byte", "word", "word/100", "single", "word/date", "word/date=yyyy-mm-dd", "word"}, data,
+                            &unknown),
               QStringList({"42", "10000", "100", "1,5", "31.12.1999", "2000-01-01", "данные кончились"}));
     EXPECT_TRUE(unknown.isEmpty());
     CMDMakeValues({"byte", "int64"}, data, &unknown);
@@ -160,13 +158,13 @@ TEST_F(LoggerFiles, ContentThatIsNoArchiveIsNotRecognised) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const QString path = write("00999D.225", c.bytes);
-        const QString error = ParseLoggerFileName(path);
+        const QString error = ParseLoggerFileName(logger, path);
         EXPECT_TRUE(QString::fromUtf8(c.error).isEmpty() ? error.isEmpty() : error.contains(QString::fromUtf8(c.error)))
             << error.toStdString();
-        Logger().path = path;
-        EXPECT_EQ(LoadLoggerFile(), error);
+        logger.path = path;
+        EXPECT_EQ(LoadLoggerFile(logger), error);
         // The bare name says nothing of the content.
-        EXPECT_EQ(ParseLoggerFileName("00999D.225"), QString());
+        EXPECT_EQ(ParseLoggerFileName(logger, "00999D.225"), QString());
     }
     // A huge file is refused by its size, not read.
     const QString huge = dir.filePath("1H.234");
@@ -174,5 +172,5 @@ TEST_F(LoggerFiles, ContentThatIsNoArchiveIsNotRecognised) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     ASSERT_TRUE(f.resize(200 * 1024 * 1024));
     f.close();
-    EXPECT_TRUE(ParseLoggerFileName(huge).contains("больше, чем может быть"));
+    EXPECT_TRUE(ParseLoggerFileName(logger, huge).contains("больше, чем может быть"));
 }

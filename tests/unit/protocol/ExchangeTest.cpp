@@ -1,17 +1,17 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
+#include <QTimer>
+#include <QUdpSocket>
+#include <random>
+#include <string>
+
+#include "connection/Connection.h"
 #include "protocol/Exchange.h"
 #include "protocol/Identify.h"
 #include "support/PtyPair.h"
 #include "transport/CommPortDriver.h"
-
-#include <QElapsedTimer>
-#include <QTimer>
-#include <QNetworkDatagram>
-#include <QUdpSocket>
-
-#include <random>
-#include <string>
-
-#include <gtest/gtest.h>
 
 using namespace omi;
 using omi::test::PtyPair;
@@ -39,7 +39,8 @@ public:
     void show(StatusStyle s, const QString& t) override { shown.append({s, t}); }
 };
 
-// Engine on the slave side of a pty; the test answers on the master side.
+// A connection on the slave side of a pty; the test answers on the master
+// side.
 class SerialExchange : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -48,12 +49,10 @@ protected:
         port.SetInputTimeout(300);
         port.SetOutputTimeout(1000);
         engine.SetTrace(&trace);
-        SetCurrentDevice(417, 234);
+        line.SetDevice(417, 234);
+        status.SetDevice(&line.Address());
     }
-    void TearDown() override {
-        port.ClosePort();
-        ClearCurrentDevice();
-    }
+    void TearDown() override { port.ClosePort(); }
     // Answers every complete request with the next scripted reply.
     void Script(QList<QByteArray> replies) {
         pty.OnData([this, replies](const QByteArray&) mutable {
@@ -62,9 +61,11 @@ protected:
     }
 
     PtyPair pty;
-    TCommPortDriver port;
-    ExchangeEngine engine{&port};
+    Connection line;
+    TCommPortDriver& port = line.Port();
+    ExchangeEngine& engine = line.Engine();
     RecordingTrace trace;
+    RecordingStatus status;
 };
 
 }  // namespace
@@ -72,7 +73,7 @@ protected:
 TEST_F(SerialExchange, AnswerReadByItsLengthByte) {
     const Frame answer = withCheck({8, 234, 417 & 0xFF, 417 >> 8, 1, 42, 43});
     Script({bytes(answer)});
-    const Frame request = *BuildFrame(cmd::State);
+    const Frame request = *line.BuildFrame(cmd::State);
     Frame response = request;  // the same variable may carry request and answer
     ASSERT_TRUE(engine.Exchange(response, response));
     EXPECT_EQ(response, answer);
@@ -89,7 +90,7 @@ TEST_F(SerialExchange, FrameFoundInNoise) {
     QByteArray noisy = QByteArray::fromHex("14ff01") + bytes(answer);
     Script({noisy});
     Frame response;
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::State), response));
+    ASSERT_TRUE(engine.Exchange(*line.BuildFrame(cmd::State), response));
     EXPECT_EQ(response, answer);
     EXPECT_TRUE(trace.text.contains("ЕСТЬ 007|234|161|001|001|009"));
 }
@@ -97,7 +98,7 @@ TEST_F(SerialExchange, FrameFoundInNoise) {
 TEST_F(SerialExchange, SilenceTakesFourAttempts) {
     trace.visible = false;
     Frame response{1, 2, 3};
-    const Frame request = *BuildFrame(cmd::State);
+    const Frame request = *line.BuildFrame(cmd::State);
     EXPECT_FALSE(engine.Exchange(request, response));
     EXPECT_EQ(response, (Frame{1, 2, 3})) << "no answer leaves the caller's bytes alone";
     EXPECT_EQ(pty.Received(), bytes(request).repeated(4));
@@ -106,7 +107,7 @@ TEST_F(SerialExchange, SilenceTakesFourAttempts) {
 }
 
 TEST_F(SerialExchange, BroadcastEchoIsNotAnAnswer) {
-    ClearCurrentDevice();
+    line.ClearDevice();
     const Frame device = withCheck({6, 229, 16, 39, 0});
     // An echoing line returns the request, then the device answers.
     Script({bytes(kBroadcastNoTu) + bytes(device)});
@@ -129,7 +130,7 @@ TEST_F(SerialExchange, LengthByteZeroWaitsFor255More) {
     Script({answer});
     port.SetInputTimeout(200);
     Frame response;
-    EXPECT_FALSE(engine.Exchange(*BuildFrame(cmd::State), response));
+    EXPECT_FALSE(engine.Exchange(*line.BuildFrame(cmd::State), response));
     EXPECT_TRUE(trace.text.contains("length(r)=256;")) << trace.text.toStdString();
 }
 
@@ -143,7 +144,7 @@ TEST_F(SerialExchange, AnswerShortOfAZeroByteIsNotCompletedByPadding) {
     Script(QList<QByteArray>(4, bytes(cut)));
     port.SetInputTimeout(100);
     Frame response;
-    EXPECT_FALSE(engine.Exchange(*BuildFrame(cmd::State), response));
+    EXPECT_FALSE(engine.Exchange(*line.BuildFrame(cmd::State), response));
     EXPECT_EQ(pty.Received().size(), 4 * 6) << "every attempt";
     // The trace still shows the answer at the length its first byte gives.
     EXPECT_TRUE(trace.text.contains("length(r)=9; ОТВЕТ=009|234|161|001|001|042|043|")) << trace.text.toStdString();
@@ -164,11 +165,11 @@ TEST_F(SerialExchange, LateAnswerOfAnEarlierExchangeIsNotTheNextAnswer) {
         if (requests == 3) pty.Write(bytes(config));
     });
     Frame response;
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::State), response));
+    ASSERT_TRUE(engine.Exchange(*line.BuildFrame(cmd::State), response));
     EXPECT_EQ(response, state);
     EXPECT_EQ(requests, 2);
     omi::test::WaitFor([] { return false; }, 50);  // the second state answer is in
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ReadConfig), response));
+    ASSERT_TRUE(engine.Exchange(*line.BuildFrame(cmd::ReadConfig), response));
     EXPECT_EQ(response, config);
 }
 
@@ -179,17 +180,17 @@ TEST_F(SerialExchange, LateAnswerAfterTheNextRequestIsSkipped) {
     const Frame config = withCheck({7, 234, 417 & 0xFF, 417 >> 8, 5, 6});
     Script({bytes(state) + bytes(config)});
     Frame response;
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ReadConfig), response));
+    ASSERT_TRUE(engine.Exchange(*line.BuildFrame(cmd::ReadConfig), response));
     EXPECT_EQ(response, config);
-    EXPECT_EQ(pty.Received(), bytes(*BuildFrame(cmd::ReadConfig))) << "one attempt";
+    EXPECT_EQ(pty.Received(), bytes(*line.BuildFrame(cmd::ReadConfig))) << "one attempt";
     EXPECT_TRUE(trace.text.contains("ЧУЖОЙ ОТВЕТ 007|234|161|001|001|005")) << trace.text.toStdString();
 
     // A stale answer alone is no answer: every attempt is made.
     pty.ClearReceived();
     Script(QList<QByteArray>(4, bytes(state)));
     port.SetInputTimeout(100);
-    EXPECT_FALSE(engine.Exchange(*BuildFrame(cmd::ReadConfig), response));
-    EXPECT_EQ(pty.Received(), bytes(*BuildFrame(cmd::ReadConfig)).repeated(4));
+    EXPECT_FALSE(engine.Exchange(*line.BuildFrame(cmd::ReadConfig), response));
+    EXPECT_EQ(pty.Received(), bytes(*line.BuildFrame(cmd::ReadConfig)).repeated(4));
 }
 
 TEST_F(SerialExchange, NestedExchangeIsRefused) {
@@ -200,28 +201,30 @@ TEST_F(SerialExchange, NestedExchangeIsRefused) {
     bool nestedRan = false;
     QTimer::singleShot(30, [&] {
         Frame r;
-        nestedResult = engine.Exchange(*BuildFrame(cmd::ReadConfig), r);
+        nestedResult = engine.Exchange(*line.BuildFrame(cmd::ReadConfig), r);
         nestedRan = true;
     });
     Frame response;
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::State), response));
+    ASSERT_TRUE(engine.Exchange(*line.BuildFrame(cmd::State), response));
     EXPECT_EQ(response, answer);
     EXPECT_TRUE(nestedRan);
     EXPECT_FALSE(nestedResult);
     EXPECT_EQ(pty.Received().size(), 6) << "only the first request reached the line";
 }
 
-TEST_F(SerialExchange, IdentifyThroughTheEngine) {
-    ClearCurrentDevice();
+TEST_F(SerialExchange, IdentifyThroughTheConnection) {
+    line.ClearDevice();
+    int changes = 0;
+    QObject::connect(&line, &Connection::DeviceChanged, [&] { ++changes; });
     Script({bytes(withCheck({6, 229, 16, 39, 0}))});
-    RecordingStatus status;
-    const IdentifyResult r = Identify(engine, {false, true, false}, status);
+    const IdentifyResult r = Identify(line, {false, true, false}, status);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(pty.Received(), bytes(Frame{6, 0, 0, 0, 0, 250}));
     EXPECT_EQ(r.serial, 10000);
     EXPECT_EQ(r.model, "ОМИ-1 Б4");
     EXPECT_TRUE(r.changeLogEnabled);
-    EXPECT_EQ(CurrentSerial(), 10000);
+    EXPECT_EQ(line.Address(), (DeviceAddress{10000, 229}));
+    EXPECT_EQ(changes, 1) << "the new device is announced";
     ASSERT_EQ(status.shown.size(), 2);
     EXPECT_EQ(status.shown[0].first, StatusStyle::Busy);
     EXPECT_EQ(status.shown[0].second, "определение");
@@ -230,55 +233,61 @@ TEST_F(SerialExchange, IdentifyThroughTheEngine) {
     // Known now: the next identification asks the device itself.
     pty.ClearReceived();
     Script({bytes(withCheck({6, 229, 16, 39, 0}))});
-    EXPECT_TRUE(Identify(engine, {false, true, false}, status).ok);
+    EXPECT_TRUE(Identify(line, {false, true, false}, status).ok);
     EXPECT_EQ(pty.Received(), bytes(withCheck({6, 229, 16, 39, 0})));
+    EXPECT_EQ(changes, 1) << "the same device again is no change";
 }
 
 TEST_F(SerialExchange, IdentifyFailuresKeepTheAddress) {
-    SetCurrentDevice(5, 228);
-    RecordingStatus status;
+    line.SetDevice(5, 228);
+    int changes = 0;
+    QObject::connect(&line, &Connection::DeviceChanged, [&] { ++changes; });
     // Port found busy by the last probe: no request at all.
-    EXPECT_FALSE(Identify(engine, {false, false, false}, status).ok);
+    EXPECT_FALSE(Identify(line, {false, false, false}, status).ok);
     EXPECT_TRUE(pty.Received().isEmpty());
     EXPECT_EQ(status.shown.back().second, "НЕТ СВЯЗИ");
     // A 228 answer with a bad check byte.
     Script({bytes(Frame{6, 228, 5, 0, 0, 0})});
-    EXPECT_FALSE(Identify(engine, {false, true, false}, status).ok);
-    EXPECT_EQ(CurrentSerial(), 5);
-    EXPECT_EQ(CurrentType(), 228);
+    EXPECT_FALSE(Identify(line, {false, true, false}, status).ok);
+    EXPECT_EQ(line.Address(), (DeviceAddress{5, 228}));
+    EXPECT_EQ(changes, 0);
     EXPECT_EQ(status.shown.back().first, StatusStyle::Error);
 }
 
 TEST(Identify, ImitationAndManualAddress) {
-    ClearCurrentDevice();
+    Connection line;
     RecordingStatus status;
-    ExchangeEngine engine(nullptr);
-    SetImitationType(235);
-    IdentifyResult r = Identify(engine, {true, false, false}, status);
+    status.SetDevice(&line.Address());
+    EXPECT_EQ(line.ImitationType(), 128) << "the ЛОРС until a type is chosen";
+    line.SetImitationType(235);
+    IdentifyResult r = Identify(line, {true, false, false}, status);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.serial, 20560);
     EXPECT_EQ(r.type, 235);
     EXPECT_FALSE(r.changeLogDecided);
+    EXPECT_EQ(line.Address(), (DeviceAddress{20560, 235}));
 
-    ManualAddressResult m = SetManualAddress(7, "ОМИ-1 Б5М new", status);
+    ManualAddressResult m = SetManualAddress(line, 7, "ОМИ-1 Б5М new", status);
     EXPECT_TRUE(m.valid);
-    EXPECT_EQ(CurrentSerial(), 7);
-    EXPECT_EQ(CurrentType(), 237);
-    EXPECT_EQ(ImitationType(), 237);
+    EXPECT_EQ(line.Serial(), 7);
+    EXPECT_EQ(line.Type(), 237);
+    EXPECT_EQ(line.ImitationType(), 237);
     EXPECT_EQ(status.shown.back().second, "ОМИ-1 Б5М new № 7: номер правильный");
     EXPECT_FALSE(m.changeLogEnabled);
 
-    m = SetManualAddress(0, "ОМИ-1 Б4", status);
+    m = SetManualAddress(line, 0, "ОМИ-1 Б4", status);
     EXPECT_FALSE(m.valid);
-    EXPECT_EQ(CurrentSerial(), -1);
+    EXPECT_EQ(line.Serial(), -1);
     EXPECT_TRUE(m.changeLogEnabled);
     EXPECT_EQ(status.shown.back().second, "номер должен быть от 1 до 65535");
-    SetImitationType(128);
-    ClearCurrentDevice();
+
+    // Each connection has its own imitation type.
+    Connection other;
+    EXPECT_EQ(other.ImitationType(), 128);
 }
 
 TEST(FindFrame, Cases) {
-    SetCurrentDevice(417, 234);
+    const DeviceAddress from{417, 234};
     const QByteArray state = bytes(withCheck({7, 234, 161, 1, 1, 9}));
     const QByteArray other = bytes(withCheck({7, 234, 162, 1, 1, 9}));
     const QByteArray noTu = bytes(withCheck({6, 229, 16, 39, 0}));
@@ -299,25 +308,25 @@ TEST(FindFrame, Cases) {
         {"the broadcast itself matches type 0", bytes(kBroadcastNoTu), 0, bytes(kBroadcastNoTu)},
         {"empty", {}, 1, {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(ExchangeEngine::FindFrame(c.in, c.command), c.out) << c.what;
-    ClearCurrentDevice();
+    for (const auto& c : cases) EXPECT_EQ(ExchangeEngine::FindFrame(c.in, from, c.command), c.out) << c.what;
+    // The serial looked for is that of the device asked.
+    EXPECT_EQ(ExchangeEngine::FindFrame(other + state, {418, 234}, 1), other);
 }
 
 TEST(FindFrame, RandomBytesNeverCrash) {
-    SetCurrentDevice(417, 234);
+    const DeviceAddress from{417, 234};
     std::mt19937 rng(99);
     for (int len = 0; len <= 300; ++len) {
         QByteArray s(len, '\0');
         for (auto& c : s) c = static_cast<char>(rng());
         for (int command : {0, 1, 3}) {
-            const QByteArray f = ExchangeEngine::FindFrame(s, command);
+            const QByteArray f = ExchangeEngine::FindFrame(s, from, command);
             if (!f.isEmpty()) {
                 EXPECT_TRUE(s.contains(f));
                 EXPECT_TRUE(CheckFrameSum(StringToFrame(f)));
             }
         }
     }
-    ClearCurrentDevice();
 }
 
 TEST(LoggerReplay, Answers) {
@@ -326,32 +335,31 @@ TEST(LoggerReplay, Answers) {
     d.recordLength = 3;
     d.records = {"1,2,3", "4,5,6", "7,x,9", "1,300,2", "a", "b", "10,20,30"};
     d.pointer = 0x0102;
-    SetCurrentDevice(417, 234);
+    const DeviceAddress to{417, 234};
     ExchangeEngine engine(nullptr);
     engine.SetLoggerReplay(&d);
 
     Frame response;
-    Frame request = *BuildFrame(cmd::ArchiveRecord, {6, 0x80});  // record 6, top bit set
+    Frame request = *BuildFrame(to, cmd::ArchiveRecord, {6, 0x80});  // record 6, top bit set
     ASSERT_TRUE(engine.Exchange(request, response));
     EXPECT_EQ(response, withCheck({9, 234, 161, 1, 3, 10, 20, 30}));
 
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchiveRecord, {2, 0}), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::ArchiveRecord, {2, 0}), response));
     EXPECT_EQ(response, withCheck({9, 234, 161, 1, 3, 7, 255, 9})) << "text that is not a number gives 255";
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchiveRecord, {3, 0}), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::ArchiveRecord, {3, 0}), response));
     EXPECT_EQ(response, withCheck({9, 234, 161, 1, 3})) << "a value above 255 leaves the values out";
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchiveRecord, {7, 0}), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::ArchiveRecord, {7, 0}), response));
     EXPECT_EQ(response, withCheck({9, 234, 161, 1, 3})) << "beyond the records";
 
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchivePointers), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::ArchivePointers), response));
     // The pointer is both current numbers, the daily one a word at 7 (a 234 file
     // read with a fixed high byte of 60 started past the end of its ring).
     EXPECT_EQ(response, (Frame{10, 234, 161, 1, 21, 2, 1, 2, 1, 255}));
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchiveEnd), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::ArchiveEnd), response));
     EXPECT_EQ(response, (Frame{6, 234, 161, 1, 254, 255}));
     d.type = 225;
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::ArchivePointers), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::ArchivePointers), response));
     EXPECT_EQ(response, (Frame{9, 225, 161, 1, 21, 2, 1, 2, 255}));
-    ClearCurrentDevice();
 }
 
 // Each transaction goes to exactly one transport: the logger replay while a
@@ -369,7 +377,7 @@ TEST(ExchangeEngine, ReplayThenImitationThenTheLine) {
         {false, true, Answers::Imitation},
         {false, false, Answers::Line},
     };
-    SetCurrentDevice(417, 234);
+    const DeviceAddress to{417, 234};
     LoggerReplayData d;
     d.type = 234;
     d.recordLength = 3;
@@ -388,7 +396,7 @@ TEST(ExchangeEngine, ReplayThenImitationThenTheLine) {
         engine.SetImitation(c.imitation);
         engine.SetLoggerReplay(c.replay ? &d : nullptr);
         Frame response;
-        const bool ok = engine.Exchange(*BuildFrame(cmd::ArchiveRecord, {0, 0}), response);
+        const bool ok = engine.Exchange(*BuildFrame(to, cmd::ArchiveRecord, {0, 0}), response);
         const std::string what = "replay " + std::to_string(c.replay) + ", imitation " + std::to_string(c.imitation);
         EXPECT_EQ(ok, c.expected != Answers::Line) << what;
         EXPECT_EQ(response == replayed, c.expected == Answers::Replay) << what;
@@ -396,7 +404,6 @@ TEST(ExchangeEngine, ReplayThenImitationThenTheLine) {
         EXPECT_EQ(response == imitated, c.expected == Answers::Imitation) << what;
         EXPECT_EQ(emptyAddress, c.expected == Answers::Line ? 1 : 0) << what;
     }
-    ClearCurrentDevice();
 }
 
 namespace {
@@ -419,14 +426,14 @@ struct UdpPeer {
 }  // namespace
 
 TEST(NetworkExchange, AnswersOnlyFromTheConfiguredPeer) {
-    SetCurrentDevice(417, 234);
-    TCommPortDriver port;
-    port.SetInputTimeout(1000);
-    ExchangeEngine engine(&port);
+    const DeviceAddress to{417, 234};
+    Connection line;
+    line.Port().SetInputTimeout(1000);
+    ExchangeEngine& engine = line.Engine();
     engine.SetTransport(TransportKind::Network);
 
     Frame response;
-    EXPECT_FALSE(engine.Exchange(*BuildFrame(cmd::State), response)) << "empty address";
+    EXPECT_FALSE(engine.Exchange(*BuildFrame(to, cmd::State), response)) << "empty address";
 
     UdpPeer device, spoofer;
     const Frame answer = withCheck({6, 234, 161, 1, 1});
@@ -434,19 +441,19 @@ TEST(NetworkExchange, AnswersOnlyFromTheConfiguredPeer) {
     device.answer = [&](const QNetworkDatagram& d) {
         // Another sender on the network tries first, the device answers later.
         spoofer.socket.writeDatagram(bytes(Frame{7, 234, 161, 1, 1, 0, 0}), d.senderAddress(), d.senderPort());
-        QTimer::singleShot(50, [&, d] { device.socket.writeDatagram(bytes(answer), d.senderAddress(), d.senderPort()); });
+        QTimer::singleShot(50,
+                           [&, d] { device.socket.writeDatagram(bytes(answer), d.senderAddress(), d.senderPort()); });
     };
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::State), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::State), response));
     EXPECT_EQ(response, answer);
     EXPECT_EQ(device.got.size(), 1) << "the first attempt waits instead of sending twice";
-    ClearCurrentDevice();
 }
 
 TEST(NetworkExchange, StaleDatagramIsDiscarded) {
-    SetCurrentDevice(417, 234);
-    TCommPortDriver port;
-    port.SetInputTimeout(1000);
-    ExchangeEngine engine(&port);
+    const DeviceAddress to{417, 234};
+    Connection line;
+    line.Port().SetInputTimeout(1000);
+    ExchangeEngine& engine = line.Engine();
     engine.SetTransport(TransportKind::Network);
     UdpPeer device;
     engine.SetNetworkTarget("127.0.0.1", device.socket.localPort());
@@ -460,10 +467,9 @@ TEST(NetworkExchange, StaleDatagramIsDiscarded) {
         if (a == first) device.socket.writeDatagram(bytes(a), d.senderAddress(), d.senderPort());
     };
     Frame response;
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::State), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::State), response));
     EXPECT_EQ(response, first);
     omi::test::WaitFor([] { return false; }, 50);
-    ASSERT_TRUE(engine.Exchange(*BuildFrame(cmd::State), response));
+    ASSERT_TRUE(engine.Exchange(*BuildFrame(to, cmd::State), response));
     EXPECT_EQ(response, second);
-    ClearCurrentDevice();
 }

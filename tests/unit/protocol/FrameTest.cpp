@@ -1,20 +1,14 @@
-#include "protocol/Frame.h"
-#include "protocol/Models.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
-#include <random>
+
+#include "protocol/Frame.h"
+#include "protocol/Models.h"
 
 using namespace omi;
 
 namespace {
-
-struct AddressGuard {
-    AddressGuard(int serial, int type) { SetCurrentDevice(serial, type); }
-    ~AddressGuard() { ClearCurrentDevice(); }
-};
 
 Frame withCheck(Frame f) {
     f.push_back(FrameCheckByte(f));
@@ -33,9 +27,8 @@ TEST(Frame, CheckByteMakesSumZero) {
     EXPECT_FALSE(CheckFrameSum(Frame{}));
 }
 
-TEST(Frame, BuildFrameAddressesTheCurrentDevice) {
-    AddressGuard a(22, 225);
-    auto f = BuildFrame(cmd::NumberType);
+TEST(Frame, BuildFrameAddressesTheDeviceGiven) {
+    auto f = BuildFrame({22, 225}, cmd::NumberType);
     ASSERT_TRUE(f);
     ASSERT_EQ(f->size(), 6u);
     EXPECT_EQ((Frame{(*f)[0], (*f)[1], (*f)[2], (*f)[3], (*f)[4]}), (Frame{6, 225, 22, 0, 0}));
@@ -43,41 +36,38 @@ TEST(Frame, BuildFrameAddressesTheCurrentDevice) {
     for (auto b : *f) sum += b;
     EXPECT_EQ(sum % 256, 0);
 
-    SetCurrentDevice(10000, 229);
-    auto g = BuildFrame(cmd::ArchiveRecord, Frame{0x34, 0x12});
+    auto g = BuildFrame({10000, 229}, cmd::ArchiveRecord, Frame{0x34, 0x12});
     ASSERT_TRUE(g);
     EXPECT_EQ(*g, withCheck({8, 229, 0x10, 0x27, 3, 0x34, 0x12}));
+
+    // The address read back from a request is the one it was built for.
+    EXPECT_EQ(AddressOf(*g), (DeviceAddress{10000, 229}));
+    EXPECT_EQ(AddressOf(Frame{8, 229, 0x10}), DeviceAddress{});
 }
 
 TEST(Frame, BuildFrameRefusals) {
-    AddressGuard a(1, 234);
-    auto max = BuildFrame(cmd::WriteConfig, Frame(249, 7));
+    const DeviceAddress to{1, 234};
+    auto max = BuildFrame(to, cmd::WriteConfig, Frame(249, 7));
     ASSERT_TRUE(max);
     EXPECT_EQ(max->size(), 255u);
     EXPECT_EQ((*max)[0], 255);
     EXPECT_TRUE(CheckFrameSum(*max));
 
     QString error;
-    EXPECT_FALSE(BuildFrame(cmd::WriteConfig, Frame(250, 7), &error));
+    EXPECT_FALSE(BuildFrame(to, cmd::WriteConfig, Frame(250, 7), &error));
     EXPECT_FALSE(error.isEmpty());
 
     const struct { int serial, type; } bad[] = {{-1, 234}, {1, -1}, {65536, 234}, {1, 256}};
-    for (auto c : bad) {
-        SetCurrentDevice(c.serial, c.type);
-        EXPECT_FALSE(BuildFrame(cmd::State)) << c.serial << "/" << c.type;
-    }
+    for (auto c : bad) EXPECT_FALSE(BuildFrame({c.serial, c.type}, cmd::State)) << c.serial << "/" << c.type;
     // Type 0 / serial 0 are inside the byte and word ranges.
-    SetCurrentDevice(0, 0);
-    EXPECT_TRUE(BuildFrame(cmd::State));
+    EXPECT_TRUE(BuildFrame({0, 0}, cmd::State));
 }
 
 TEST(Frame, NoTuRequestChoosesBroadcastOrAddressed) {
-    ClearCurrentDevice();
-    EXPECT_EQ(NoTuRequest(), (Frame{6, 0, 0, 0, 0, 250}));
-    SetCurrentDevice(417, -1);
-    EXPECT_EQ(NoTuRequest(), (Frame{6, 0, 0, 0, 0, 250}));
-    AddressGuard a(417, 234);
-    EXPECT_EQ(NoTuRequest(), withCheck({6, 234, 417 & 0xFF, 417 >> 8, 0}));
+    EXPECT_EQ(NoTuRequest({}), (Frame{6, 0, 0, 0, 0, 250}));
+    EXPECT_EQ(NoTuRequest({417, -1}), (Frame{6, 0, 0, 0, 0, 250}));
+    EXPECT_EQ(NoTuRequest({-1, 234}), (Frame{6, 0, 0, 0, 0, 250}));
+    EXPECT_EQ(NoTuRequest({417, 234}), withCheck({6, 234, 417 & 0xFF, 417 >> 8, 0}));
 }
 
 TEST(Frame, ValidNoTuRange) {
@@ -129,8 +119,7 @@ TEST(Frame, DecNoTu) {
         {"wrong length byte", withCheck({7, 229, 16, 39, 0}), -1, -1, "unit Upo:function DecNoTu: erundec "},
         {"wrong command", withCheck({6, 229, 16, 39, 1}), -1, -1, "unit Upo:function DecNoTu: erundec "},
         {"bad check byte", {6, 229, 16, 39, 0, 0}, -1, -1, "\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ"},
-        {"short and bad", {6, 229, 16}, -1, -1,
-         "unit Upo:function DecNoTu: erundec \rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ"},
+        {"short and bad", {6, 229, 16}, -1, -1, "unit Upo:function DecNoTu: erundec \rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ"},
         {"empty", {}, -1, -1, "unit Upo:function DecNoTu: erundec \rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ"},
     };
     for (const auto& c : cases) {
@@ -142,7 +131,7 @@ TEST(Frame, DecNoTu) {
 }
 
 TEST(Frame, ValidateFrameOrderAndMessages) {
-    AddressGuard a(10000, 227);
+    const DeviceAddress from{10000, 227};
     Frame good(41, 0);
     good[0] = 41;
     good[1] = 227;
@@ -150,22 +139,25 @@ TEST(Frame, ValidateFrameOrderAndMessages) {
     good[3] = 0x27;
     good[4] = 3;
     good.back() = FrameCheckByte(good.data(), 40);
-    EXPECT_EQ(ValidateFrame(good, 41, 3), "");
+    EXPECT_EQ(ValidateFrame(good, from, 41, 3), "");
+    // The same answer judged for another device asked.
+    EXPECT_EQ(ValidateFrame(good, {10000, 225}, 41, 3), "\rНЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА");
+    EXPECT_EQ(ValidateFrame(good, {10001, 227}, 41, 3), "\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
 
     Frame shortOne(good.begin(), good.end() - 1);  // says 41, holds 40
     shortOne.back() = FrameCheckByte(shortOne.data(), 39);
     EXPECT_TRUE(CheckFrameSum(shortOne));
-    EXPECT_EQ(ValidateFrame(shortOne, 41, 3), "НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3");
+    EXPECT_EQ(ValidateFrame(shortOne, from, 41, 3), "НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3");
 
     Frame wrong = good;
     wrong[2] = 0x11;  // other serial number, check byte now wrong too
-    EXPECT_EQ(ValidateFrame(wrong, 41, 3), "\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
+    EXPECT_EQ(ValidateFrame(wrong, from, 41, 3), "\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
 
     Frame all = good;
     all[1] = 225;
     all[4] = 5;
     all[3] = 0x28;
-    EXPECT_EQ(ValidateFrame(all, 41, 3),
+    EXPECT_EQ(ValidateFrame(all, from, 41, 3),
               "НЕСООТВЕТСТВИЕ ФОРМАТА ОТВЕТА 3\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ\r"
               "НЕСОВПАДЕНИЕ ТИПА УСТРОЙСТВА\rНЕСОВПАДЕНИЕ НОМЕРА УСТРОЙСТВА");
 }
@@ -179,7 +171,7 @@ TEST(Frame, StringForms) {
 
 TEST(Frame, DecodersSurviveRandomBytes) {
     std::mt19937 rng(1234);
-    AddressGuard a(417, 234);
+    const DeviceAddress from{417, 234};
     for (int len = 0; len <= 300; ++len) {
         for (int rep = 0; rep < 4; ++rep) {
             Frame f(len);
@@ -189,7 +181,7 @@ TEST(Frame, DecodersSurviveRandomBytes) {
             if (d.message.isEmpty()) {
                 EXPECT_EQ(len, 6);
             }
-            const QString m = ValidateFrame(f, 41, 3);
+            const QString m = ValidateFrame(f, from, 41, 3);
             if (m.isEmpty()) {
                 EXPECT_EQ(len, 41);
             }

@@ -6,12 +6,13 @@
 
 #include <QByteArray>
 
+#include "connection/Connection.h"
 #include "families/Imitation.h"
 #include "families/RandNorm.h"
 #include "protocol/Exchange.h"
 #include "service/Calibration.h"
-#include "support/HandFrame.h"
 #include "support/Format.h"
+#include "support/HandFrame.h"
 #include "support/PtyPair.h"
 #include "transport/CommPortDriver.h"
 
@@ -34,11 +35,10 @@ public:
 QByteArray bytes(const Frame& f) { return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size())); }
 
 // Singles as the device sends them.
-const std::vector<std::uint8_t> k33{0x00, 0x00, 0x04, 0x42}, k30{0x00, 0x00, 0xF0, 0x41},
-    k150{0x00, 0x00, 0x16, 0x43}, k20{0x00, 0x00, 0xA0, 0x41}, k33_4{0x9A, 0x99, 0x05, 0x42},
-    k29_2{0x9A, 0x99, 0xE9, 0x41}, k31_9{0x33, 0x33, 0xFF, 0x41}, k35_5{0x00, 0x00, 0x0E, 0x42},
-    k28_25{0x00, 0x00, 0xE2, 0x41}, k33_75{0x00, 0x00, 0x07, 0x42}, k30_5{0x00, 0x00, 0xF4, 0x41},
-    k20_12345{0xD3, 0xFC, 0xA0, 0x41};
+const std::vector<std::uint8_t> k33{0x00, 0x00, 0x04, 0x42}, k30{0x00, 0x00, 0xF0, 0x41}, k150{0x00, 0x00, 0x16, 0x43},
+    k20{0x00, 0x00, 0xA0, 0x41}, k33_4{0x9A, 0x99, 0x05, 0x42}, k29_2{0x9A, 0x99, 0xE9, 0x41},
+    k31_9{0x33, 0x33, 0xFF, 0x41}, k35_5{0x00, 0x00, 0x0E, 0x42}, k28_25{0x00, 0x00, 0xE2, 0x41},
+    k33_75{0x00, 0x00, 0x07, 0x42}, k30_5{0x00, 0x00, 0xF4, 0x41}, k20_12345{0xD3, 0xFC, 0xA0, 0x41};
 
 std::vector<std::uint8_t> cat(std::initializer_list<std::vector<std::uint8_t>> parts) {
     std::vector<std::uint8_t> all;
@@ -57,12 +57,21 @@ TEST(CalibrationRequest, DataBytesOfEachForm) {
         Frame data;
     };
     const Case cases[] = {
-        {"229 lower point, defaults", CalibrationForm::PerSystem, 0, {33, 30, 33, 30},
+        {"229 lower point, defaults",
+         CalibrationForm::PerSystem,
+         0,
+         {33, 30, 33, 30},
          cat({{0x00}, k33, k30, k33, k30})},
-        {"234 upper point, system 2 differs", CalibrationForm::PerSystem, 1, {150, 150, 20, 33},
+        {"234 upper point, system 2 differs",
+         CalibrationForm::PerSystem,
+         1,
+         {150, 150, 20, 33},
          cat({{0x01}, k150, k150, k20, k33})},
         {"227 upper point: system 1 only", CalibrationForm::TwoPoints, 1, {150, 30, 33, 20}, cat({{0x01}, k150, k30})},
-        {"230 pressure channel 3: its own current", CalibrationForm::PerSystem, 3, {33, 20, 150, 30},
+        {"230 pressure channel 3: its own current",
+         CalibrationForm::PerSystem,
+         3,
+         {33, 20, 150, 30},
          cat({{0x03}, k20})},
         {"pressure channel 5", CalibrationForm::PerSystem, 5, {0, 0, 0, 20}, cat({{0x05}, k20})},
         {"225 has no pressure", CalibrationForm::TwoPoints, 2, {20, 20, 20, 20}, {}},
@@ -157,57 +166,168 @@ TEST(CalibrationAnswer, JudgedFromLiteralFrames) {
     };
     const CalibrationReferences lower{33, 30, 33, 30};
     const Frame fourValues = cat({k35_5, k28_25, k33_75, k30_5});  // offsets 6, 10, 14, 18
-    auto t234 = [&](int result) { return HandFrame(23, 234, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, fourValues}}); };
-    auto t235 = [&](int result) { return HandFrame(23, 235, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, fourValues}}); };
-    auto t227 = [&](int result) { return HandFrame(15, 227, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, cat({k35_5, k28_25})}}); };
-    auto p229 = [&](int result) { return HandFrame(11, 229, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, k20_12345}}); };
+    auto t234 = [&](int result) {
+        return HandFrame(23, 234, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, fourValues}});
+    };
+    auto t235 = [&](int result) {
+        return HandFrame(23, 235, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, fourValues}});
+    };
+    auto t227 = [&](int result) {
+        return HandFrame(15, 227, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, cat({k35_5, k28_25})}});
+    };
+    auto p229 = [&](int result) {
+        return HandFrame(11, 229, kSerial, 13, {{5, {std::uint8_t(result)}}, {6, k20_12345}});
+    };
     const QString lowerOk = QStringLiteral("калибровка по МЕНЬШЕЙ температуре успешно завершена");
     const Case cases[] = {
-        {"225 within 1 of both references", 225, 0, lower, HandFrame(14, 225, kSerial, 13, {{5, cat({k33_4, k29_2})}}),
-         {norm, norm, "-", "-"}, StatusStyle::Ok, lowerOk},
-        {"225 supply 31.9 against 33", 225, 0, lower, HandFrame(14, 225, kSerial, 13, {{5, cat({k31_9, k30})}}),
-         {"31,90", "30,00", "-", "-"}, StatusStyle::Error,
+        {"225 within 1 of both references",
+         225,
+         0,
+         lower,
+         HandFrame(14, 225, kSerial, 13, {{5, cat({k33_4, k29_2})}}),
+         {norm, norm, "-", "-"},
+         StatusStyle::Ok,
+         lowerOk},
+        {"225 supply 31.9 against 33",
+         225,
+         0,
+         lower,
+         HandFrame(14, 225, kSerial, 13, {{5, cat({k31_9, k30})}}),
+         {"31,90", "30,00", "-", "-"},
+         StatusStyle::Error,
          "измеренная температура отличается от заданной больше, чем на 1 градус"},
-        {"225 silent", 225, 1, lower, {}, {"", "", "-", "-"}, StatusStyle::Error, "Нет связи или не замкнута перемычка"},
-        {"227 calibrated", 227, 1, lower, t227(0), {"35,50", "28,25", "-", "-"}, StatusStyle::Ok,
+        {"225 silent",
+         225,
+         1,
+         lower,
+         {},
+         {"", "", "-", "-"},
+         StatusStyle::Error,
+         "Нет связи или не замкнута перемычка"},
+        {"227 calibrated",
+         227,
+         1,
+         lower,
+         t227(0),
+         {"35,50", "28,25", "-", "-"},
+         StatusStyle::Ok,
          "калибровка по БОЛЬШЕЙ температуре успешно завершена"},
         {"227 jumper", 227, 0, lower, t227(1), {"", "", "-", "-"}, StatusStyle::Error, "не замкнута перемычка"},
-        {"227 supply", 227, 0, lower, t227(2), {"35,50", "28,25", "-", "-"}, StatusStyle::Error,
+        {"227 supply",
+         227,
+         0,
+         lower,
+         t227(2),
+         {"35,50", "28,25", "-", "-"},
+         StatusStyle::Error,
          "t°C подачи=35,50 - отличается больше, чем на 1°C"},
-        {"227 return", 227, 0, lower, t227(3), {"35,50", "28,25", "-", "-"}, StatusStyle::Error,
+        {"227 return",
+         227,
+         0,
+         lower,
+         t227(3),
+         {"35,50", "28,25", "-", "-"},
+         StatusStyle::Error,
          "t°C обратки=28,25 - отличается больше, чем на 1°C"},
-        {"227 unknown code", 227, 0, lower, t227(9), {"35,50", "28,25", "-", "-"}, StatusStyle::Error,
+        {"227 unknown code",
+         227,
+         0,
+         lower,
+         t227(9),
+         {"35,50", "28,25", "-", "-"},
+         StatusStyle::Error,
          "Код 9 не оопознан"},
         {"227 silent", 227, 0, lower, {}, {"-", "-", "-", "-"}, StatusStyle::Error, "НЕТ СВЯЗИ"},
         {"234 calibrated", 234, 0, lower, t234(0), {norm, norm, norm, norm}, StatusStyle::Ok, lowerOk},
         {"234 jumper", 234, 0, lower, t234(1), {"", "", "", ""}, StatusStyle::Error, "не замкнута перемычка"},
-        {"234 code 3: return of system 1 at 10", 234, 0, lower, t234(3), {"35,50", "28,25", "33,75", "30,50"},
-         StatusStyle::Error, "t°C обратки 1-й системы=28,25 - отличается больше, чем на 1 °C"},
-        {"234 code 4: supply of system 2 at 14", 234, 0, lower, t234(4), {"35,50", "28,25", "33,75", "30,50"},
-         StatusStyle::Error, "t°C подачи 2-й системы=33,75 - отличается больше, чем на 1 °C"},
-        {"234 code 5: return of system 2 at 18", 234, 0, lower, t234(5), {"35,50", "28,25", "33,75", "30,50"},
-         StatusStyle::Error, "t°C обратки 2-й системы=30,50 - отличается больше, чем на 1 °C"},
-        {"234 unknown code", 234, 0, lower, t234(6), {"35,50", "28,25", "33,75", "30,50"}, StatusStyle::Error,
+        {"234 code 3: return of system 1 at 10",
+         234,
+         0,
+         lower,
+         t234(3),
+         {"35,50", "28,25", "33,75", "30,50"},
+         StatusStyle::Error,
+         "t°C обратки 1-й системы=28,25 - отличается больше, чем на 1 °C"},
+        {"234 code 4: supply of system 2 at 14",
+         234,
+         0,
+         lower,
+         t234(4),
+         {"35,50", "28,25", "33,75", "30,50"},
+         StatusStyle::Error,
+         "t°C подачи 2-й системы=33,75 - отличается больше, чем на 1 °C"},
+        {"234 code 5: return of system 2 at 18",
+         234,
+         0,
+         lower,
+         t234(5),
+         {"35,50", "28,25", "33,75", "30,50"},
+         StatusStyle::Error,
+         "t°C обратки 2-й системы=30,50 - отличается больше, чем на 1 °C"},
+        {"234 unknown code",
+         234,
+         0,
+         lower,
+         t234(6),
+         {"35,50", "28,25", "33,75", "30,50"},
+         StatusStyle::Error,
          "Код 6 не оопознан"},
-        {"235 code 2: one-system supply", 235, 0, lower, t235(2), {"35,50", "28,25", "33,75", "30,50"},
-         StatusStyle::Error, "t°C подачи=35,50 - отличается больше, чем на 1 °C"},
-        {"235 code 3: one-system return", 235, 0, lower, t235(3), {"35,50", "28,25", "33,75", "30,50"},
-         StatusStyle::Error, "t°C обратки=28,25 - отличается больше, чем на 1 °C"},
-        {"235 code 4: no system 2", 235, 0, lower, t235(4), {"35,50", "28,25", "33,75", "30,50"}, StatusStyle::Error,
+        {"235 code 2: one-system supply",
+         235,
+         0,
+         lower,
+         t235(2),
+         {"35,50", "28,25", "33,75", "30,50"},
+         StatusStyle::Error,
+         "t°C подачи=35,50 - отличается больше, чем на 1 °C"},
+        {"235 code 3: one-system return",
+         235,
+         0,
+         lower,
+         t235(3),
+         {"35,50", "28,25", "33,75", "30,50"},
+         StatusStyle::Error,
+         "t°C обратки=28,25 - отличается больше, чем на 1 °C"},
+        {"235 code 4: no system 2",
+         235,
+         0,
+         lower,
+         t235(4),
+         {"35,50", "28,25", "33,75", "30,50"},
+         StatusStyle::Error,
          "Код 4 не оопознан"},
-        {"229 pressure channel 4 calibrated", 229, 4, {20, 20, 20, 20}, p229(0), {"-", "-", "20,12345", "-"},
-         StatusStyle::Ok, "калибровка по давлению успешно завершена"},
-        {"229 pressure channel 2 deviates", 229, 2, {20, 20, 20, 20}, p229(7), {"20,12345", "-", "-", "-"},
-         StatusStyle::Error, "ток=20,12345 - отличается больше, чем на 1 мА"},
-        {"229 pressure jumper", 229, 3, {20, 20, 20, 20}, p229(1), {"-", "-", "-", "-"}, StatusStyle::Error, "не замкнута перемычка"},
+        {"229 pressure channel 4 calibrated",
+         229,
+         4,
+         {20, 20, 20, 20},
+         p229(0),
+         {"-", "-", "20,12345", "-"},
+         StatusStyle::Ok,
+         "калибровка по давлению успешно завершена"},
+        {"229 pressure channel 2 deviates",
+         229,
+         2,
+         {20, 20, 20, 20},
+         p229(7),
+         {"20,12345", "-", "-", "-"},
+         StatusStyle::Error,
+         "ток=20,12345 - отличается больше, чем на 1 мА"},
+        {"229 pressure jumper",
+         229,
+         3,
+         {20, 20, 20, 20},
+         p229(1),
+         {"-", "-", "-", "-"},
+         StatusStyle::Error,
+         "не замкнута перемычка"},
         {"229 pressure silent", 229, 3, {20, 20, 20, 20}, {}, {"-", "-", "-", "-"}, StatusStyle::Error, "НЕТ СВЯЗИ"},
     };
     for (const Case& c : cases) {
-        SetCurrentDevice(kSerial, c.type);
+        const DeviceAddress from{kSerial, c.type};
         const CalibrationFacts facts = CalibrationOf(c.type);
         CalibrationReply answer;
         if (c.answer) {
-            ASSERT_EQ(DecodeCalibrationAnswer(facts, c.code, *c.answer, answer), QString()) << c.what;
+            ASSERT_EQ(DecodeCalibrationAnswer(facts, from, c.code, *c.answer, answer), QString()) << c.what;
             EXPECT_EQ(answer.result.has_value(), c.type != 225) << c.what;
         }
         const CalibrationVerdict v = JudgeCalibration(facts, c.code, c.answer ? &answer : nullptr, c.refs);
@@ -216,11 +336,10 @@ TEST(CalibrationAnswer, JudgedFromLiteralFrames) {
         EXPECT_EQ(v.status, c.status) << c.what;
         EXPECT_EQ(v.calibrated, c.style == StatusStyle::Ok) << c.what;
     }
-    ClearCurrentDevice();
 }
 
 TEST(CalibrationAnswer, FramesThatAreNoAnswer) {
-    SetCurrentDevice(kSerial, 229);
+    const DeviceAddress from{kSerial, 229};
     const CalibrationFacts facts = CalibrationOf(229);
     const Frame good = HandFrame(23, 229, kSerial, 13, {{6, cat({k33, k30, k33, k30})}});
     Frame badSum = good;
@@ -241,15 +360,15 @@ TEST(CalibrationAnswer, FramesThatAreNoAnswer) {
     };
     for (const Case& c : cases) {
         CalibrationReply answer;
-        EXPECT_TRUE(DecodeCalibrationAnswer(facts, c.code, c.frame, answer).contains(QString::fromUtf8(c.finding)))
+        EXPECT_TRUE(
+            DecodeCalibrationAnswer(facts, from, c.code, c.frame, answer).contains(QString::fromUtf8(c.finding)))
             << c.what;
         EXPECT_TRUE(answer.measured.empty()) << c.what;
     }
     // The jumper open may come without values.
     CalibrationReply answer;
-    EXPECT_EQ(DecodeCalibrationAnswer(facts, 0, HandFrame(7, 229, kSerial, 13, {{5, {1}}}), answer), QString());
+    EXPECT_EQ(DecodeCalibrationAnswer(facts, from, 0, HandFrame(7, 229, kSerial, 13, {{5, {1}}}), answer), QString());
     EXPECT_EQ(answer.result, 1);
-    ClearCurrentDevice();
 }
 
 namespace {
@@ -263,6 +382,7 @@ protected:
         ASSERT_TRUE(pty.Ok());
         port.SetPortName(pty.SlavePath());
         port.SetInputTimeout(1000);
+        status.SetDevice(&line.Address());
         pty.OnData([this](const QByteArray& chunk) {
             pending += chunk;
             while (!pending.isEmpty() && pending[0] == '\0') pending.remove(0, 1);
@@ -272,19 +392,16 @@ protected:
             if (!answers.isEmpty()) pty.Write(answers.takeFirst());
         });
     }
-    void TearDown() override {
-        port.ClosePort();
-        ClearCurrentDevice();
-    }
+    void TearDown() override { port.ClosePort(); }
     CalibrationOutcome run(const CalibrationJob& job) {
         CalibrationObserver observer;
         observer.memoLine = [this](const QString& l) { memo << l; };
-        return RunCalibration(engine, status, job, observer);
+        return RunCalibration(line, status, job, observer);
     }
 
     PtyPair pty;
-    TCommPortDriver port;
-    ExchangeEngine engine{&port};
+    Connection line;
+    TCommPortDriver& port = line.Port();
     RecordingStatus status;
     QStringList memo;
     QList<QByteArray> answers;
@@ -302,7 +419,7 @@ CalibrationJob job(CalibrationChoice choice, CalibrationReferences refs = {}) {
 }  // namespace
 
 TEST_F(CalibrationLine, LowerPointOf229WakesTheDeviceFirst) {
-    SetCurrentDevice(kSerial, 229);
+    line.SetDevice(kSerial, 229);
     answers << bytes(HandFrame(23, 229, kSerial, 13, {{6, cat({k33, k30, k33, k30})}}));
     const CalibrationOutcome out = run(job(CalibrationChoice::Lower, DefaultReferences(CalibrationChoice::Lower)));
     const Frame request = HandFrame(23, 229, kSerial, 13, {{5, cat({{0x00}, k33, k30, k33, k30})}});
@@ -323,7 +440,7 @@ TEST_F(CalibrationLine, LowerPointOf229WakesTheDeviceFirst) {
 }
 
 TEST_F(CalibrationLine, PressureOf230InTurnSendsTwoChannelsEachAfterAWakeByte) {
-    SetCurrentDevice(kSerial, 230);
+    line.SetDevice(kSerial, 230);
     answers << bytes(HandFrame(11, 230, kSerial, 13, {{6, k20}}))
             << bytes(HandFrame(11, 230, kSerial, 13, {{5, {4}}, {6, k20_12345}}));
     CalibrationJob j = job(CalibrationChoice::Pressure, {20, 19.5, 18, 20});
@@ -353,7 +470,7 @@ TEST_F(CalibrationLine, PressureOf230InTurnSendsTwoChannelsEachAfterAWakeByte) {
 }
 
 TEST_F(CalibrationLine, SilentTwoTwentyFiveEmptiesItsBoxesAndGivesTheTimeoutBack) {
-    SetCurrentDevice(kSerial, 225);
+    line.SetDevice(kSerial, 225);
     CalibrationJob j = job(CalibrationChoice::Upper, DefaultReferences(CalibrationChoice::Upper));
     j.temperatureTimeoutMs = 100;  // the device's 10 s, shortened for the test
     const CalibrationOutcome out = run(j);
@@ -370,7 +487,7 @@ TEST_F(CalibrationLine, SilentTwoTwentyFiveEmptiesItsBoxesAndGivesTheTimeoutBack
 }
 
 TEST_F(CalibrationLine, TwoTwentyFiveSuccessListsTheAnswer) {
-    SetCurrentDevice(kSerial, 225);
+    line.SetDevice(kSerial, 225);
     const Frame answer = HandFrame(14, 225, kSerial, 13, {{5, cat({k33_4, k29_2})}});
     answers << bytes(answer);
     const CalibrationOutcome out = run(job(CalibrationChoice::Lower, DefaultReferences(CalibrationChoice::Lower)));
@@ -424,7 +541,7 @@ TEST_F(CalibrationLine, RunsThatSendNothing) {
          "ток Ма 1 датчик 2-й системы = 3,9: задатчик может быть от 4 до 20 мА; калибровка не начата"},
     };
     for (const Case& c : cases) {
-        SetCurrentDevice(c.serial, c.type);
+        line.SetDevice(c.serial, c.type);
         status.shown.clear();
         port.SetInputTimeout(1000);
         const CalibrationOutcome out = run(c.job);
@@ -440,11 +557,9 @@ TEST_F(CalibrationLine, RunsThatSendNothing) {
 // Without a device the imitation answers: every family's answer must read
 // as a calibration answer of its request (nothing is sent on a line).
 TEST(CalibrationImitation, AnswersReadForEveryFamily) {
-    TCommPortDriver port;
-    ExchangeEngine engine(&port);
-    engine.SetImitation(true);
-    InstallImitation(engine);
-    SetImitationPause([](int) {});
+    Connection line;
+    line.Engine().SetImitation(true);
+    InstallImitation(line.Engine(), [](int) {});
     ReseedImitation();
     struct Case {
         int type;
@@ -454,18 +569,16 @@ TEST(CalibrationImitation, AnswersReadForEveryFamily) {
     for (const Case c : {Case{225, CalibrationChoice::Lower, 2}, Case{227, CalibrationChoice::Upper, 2},
                          Case{228, CalibrationChoice::Lower, 4}, Case{229, CalibrationChoice::Pressure, 1},
                          Case{234, CalibrationChoice::Upper, 4}}) {
-        SetCurrentDevice(kSerial, c.type);
+        line.SetDevice(kSerial, c.type);
         RecordingStatus status;
         CalibrationJob j;
         j.choice = c.choice;
         j.references = DefaultReferences(c.choice);
         j.selectedChannel = 2;
-        const CalibrationOutcome out = RunCalibration(engine, status, j);
+        const CalibrationOutcome out = RunCalibration(line, status, j);
         ASSERT_EQ(out.runs.size(), 1u) << c.type;
         EXPECT_TRUE(out.runs[0].answered) << c.type;
         // A jumper answer carries its values too.
         EXPECT_EQ(out.runs[0].answer.measured.size(), c.values) << c.type << ": " << status.last().toStdString();
     }
-    SetImitationPause({});
-    ClearCurrentDevice();
 }

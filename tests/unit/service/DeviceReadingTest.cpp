@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 
+#include "connection/Connection.h"
 #include "families/U34.h"
 #include "protocol/Exchange.h"
 #include "service/DeviceReading.h"
@@ -46,17 +47,13 @@ Frame badSum(Frame f) {
 class ScriptedDevice : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetCurrentDevice(kSerial, 234);
+        line.SetDevice(kSerial, 234);
+        status.SetDevice(&line.Address());
         engine.SetImitation(true);
         engine.SetImitationHandler([this](const Frame& request, Frame& response) {
             requests.push_back(request);
             if (!answers.empty()) response = answers[std::min(requests.size(), answers.size()) - 1];
         });
-    }
-    void TearDown() override {
-        ClearCurrentDevice();
-        u34::CurrentState() = {};
-        u34::CurrentConfig() = {u34::DefaultConfig(), u34::DefaultConfig()};
     }
 
     Shown busyTexts(const QString& busy, int from, int to) const {
@@ -65,7 +62,9 @@ protected:
         return s;
     }
 
-    ExchangeEngine engine{nullptr};
+    Connection line;
+    ExchangeEngine& engine = line.Engine();
+    u34::Records& records = line.Records().f234;
     std::vector<Frame> answers;
     std::vector<Frame> requests;
     RecordingStatus status;
@@ -75,80 +74,88 @@ protected:
 
 TEST_F(ScriptedDevice, StateReadAtTheFirstAttempt) {
     answers = {goodState()};
-    const ReadResult r = ReadState(engine, status);
+    const ReadResult r = ReadState(line, status);
     EXPECT_EQ(r.outcome, ReadOutcome::Ok);
     EXPECT_EQ(r.attempts, 1);
     EXPECT_EQ(r.response, goodState());
     EXPECT_EQ(requests, std::vector<Frame>{kStateRequest});
     EXPECT_EQ(status.shown, (busyTexts(stateBusy, 1, 1) +
                              Shown{{StatusStyle::Ok, kPrefix + QStringLiteral("Cостояние прочитано успешно")}}));
-    EXPECT_EQ(u34::CurrentState()[0].heat, 1.5);
-    EXPECT_EQ(u34::CurrentState()[1].systemError, 32);
-    const QStringList texts = StateValueTexts(234, 0);
+    EXPECT_EQ(records.state[0].heat, 1.5);
+    EXPECT_EQ(records.state[1].systemError, 32);
+    const QStringList texts = StateValueTexts(line, 0);
     ASSERT_EQ(texts.size(), 17);
     EXPECT_EQ(texts[0], QStringLiteral("1,50"));
     EXPECT_EQ(texts[13], QStringLiteral("17"));
-    EXPECT_EQ(StateValueTexts(236, 1)[12], QStringLiteral("32"));
+    // Another model of the family shows the same records.
+    line.SetType(236);
+    EXPECT_EQ(StateValueTexts(line, 1)[12], QStringLiteral("32"));
+
+    // The reading filled this connection's records only.
+    Connection other;
+    other.SetDevice(kSerial, 234);
+    EXPECT_EQ(other.Records().f234.state[0].heat, 0.0);
+    EXPECT_EQ(StateValueTexts(other, 0)[0], QStringLiteral("0,00"));
 }
 
 TEST_F(ScriptedDevice, StateAfterRefusedAnswers) {
     answers = {badSum(goodState()), HandFrame(129, 235, kSerial, 1), goodState()};
-    const ReadResult r = ReadState(engine, status);
+    const ReadResult r = ReadState(line, status);
     EXPECT_EQ(r.outcome, ReadOutcome::Ok);
     EXPECT_EQ(r.attempts, 3);
     EXPECT_EQ(status.shown, (busyTexts(stateBusy, 1, 3) +
                              Shown{{StatusStyle::Ok, kPrefix + QStringLiteral("Cостояние прочитано успешно")}}));
-    EXPECT_EQ(u34::CurrentState()[0].deviceError, 17);
+    EXPECT_EQ(records.state[0].deviceError, 17);
 }
 
 TEST_F(ScriptedDevice, TwentyBadCheckBytesEndTheReading) {
-    u34::CurrentState()[0].heat = 42;
+    records.state[0].heat = 42;
     answers = {badSum(goodState())};
-    const ReadResult r = ReadState(engine, status);
+    const ReadResult r = ReadState(line, status);
     EXPECT_EQ(r.outcome, ReadOutcome::BadAnswers);
     EXPECT_EQ(r.attempts, 20);
     EXPECT_EQ(requests, std::vector<Frame>(20, kStateRequest));
     EXPECT_EQ(status.shown,
               (busyTexts(stateBusy, 1, 20) + Shown{{StatusStyle::Error, QStringLiteral("Ошибка связи Повторите...")}}));
     EXPECT_EQ(r.decodeMessage, QStringLiteral("\rНЕСОВПАДЕНИЕ КОНТРОЛЬНОЙ СУММЫ"));
-    EXPECT_EQ(u34::CurrentState()[0].heat, 42.0);  // the last good values stay
+    EXPECT_EQ(records.state[0].heat, 42.0);  // the last good values stay
 }
 
 TEST_F(ScriptedDevice, SilentAnswersAreRefusedToo) {
     // The imitation obtains a response even when the handler leaves it empty.
-    const ReadResult r = ReadConfig(engine, status);
+    const ReadResult r = ReadConfig(line, status);
     EXPECT_EQ(r.outcome, ReadOutcome::BadAnswers);
     EXPECT_EQ(requests.size(), 20u);
     EXPECT_TRUE(r.response.empty());
 }
 
 TEST(DeviceReading, NoAnswerEndsAtOnce) {
-    SetCurrentDevice(kSerial, 234);
-    ExchangeEngine engine(nullptr);  // no port: the exchange obtains nothing
+    Connection line;  // no port named: the exchange obtains nothing
+    line.SetDevice(kSerial, 234);
     RecordingStatus status;
-    const ReadResult state = ReadState(engine, status);
+    status.SetDevice(&line.Address());
+    const ReadResult state = ReadState(line, status);
     EXPECT_EQ(state.outcome, ReadOutcome::NoLink);
     EXPECT_EQ(state.attempts, 1);
-    const ReadResult config = ReadConfig(engine, status);
+    const ReadResult config = ReadConfig(line, status);
     EXPECT_EQ(config.outcome, ReadOutcome::NoLink);
     EXPECT_EQ(status.shown,
               (Shown{{StatusStyle::Busy, kPrefix + QStringLiteral("Чтение состояния. Ждите... попытка № 1")},
                      {StatusStyle::Error, QStringLiteral("НЕТ СВЯЗИ")},
                      {StatusStyle::Busy, kPrefix + QStringLiteral("Чтение конфигурации. Ждите... попытка № 1")},
                      {StatusStyle::Error, QStringLiteral("НЕТ СВЯЗИ")}}));
-    ClearCurrentDevice();
 }
 
 TEST_F(ScriptedDevice, ConfigurationRead) {
     answers = {HandFrame(100, 234, kSerial + 1, 5), goodConfig()};
-    const ReadResult r = ReadConfig(engine, status);
+    const ReadResult r = ReadConfig(line, status);
     EXPECT_EQ(r.outcome, ReadOutcome::Ok);
     EXPECT_EQ(requests, (std::vector<Frame>{kConfigRequest, kConfigRequest}));
     EXPECT_EQ(status.shown, (busyTexts(configBusy, 1, 2) +
                              Shown{{StatusStyle::Ok, kPrefix + QStringLiteral("Конфигурация успешно прочитана")}}));
-    EXPECT_EQ(u34::CurrentConfig()[0].weight1, 34002.0);
-    EXPECT_EQ(u34::CurrentConfig()[1].reportDay, 20);
-    const QStringList texts = ConfigValueTexts(234);
+    EXPECT_EQ(records.config[0].weight1, 34002.0);
+    EXPECT_EQ(records.config[1].reportDay, 20);
+    const QStringList texts = ConfigValueTexts(line);
     ASSERT_EQ(texts.size(), 44);
     EXPECT_EQ(texts[0], QStringLiteral("34002,00"));
     EXPECT_EQ(texts[22 + 19], QStringLiteral("20"));
@@ -156,30 +163,30 @@ TEST_F(ScriptedDevice, ConfigurationRead) {
 
 TEST_F(ScriptedDevice, ConfigurationSuccessLeftToTheCaller) {
     answers = {goodConfig()};
-    const ReadResult r = ReadConfig(engine, status, false);
+    const ReadResult r = ReadConfig(line, status, false);
     EXPECT_TRUE(r.ok());
     EXPECT_EQ(status.shown, busyTexts(configBusy, 1, 1));
 }
 
 TEST_F(ScriptedDevice, UnknownDeviceTypeSendsNothing) {
-    SetCurrentDevice(kSerial, 100);
-    const ReadResult state = ReadState(engine, status);
+    line.SetDevice(kSerial, 100);
+    const ReadResult state = ReadState(line, status);
     EXPECT_EQ(state.outcome, ReadOutcome::UnknownType);
     EXPECT_EQ(state.message, QStringLiteral("TFomi.AreadstateExecute: Неправильный тип прибора"));
-    const ReadResult config = ReadConfig(engine, status);
+    const ReadResult config = ReadConfig(line, status);
     EXPECT_EQ(config.outcome, ReadOutcome::UnknownType);
     EXPECT_EQ(config.message, QStringLiteral("TFomi.AreadParamExecute: Неправильный тип прибора"));
     EXPECT_TRUE(requests.empty());
     EXPECT_TRUE(status.shown.isEmpty());
-    EXPECT_TRUE(StateValueTexts(100, 0).isEmpty());
+    EXPECT_TRUE(StateValueTexts(line, 0).isEmpty());
     EXPECT_EQ(StateTableOf(100), nullptr);
     EXPECT_EQ(StateTableOf(235), &u34::StateTable());
 }
 
 TEST_F(ScriptedDevice, NoRequestWithoutAnAddress) {
-    ClearCurrentDevice();
-    SetCurrentType(234);
-    const ReadResult r = ReadState(engine, status);
+    line.ClearDevice();
+    line.SetType(234);
+    const ReadResult r = ReadState(line, status);
     EXPECT_EQ(r.outcome, ReadOutcome::NoAddress);
     EXPECT_TRUE(requests.empty());
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "connection/Connection.h"
 #include "protocol/Frame.h"
 #include "service/ChangeLog.h"
 #include "service/DeviceWrites.h"
@@ -27,53 +28,52 @@ TEST(ClockData, BytesOfTheComputersTime) {
 }
 
 TEST(PlanWrite, RefusalsSendNothing) {
-    ClearCurrentDevice();
-    EXPECT_FALSE(PlanWrite(WriteOp::Initialise, {}).request) << "no device";
+    Connection line;
+    EXPECT_FALSE(PlanWrite(line, WriteOp::Initialise, {}).request) << "no device";
 
-    SetCurrentDevice(5, 234);
+    line.SetDevice(5, 234);
     WriteArgs args;
     args.now = QDateTime(QDate(2300, 1, 1), QTime(1, 0));
-    const WritePlan clock = PlanWrite(WriteOp::SetClock, args);
+    const WritePlan clock = PlanWrite(line, WriteOp::SetClock, args);
     EXPECT_FALSE(clock.request);
     EXPECT_TRUE(clock.error.contains("2300"));
     args.newNumber = 0;
-    EXPECT_FALSE(PlanWrite(WriteOp::SetNumber, args).request);
+    EXPECT_FALSE(PlanWrite(line, WriteOp::SetNumber, args).request);
     args.newNumber = 300;
-    EXPECT_EQ(*PlanWrite(WriteOp::SetNumber, args).request,
+    EXPECT_EQ(*PlanWrite(line, WriteOp::SetNumber, args).request,
               (Frame{10, 234, 5, 0, 240, 0x55, 0xAA, 0x2C, 0x01, 235}));
-    EXPECT_EQ(*PlanWrite(WriteOp::ClearArchives, args).request, (Frame{8, 234, 5, 0, 2, 0x44, 0xBB, 0x08}));
+    EXPECT_EQ(*PlanWrite(line, WriteOp::ClearArchives, args).request, (Frame{8, 234, 5, 0, 2, 0x44, 0xBB, 0x08}));
 
     // A meter without archives takes command 2 for a new number: never sent.
-    SetCurrentDevice(5, 128);
-    EXPECT_FALSE(PlanWrite(WriteOp::ClearArchives, args).request);
-    ClearCurrentDevice();
+    line.SetDevice(5, 128);
+    EXPECT_FALSE(PlanWrite(line, WriteOp::ClearArchives, args).request);
 }
 
 TEST(JudgeWrite, ResultBytes) {
-    SetCurrentDevice(5, 234);
+    Connection line;
+    line.SetDevice(5, 234);
     WriteArgs args;
     const Frame answer0{7, 234, 5, 0, 9, 0, 0}, answer1{7, 234, 5, 0, 9, 1, 0}, answer9{7, 234, 5, 0, 9, 9, 0};
-    EXPECT_TRUE(JudgeWrite(WriteOp::Initialise, args, true, answer0).ok);
-    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, true, answer1).status, "не замкнута перемычка");
-    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, true, answer9).status, "не совпал пароль");
-    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, false, {}).status, "НЕТ СВЯЗИ");
+    EXPECT_TRUE(JudgeWrite(line, WriteOp::Initialise, args, true, answer0).ok);
+    EXPECT_EQ(JudgeWrite(line, WriteOp::Initialise, args, true, answer1).status, "не замкнута перемычка");
+    EXPECT_EQ(JudgeWrite(line, WriteOp::Initialise, args, true, answer9).status, "не совпал пароль");
+    EXPECT_EQ(JudgeWrite(line, WriteOp::Initialise, args, false, {}).status, "НЕТ СВЯЗИ");
     // An answer too short to carry a result is no confirmation.
-    EXPECT_FALSE(JudgeWrite(WriteOp::Initialise, args, true, Frame{6, 234, 5, 0, 9, 0}).ok);
+    EXPECT_FALSE(JudgeWrite(line, WriteOp::Initialise, args, true, Frame{6, 234, 5, 0, 9, 0}).ok);
     // The clock takes any answer.
-    EXPECT_TRUE(JudgeWrite(WriteOp::SetClock, args, true, answer9).ok);
+    EXPECT_TRUE(JudgeWrite(line, WriteOp::SetClock, args, true, answer9).ok);
 
-    SetCurrentDevice(5, 225);
-    EXPECT_TRUE(JudgeWrite(WriteOp::Initialise, args, true, answer9).ok);
-    EXPECT_EQ(JudgeWrite(WriteOp::Initialise, args, false, {}).status, "не замкнута перемычка или нет связи");
-    EXPECT_EQ(JudgeWrite(WriteOp::SetClock, args, false, {}).status, "НЕТ СВЯЗИ");
+    line.SetDevice(5, 225);
+    EXPECT_TRUE(JudgeWrite(line, WriteOp::Initialise, args, true, answer9).ok);
+    EXPECT_EQ(JudgeWrite(line, WriteOp::Initialise, args, false, {}).status, "не замкнута перемычка или нет связи");
+    EXPECT_EQ(JudgeWrite(line, WriteOp::SetClock, args, false, {}).status, "НЕТ СВЯЗИ");
 
     // The ЛОРС set number: the number the answer comes from.
-    SetCurrentDevice(5, 128);
+    line.SetDevice(5, 128);
     args.newNumber = 300;
-    EXPECT_EQ(JudgeWrite(WriteOp::SetNumber, args, true, Frame{8, 128, 0x2C, 1, 2, 0, 0, 0}).result, 0);
-    EXPECT_EQ(JudgeWrite(WriteOp::SetNumber, args, true, Frame{8, 128, 5, 0, 2, 0, 0, 0}).status,
+    EXPECT_EQ(JudgeWrite(line, WriteOp::SetNumber, args, true, Frame{8, 128, 0x2C, 1, 2, 0, 0, 0}).result, 0);
+    EXPECT_EQ(JudgeWrite(line, WriteOp::SetNumber, args, true, Frame{8, 128, 5, 0, 2, 0, 0, 0}).status,
               "не замкнута перемычка");
-    ClearCurrentDevice();
 }
 
 namespace {
@@ -86,6 +86,7 @@ Frame Sealed(Frame f) {
 // The answer a write takes: the checks of every answer, with the forms the
 // families answer in. An empty finding: taken.
 TEST(CheckWriteAnswer, FormsOfEachFamily) {
+    Connection line;
     WriteArgs args;
     args.now = QDateTime(QDate(2026, 3, 7), QTime(13, 5));
     args.newNumber = 300;
@@ -114,23 +115,22 @@ TEST(CheckWriteAnswer, FormsOfEachFamily) {
         {"ЛОРС number: neither", 128, WriteOp::SetNumber, Sealed({6, 128, 7, 0, 2}), false},
     };
     for (const Case& c : cases) {
-        SetCurrentDevice(5, c.type);
-        const std::optional<Frame> request = PlanWrite(c.op, args).request;
+        line.SetDevice(5, c.type);
+        const std::optional<Frame> request = PlanWrite(line, c.op, args).request;
         ASSERT_TRUE(request) << c.what;
-        EXPECT_EQ(CheckWriteAnswer(c.op, args, *request, c.answer).isEmpty(), c.taken) << c.what;
+        EXPECT_EQ(CheckWriteAnswer(line, c.op, args, *request, c.answer).isEmpty(), c.taken) << c.what;
     }
     // The ЛОРС answers a configuration write with its 31-byte configuration.
-    SetCurrentDevice(5, 128);
-    const Frame request = *PlanWrite(WriteOp::WriteConfig, args).request;
+    line.SetDevice(5, 128);
+    const Frame request = *PlanWrite(line, WriteOp::WriteConfig, args).request;
     Frame config(31, 0);
     config[0] = 31;
     config[1] = 128;
     config[2] = 5;
     config[4] = 255;
     config.back() = FrameCheckByte(config.data(), config.size() - 1);
-    EXPECT_EQ(CheckWriteAnswer(WriteOp::WriteConfig, args, request, config), QString());
-    EXPECT_FALSE(CheckWriteAnswer(WriteOp::WriteConfig, args, request, Sealed({7, 128, 5, 0, 255, 0})).isEmpty());
-    ClearCurrentDevice();
+    EXPECT_EQ(CheckWriteAnswer(line, WriteOp::WriteConfig, args, request, config), QString());
+    EXPECT_FALSE(CheckWriteAnswer(line, WriteOp::WriteConfig, args, request, Sealed({7, 128, 5, 0, 255, 0})).isEmpty());
 }
 
 TEST(ChangeLog, LabelAndConfigurationFrame) {

@@ -25,18 +25,18 @@ SimSettings at(QDateTime* time, int writeResult = 0) {
 
 class Sim128 : public ::testing::Test {
 protected:
-    void SetUp() override { omi::SetCurrentDevice(kSerial, 128); }
-    void TearDown() override { omi::ClearCurrentDevice(); }
+    // The serial number the requests address.
+    int serial = kSerial;
 
     // The device's state as the program reads it.
     u128::Record read(SimDevice& d) {
         u128::Record rec;
-        const auto answer = d.Answer(*u128::BuildLorsRequest(omi::cmd::State));
+        const auto answer = d.Answer(*u128::BuildLorsRequest(serial, omi::cmd::State));
         if (!answer) {
             ADD_FAILURE() << "no state answer";
             return rec;
         }
-        EXPECT_EQ(u128::DecState(*answer, rec), QString());
+        EXPECT_EQ(u128::DecState(*answer, {serial, 128}, rec), QString());
         return rec;
     }
 
@@ -63,7 +63,7 @@ TEST_F(Sim128, ConfigurationWriteIsKeptAndConfirmedByTheAnswer) {
     u128::Record config;
     config.channels = 2;
     config.weights = {0, 3, 1, 1};
-    const auto answer = d.Answer(*u128::ConfigWriteRequest(config));
+    const auto answer = d.Answer(*u128::ConfigWriteRequest(serial, config));
     ASSERT_TRUE(answer.has_value());
     ASSERT_EQ(answer->size(), 31u);
     EXPECT_EQ((*answer)[4], 255);
@@ -82,14 +82,14 @@ TEST_F(Sim128, RefusedWritesKeepTheConfiguration) {
     config.channels = 3;  // no such modification
     config.weights = {1, 1, 1, 1};
     SimDevice d(128, kSerial, at(&now));
-    const auto answer = d.Answer(*u128::ConfigWriteRequest(config));
+    const auto answer = d.Answer(*u128::ConfigWriteRequest(serial, config));
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(u128::ConfigWriteResult(*answer, config), 1);
     EXPECT_EQ(read(d).channels, 4);
 
     config.channels = 1;
     SimDevice locked(128, kSerial, at(&now, 1));
-    const auto lockedAnswer = locked.Answer(*u128::ConfigWriteRequest(config));
+    const auto lockedAnswer = locked.Answer(*u128::ConfigWriteRequest(serial, config));
     ASSERT_TRUE(lockedAnswer.has_value());
     EXPECT_EQ(u128::ConfigWriteResult(*lockedAnswer, config), 1);
 
@@ -101,24 +101,24 @@ TEST_F(Sim128, RefusedWritesKeepTheConfiguration) {
 
 TEST_F(Sim128, NetworkNumberIsTakenAndAnsweredByTheNewNumber) {
     SimDevice d(128, kSerial, at(&now));
-    const auto answer = d.Answer(*u128::NetworkNumberRequest(300));
+    const auto answer = d.Answer(*u128::NetworkNumberRequest(serial, 300));
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(answer->size(), 6u);
     EXPECT_EQ(u128::NetworkNumberResult(*answer, 300), 0);
     EXPECT_EQ(d.Serial(), 300);
-    EXPECT_FALSE(d.Answer(*u128::BuildLorsRequest(omi::cmd::State)).has_value());  // old number: silence
-    omi::SetCurrentSerial(300);
+    EXPECT_FALSE(d.Answer(*u128::BuildLorsRequest(serial, omi::cmd::State)).has_value());  // old number: silence
+    serial = 300;
     EXPECT_EQ(read(d).channels, 4);
 
     // Number 0 would make the device unreachable: it keeps its number.
-    const auto zero = d.Answer(*u128::BuildLorsRequest(omi::cmd::ClearArchives, 0));
+    const auto zero = d.Answer(*u128::BuildLorsRequest(serial, omi::cmd::ClearArchives, 0));
     ASSERT_TRUE(zero.has_value());
     EXPECT_EQ(u128::NetworkNumberResult(*zero, 0), 1);
     EXPECT_EQ(d.Serial(), 300);
 
     SimDevice locked(128, kSerial, at(&now, 1));
-    omi::SetCurrentSerial(kSerial);
-    const auto lockedAnswer = locked.Answer(*u128::NetworkNumberRequest(301));
+    serial = kSerial;
+    const auto lockedAnswer = locked.Answer(*u128::NetworkNumberRequest(serial, 301));
     ASSERT_TRUE(lockedAnswer.has_value());
     EXPECT_EQ(u128::NetworkNumberResult(*lockedAnswer, 301), 1);
     EXPECT_EQ(locked.Serial(), kSerial);

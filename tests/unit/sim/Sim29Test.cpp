@@ -14,6 +14,7 @@
 #include "archives/ArchiveReader.h"
 #include "archives/ArchiveView.h"
 #include "archives/ReadPlan.h"
+#include "connection/Connection.h"
 #include "families/U28.h"
 #include "families/U29.h"
 #include "families/U29Archive.h"
@@ -277,11 +278,10 @@ TEST(Sim29, ConfigurationWriteIsKeptUnlessRefused) {
     }
 
     // Read back with the program's decoder of family 228.
-    omi::SetCurrentDevice(417, 228);
     SimDevice d(228, 417, at(kNow));
     ASSERT_TRUE(d.Answer(request(d, 4, written)));
     omi::u28::ConfigPair pair{};
-    ASSERT_EQ(omi::u28::DecParam(*d.Answer(request(d, 5)), pair), QString());
+    ASSERT_EQ(omi::u28::DecParam(*d.Answer(request(d, 5)), {417, 228}, pair), QString());
     EXPECT_EQ(pair[0].weight1, 125);
     EXPECT_EQ(pair[0].systemType, 3);
     EXPECT_EQ(pair[1].systemType, 1);
@@ -291,7 +291,6 @@ TEST(Sim29, ConfigurationWriteIsKeptUnlessRefused) {
         EXPECT_EQ(r.reportDay, 25);
     }
     EXPECT_EQ(omi::u28::SetPar(pair).data, written);
-    omi::ClearCurrentDevice();
 }
 
 // Simulator answer -> family decoder -> records -> archive file bytes ->
@@ -309,7 +308,7 @@ TEST(Sim29, ArchiveFileRoundTrip) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.type) + " system " + std::to_string(c.system + 1) + " kind " +
                      std::to_string(c.kind));
-        omi::SetCurrentDevice(417, c.type);
+        const omi::DeviceAddress from{417, c.type};
         SimDevice d(c.type, 417, at(kNow, 5, 100));
         const omi::ArchiveFamily& family = c.type == 228 ? omi::u28::ArchiveTables() : omi::u29::ArchiveTables();
         const auto decode = c.type == 228 ? &omi::u28::DecArh : &omi::u29::DecArh;
@@ -317,7 +316,7 @@ TEST(Sim29, ArchiveFileRoundTrip) {
         omi::ArchiveList list;
         for (int n = daily ? 5 : 100; n >= 0; --n) {  // newest first
             omi::ArchiveEntry e;
-            ASSERT_EQ(decode(*d.Answer(request(d, 3, positionBytes(n, daily))), e), QString());
+            ASSERT_EQ(decode(*d.Answer(request(d, 3, positionBytes(n, daily))), from, e), QString());
             list.push_back(e);
         }
         const QDate first = daily ? kNow.date().addDays(-4) : kNow.date().addDays(-3);
@@ -336,20 +335,21 @@ TEST(Sim29, ArchiveFileRoundTrip) {
             EXPECT_EQ(at172[0] | at172[1] << 8, omi::EntryDay(view.entries[i])) << i;
         }
     }
-    omi::ClearCurrentDevice();
 }
 
-// Shared by the procedure tests: an engine whose imitation answers through a
-// simulated device, and the commands it was asked.
+// Shared by the procedure tests: a connection to a simulated device, whose
+// engine's imitation answers through the device, and the commands it was
+// asked.
 struct SimLink {
     explicit SimLink(SimDevice& device) : device(device) {
+        line.SetDevice(device.Serial(), device.Type());
         engine.SetTransport(omi::TransportKind::Network);
         engine.SetImitation(true);
         engine.SetImitationHandler([this](const Frame& q, Frame& r) {
             commands.push_back(q.at(4));
             if (const auto answer = this->device.Answer(q)) r = *answer;
         });
-        context.engine = &engine;
+        context.line = &line;
         context.status = &status;
         context.now = kNow;
     }
@@ -360,7 +360,8 @@ struct SimLink {
     }
 
     SimDevice& device;
-    omi::ExchangeEngine engine{nullptr};
+    omi::Connection line;
+    omi::ExchangeEngine& engine = line.Engine();
     std::vector<int> commands;
     omi::NullStatusSink status;
     omi::ArchiveReadContext context;
@@ -383,7 +384,6 @@ TEST(Sim29, ProceduresTestTheCurrentNumbersAgainstTheRings) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.type) + " preset " + std::to_string(c.preset));
-        omi::SetCurrentDevice(417, c.type);
         SimDevice device(c.type, 417, at(kNow, 62, 100));  // daily number 63: beyond positions 0..61
         SimLink link(device);
         omi::ArchiveList list;
@@ -392,7 +392,6 @@ TEST(Sim29, ProceduresTestTheCurrentNumbersAgainstTheRings) {
         EXPECT_EQ(result.outcome, c.outcome) << result.text.toStdString();
         EXPECT_EQ(list.size(), c.records);
     }
-    omi::ClearCurrentDevice();
 }
 
 // The program's read procedures against the simulated devices: the whole
@@ -412,7 +411,6 @@ TEST(Sim29, TheProgramsProceduresReadTheWholeRings) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.type) + " kind " + std::to_string(c.kind));
-        omi::SetCurrentDevice(417, c.type);
         SimDevice device(c.type, 417, at(kNow, 17, 333));
         SimLink link(device);
         omi::ArchiveList list;
@@ -437,7 +435,6 @@ TEST(Sim29, TheProgramsProceduresReadTheWholeRings) {
         for (std::size_t i = 1; i < list.size(); ++i)
             ASSERT_GE(omi::EntryDay(list[i - 1]), omi::EntryDay(list[i])) << "newest first, " << i;
     }
-    omi::ClearCurrentDevice();
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ struct Family {
     const char* name;
     int type;
     int stateLength, configLength, archiveLength, numbersLength;
-    int daily, hourly;  // ring positions
+    int daily, hourly;                // ring positions
     int defaultDaily, defaultHourly;  // last-written positions when the settings give none
-    QString (*decArh)(const Frame&, ArchiveEntry&);
+    QString (*decArh)(const Frame&, const DeviceAddress&, ArchiveEntry&);
     const ArchiveFamily& (*tables)();
     Frame defaultConfig;  // configuration data of the program's default
     Frame otherConfig;    // another valid configuration
@@ -54,29 +54,68 @@ StateSample decodeState(const Family& f, const Frame& answer) {
     StateSample s{};
     if (f.type == 227) {
         u27::StateRecord r;
-        EXPECT_EQ(u27::DecState(answer, r), QString());
+        EXPECT_EQ(u27::DecState(answer, {kSerial, 227}, r), QString());
         s = {r.t1 / 100.0, r.t2 / 100.0, r.t3 / 100.0, {r.heat, r.v1, r.v2, r.vHot, r.v3}, r.errorCode};
     } else {
         u25::StateRecord r;
-        EXPECT_EQ(u25::DecState(answer, r), QString());
-        s = {r.t1 / 100.0, r.t2 / 100.0, r.t3 / 100.0,
-             {r.heat, r.v1, r.v2, r.v3, r.vReduced, r.energy1, r.energy2}, r.errorCode};
+        EXPECT_EQ(u25::DecState(answer, {kSerial, 225}, r), QString());
+        s = {r.t1 / 100.0,
+             r.t2 / 100.0,
+             r.t3 / 100.0,
+             {r.heat, r.v1, r.v2, r.v3, r.vReduced, r.energy1, r.energy2},
+             r.errorCode};
     }
     return s;
 }
 
 const std::vector<Family>& families() {
     static const std::vector<Family> list{
-        {"227", 227, 33, 16, 41, 10, 128, 1024, 90, 700, &u27::DecArh, &u27::ArchiveTables,
-         u27::SetPar(u27::DefaultConfig()).data, Frame{0x0A, 0x00, 0xE8, 0x03, 0x10, 0x27, 0x01, 0x00, 3, 12},
-         u27::arh::kWork, u27::arh::kWorkErr, u27::arh::kHeat, u27::arh::kT1, u27::arh::kT2, u27::arh::kT3,
-         u27::arh::kError, u27::arh::kErrDuration,
-         {u27::arh::kHeat, u27::arh::kV1, u27::arh::kV2, u27::arh::kVHot, u27::arh::kV3}, {}},
-        {"225", 225, 41, 23, 49, 9, 128, 1024, 90, 700, &u25::DecArh, &u25::ArchiveTables,
+        {"227",
+         227,
+         33,
+         16,
+         41,
+         10,
+         128,
+         1024,
+         90,
+         700,
+         &u27::DecArh,
+         &u27::ArchiveTables,
+         u27::SetPar(u27::DefaultConfig()).data,
+         Frame{0x0A, 0x00, 0xE8, 0x03, 0x10, 0x27, 0x01, 0x00, 3, 12},
+         u27::arh::kWork,
+         u27::arh::kWorkErr,
+         u27::arh::kHeat,
+         u27::arh::kT1,
+         u27::arh::kT2,
+         u27::arh::kT3,
+         u27::arh::kError,
+         u27::arh::kErrDuration,
+         {u27::arh::kHeat, u27::arh::kV1, u27::arh::kV2, u27::arh::kVHot, u27::arh::kV3},
+         {}},
+        {"225",
+         225,
+         41,
+         23,
+         49,
+         9,
+         128,
+         1024,
+         90,
+         700,
+         &u25::DecArh,
+         &u25::ArchiveTables,
          u25::SetPar(u25::DefaultConfig()).data,
          Frame{0x0A, 0x00, 0xE8, 0x03, 0xFF, 0xFF, 0x10, 0x0E, 0x01, 0xA4, 0x01, 0x64, 0x05, 0x04, 0x0C, 0x01, 0x32},
-         u25::arh::kWork, u25::arh::kWorkErr, u25::arh::kHeat, u25::arh::kT1, u25::arh::kT2, u25::arh::kT3,
-         u25::arh::kError, u25::arh::kErrDuration,
+         u25::arh::kWork,
+         u25::arh::kWorkErr,
+         u25::arh::kHeat,
+         u25::arh::kT1,
+         u25::arh::kT2,
+         u25::arh::kT3,
+         u25::arh::kError,
+         u25::arh::kErrDuration,
          {u25::arh::kHeat, u25::arh::kV1, u25::arh::kV2, u25::arh::kV3},
          // Energy of a tariff rises only in its hours.
          {u25::arh::kVReduced, u25::arh::kEnergy1, u25::arh::kEnergy2}},
@@ -86,14 +125,11 @@ const std::vector<Family>& families() {
 
 class SimOneSystem : public ::testing::Test {
 protected:
-    void TearDown() override { ClearCurrentDevice(); }
-
     // The record of a position through the family's decoder.
     static ArchiveEntry record(const Family& f, SimDevice& d, int n, bool daily) {
-        SetCurrentDevice(d.Serial(), d.Type());
         const auto answer = d.Answer(request(d, cmd::ArchiveRecord, positionBytes(n, daily)));
         ArchiveEntry e;
-        if (!answer || f.decArh(*answer, e) != QString()) {
+        if (!answer || f.decArh(*answer, {d.Serial(), d.Type()}, e) != QString()) {
             ADD_FAILURE() << f.name << ": no record for position " << n << (daily ? " daily" : " hourly");
             return EmptyEntry(*f.tables().layout);
         }
@@ -153,9 +189,7 @@ TEST_F(SimOneSystem, ReportsTheLastWrittenPositionsPlusOne) {
 }
 
 TEST_F(SimOneSystem, RingsHoldTheDatesOfTheReadPlan) {
-    const struct {
-        int daily, hourly;
-    } cases[] = {{90, 700}, {0, 0}, {127, 1023}, {-1, -1}, {128, 1024}};
+    const struct { int daily, hourly; } cases[] = {{90, 700}, {0, 0}, {127, 1023}, {-1, -1}, {128, 1024}};
     const int today = DayNumber(kNow.date());
     for (const Family& f : families()) {
         for (const auto& c : cases) {
@@ -205,11 +239,10 @@ void checkRing(const Family& f, SimDevice& d, bool daily, int current, int size)
     int withErrors = 0;
     ArchiveEntry newer;
     for (int n : planPositions(current, size)) {
-        SetCurrentDevice(d.Serial(), d.Type());
         const auto answer = d.Answer(request(d, cmd::ArchiveRecord, positionBytes(n, daily)));
         ArchiveEntry e;
         ASSERT_TRUE(answer);
-        ASSERT_EQ(f.decArh(*answer, e), QString());
+        ASSERT_EQ(f.decArh(*answer, {d.Serial(), d.Type()}, e), QString());
         const ArchiveRecord& r = e[0];
         const std::string what = std::string(f.name) + (daily ? " daily " : " hourly ") + std::to_string(n);
         expectIn(r.Int(f.t1) / 100.0, {60, 90}, what + " supply");
@@ -256,7 +289,6 @@ TEST_F(SimOneSystem, ArchiveValuesArePlausible) {
 TEST_F(SimOneSystem, StateIsPlausibleAndMovesFromRequestToRequest) {
     for (const Family& f : families()) {
         SimDevice d(f.type, kSerial, at(kNow));
-        SetCurrentDevice(kSerial, f.type);
         StateSample previous{};
         int errors = 0, moved = 0;
         for (int i = 0; i < 30; ++i) {
@@ -309,9 +341,8 @@ TEST_F(SimOneSystem, ConfigurationWrites) {
     // Read with the program's decoder, the written values come back.
     SimDevice d(225, kSerial, at(kNow));
     ASSERT_TRUE(d.Answer(request(d, 4, families()[1].otherConfig)));
-    SetCurrentDevice(kSerial, 225);
     u25::ConfigRecord config;
-    ASSERT_EQ(u25::DecParam(*d.Answer(request(d, 5)), config), QString());
+    ASSERT_EQ(u25::DecParam(*d.Answer(request(d, 5)), {kSerial, 225}, config), QString());
     EXPECT_EQ(config.tariff1Start, 420);
     EXPECT_EQ(config.energyWeight, 3600);
     EXPECT_EQ(config.limitT, 50);

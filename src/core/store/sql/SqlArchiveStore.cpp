@@ -1,6 +1,7 @@
 #include "store/sql/SqlArchiveStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -12,6 +13,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#ifndef _WIN32
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+// Locks of an open file where the system has them (Linux); elsewhere the
+// process's record locks, which a second store object of one process shares.
+#ifdef F_OFD_SETLK
+#define OMI_SETLK F_OFD_SETLK
+#else
+#define OMI_SETLK F_SETLK
+#endif
+#endif
+
 
 namespace omi {
 
@@ -29,6 +44,8 @@ constexpr int kSqliteNotADb = 26;
 
 // The key of the PostgreSQL lock the creation of the tables is done under.
 constexpr qint64 kSchemaLock = 0x6f6d6973746f7265;  // "omistore"
+// The first key of the PostgreSQL meter locks (the second is the serial number).
+constexpr int kMeterLockSpace = 0x6f6d6d74;  // "ommt"
 
 int sqliteCode(const QSqlError& e) {
     bool ok = false;
@@ -70,6 +87,9 @@ QString recordTimeText(int day, int hour) {
 SqlArchiveStore::SqlArchiveStore() : connection_(QStringLiteral("omi-store-%1").arg(++g_connections)) {}
 
 SqlArchiveStore::~SqlArchiveStore() {
+#ifndef _WIN32
+    if (lockFile_ >= 0) ::close(lockFile_);  // the meter locks go with it
+#endif
     if (QSqlDatabase::contains(connection_)) {
         {
             QSqlDatabase db = QSqlDatabase::database(connection_, false);
@@ -115,6 +135,9 @@ QString SqlArchiveStore::Open(const QString& where, bool create) {
     // while; what it holds is waited for (the busy timeout), then tried again
     // a few times before it is called busy.
     constexpr int kAttempts = 4;
+#ifndef _WIN32
+    if (lockFile_ >= 0) ::close(lockFile_);
+#endif
     for (int attempt = 1;; ++attempt) {
         lastSql_ = QSqlError();
         error = checkOrCreate(create);
@@ -196,12 +219,13 @@ QString SqlArchiveStore::tablesAndCheck(bool create, bool* empty) {
             return storeError(location_ + QStringLiteral(": не читается версия хранилища"), q.lastError());
         const int version = q.value(0).toInt();
         q.finish();
-        if (version != kSchemaVersion)
+        if (version < 1 || version > kSchemaVersion)
             return QStringLiteral(
                        "хранилище %1 версии %2, а программа знает версию %3: нужна программа, которая его создала")
                 .arg(location_)
                 .arg(version)
                 .arg(kSchemaVersion);
+        version_ = version;
         return {};
     }
     if (!tables.isEmpty())
@@ -227,7 +251,36 @@ QString SqlArchiveStore::checkOrCreate(bool create) {
         q.finish();
         q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     }
-    return empty ? createTables() : QString();
+    if (empty)
+        if (const QString error = createTables(); !error.isEmpty()) return error;
+    return version_ < kSchemaVersion ? migrate(version_) : QString();
+}
+
+QString SqlArchiveStore::migrate(int from) {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlQuery q(db);
+    // Under the same lock as the creation: two collectors of a new program
+    // opening an old store change it once.
+    if (!q.exec(postgres_ ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return storeError(QStringLiteral("не могу начать запись"), q.lastError());
+    const auto rollback = [&](const QString& error) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return error;
+    };
+    const QString what = QStringLiteral("не могу обновить хранилище версии %1").arg(from);
+    if (postgres_ && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock)))
+        return rollback(storeError(what, q.lastError()));
+    if (!q.exec(QStringLiteral("SELECT version FROM omi_store")) || !q.next())
+        return rollback(storeError(what, q.lastError()));
+    const int version = q.value(0).toInt();
+    q.finish();
+    if (version < 2 && !q.exec(QStringLiteral("ALTER TABLE omi_run ADD COLUMN clock_offset BIGINT")))
+        return rollback(storeError(what, q.lastError()));
+    if (version < kSchemaVersion && !q.exec(QStringLiteral("UPDATE omi_store SET version = %1").arg(kSchemaVersion)))
+        return rollback(storeError(what, q.lastError()));
+    if (!q.exec(QStringLiteral("COMMIT"))) return rollback(storeError(what, q.lastError()));
+    version_ = kSchemaVersion;
+    return {};
 }
 
 QString SqlArchiveStore::createTables() {
@@ -269,7 +322,7 @@ QString SqlArchiveStore::createTables() {
             "through BIGINT NOT NULL, PRIMARY KEY (type, serial, archive))"),
         QStringLiteral("CREATE TABLE omi_run (id %1, meter TEXT NOT NULL, link TEXT NOT NULL, type INTEGER, "
                        "serial INTEGER NOT NULL, started TEXT NOT NULL, ended TEXT, status TEXT NOT NULL, "
-                       "records_new INTEGER NOT NULL DEFAULT 0, records_stored INTEGER NOT NULL DEFAULT 0)")
+                       "records_new INTEGER NOT NULL DEFAULT 0, records_stored INTEGER NOT NULL DEFAULT 0, clock_offset BIGINT)")
             .arg(id),
     };
     for (const QString& statement : ddl)
@@ -281,6 +334,7 @@ QString SqlArchiveStore::createTables() {
     q.finish();
     if (!q.exec(QStringLiteral("COMMIT")))
         return rollback(storeError(QStringLiteral("не могу создать таблицы"), q.lastError()));
+    version_ = kSchemaVersion;
     return {};
 }
 
@@ -299,6 +353,8 @@ bool SqlArchiveStore::Reachable(int withinMs) {
         db.close();
         if (db.open() && answers()) {
             if (!postgres_) QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+            // The server dropped the meter locks with the old session.
+            if (postgres_) relockAfterReconnect();
             return true;
         }
         if (clock.elapsed() >= withinMs) return false;
@@ -480,11 +536,14 @@ QString SqlArchiveStore::EndRun(std::int64_t run, int type, const QString& statu
     return {};
 }
 
-std::vector<ArchiveStore::RunRow> SqlArchiveStore::Runs() const {
+std::vector<ArchiveStore::RunRow> SqlArchiveStore::runsWhere(const QString& where) const {
     std::vector<RunRow> rows;
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    if (!q.exec(QStringLiteral("SELECT id, meter, type, serial, started, ended, status, records_new, records_stored "
-                               "FROM omi_run ORDER BY id")))
+    q.setForwardOnly(true);
+    const QString clock = version_ >= 2 ? QStringLiteral("clock_offset") : QStringLiteral("NULL");
+    if (!q.exec(QStringLiteral("SELECT id, meter, type, serial, started, ended, status, records_new, records_stored, %1 "
+                               "FROM omi_run %2 ORDER BY id")
+                    .arg(clock, where)))
         return rows;
     while (q.next()) {
         RunRow r;
@@ -497,9 +556,110 @@ std::vector<ArchiveStore::RunRow> SqlArchiveStore::Runs() const {
         r.status = q.value(6).toString();
         r.added = q.value(7).toInt();
         r.already = q.value(8).toInt();
+        if (!q.value(9).isNull()) r.clockOffset = q.value(9).toLongLong();
         rows.push_back(r);
     }
     return rows;
+}
+
+std::vector<ArchiveStore::RunRow> SqlArchiveStore::Runs() const { return runsWhere(QString()); }
+
+std::vector<ArchiveStore::RunRow> SqlArchiveStore::LastRuns() const {
+    return runsWhere(QStringLiteral("WHERE id IN (SELECT MAX(id) FROM omi_run GROUP BY serial)"));
+}
+
+std::vector<std::pair<int, int>> SqlArchiveStore::StoredMeters() const {
+    std::vector<std::pair<int, int>> meters;
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.setForwardOnly(true);
+    // The finished marks name every meter read to an end cheaply; records of
+    // reads that never finished are looked for as well.
+    if (q.exec(QStringLiteral("SELECT DISTINCT type, serial FROM omi_record ORDER BY type, serial")))
+        while (q.next()) meters.emplace_back(q.value(0).toInt(), q.value(1).toInt());
+    return meters;
+}
+
+QString SqlArchiveStore::SetRunClock(std::int64_t run, qint64 offsetSeconds) {
+    if (version_ < 2) return QStringLiteral("хранилище ") + location_ + QStringLiteral(" открыто только для чтения");
+    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    q.prepare(QStringLiteral("UPDATE omi_run SET clock_offset = ? WHERE id = ?"));
+    q.addBindValue(qlonglong(offsetSeconds));
+    q.addBindValue(qlonglong(run));
+    if (!q.exec()) return sqlError(QStringLiteral("не могу записать часы прибора"), q.lastError());
+    return {};
+}
+
+ArchiveStore::MeterLock SqlArchiveStore::TryLockMeter(int serial, QString* error) {
+    const auto failed = [&](const QString& text) {
+        if (error) *error = text;
+        return MeterLock::Failed;
+    };
+    if (std::find(locks_.begin(), locks_.end(), serial) != locks_.end()) return MeterLock::HeldElsewhere;
+    if (postgres_) {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        if (!q.exec(QStringLiteral("SELECT pg_try_advisory_lock(%1, %2)").arg(kMeterLockSpace).arg(serial)) || !q.next())
+            return failed(sqlError(QStringLiteral("не могу занять прибор № %1").arg(serial), q.lastError()));
+        if (!q.value(0).toBool()) return MeterLock::HeldElsewhere;
+        locks_.push_back(serial);
+        return MeterLock::Taken;
+    }
+#ifndef _WIN32
+    if (lockFile_ < 0) {
+        const QByteArray path = QFile::encodeName(QFileInfo(location_).absoluteFilePath() + QStringLiteral(".meters"));
+        lockFile_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lockFile_ < 0)
+            return failed(QStringLiteral("хранилище: не могу открыть файл блокировок ") + QFile::decodeName(path) +
+                          QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    // A lock of the open file, not of the process: a second store object of
+    // the same process (a collector's thread) is refused like another
+    // process, and the lock goes with the descriptor.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = serial;
+    lock.l_len = 1;
+    if (::fcntl(lockFile_, OMI_SETLK, &lock) != 0) {
+        if (errno == EAGAIN || errno == EACCES) return MeterLock::HeldElsewhere;
+        return failed(QStringLiteral("хранилище: не могу занять прибор № %1: ").arg(serial) +
+                      QString::fromLocal8Bit(std::strerror(errno)));
+    }
+#endif
+    locks_.push_back(serial);
+    return MeterLock::Taken;
+}
+
+void SqlArchiveStore::UnlockMeter(int serial) {
+    const auto it = std::find(locks_.begin(), locks_.end(), serial);
+    if (it == locks_.end()) return;
+    locks_.erase(it);
+    if (postgres_) {
+        QSqlQuery q(QSqlDatabase::database(connection_, false));
+        q.exec(QStringLiteral("SELECT pg_advisory_unlock(%1, %2)").arg(kMeterLockSpace).arg(serial));
+        return;
+    }
+#ifndef _WIN32
+    struct flock lock {};
+    lock.l_type = F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = serial;
+    lock.l_len = 1;
+    ::fcntl(lockFile_, OMI_SETLK, &lock);
+#endif
+}
+
+std::vector<int> SqlArchiveStore::LockedMeters() const { return locks_; }
+
+bool SqlArchiveStore::relockAfterReconnect() {
+    const std::vector<int> held = locks_;
+    locks_.clear();
+    bool all = true;
+    for (int serial : held) {
+        if (TryLockMeter(serial) == MeterLock::Taken) continue;
+        lostLocks_.push_back(serial);
+        all = false;
+    }
+    return all;
 }
 
 }  // namespace omi

@@ -13,6 +13,7 @@ public:
     static constexpr int kSchemaVersion = ArchiveStore::kSchemaVersion;
     using Counts = ArchiveStore::Counts;
     using RunRow = ArchiveStore::RunRow;
+    using MeterLock = ArchiveStore::MeterLock;
 
     SqlArchiveStore();
     ~SqlArchiveStore() override;
@@ -33,18 +34,33 @@ public:
     QString EndRun(std::int64_t run, int type, const QString& status, int added, int already,
                    const QDateTime& ended) override;
     std::vector<RunRow> Runs() const override;
+    std::vector<RunRow> LastRuns() const override;
+    std::vector<std::pair<int, int>> StoredMeters() const override;
+    int SchemaVersion() const override { return version_; }
+    QString SetRunClock(std::int64_t run, qint64 offsetSeconds) override;
+    MeterLock TryLockMeter(int serial, QString* error) override;
+    void UnlockMeter(int serial) override;
+    std::vector<int> LockedMeters() const override;
+    std::vector<int> LostMeterLocks() const override { return lostLocks_; }
 
 private:
     QString openSqlite(bool create);
     QString checkOrCreate(bool create);
     QString tablesAndCheck(bool create, bool* empty);
     QString createTables();
+    QString migrate(int from);
+    bool relockAfterReconnect();
+    std::vector<RunRow> runsWhere(const QString& where) const;
     // The text of a failure, and the failure kept for the decision to retry.
     QString storeError(const QString& what, const QSqlError& e);
     QString connection_;
     QSqlError lastSql_;
     QString location_;
     bool postgres_ = false;
+    int version_ = 0;
+    std::vector<int> locks_;
+    std::vector<int> lostLocks_;
+    int lockFile_ = -1;  // SQLite: the open lock file of the meter locks
 };
 
 }  // namespace omi
