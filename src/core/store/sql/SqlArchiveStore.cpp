@@ -655,7 +655,7 @@ bool SqlArchiveStore::relockAfterReconnect() {
     locks_.clear();
     bool all = true;
     for (int serial : held) {
-        if (TryLockMeter(serial) == MeterLock::Taken) continue;
+        if (TryLockMeter(serial, nullptr) == MeterLock::Taken) continue;
         lostLocks_.push_back(serial);
         all = false;
     }
