@@ -42,8 +42,7 @@ private Q_SLOTS:
         TStorePage& page = *w->storePage;
         page.SetCollectorProgram(OMI_CLI_PATH);
         w->Action("AStore")->trigger();
-        QVERIFY(QTest::qWaitForWindowActive(&page, kTimeout));
-        QVERIFY(!w->isActiveWindow());
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), static_cast<QWidget*>(&page), kTimeout);
 
         // The line handed to the collector for its run.
         w->Port().ClosePort();
@@ -63,7 +62,7 @@ private Q_SLOTS:
         QCOMPARE(int(page.Meters().size()), 1);
 
         QVERIFY(page.OpenMeterArchive(0));
-        QVERIFY(QTest::qWaitForWindowActive(w.get(), kTimeout));
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), static_cast<QWidget*>(w.get()), kTimeout);
         QCOMPARE(w->PCW()->currentWidget(), w->TSa);
         QCOMPARE(w->archivePage->ArchiveSerial(), 417);
         QCOMPARE(int(w->archivePage->Daily().size()), 3);

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -42,6 +43,7 @@
 #include "shell/ShellFlags.h"
 #include "store/StorePage.h"
 #include "support/Paths.h"
+#include "transport/CommPortDriver.h"
 
 using namespace omi;
 
