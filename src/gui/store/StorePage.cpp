@@ -420,7 +420,7 @@ void TStorePage::fillMeters() {
         const StoreMeterRow& m = meters_[size_t(i)];
         setCell(SGmeters, i, 0, m.name.isEmpty() ? QStringLiteral("(без названия)") : m.name);
         setCell(SGmeters, i, 1,
-                m.model.isEmpty() ? (m.type >= 0 ? QString::number(m.type) : QStringLiteral("?")) : m.model);
+                m.model.isEmpty() ? (m.type >= 0 ? QString::number(m.type) : QStringLiteral("не определен")) : m.model);
         setCell(SGmeters, i, 2, QString::number(m.serial));
         if (m.lastRun) {
             const ArchiveStore::RunRow& r = *m.lastRun;
@@ -785,7 +785,10 @@ void TStorePage::fillCollectRows() {
         setCell(SGcollect, i, 2, r.state);
         if (r.done && !r.ok) SGcollect->item(i, 2)->setForeground(alarm);
     }
-    SGcollect->resizeColumnsToContents();
+    // The progress takes what the name and number leave.
+    SGcollect->resizeColumnToContents(0);
+    SGcollect->resizeColumnToContents(1);
+    SGcollect->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
 }
 
 }  // namespace omi
