@@ -114,8 +114,8 @@ private Q_SLOTS:
         QStringList bar;
         for (QAction* a : w->ActionToolBar1->actions()) bar << (a->isSeparator() ? QString("|") : a->objectName());
         QCOMPARE(bar, QStringList({"AreadNoTu", "Areadstate", "AreadArh", "AstopArhRead", "|", "AreadFileArh",
-                                   "Asavearh", "AArhPrint", "|", "AGetDataLogger", "|", "AreadParam", "ASaveGlobal",
-                                   "|", "ASetNO", "Acal", "AReadChang", "Ahelp"}));
+                                   "Asavearh", "AArhPrint", "|", "AGetDataLogger", "AStore", "|", "AreadParam",
+                                   "ASaveGlobal", "|", "ASetNO", "Acal", "AReadChang", "Ahelp"}));
         QCOMPARE(child<QToolButton>(w.get(), "TBLogger")->text(), QString("ЗОРТ"));
         QCOMPARE(w->Action("Ahelp")->shortcut(), QKeySequence(Qt::Key_F1));
         QCOMPARE(w->Action("AreadNoTu")->toolTip(), QString("прочитать тип и номер уст-ва"));

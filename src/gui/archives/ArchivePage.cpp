@@ -706,6 +706,54 @@ void TArchivePage::AreadArhExecute() {
     Q_EMIT ArchiveChanged();
 }
 
+bool TArchivePage::ShowStoredArchive(int type, int serial, ArchiveList daily, ArchiveList hourly,
+                                     const QString& source) {
+    if (line_.ArchiveReading().reading) {
+        window_.Status().error(QStringLiteral("идет чтение архива: дождитесь его конца или остановите"));
+        return false;
+    }
+    if (ArchiveTabs(type).isEmpty()) {
+        window_.Status().error(NoArchivesText(type));
+        return false;
+    }
+    window_.PCW()->setCurrentWidget(window_.TSa);
+    daily_ = std::move(daily);
+    hourly_ = std::move(hourly);
+    dailyPartial_.clear();
+    hourlyPartial_.clear();
+    archiveType_ = type;
+    archiveSerial_ = serial;
+    loadedFile_.clear();
+    live_ = false;
+    pendingRows_.clear();
+    lastRead_ = ArchiveReadResult{};
+    setTabCaptions(type);
+    // The range spans the days the lists hold, as after a read.
+    QDate first, last;
+    for (const ArchiveList* list : {&daily_, &hourly_}) {
+        if (list->empty()) continue;
+        const QDate newest = DateOfDayNumber(EntryDay(list->front()));
+        const QDate oldest = DateOfDayNumber(EntryDay(list->back()));
+        if (!first.isValid() || oldest < first) first = oldest;
+        if (!last.isValid() || newest > last) last = newest;
+    }
+    if (first.isValid() && last.isValid()) setPickers(first, last);
+    Flags().archivePresent = true;
+    window_.Action(QStringLiteral("AArhPrint"))->setEnabled(true);
+    window_.Action(QStringLiteral("Asavearh"))->setEnabled(true);
+    TCaChange();
+    SGa->scrollToTop();
+    RefreshChart();
+    QString text = QStringLiteral("архив из хранилища %1: суточных записей %2, часовых %3")
+                       .arg(source)
+                       .arg(daily_.size())
+                       .arg(hourly_.size());
+    if (first.isValid()) text += QStringLiteral(", от %1 г. до %2 г.").arg(ShortDateText(first), ShortDateText(last));
+    window_.Status().ok(text);
+    Q_EMIT ArchiveChanged();
+    return true;
+}
+
 void TArchivePage::AstopArhReadExecute() {
     line_.ArchiveReading().Stop();
     if (QAction* stop = window_.Action(QStringLiteral("AstopArhRead"))) stop->setEnabled(false);

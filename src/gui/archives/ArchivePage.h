@@ -89,6 +89,12 @@ public:
     void RefreshChart();
     // "график": the chart window shown with the view of the selected tab.
     void AchartExecute();
+    // An archive taken from the archive store, shown as a read from the
+    // device would be: its lists (newest first) on every tab with totals,
+    // chart, save, print and CSV, the range spanning their days; source
+    // names where they came from in the status line. False (nothing
+    // changed) while a read runs or for a type without archives.
+    bool ShowStoredArchive(int type, int serial, ArchiveList daily, ArchiveList hourly, const QString& source);
     // Another device (or none) is current: an archive read from a device
     // other than that one is dropped with its save and print, and "архив"
     // is disabled for a device without archives.

@@ -53,6 +53,7 @@
 #include "shell/TraceMemo.h"
 #include "shell/WindowValues.h"
 #include "state/StateView.h"
+#include "store/StorePage.h"
 #include "support/Dates.h"
 #include "support/Format.h"
 #include "support/Paths.h"
@@ -112,6 +113,8 @@ const ActionEntry kActions[] = {
     {"AnoSysChange", "управление", "Просмотр конфиг по сист ", "", false, "", kNoIcon},
     {"Aping", "управление", "проверить сеть", "", false, "", kNoIcon},
     {"AGetDataLogger", "чтение", "чтение из носилки", "чтение архива из файла ZORT-1 и др.", false, "", kNoIcon},
+    {"AStore", "чтение", "хранилище", "хранилище архивов: приборы, их архивы, отчет за период, сбор", false, "",
+     kNoIcon},
     {"VesChange", "", "VesChange", "", false, "", kNoIcon},
     {"Action1", "", "    ", "", false, "", kNoIcon},
 };
@@ -201,6 +204,14 @@ TFomi::TFomi(const TFomiOptions& options, QWidget* parent) : QMainWindow(parent)
     debugTerminal = new TDebugTerminal(*this, *line_);
     networkCheck = new TNetworkCheck(*this, *line_);
     modemPage = new TModemPage(*this, *line_);
+    // The store window is a child of the window: its store address and list
+    // are remembered with the window's controls.
+    storePage = new TStorePage(*this);
+    connect(Action("AStore"), &QAction::triggered, this, [this] {
+        storePage->show();
+        storePage->raise();
+        storePage->activateWindow();
+    });
     // Every change of the device on the line reaches the pages through the
     // window's announcement (quiet while a preparation runs).
     connect(line_, &Connection::DeviceChanged, this, [this] { announceCurrentDevice(); });
@@ -316,6 +327,7 @@ void TFomi::createToolBar() {
             connect(logger, &QAction::changed, b, [b] { b->setText(QStringLiteral("ЗОРТ")); });
         }
     }
+    addText("AStore");
     ActionToolBar1->addSeparator();
     addText("AreadParam");
     // "запись": a group that only opens its sub-items.
@@ -451,7 +463,7 @@ void TFomi::createMenus() {
     };
     PMr = menu("PMr", {"AreadNoTu", "Areadstate", "AreadParam", "AreadArh", "AreadFileArh", "AReadChang", "AArhPrint"});
     PMs = menu("PMs", {"ASetPar", "ASaveDateTime", "AsetWorkTime", "ASetDevice", "ASetArh"});
-    PMa = menu("PMa", {"AreadArh", "AstopArhRead", "AArhPrint"});
+    PMa = menu("PMa", {"AreadArh", "AstopArhRead", "AArhPrint", "AStore"});
     PMk = menu("PMk",
                {"ASetNO", "ASetPar", "Acal", "AsetWorkTime", "ASetDevice", "ASaveDateTime", "ASetArh", "AreadParam"});
     auto attach = [](QWidget* w, QMenu* m) {

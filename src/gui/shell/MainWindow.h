@@ -56,6 +56,7 @@ class TCommPortDriver;
 class TConfigPage;
 class TPrintPage;
 class TStateView;
+class TStorePage;
 class TLamp;
 class TraceMemo;
 
@@ -284,6 +285,7 @@ public:
     TDebugTerminal* debugTerminal = nullptr;        // the "ОТЛАДКА" page
     TNetworkCheck* networkCheck = nullptr;          // Aping on the "СЕТЬ" page
     TModemPage* modemPage = nullptr;                // the "МОДЕМ" page
+    TStorePage* storePage = nullptr;                // the archive store window (AStore)
 };
 
 }  // namespace omi

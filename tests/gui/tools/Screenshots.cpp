@@ -1,15 +1,19 @@
 // Screenshots of the main window for a person to look at, at the service
 // level: the device page after the simulated calculator was identified, its
 // state, its configuration, a week of its daily archive and the print page,
-// each at 1102x560 and 1920x1080; then the connection pages at 1280x800. Run under a real X server
-// (scripts/screenshots starts Xvfb).
+// each at 1102x560 and 1920x1080; then the connection pages at 1280x800; with
+// omi-cli given, the archive store window after a collection of the
+// simulated calculator (and the one at UDP-ADDRESS): its collection, meter
+// list, period report with its print preview, and a meter's archive on the
+// archive page. Run under a real X server (scripts/screenshots starts Xvfb).
 //
-//   omi-screenshots OUT-DIR SIM-PTY [DELIVERED-DATA-FOLDER]
+//   omi-screenshots OUT-DIR SIM-PTY [DELIVERED-DATA-FOLDER [OMI-CLI [UDP-ADDRESS]]]
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -18,10 +22,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -34,7 +41,9 @@
 #include "shell/Dialogs.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFlags.h"
+#include "store/StorePage.h"
 #include "support/Paths.h"
+#include "transport/CommPortDriver.h"
 
 using namespace omi;
 
@@ -155,6 +164,65 @@ int main(int argc, char** argv) {
         manager.show();
         ok &= shoot(manager, QStringLiteral("%1/zort-manager.png").arg(out));
         manager.hide();
+    }
+    // The archive store window: a collection of the simulated calculators
+    // started from it (a third meter does not answer), the meters of the
+    // store, the period report and its preview, a meter's archive.
+    if (argc > 4) {
+        const QDate today = QDate::currentDate();
+        const QString udp = argc > 5 ? QString::fromLocal8Bit(argv[5]) : QString();
+        w.Port().ClosePort();
+        const QString list = data.filePath(QStringLiteral("приборы.csv"));
+        QFile file(list);
+        if (file.open(QIODevice::WriteOnly)) {
+            QString text = QStringLiteral("name;port;udp;serial;type;archives\n");
+            text += QStringLiteral("Котельная ул. Мира 5;%1;;417;234;daily\n").arg(QString::fromLocal8Bit(argv[2]));
+            if (!udp.isEmpty()) text += QStringLiteral("Школа № 3;;%1;1001;229;\n").arg(udp);
+            text += QStringLiteral("Баня;;127.0.0.1:9;500;229;daily\n");
+            file.write(text.toUtf8());
+            file.close();
+        }
+        TStorePage& store = *w.storePage;
+        store.SetCollectorProgram(QString::fromLocal8Bit(argv[4]));
+        store.EStore->setText(data.filePath(QStringLiteral("store.sqlite")));
+        store.EList->setText(list);
+        store.CBsince->setChecked(true);
+        store.DTPsince->setDate(today.addDays(-10));
+        store.resize(1280, 640);
+        store.show();
+        QEventLoop collected;
+        QObject::connect(&store, &TStorePage::CollectionFinished, &collected, &QEventLoop::quit);
+        QTimer::singleShot(300000, &collected, &QEventLoop::quit);
+        if (store.StartCollection()) {
+            settle(1500);
+            ok &= shoot(store, QStringLiteral("%1/store-collect-running.png").arg(out));
+            if (store.Collecting()) collected.exec();
+        }
+        ok &= shoot(store, QStringLiteral("%1/store-collect.png").arg(out));
+        store.SEdays->setValue(14);
+        store.OpenStore();
+        store.PCstore->setCurrentIndex(0);
+        ok &= shoot(store, QStringLiteral("%1/store-meters.png").arg(out));
+        store.DTPfrom->setDate(today.addDays(-10));
+        store.DTPto->setDate(today.addDays(-1));
+        store.MakeReport();
+        ok &= shoot(store, QStringLiteral("%1/store-report.png").arg(out));
+        // The print preview of the report as the operator sees it.
+        TStorePage::SetPreviewHook([&](QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+            QPrintPreviewWidget preview(&printer);
+            QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, paint);
+            preview.resize(1280, 900);
+            preview.show();
+            preview.fitToWidth();
+            ok &= shoot(preview, QStringLiteral("%1/store-report-preview.png").arg(out));
+        });
+        store.PrintReport();
+        TStorePage::SetPreviewHook({});
+        for (int row = 0; row < int(store.Meters().size()); ++row)
+            if (store.Meters()[size_t(row)].serial == 417) store.OpenMeterArchive(row);
+        w.resize(1280, 800);
+        ok &= shoot(w, QStringLiteral("%1/store-archive-TSa.png").arg(out));
+        store.hide();
     }
     w.resize(1280, 800);
     w.PCW()->setCurrentIndex(0);
