@@ -5,6 +5,7 @@
 #include <QLibrary>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace omi {
@@ -34,7 +35,11 @@ QStringList ModuleDirs() {
 }  // namespace
 
 void* ModuleFunction(const char* module, const char* symbol, QString* error) {
+    // The modules loaded so far, kept for the life of the process; threads
+    // that open stores at the same moment load a module once between them.
+    static std::mutex loading;
     static std::map<std::string, std::unique_ptr<QLibrary>> loaded;
+    const std::lock_guard<std::mutex> lock(loading);
     auto it = loaded.find(module);
     if (it == loaded.end()) {
         const QString file = QString::fromLatin1(module) + QStringLiteral(".so");
