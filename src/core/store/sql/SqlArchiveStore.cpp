@@ -11,7 +11,6 @@
 #include <QUrl>
 #include <QVariant>
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #ifndef _WIN32
 #include <cerrno>
@@ -31,8 +30,6 @@
 namespace omi {
 
 namespace {
-
-std::atomic<int> g_connections{0};
 
 // SQLite's result codes (the primary code of an extended one), as the Qt
 // driver gives them.
@@ -84,7 +81,10 @@ QString recordTimeText(int day, int hour) {
 
 }  // namespace
 
-SqlArchiveStore::SqlArchiveStore() : connection_(QStringLiteral("omi-store-%1").arg(++g_connections)) {}
+// The Qt SQL connection is named after the object: unique among the stores
+// alive, whichever thread made them, and removed with the object.
+SqlArchiveStore::SqlArchiveStore()
+    : connection_(QStringLiteral("omi-store-%1").arg(reinterpret_cast<quintptr>(this), 0, 16)) {}
 
 SqlArchiveStore::~SqlArchiveStore() {
 #ifndef _WIN32
